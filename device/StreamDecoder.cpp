@@ -1,0 +1,1 @@
+// Decoder of the recorder's packet stream (placeholder until the decoder lands).

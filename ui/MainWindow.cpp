@@ -1,0 +1,3 @@
+#include "ui/MainWindow.h"
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {}

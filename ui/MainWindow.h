@@ -1,0 +1,8 @@
+#pragma once
+#include <QWidget>
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+};
