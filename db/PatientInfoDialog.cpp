@@ -1,0 +1,3 @@
+#include "db/PatientInfoDialog.h"
+
+PatientInfoDialog::PatientInfoDialog(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,3 @@
+#include "history/HistoryPatientListDialog.h"
+
+HistoryPatientListDialog::HistoryPatientListDialog(QWidget* parent) : QDialog(parent) {}

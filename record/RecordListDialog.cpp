@@ -1,0 +1,3 @@
+#include "record/RecordListDialog.h"
+
+RecordListDialog::RecordListDialog(QWidget* parent) : QDialog(parent) {}

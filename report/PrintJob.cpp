@@ -1,0 +1,3 @@
+#include "report/PrintJob.h"
+
+void PrintRecord(QWidget*, const QString&, int) {}

@@ -1,0 +1,3 @@
+#include "setup/SetupDialog.h"
+
+SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent) {}
