@@ -1,3 +1,512 @@
 #include "ui/MainWindow.h"
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {}
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/Application.h"
+#include "app/Prompt.h"
+#include "db/PatientInfoDialog.h"
+#include "history/HistoryPatientListDialog.h"
+#include "record/RecordListDialog.h"
+#include "report/PrintJob.h"
+#include "setup/SetupDialog.h"
+
+namespace {
+
+void Refuse(const char* key)
+{
+    App().GetPrompt().Message(Translate(key));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
+{
+    App().state.dataDirectory = QDir::currentPath();
+    portNumber = App().PortNumber();
+
+    setWindowFlag(Qt::FramelessWindowHint);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const int W = screen.width();
+    const int H = screen.height();
+    setGeometry(0, 0, W, H);
+
+    for (std::string& line : App().state.conclusion.line)
+        line.assign(1, ' ');
+
+    auto make = [this](const QString& text) {
+        auto* button = new QPushButton(text, this);
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    newPatientButton = make("New Patient");
+    recordButton = make("Start Record");
+    realTimeButton = make("Real-Time View");
+    historyButton = make("History View");
+    printButton = make("Print");
+    prevButton = make("<");
+    nextButton = make(">");
+    setupButton = make("Setup");
+    demoButton = make("DEMO");
+    closeButton = make("Close");
+    cancelButton_ = make("Cancel");
+    cancelButton_->hide();
+
+    const int B = W / 10;
+    const int K = H / 35;
+    const int small = 2 * B / 3;
+    const int R = W;
+    newPatientButton->setGeometry(5, 0, B, K);
+    recordButton->setGeometry(B + 10, 0, B, K);
+    realTimeButton->setGeometry(2 * B + 15, 0, B, K);
+    historyButton->setGeometry(3 * B + 20, 0, B, K);
+    printButton->setGeometry(5 * B + 30, 0, small, K);
+    prevButton->setGeometry(5 * B + 30 + small + 5, 0, 30, K);
+    nextButton->setGeometry(5 * B + 30 + small + 35, 0, 30, K);
+    setupButton->setGeometry(R - 3 * (small + 5), 0, small, K);
+    demoButton->setGeometry(R - 2 * (small + 5), 0, small, K);
+    closeButton->setGeometry(R - small - 5, 0, small, K);
+    for (QPushButton* b : {prevButton, nextButton, printButton, recordButton, realTimeButton})
+        b->setEnabled(false);
+
+    statusLine_ = new QLabel("CC", this);
+    statusLine_->setGeometry(5, 755, 300, 25);
+    statusLine_->hide();
+    demoActive = false;
+
+    connect(newPatientButton, &QPushButton::clicked, this, &MainWindow::OnNewPatient);
+    connect(recordButton, &QPushButton::clicked, this, &MainWindow::OnRecord);
+    connect(realTimeButton, &QPushButton::clicked, this, &MainWindow::OnRealTimeView);
+    connect(historyButton, &QPushButton::clicked, this, &MainWindow::OnHistoryView);
+    connect(printButton, &QPushButton::clicked, this, &MainWindow::OnPrint);
+    connect(prevButton, &QPushButton::clicked, this, &MainWindow::OnPrevSecond);
+    connect(nextButton, &QPushButton::clicked, this, &MainWindow::OnNextSecond);
+    connect(setupButton, &QPushButton::clicked, this, &MainWindow::OnSetup);
+    connect(demoButton, &QPushButton::clicked, this, &MainWindow::OnDemo);
+    connect(closeButton, &QPushButton::clicked, this, &MainWindow::OnClose);
+
+    ComputeLayout(W, H);
+    headerLine1.clear();
+    headerLine2.clear();
+
+    ApplyCaptions();
+    OpenPort();
+}
+
+MainWindow::~MainWindow()
+{
+    CloseChannel();
+}
+
+void MainWindow::ComputeLayout(int width, int height)
+{
+    const int R = width;
+    const int bottom = height;
+    const int areaTop = height / 35 + 1;
+    const int Wp = R / 4;
+    const int Wl = R / 8;
+    const int Hp = 3 * bottom / 20;
+    for (int i = 0; i < 12; ++i) {
+        const int c = i / 6;
+        const int r = i % 6;
+        const int left = Wl + c * (Wl + Wp + 1);
+        const int top = areaTop + r * (Hp + 1);
+        leadRect[i] = QRect(QPoint(left, top), QPoint(left + Wp, top + Hp));
+        labelRect[i] = QRect(QPoint(left - Wl, top), QPoint(left, top + Hp));
+    }
+    // Rectangles are kept as the edges the layout names (left/top inclusive, right/bottom the
+    // far edge), so QRect::right()/bottom() are those edges exactly.
+    measurementRect = QRect(QPoint(3 * R / 4 + 2, areaTop + 1), QPoint(R - 1, bottom / 3 - 1));
+    diagnosisRect = QRect(QPoint(3 * R / 4 + 2, bottom / 3 + 1),
+                          QPoint(R - 1, leadRect[11].bottom() - 1));
+    headerRect = QRect(QPoint(0, leadRect[11].bottom() + 1), QPoint(R, bottom));
+}
+
+void MainWindow::ApplyCaptions()
+{
+    Application& app = App();
+    app.language.Load(app.settings.languageName.toStdString());
+    closeButton->setText(Translate("CLOSE"));
+    newPatientButton->setText(Translate("New Patient"));
+    historyButton->setText(Translate("History View"));
+    printButton->setText(Translate("Print"));
+    realTimeButton->setText(Translate("Real-Time View"));
+    recordButton->setText(Translate("Start Record"));
+    setupButton->setText(Translate("Setup"));
+    demoButton->setText(Translate(demoActive ? "STOP" : "DEMO"));
+    update();
+}
+
+void MainWindow::OpenPort()
+{
+    portNumber = App().PortNumber();
+    App().state.portOpen = OpenChannel();
+}
+
+void MainWindow::SetHeaderLines(const QString& line1, const QString& line2)
+{
+    if (!line1.isEmpty())
+        headerLine1 = line1;
+    if (!line2.isEmpty())
+        headerLine2 = line2;
+    if (!line1.isEmpty() || !line2.isEmpty())
+        update(headerRect);
+}
+
+void MainWindow::BeginMonitoring()
+{
+    if (monitoringStarted)
+        return;
+    StartWatcher();
+    monitoringStarted = true;
+    watcherRunning = 1;
+}
+
+void MainWindow::ResumeWatcherAfterHistory()
+{
+    if (suspendedByHistory && App().state.portOpen)
+        ResumeWatcher();
+}
+
+void MainWindow::OnNewPatient()
+{
+    RunState& state = App().state;
+    if (demoActive)
+        return Refuse("Please stop the Demo first");
+    if (state.recording)
+        return Refuse("Please stop the recording");
+    App().ClearAnalysisResults();
+
+    PatientInfoDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    state.review = false;
+    patientReady = true;
+    realTimeButton->setEnabled(true);
+    recordButton->setEnabled(true);
+    printButton->setEnabled(false);
+    prevButton->setEnabled(false);
+    nextButton->setEnabled(false);
+    ResetAllLeadPens(true);
+}
+
+void MainWindow::OnRecord()
+{
+    RunState& state = App().state;
+    realTimeButton->setEnabled(true);
+    if (state.recording) {
+        StopRecording();
+        return;
+    }
+    if (demoActive)
+        return Refuse("Please stop the Demo first");
+    if (!state.portOpen) {
+        // This one refusal carries the program's plain caption and no icon.
+        App().GetPrompt().Show("Corvida", Translate("Please Check the port setting!"),
+                               PromptIcon::None, PromptButtons::Ok);
+        return;
+    }
+    if (!patientReady)
+        return Refuse("Please bulid new patient");
+    StartRecording();
+}
+
+void MainWindow::OnRealTimeView()
+{
+    RunState& state = App().state;
+    if (demoActive)
+        return Refuse("Please stop the Demo first");
+    if (state.portOpen && watcherRunning != 1) {
+        ResumeWatcher();
+        watcherRunning = 1;
+    }
+    App().ClearAnalysisResults();
+    if (!state.currentPatientId.isEmpty()) {
+        ResetAllLeadPens(true);
+        SetPatientHeaderFromDatabase();
+    }
+    state.review = false;
+    printButton->setEnabled(false);
+    prevButton->setEnabled(false);
+    nextButton->setEnabled(false);
+    update();
+}
+
+void MainWindow::OnHistoryView()
+{
+    RunState& state = App().state;
+    if (state.recording)
+        return Refuse("Please stop the recording");
+    if (demoActive)
+        return Refuse("Please stop the Demo first");
+    if (state.portOpen && watcherRunning == 1) {
+        SuspendWatcher();
+        watcherRunning = 0;
+        suspendedByHistory = true;
+        realTimeButton->setEnabled(true);
+    }
+    HistoryPatientListDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted && !state.lastSavedRecordPath.isEmpty()) {
+        state.review = true;
+        prevButton->setEnabled(true);
+        nextButton->setEnabled(true);
+        printButton->setEnabled(true);
+        if (!LoadRecordForReview(state.lastSavedRecordPath))
+            Refuse("file error");
+    }
+    update();
+}
+
+void MainWindow::OnSetup()
+{
+    RunState& state = App().state;
+    realTimeButton->setEnabled(false);
+    if (state.recording)
+        return Refuse("Please stop the recording");
+    if (demoActive)
+        return Refuse("Please stop the Demo first");
+
+    SetupDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted) {
+        if (state.portOpen)
+            CloseChannel();
+        portNumber = dialog.portNumber;
+        baudRate = dialog.baudRate;
+        dataBits = dialog.dataBits;
+        stopBits = dialog.stopBits;
+        parity = dialog.parity;
+        speedIndex = dialog.speedIndex;
+        printSpeedIndex = dialog.printSpeedIndex;
+        if (!state.playback) {
+            if (!OpenChannel()) {
+                state.portOpen = false;
+                Refuse("Connect Error");
+            } else {
+                state.portOpen = true;
+                patientReady = false;
+            }
+        }
+    }
+    monitoringStarted = false;
+    update();
+}
+
+void MainWindow::OnPrint()
+{
+    realTimeButton->setEnabled(false);
+    if (demoActive)
+        return Refuse("Please stop the Demo first");
+    const QString path = App().state.lastSavedRecordPath;
+    if (path.isEmpty())
+        return;
+    patientReady = false;
+    PrintRecord(this, path, printSpeedIndex);
+}
+
+void MainWindow::OnPrevSecond()
+{
+    realTimeButton->setEnabled(true);
+    if (currentSecond == pageCount)
+        nextButton->setEnabled(true);
+    if (currentSecond < 2)
+        prevButton->setEnabled(false);
+    else
+        --currentSecond;
+    update();
+}
+
+void MainWindow::OnNextSecond()
+{
+    realTimeButton->setEnabled(true);
+    if (currentSecond == 1)
+        prevButton->setEnabled(true);
+    if (currentSecond < pageCount)
+        ++currentSecond;
+    else
+        nextButton->setEnabled(false);
+    update();
+}
+
+void MainWindow::OnDemo()
+{
+    RunState& state = App().state;
+    if (state.recording)
+        return Refuse("Please stop the recording");
+    monitoringStarted = false;
+    App().ClearAnalysisResults();
+
+    if (!demoActive) {
+        demoFilePath.clear();
+        RecordListDialog dialog(this);
+        dialog.demoMode = 1;
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        demoStopRequest = false;
+        state.playback = true;
+        CloseChannel();
+        watcherRunning = -1;
+        demoButton->setText(Translate("STOP"));
+        demoActive = true;
+        recordButton->setEnabled(false);
+        state.recording = false;
+        patientReady = false;
+        if (demoFilePath.isEmpty())
+            return Refuse("demo file can't be find");
+        ResetAllLeadPens(true);
+        state.review = false;
+        printButton->setEnabled(false);
+        prevButton->setEnabled(false);
+        nextButton->setEnabled(false);
+        recordButton->setText(Translate("Start Record"));
+        update();
+        StartDemoPlayback(demoFilePath);
+        headerLine1 = " ";
+        headerLine2 = " ";
+        state.patientHeaderValid = false;
+        return;
+    }
+
+    realTimeButton->setEnabled(true);
+    demoStopRequest = true;
+    state.playback = false;
+    StopDemoPlayback();
+    demoButton->setText(Translate("DEMO"));
+    demoActive = false;
+    if (!OpenChannel()) {
+        state.portOpen = false;
+        Refuse("Connect Error");
+    } else {
+        state.portOpen = true;
+    }
+    ResetAllLeadPens(true);
+    state.review = false;
+    printButton->setEnabled(false);
+    prevButton->setEnabled(false);
+    nextButton->setEnabled(false);
+    state.recording = false;
+    recordButton->setText(Translate("Start Record"));
+    update();
+    headerLine1 = " ";
+    headerLine2 = " ";
+    state.patientHeaderValid = false;
+}
+
+void MainWindow::OnClose()
+{
+    RunState& state = App().state;
+    if (state.recording)
+        return Refuse("Please stop the recording");
+    if (demoActive)
+        return Refuse("Please stop the Demo first");
+    if (state.portOpen)
+        CloseChannel();
+    state.portOpen = false;
+    EndWindow();
+}
+
+void MainWindow::EndWindow()
+{
+    closing_ = true;
+    close();
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::OnSerialByte(uint8_t)
+{
+}
+
+void MainWindow::SetPatientHeaderFromDatabase()
+{
+    // Filled in with the patient table.
+}
+
+void MainWindow::ResetAllLeadPens(bool)
+{
+}
+
+bool MainWindow::OpenChannel()
+{
+    return false;
+}
+
+void MainWindow::CloseChannel()
+{
+}
+
+void MainWindow::StartWatcher()
+{
+}
+
+void MainWindow::SuspendWatcher()
+{
+}
+
+void MainWindow::ResumeWatcher()
+{
+}
+
+void MainWindow::StartRecording()
+{
+    App().state.recording = true;
+    recordButton->setText(Translate("Stop Record"));
+}
+
+void MainWindow::StopRecording()
+{
+    recordButton->setText(Translate("Start Record"));
+    App().state.recording = false;
+    patientReady = false;
+    analysisPending = true;
+}
+
+bool MainWindow::LoadRecordForReview(const QString&)
+{
+    return false;
+}
+
+void MainWindow::StartDemoPlayback(const QString&)
+{
+}
+
+void MainWindow::StopDemoPlayback()
+{
+}
+
+void MainWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.fillRect(headerRect, Qt::black);
+    painter.fillRect(measurementRect, Qt::black);
+    painter.fillRect(diagnosisRect, Qt::black);
+    for (const QRect& r : labelRect)
+        painter.fillRect(r, Qt::black);
+    painter.setPen(Qt::white);
+    painter.drawText(headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1 + headerLine2);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Enter and Escape do nothing: CLOSE is the only way to end the window.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return
+        || event->key() == Qt::Key_Enter)
+        return;
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    // A close request from the window system goes through the same checks as CLOSE.
+    event->ignore();
+    OnClose();
+}

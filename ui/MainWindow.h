@@ -1,8 +1,118 @@
 #pragma once
+// The one full-screen window: command buttons, twelve lead panels, measurement and diagnosis
+// panels, the header strip. Every command checks the operating mode first and refuses with a
+// message when it does not fit.
+#include <QRect>
+#include <QString>
 #include <QWidget>
+#include <array>
+#include <cstdint>
+
+class QPushButton;
+class QLabel;
 
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Reloads the language table for the stored language name and sets every caption again.
+    void ApplyCaptions();
+    // Opens the serial port with the window's line settings; sets the port-open flag.
+    void OpenPort();
+    // Stores each non-empty line and repaints the header strip when either is non-empty.
+    void SetHeaderLines(const QString& line1, const QString& line2);
+    // Starts the serial watcher once after a patient is created (until Setup or DEMO clear it).
+    void BeginMonitoring();
+    // The history list's Cancel: resumes the watcher when History View suspended it.
+    void ResumeWatcherAfterHistory();
+
+    // Command handlers, one per button.
+    void OnNewPatient();
+    void OnRecord();
+    void OnRealTimeView();
+    void OnHistoryView();
+    void OnSetup();
+    void OnPrint();
+    void OnPrevSecond();
+    void OnNextSecond();
+    void OnDemo();
+    void OnClose();
+    void OnSerialByte(uint8_t byte);
+
+    // Buttons, in the order they stand.
+    QPushButton* newPatientButton = nullptr;
+    QPushButton* recordButton = nullptr;
+    QPushButton* realTimeButton = nullptr;
+    QPushButton* historyButton = nullptr;
+    QPushButton* printButton = nullptr;
+    QPushButton* prevButton = nullptr;
+    QPushButton* nextButton = nullptr;
+    QPushButton* setupButton = nullptr;
+    QPushButton* demoButton = nullptr;
+    QPushButton* closeButton = nullptr;
+
+    // Mode flags of the window (the shared ones live in App().state).
+    bool patientReady = false;
+    bool demoActive = false;
+    bool demoStopRequest = false;
+    bool monitoringStarted = false;
+    int watcherRunning = 0;  // 1 running, 0 suspended or not started, -1 closed for a demo
+    bool suspendedByHistory = false;
+    bool analysisPending = false;
+    int speedIndex = 1;       // 0, 1, 2 = 12.5, 25, 50 mm/s
+    int printSpeedIndex = 1;
+    // Review position.
+    int currentSecond = 0;
+    int pageCount = 0;
+    int fixedLength = 0;
+    QString demoFilePath;
+
+    // Serial line settings for this run.
+    int portNumber = 3;
+    int baudRate = 115200;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+
+    // Layout.
+    std::array<QRect, 12> leadRect;
+    std::array<QRect, 12> labelRect;
+    QRect measurementRect;
+    QRect diagnosisRect;
+    QRect headerRect;
+    QString headerLine1;
+    QString headerLine2;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ComputeLayout(int width, int height);
+    void ResetAllLeadPens(bool erase);
+    void SetPatientHeaderFromDatabase();
+    void EndWindow();
+
+    // Serial channel.
+    bool OpenChannel();
+    void CloseChannel();
+    void StartWatcher();
+    void SuspendWatcher();
+    void ResumeWatcher();
+
+    // Recording and review.
+    void StartRecording();
+    void StopRecording();
+    bool LoadRecordForReview(const QString& path);
+
+    // Demo playback.
+    void StartDemoPlayback(const QString& path);
+    void StopDemoPlayback();
+
+    QLabel* statusLine_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    bool closing_ = false;
 };
