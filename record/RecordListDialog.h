@@ -1,11 +1,46 @@
 #pragma once
-// Placeholder: the record list dialog (a patient's records, or the demo records).
+// The record list: a patient's records shown by recording time (history mode), or the demo records
+// shown by file name (demo mode). The choice is handed back through the last saved record path,
+// demoFilePath and the OK result.
 #include <QDialog>
+#include <QStringList>
+
+class QTableWidget;
+class QPushButton;
 
 class RecordListDialog : public QDialog {
     Q_OBJECT
 public:
     explicit RecordListDialog(QWidget* parent = nullptr);
-    QString patientId;   // history mode: the patient whose records are listed
-    int demoMode = 0;    // 1: the records of Data/Demo/
+
+    // Set by the opener before exec().
+    QString patientId;  // history mode: the patient whose records are listed
+    int demoMode = 0;   // 1: the records of Data/Demo/
+
+    // Written on a choice, in both modes (each opener reads the one of its mode):
+    // App().state.lastSavedRecordPath = "Data/" + patientId + "/" + name, and this path
+    // "Data/Demo/" + name, which the DEMO command plays.
+    QString demoFilePath;
+
+    // The row text of a record file in history mode: "RealTime" (translated) followed by the time
+    // taken from the fixed positions of the name m<yyyy><mm><dd><hh><mi>.cv. Shorter names give a
+    // shorter time text.
+    static QString HistoryRowText(const QString& fileName);
+
+    // The file names found, in the file system's order; index i belongs to row i.
+    QStringList fileNames;
+    QTableWidget* list = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Fill();
+    void OnOk();
+    void OnDoubleClick(int row);
+    void Choose(int row);
+
+    bool filled_ = false;
 };
