@@ -78,10 +78,10 @@ bool Application::InitInstance()
     AppDatabase& db = AppDatabase::Instance();
     db.SetConnectTimeOut(5);
     if (!db.Open("Corvida.mdb")) {
-        prompt_->Show("Corvida",
-                      QString("The patient database \"%1\" cannot be opened.\n%2")
-                          .arg(QDir::current().absoluteFilePath("Corvida.mdb"), db.LastError()),
-                      PromptIcon::Stop, PromptButtons::Ok);
+        const QString text = QString("The patient database \"%1\" cannot be opened.\n%2")
+                                 .arg(QDir::current().absoluteFilePath("Corvida.mdb"), db.LastError());
+        qCritical("%s", qPrintable(text));
+        prompt_->Show("Corvida", text, PromptIcon::Stop, PromptButtons::Ok);
         return false;
     }
 

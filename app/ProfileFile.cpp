@@ -136,7 +136,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
             }
         } else if (inSection) {
             if (KeyOf(lines[i], k, v) && SameText(k, key)) {
-                lines[i] = entry;
+                lines[i] = k + "=" + value;  // the key keeps the spelling it has in the file
                 done = true;
             } else if (!Trim(lines[i]).empty()) {
                 lastInSection = static_cast<int>(i);

@@ -1,0 +1,57 @@
+// Start-up: settings defaults, port numbers, and the database check.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include "app/Application.h"
+#include "app/ProfileFile.h"
+#include "tests/support/QtApp.h"
+#include "tests/support/RecordingPrompt.h"
+#include "tests/support/TempDir.h"
+
+TEST(Application, PortTextIsAPlainDecimalNumber)
+{
+    struct Case {
+        const char* text;
+        int port;
+    } cases[] = {{"3", 3}, {"12", 12}, {"COM3", 0}, {"", 0}, {"7x", 7}, {" 9", 9}};
+    for (const Case& c : cases) {
+        App().settings.portText = c.text;
+        EXPECT_EQ(App().PortNumber(), c.port) << c.text;
+    }
+}
+
+TEST(Application, MissingDatabaseIsReportedAndStopsStartUp)
+{
+    EnsureQtApp();
+    TempDir dir(true);
+    RecordingPrompt prompt;
+    App().SetPrompt(&prompt);
+    EXPECT_FALSE(App().InitInstance());
+    App().SetPrompt(nullptr);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_TRUE(prompt.shown[0].text.contains("Corvida.mdb"));
+    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
+
+    // A file of that name that is no database is refused too.
+    QFile junk("Corvida.mdb");
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("this is not a database file, just some text of sufficient length.............");
+    junk.close();
+    prompt.Clear();
+    App().SetPrompt(&prompt);
+    EXPECT_FALSE(App().InitInstance());
+    App().SetPrompt(nullptr);
+    EXPECT_EQ(prompt.shown.size(), 1u);
+}
+
+TEST(Application, SettingsDefaultsApplyWhenKeysAreMissing)
+{
+    EnsureQtApp();
+    App().BuildSettingsPath();
+    const QString ini = App().settings.configPath;
+    EXPECT_TRUE(ini.endsWith("/Settings.ini"));
+    EXPECT_EQ(QFileInfo(ini).absolutePath(), QCoreApplication::applicationDirPath());
+}

@@ -1,0 +1,132 @@
+// Language files: their format, the lookups, and that both shipped files hold every key the
+// program asks for.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "app/LanguageTable.h"
+#include "tests/support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteFile(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+TEST(LanguageTable, EntriesFollowTheFileFormat)
+{
+    auto entries = LanguageTable::ParseEntries(
+        ";Test\n"
+        "a=b = two equals\n"    // split at the last '=': the key keeps the first
+        "blank =   \n"           // only blanks after '=': ignored
+        "  spaced key  =  spaced value  \r\n"
+        "; comment = not an entry\n"
+        "multi = one\\ntwo\\tthree\n"
+        "no equals sign\n"
+        "= no key\n"
+        "dup = first\n"
+        "dup = second\n");
+    EXPECT_EQ(entries.at("a=b"), "two equals");
+    EXPECT_EQ(entries.count("blank"), 0u);
+    EXPECT_EQ(entries.at("spaced key"), "spaced value");
+    EXPECT_EQ(entries.count("; comment"), 0u);
+    EXPECT_EQ(entries.at("multi"), "one\ntwo\tthree");
+    EXPECT_EQ(entries.at("dup"), "second");
+    EXPECT_EQ(entries.size(), 4u);
+}
+
+TEST(LanguageTable, ScanListsOnlyFilesWithADisplayName)
+{
+    TempDir dir;
+    WriteFile(dir.Path() / "One.ini", ";One\nOK = Fine\n");
+    WriteFile(dir.Path() / "Bom.ini", "\xEF\xBB\xBF;Bom\r\nOK = Gut\r\n");
+    WriteFile(dir.Path() / "NoName.ini", "OK = nothing\n");
+    WriteFile(dir.Path() / "Other.txt", ";Other\n");
+    LanguageTable table;
+    table.SetDirectory(dir.Path().string());
+    std::vector<std::string> names;
+    EXPECT_EQ(table.Scan(&names), 2);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), (std::set<std::string>{"One", "Bom"}));
+
+    EXPECT_EQ(table.Load("Bom"), 1);
+    EXPECT_EQ(table.Translate("OK"), "Gut");
+    EXPECT_EQ(table.Translate("Missing"), "");
+}
+
+TEST(LanguageTable, UnknownLanguageKeepsTheTableAndEmptyMeansEmpty)
+{
+    TempDir dir;
+    WriteFile(dir.Path() / "One.ini", ";One\nOK = Fine\n");
+    LanguageTable table;
+    table.SetDirectory(dir.Path().string());
+    table.Scan();
+    EXPECT_EQ(table.Load("Klingon"), 0);
+    EXPECT_EQ(table.Translate("OK"), "");  // nothing loaded yet: texts stay empty, no fallback
+    EXPECT_EQ(table.Load("One"), 1);
+    EXPECT_EQ(table.Load("Klingon"), 0);
+    EXPECT_EQ(table.Translate("OK"), "Fine");
+    fs::remove(dir.Path() / "One.ini");
+    EXPECT_EQ(table.Load("One"), 0);  // unreadable file: table unchanged
+    EXPECT_EQ(table.Translate("OK"), "Fine");
+}
+
+TEST(LanguageTable, KeyWithTrailingBlankIsFound)
+{
+    TempDir dir;
+    WriteFile(dir.Path() / "One.ini", ";One\nPrinting canceled !  = Canceled\n");
+    LanguageTable table;
+    table.SetDirectory(dir.Path().string());
+    table.Scan();
+    table.Load("One");
+    EXPECT_EQ(table.Translate("Printing canceled ! "), "Canceled");
+}
+
+// Every key the program looks up, in any source file, exists in both shipped language files.
+TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
+{
+    const fs::path source = CORVIDA_SOURCE_DIR;
+    std::set<std::string> keys;
+    const std::regex call(R"(Translate\(\s*\"((?:[^\"\\]|\\.)*)\"\s*\))");
+    for (const char* folder : {"app", "device", "ui", "record", "analysis", "report", "db",
+                               "history", "setup", "tools"}) {
+        std::error_code ec;
+        for (const auto& entry : fs::recursive_directory_iterator(source / folder, ec)) {
+            const std::string ext = entry.path().extension().string();
+            if (ext != ".cpp" && ext != ".h")
+                continue;
+            const std::string text = ReadFile(entry.path());
+            for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
+                keys.insert((*it)[1].str());
+        }
+    }
+    for (int code = 11; code <= 126; ++code)
+        keys.insert("constr" + std::to_string(code));
+    ASSERT_GT(keys.size(), 100u);
+
+    for (const char* language : {"English", "中文"}) {
+        SCOPED_TRACE(language);
+        LanguageTable table;
+        table.SetDirectory((source / "language").string());
+        table.Scan();
+        ASSERT_GT(table.Load(language), 0);
+        for (const std::string& key : keys)
+            EXPECT_FALSE(table.Translate(key).empty()) << "missing key \"" << key << "\"";
+    }
+}

@@ -1,0 +1,64 @@
+// Settings.ini reading and writing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/ProfileFile.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
+{
+    const std::string text = "[commno]\r\n PATH = 12 \r\n[Language]\r\nPath=中文\r\n[Other]\r\nPath=x\r\n";
+    EXPECT_EQ(FindProfileValue(text, "CommNo", "Path"), "12");
+    EXPECT_EQ(FindProfileValue(text, "Language", "path"), "中文");
+    EXPECT_EQ(FindProfileValue(text, "Missing", "Path"), "");
+    EXPECT_EQ(FindProfileValue("Path=1\n[CommNo]\n", "CommNo", "Path"), "");
+    EXPECT_EQ(FindProfileValue("[A]\nk=\"quoted\"\n", "A", "k"), "quoted");
+}
+
+TEST(ProfileFile, MissingFileGivesEmpty)
+{
+    EXPECT_EQ(GetProfileString("/nonexistent/Settings.ini", "CommNo", "Path"), "");
+}
+
+TEST(ProfileFile, LongValueIsCutToTheBufferWithoutSplittingACharacter)
+{
+    TempDir dir;
+    const auto path = (dir.Path() / "Settings.ini").string();
+    std::string value;
+    for (int i = 0; i < 100; ++i)
+        value += "中";  // three bytes each
+    ASSERT_TRUE(WriteProfileString(path, "Language", "Path", value));
+    std::string read = GetProfileString(path, "Language", "Path");
+    EXPECT_LE(read.size(), 259u);
+    EXPECT_EQ(read.size() % 3, 0u);
+}
+
+TEST(ProfileFile, WritingKeepsOtherLinesAndStoresPlainText)
+{
+    TempDir dir;
+    const auto path = (dir.Path() / "Settings.ini").string();
+    ASSERT_TRUE(WriteProfileString(path, "CommNo", "Path", "3"));
+    ASSERT_TRUE(WriteProfileString(path, "Language", "Path", "中文"));
+    EXPECT_EQ(ReadFile(path), "[CommNo]\r\nPath=3\r\n[Language]\r\nPath=中文\r\n");
+
+    ASSERT_TRUE(WriteProfileString(path, "commno", "path", "12"));
+    ASSERT_TRUE(WriteProfileString(path, "CommNo", "Extra", "x"));
+    EXPECT_EQ(ReadFile(path), "[CommNo]\r\nPath=12\r\nExtra=x\r\n[Language]\r\nPath=中文\r\n");
+    EXPECT_EQ(GetProfileString(path, "CommNo", "Path"), "12");
+    EXPECT_FALSE(WriteProfileString((dir.Path() / "no/such/dir/x.ini").string(), "A", "B", "C"));
+}
