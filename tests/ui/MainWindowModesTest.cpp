@@ -133,9 +133,14 @@ TEST_F(MainWindowModes, CaptionsFollowTheLanguage)
     EXPECT_EQ(window->newPatientButton->text(), "New Patient");
     EXPECT_EQ(window->demoButton->text(), "DEMO");
 
+    const QString shots = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
+    if (!shots.isEmpty())
+        window->grab().save(shots + "/main-window-en.png");
     App().settings.languageName = "中文";
     window->ApplyCaptions();
     EXPECT_EQ(window->newPatientButton->text(), "新病人");
+    if (!shots.isEmpty())
+        window->grab().save(shots + "/main-window-zh.png");
     EXPECT_EQ(window->recordButton->text(), "开始记录");
 
     App().settings.languageName = "English";
