@@ -174,6 +174,14 @@ void MainWindow::ResumeWatcherAfterHistory()
         ResumeWatcher();
 }
 
+void MainWindow::ReviewLastRecord()
+{
+    const QString path = App().state.lastSavedRecordPath;
+    if (!path.isEmpty())
+        LoadRecordForReview(path);
+    update();
+}
+
 void MainWindow::OnNewPatient()
 {
     RunState& state = App().state;

@@ -27,6 +27,8 @@ public:
     void BeginMonitoring();
     // The history list's Cancel: resumes the watcher when History View suspended it.
     void ResumeWatcherAfterHistory();
+    // Loads the last saved record for review again (after a language change), when there is one.
+    void ReviewLastRecord();
 
     // Command handlers, one per button.
     void OnNewPatient();
