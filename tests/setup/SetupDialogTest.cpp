@@ -1,0 +1,162 @@
+// The setup dialog: what it shows, what OK hands back, and what reaches Settings.ini.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+
+#include "app/Application.h"
+#include "app/ProfileFile.h"
+#include "setup/SetupDialog.h"
+#include "tests/support/QtApp.h"
+#include "tests/support/RecordingPrompt.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+class SetupDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureQtApp();
+        App().BuildSettingsPath();
+        ini = App().settings.configPath;
+        QFile::remove(ini);
+        App().state = RunState();
+        App().settings.portText = "3";
+        App().settings.languageName = "English";
+        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+        App().language.Scan();
+        App().language.Load("English");
+        App().SetPrompt(&prompt);
+        SetupDialog::languageChanged = false;
+    }
+    void TearDown() override
+    {
+        App().mainWindow = nullptr;
+        App().SetPrompt(nullptr);
+        QFile::remove(ini);
+    }
+    std::string Setting(const char* section) const
+    {
+        return GetProfileString(ini.toStdString(), section, "Path");
+    }
+    void Choose(QComboBox* list, const QString& text)
+    {
+        const int index = list->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+    QString ini;
+    RecordingPrompt prompt;
+};
+
+}  // namespace
+
+TEST_F(SetupDialogTest, OpensWithTheCurrentValues)
+{
+    App().settings.portText = "12";
+    SetupDialog dialog;
+    EXPECT_EQ(dialog.portList->count(), 50);
+    EXPECT_EQ(dialog.portList->currentText(), "COM12");
+    EXPECT_EQ(dialog.baudList->currentText(), "115200");
+    EXPECT_EQ(dialog.parityList->currentText(), "NON");
+    EXPECT_EQ(dialog.dataBitList->currentText(), "8");
+    EXPECT_EQ(dialog.stopBitList->currentText(), "1");
+    EXPECT_EQ(dialog.speedList->currentText(), "25 mm/s");
+    EXPECT_EQ(dialog.languageList->currentText(), "English");
+    EXPECT_EQ(dialog.windowTitle(), "Setup");
+    const QStringList parities = {"NON", "ODD", "EVEN", "SPACE"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(dialog.parityList->itemText(i), parities[i]);
+
+    App().settings.portText = "77";  // hand-edited, out of the list
+    SetupDialog outOfRange;
+    EXPECT_EQ(outOfRange.portList->currentIndex(), -1);
+}
+
+TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
+{
+    SetupDialog dialog;
+    Choose(dialog.portList, "COM12");
+    Choose(dialog.baudList, "9600");
+    Choose(dialog.parityList, "SPACE");
+    Choose(dialog.dataBitList, "7");
+    Choose(dialog.stopBitList, "2");
+    Choose(dialog.speedList, "50 mm/s");
+    Choose(dialog.printSpeedList, "12.5 mm/s");
+    dialog.okButton->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.portNumber, 12);
+    EXPECT_EQ(dialog.baudRate, 9600);
+    EXPECT_EQ(dialog.parity, 'S');
+    EXPECT_EQ(dialog.dataBits, 7);
+    EXPECT_EQ(dialog.stopBits, 2);
+    EXPECT_EQ(dialog.speedIndex, 2);
+    EXPECT_EQ(dialog.printSpeedIndex, 0);
+    EXPECT_EQ(App().settings.portText, "12");
+    EXPECT_EQ(Setting("CommNo"), "12");
+    EXPECT_EQ(Setting("Language"), "");
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST_F(SetupDialogTest, LanguageChangeRecaptionsTheMainWindowAndSavesBothKeys)
+{
+    MainWindow window;
+    App().mainWindow = &window;
+    App().state.patientHeaderValid = true;
+    App().state.patientName = "O'Brien";
+    App().state.patientClinicalNo = "A7";
+    App().state.patientSex = "1";
+    SetupDialog dialog(&window);
+    Choose(dialog.languageList, "中文");
+    // The dialog keeps its own captions while it is open.
+    EXPECT_EQ(dialog.windowTitle(), "Setup");
+    dialog.okButton->click();
+    EXPECT_EQ(Setting("Language"), "中文");
+    EXPECT_EQ(Setting("CommNo"), "3");
+    EXPECT_EQ(window.newPatientButton->text(), "新病人");
+    EXPECT_EQ(window.headerLine1, "姓名 - O'Brien  门诊号 - A7  性别 - 女");
+    EXPECT_FALSE(SetupDialog::languageChanged);
+}
+
+TEST_F(SetupDialogTest, ChoosingTheSameLanguageAgainClearsTheChange)
+{
+    SetupDialog dialog;
+    Choose(dialog.languageList, "中文");
+    EXPECT_TRUE(SetupDialog::languageChanged);
+    Choose(dialog.languageList, "English");
+    EXPECT_FALSE(SetupDialog::languageChanged);
+    dialog.okButton->click();
+    EXPECT_EQ(Setting("Language"), "");
+    EXPECT_EQ(Setting("CommNo"), "3");
+}
+
+TEST_F(SetupDialogTest, CancelWritesNothingButAChosenLanguageWaitsForTheNextOk)
+{
+    {
+        SetupDialog dialog;
+        Choose(dialog.languageList, "中文");
+        dialog.cancelButton->click();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    EXPECT_FALSE(QFile::exists(ini));
+    EXPECT_TRUE(SetupDialog::languageChanged);
+    SetupDialog next;
+    Choose(next.languageList, "中文");
+    next.okButton->click();
+    EXPECT_EQ(Setting("Language"), "中文");
+}
+
+TEST_F(SetupDialogTest, UnwritableSettingsAreReported)
+{
+    // A directory where the file should be makes the write fail.
+    ASSERT_TRUE(QDir().mkpath(ini));
+    SetupDialog dialog;
+    dialog.okButton->click();
+    QDir().rmdir(ini);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_TRUE(prompt.shown[0].text.startsWith("save error"));
+}
