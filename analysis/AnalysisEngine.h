@@ -1,40 +1,24 @@
 #pragma once
 // Interface of the ECG analysis engine. The engine is one object of fixed-size arrays; the program
 // owns one instance, tools and tests may make their own. Plain standard C++, no Qt.
+//
+// Per record: ClearRecordState, ResetLeadState, then per lead segment PushSample on every second
+// packet and ProcessSample on every packet, FinishLead, ResetLeadState and EmptyInput; after the
+// twelfth lead RunAnalysis.
+#include "analysis/AnalysisTypes.h"
+#include "analysis/BeatDetector.h"
+#include "analysis/SignalConditioning.h"
+
 #include <array>
 #include <cstdint>
-#include <string>
 
 class LanguageTable;
-
-// Record-wide measurements; zero when not measured. Intervals in ms, axes in tenths of a degree.
-struct MeasurementSet {
-    int32_t heartRate = 0;
-    int32_t pDuration = 0;
-    int32_t pr = 0;
-    int32_t qrs = 0;
-    int32_t tDuration = 0;
-    int32_t qt = 0;
-    int32_t qtc = 0;
-    float pAxis = 0;
-    float qrsAxis = 0;
-    float tAxis = 0;
-};
-
-constexpr int kLeadCount = 12;
-constexpr int kLeadValues = 40;
-using LeadMeasurements = std::array<int32_t, kLeadValues>;  // µV and ms, in the fixed field order
-
-// Ten text lines filled from index 9 downward; RunAnalysis returns the first used index.
-struct ConclusionLines {
-    std::array<std::string, 10> line;
-};
 
 class AnalysisEngine {
 public:
     AnalysisEngine();
 
-    // Per-packet feed, in the order the callers guarantee.
+    // Per-packet feed, in the order the callers guarantee. Nothing here allocates.
     void ResetLeadState();
     void PushSample(int32_t value);
     void EmptyInput();  // input ring count 0, all entries 0
@@ -45,15 +29,40 @@ public:
     // Returns the index of the first used conclusion line.
     int RunAnalysis(ConclusionLines& lines, const LanguageTable& language);
 
-    // Clears the ReferenceRr and the per-lead RR statistics so a new record starts clean.
+    // Clears the ReferenceRr, the per-lead RR statistics and the average beats so a new record
+    // starts clean of live monitoring and of earlier partial records.
     void ClearRecordState();
     // Clears the measurement set and the per-lead measurement blocks.
     void ClearResults();
 
     const MeasurementSet& Measurements() const { return measurements_; }
     const std::array<LeadMeasurements, kLeadCount>& Leads() const { return leads_; }
+    // Results of the last RunAnalysis until the next ResetLeadState.
+    const std::array<QrsShapeLabel, kLeadCount>& QrsShapeLabels() const { return labels_; }
+    const DiagnosisFlags& Diagnosis() const { return flags_; }
+
+    // Inner state, for tools and tests.
+    const SignalRings& Rings() const { return rings_; }
+    const BeatDetector& Detector() const { return detector_; }
+    const RecordRhythm& Rhythm() const { return rhythm_; }
+    const AverageBeatMatrix& AverageBeats() const { return averageBeats_; }
+    const WavePoints& GlobalWavePoints() const { return globalWaves_; }
+    const std::array<WavePoints, kLeadCount>& LeadWavePoints() const { return leadWaves_; }
+    uint8_t CurrentLead() const { return currentLead_; }
 
 private:
+    SignalRings rings_;
+    BeatDetector detector_;
+    RecordRhythm rhythm_;
+    AverageBeatMatrix averageBeats_;
+    WavePoints globalWaves_;
+    std::array<WavePoints, kLeadCount> leadWaves_{};
+    uint8_t currentLead_ = 0;
+    int32_t bradycardiaLimit_ = 60;
+    int32_t tachycardiaLimit_ = 100;
+
     MeasurementSet measurements_;
     std::array<LeadMeasurements, kLeadCount> leads_{};
+    std::array<QrsShapeLabel, kLeadCount> labels_{};
+    DiagnosisFlags flags_{};
 };
