@@ -116,8 +116,10 @@ TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
                 keys.insert((*it)[1].str());
         }
     }
+    // Statements 39, 40 and 41 are a single blank, which a language file cannot hold as a value.
     for (int code = 11; code <= 126; ++code)
-        keys.insert("constr" + std::to_string(code));
+        if (code < 39 || code > 41)
+            keys.insert("constr" + std::to_string(code));
     ASSERT_GT(keys.size(), 100u);
 
     for (const char* language : {"English", "中文"}) {
