@@ -1,0 +1,286 @@
+// PatientInfo.xml: the written file has the rowset layout element by element, every text comes back
+// exactly, and the reader refuses anything but a sound file of that layout.
+#include <gtest/gtest.h>
+
+#include <QDomDocument>
+#include <QRegularExpression>
+
+#include "history/PatientInfoXml.h"
+
+namespace {
+
+PatientRecord Sample()
+{
+    PatientRecord r;
+    r.PatientID = 12;
+    r.Name = QString::fromUtf8("李 \"O'Neil\" &<>");
+    r.Age = 20;
+    r.Height = 170;
+    r.Weight = 100;
+    r.Blood = 2;
+    r.Sex = 1;
+    r.Other = QString::fromUtf8("第一行\r\n'second'\tline \"%\"");
+    r.ClinicalNo = "00001234";
+    r.NewDate = "2009-03-07 09:05:41";
+    r.Isdel = 0;
+    return r;
+}
+
+QByteArray SampleXml()
+{
+    return WritePatientInfoXml(Sample()).value();
+}
+
+void ExpectSameFacts(const PatientRecord& a, const PatientRecord& b)
+{
+    EXPECT_EQ(a.Name, b.Name);
+    EXPECT_EQ(a.Age, b.Age);
+    EXPECT_EQ(a.Height, b.Height);
+    EXPECT_EQ(a.Weight, b.Weight);
+    EXPECT_EQ(a.Blood, b.Blood);
+    EXPECT_EQ(a.Sex, b.Sex);
+    EXPECT_EQ(a.Other, b.Other);
+    EXPECT_EQ(a.ClinicalNo, b.ClinicalNo);
+}
+
+QDomElement FirstChildNs(const QDomNode& parent, const char* ns, const char* name)
+{
+    for (QDomNode n = parent.firstChild(); !n.isNull(); n = n.nextSibling())
+        if (n.isElement() && n.namespaceURI() == ns && n.localName() == name)
+            return n.toElement();
+    return {};
+}
+
+// The sample file with one textual change; the change must be there, or the test proves nothing.
+QByteArray Edited(const QString& from, const QString& to)
+{
+    QString text = QString::fromUtf8(SampleXml());
+    EXPECT_TRUE(text.contains(from)) << from.toStdString();
+    text.replace(from, to);
+    return text.toUtf8();
+}
+
+// The sample file with the declared type of one column changed.
+QByteArray WithColumnType(const char* column, const char* type)
+{
+    QString text = QString::fromUtf8(SampleXml());
+    QRegularExpression re(QString("(name='%1'[^>]*>\\s*<s:datatype dt:type=')[^']*'").arg(column));
+    EXPECT_TRUE(re.match(text).hasMatch()) << column;
+    text.replace(re, QString("\\1%1'").arg(type));
+    return text.toUtf8();
+}
+
+}  // namespace
+
+TEST(PatientInfoXml, WrittenFileHasTheRowsetLayout)
+{
+    QDomDocument doc;
+    ASSERT_TRUE(doc.setContent(SampleXml(), true));
+    QDomElement root = doc.documentElement();
+    EXPECT_EQ(root.tagName(), "xml");
+    EXPECT_TRUE(root.namespaceURI().isEmpty());
+
+    // The schema part: one row type, the eleven columns in table order with their types.
+    QDomElement schema = FirstChildNs(root, kSchemaNamespace, "Schema");
+    ASSERT_FALSE(schema.isNull());
+    EXPECT_EQ(schema.prefix(), "s");
+    EXPECT_EQ(schema.attribute("id"), "RowsetSchema");
+    QDomElement type = FirstChildNs(schema, kSchemaNamespace, "ElementType");
+    ASSERT_FALSE(type.isNull());
+    EXPECT_EQ(type.attribute("name"), "row");
+    EXPECT_EQ(type.attribute("content"), "eltOnly");
+
+    const struct {
+        const char* name;
+        const char* type;
+        const char* maxLength;
+    } columns[] = {
+        {"PatientID", "int", "4"}, {"Name", "string", "20"},      {"Age", "int", "4"},
+        {"Height", "int", "4"},    {"Weight", "int", "4"},        {"Blood", "int", "4"},
+        {"Sex", "int", "4"},       {"Other", "string", "200"},    {"ClinicalNo", "string", "8"},
+        {"NewDate", "dateTime", "16"}, {"Isdel", "int", "4"},
+    };
+    QDomElement column = FirstChildNs(type, kSchemaNamespace, "AttributeType");
+    int number = 1;
+    for (const auto& c : columns) {
+        ASSERT_FALSE(column.isNull()) << c.name;
+        EXPECT_EQ(column.attribute("name"), c.name);
+        EXPECT_EQ(column.attributeNS(kRowsetNamespace, "number"), QString::number(number++));
+        EXPECT_EQ(column.attributeNS(kRowsetNamespace, "basecolumn"), c.name);
+        QDomElement datatype = FirstChildNs(column, kSchemaNamespace, "datatype");
+        ASSERT_FALSE(datatype.isNull()) << c.name;
+        EXPECT_EQ(datatype.attributeNS(kDataTypeNamespace, "type"), c.type) << c.name;
+        EXPECT_EQ(datatype.attributeNS(kDataTypeNamespace, "maxLength"), c.maxLength) << c.name;
+        column = column.nextSiblingElement();
+    }
+    ASSERT_FALSE(column.isNull());
+    EXPECT_EQ(column.namespaceURI(), kSchemaNamespace);
+    EXPECT_EQ(column.localName(), "extends");
+    EXPECT_EQ(column.attribute("type"), "rs:rowbase");
+    EXPECT_TRUE(column.nextSiblingElement().isNull());
+
+    // The data part after it: one row, each value an attribute named after its column.
+    QDomElement data = schema.nextSiblingElement();
+    EXPECT_EQ(data.namespaceURI(), kRowsetNamespace);
+    EXPECT_EQ(data.localName(), "data");
+    EXPECT_EQ(data.prefix(), "rs");
+    QDomElement row = data.firstChildElement();
+    EXPECT_EQ(row.namespaceURI(), kRowNamespace);
+    EXPECT_EQ(row.localName(), "row");
+    EXPECT_EQ(row.prefix(), "z");
+    EXPECT_TRUE(row.nextSiblingElement().isNull());
+    EXPECT_TRUE(data.nextSiblingElement().isNull());
+
+    const PatientRecord r = Sample();
+    const std::pair<const char*, QString> values[] = {
+        {"PatientID", "12"}, {"Name", r.Name},   {"Age", "20"},
+        {"Height", "170"},   {"Weight", "100"},  {"Blood", "2"},
+        {"Sex", "1"},        {"Other", r.Other}, {"ClinicalNo", "00001234"},
+        {"NewDate", "2009-03-07T09:05:41"},      {"Isdel", "0"},
+    };
+    EXPECT_EQ(row.attributes().count(), int(std::size(values)));
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(row.attribute(name), value) << name;
+}
+
+TEST(PatientInfoXml, EveryTextComesBackExactly)
+{
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");  // outside the basic plane
+    const struct {
+        const char* name;
+        QString text;
+        QString other;
+        QString clinical;
+    } cases[] = {
+        {"quotes and markup", "a'b\"c&d<e>f", "'';--\"", "'\"&<>"},
+        {"chinese", QString::fromUtf8("王小明"), QString::fromUtf8("心悸，胸闷\r\n复查"), "12"},
+        {"empty", "", "", ""},
+        {"white space", "  a  ", "\r\n\t \r\n", " "},
+        {"longest", QString(20, 'N'), QString(200, QChar(0x4E2D)), "00000000"},
+        {"surrogate pairs", emoji + "x", emoji.repeated(100), emoji},
+        {"percent and entities", "%d%s", "&amp; &#x41; ]]>", "%"},
+    };
+    for (const auto& c : cases) {
+        PatientRecord r = Sample();
+        r.Name = c.text;
+        r.Other = c.other;
+        r.ClinicalNo = c.clinical;
+        std::optional<QByteArray> xml = WritePatientInfoXml(r);
+        ASSERT_TRUE(xml) << c.name;
+        std::optional<PatientRecord> back = ReadPatientInfoXml(*xml);
+        ASSERT_TRUE(back) << c.name;
+        ExpectSameFacts(*back, r);
+        // What an import does not use stays at the defaults.
+        EXPECT_EQ(back->PatientID, 0) << c.name;
+        EXPECT_TRUE(back->NewDate.isEmpty()) << c.name;
+    }
+}
+
+TEST(PatientInfoXml, TextsXmlCannotCarryAreNotWritten)
+{
+    const QString bad[] = {QString(QChar(0x01)), "a" + QString(QChar(0xD800)) + "b",
+                           QString(QChar(0xDC00)), QString(QChar(0xFFFF)), QString(QChar(0))};
+    for (const QString& text : bad) {
+        PatientRecord r = Sample();
+        r.Other = text;
+        EXPECT_FALSE(WritePatientInfoXml(r)) << text.size();
+    }
+}
+
+TEST(PatientInfoXml, ReaderAcceptsTheLayoutsVariants)
+{
+    const struct {
+        const char* name;
+        QByteArray xml;
+    } cases[] = {
+        {"xml declaration", "<?xml version='1.0' encoding='UTF-8'?>\n" + SampleXml()},
+        {"column names in other case",
+         Edited("name='ClinicalNo'", "name='CLINICALNO'").replace("ClinicalNo='", "CLINICALNO='")},
+        {"small integer types", WithColumnType("Age", "i2")},
+        {"more rows, first used", Edited("</rs:data>", "\t<z:row Name='second' Age='1'/>\n</rs:data>")},
+        {"unused columns unreadable", Edited("PatientID='12'", "PatientID='x'")},
+    };
+    for (const auto& c : cases) {
+        std::optional<PatientRecord> r = ReadPatientInfoXml(c.xml);
+        ASSERT_TRUE(r) << c.name;
+        ExpectSameFacts(*r, Sample());
+    }
+
+    // A NULL value (no attribute) reads as empty text or 0.
+    QString text = QString::fromUtf8(SampleXml());
+    text.remove(QRegularExpression(" (Other|Age)='[^']*'(?=[^>]*/>)"));
+    std::optional<PatientRecord> r = ReadPatientInfoXml(text.toUtf8());
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->Age, 0);
+    EXPECT_TRUE(r->Other.isEmpty());
+    EXPECT_EQ(r->Name, Sample().Name);
+}
+
+TEST(PatientInfoXml, ReaderRefusesBadFiles)
+{
+    const QString dtd =
+        "<!DOCTYPE xml [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;'>]>\n";
+    const struct {
+        const char* name;
+        QByteArray xml;
+    } cases[] = {
+        {"empty file", ""},
+        {"not xml", "Name,Age\nLi,20\n"},
+        {"other root", Edited("<xml ", "<root ").replace("</xml>", "</root>")},
+        {"entity bomb", (dtd + QString::fromUtf8(SampleXml()).replace("Name='", "Name='&b;")).toUtf8()},
+        {"external entity", ("<!DOCTYPE xml [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>\n" +
+                             QString::fromUtf8(SampleXml()).replace("Name='", "Name='&e;")).toUtf8()},
+        {"undeclared entity", Edited("Name='", "Name='&nope;")},
+        {"wrong schema namespace", Edited("urn:corvida:rowset:schema", "urn:other:schema")},
+        {"wrong row namespace", Edited("xmlns:z='#RowsetSchema'", "xmlns:z='#Other'")},
+        {"no schema", Edited("<s:Schema id='RowsetSchema'>", "<s:Other>").replace("</s:Schema>", "</s:Other>")},
+        {"no data part", Edited("<rs:data>", "<rs:other>").replace("</rs:data>", "</rs:other>")},
+        {"no row", Edited("<z:row ", "<z:cell ")},
+        {"missing column", Edited("name='Weight'", "name='Mass'")},
+        {"column declared twice", Edited("name='Isdel'", "name='name'")},
+        {"column without a type", Edited("dt:type='string' dt:maxLength='8'", "dt:maxLength='8'")},
+        {"text column typed as number", Edited("dt:type='string' dt:maxLength='8'", "dt:type='int'")},
+        {"number column typed as text", WithColumnType("Blood", "string")},
+        {"number column of unknown type", WithColumnType("Sex", "boolean")},
+        {"text column as binary", WithColumnType("Name", "bin.hex")},
+        {"value not a number", Edited("Age='20'", "Age='20a'")},
+        {"number with blank", Edited("Age='20'", "Age=' 20'")},
+        {"number with plus", Edited("Age='20'", "Age='+20'")},
+        {"number with exponent", Edited("Age='20'", "Age='2e1'")},
+        {"empty number", Edited("Age='20'", "Age=''")},
+        {"number beyond 32 bits", Edited("Height='170'", "Height='4294967466'")},
+        {"huge number", Edited("Height='170'", "Height='" + QString(5000, '9') + "'")},
+        {"age over limit", Edited("Age='20'", "Age='3001'")},
+        {"negative weight", Edited("Weight='100'", "Weight='-1'")},
+        {"weight over limit", Edited("Weight='100'", "Weight='2001'")},
+        {"blood group unknown", Edited("Blood='2'", "Blood='4'")},
+        {"sex unknown", Edited("Sex='1'", "Sex='2'")},
+        {"name too long", Edited("Name='", "Name='" + QString(20, 'x'))},
+        {"clinical number too long", Edited("ClinicalNo='00001234'", "ClinicalNo='000012345'")},
+        {"note too long", Edited("Other='", "Other='" + QString(200, 'x'))},
+        {"shorter declared limit", Edited("dt:maxLength='8'", "dt:maxLength='3'")},
+        {"undeclared value", Edited("Isdel='0'", "Isdel='0' Extra='1'")},
+        {"data before schema",
+         [] {
+             QString t = QString::fromUtf8(SampleXml());
+             const qsizetype s = t.indexOf("<s:Schema"), e = t.indexOf("</s:Schema>\n") + 12;
+             const QString schema = t.mid(s, e - s);
+             t.remove(s, e - s);
+             return t.replace("</xml>", schema + "</xml>").toUtf8();
+         }()},
+        {"second root", SampleXml() + "<xml/>"},
+        {"too large", SampleXml() + QByteArray(kMaxPatientInfoBytes, ' ')},
+        {"invalid utf-8", SampleXml().replace("Name='", "Name='\xC3\x28")},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(ReadPatientInfoXml(c.xml)) << c.name;
+}
+
+TEST(PatientInfoXml, EveryTruncationIsRefused)
+{
+    const QByteArray xml = SampleXml();
+    // The final newline after the root's end tag is not needed for a complete file.
+    for (qsizetype n = 0; n < xml.size() - 1; ++n)
+        ASSERT_FALSE(ReadPatientInfoXml(xml.left(n))) << n;
+    EXPECT_TRUE(ReadPatientInfoXml(xml.left(xml.size() - 1)));
+}
