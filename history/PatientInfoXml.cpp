@@ -7,7 +7,8 @@
 
 namespace {
 
-// Limits of the patient table's columns, as the patient dialog enforces them on entry.
+// Limits of the patient table's text columns, as the patient dialog enforces them on entry: in
+// bytes of the local code page, where a Chinese character takes two.
 constexpr int kMaxNameLength = 20;
 constexpr int kMaxOtherLength = 200;
 constexpr int kMaxClinicalNoLength = 8;
@@ -118,6 +119,16 @@ QString DateValue(const QString& stored)
 }
 
 // ---- reading ----
+
+// The length the entry boxes measure: one per character below 0x80, two for any other (a pair of
+// surrogates is one character).
+qsizetype EntryLength(const QString& text)
+{
+    qsizetype n = 0;
+    for (char32_t c : text.toUcs4())
+        n += c < 0x80 ? 1 : 2;
+    return n;
+}
 
 struct DeclaredColumn {
     QString name;
@@ -366,7 +377,7 @@ std::optional<PatientRecord> ReadPatientInfoXml(const QByteArray& data)
             if (column->type != u"string")
                 return std::nullopt;
             const QString text = isNull ? QString() : *value;
-            if (text.size() > spec.maxLength ||
+            if (EntryLength(text) > spec.maxLength ||
                 (column->maxLength >= 0 && text.size() > column->maxLength))
                 return std::nullopt;
             record.*spec.text = text;

@@ -26,6 +26,7 @@ std::optional<QByteArray> WritePatientInfoXml(const PatientRecord& row);
 // The facts an import uses (Name, Age, Other, Height, Weight, Blood, Sex, ClinicalNo) from the first
 // row. The file is untrusted: it must be well-formed, carry no DTD, declare each of these columns
 // (names matched without regard to case) with a fitting type, and every value must be of that type
-// and within the limits of the patient table; otherwise the result is empty. A declared column
+// and within the limits of the patient table (text
+// lengths counted as the entry boxes count them, a Chinese character as two); otherwise the result is empty. A declared column
 // without a value is NULL: empty text or 0. PatientID, NewDate and Isdel are left at their defaults.
 std::optional<PatientRecord> ReadPatientInfoXml(const QByteArray& data);

@@ -156,7 +156,8 @@ TEST(PatientInfoXml, EveryTextComesBackExactly)
         {"chinese", QString::fromUtf8("王小明"), QString::fromUtf8("心悸，胸闷\r\n复查"), "12"},
         {"empty", "", "", ""},
         {"white space", "  a  ", "\r\n\t \r\n", " "},
-        {"longest", QString(20, 'N'), QString(200, QChar(0x4E2D)), "00000000"},
+        {"longest", QString(20, 'N'), QString(200, 'x'), "00000000"},
+        {"longest chinese", QString(10, QChar(0x738B)), QString(100, QChar(0x4E2D)), QString(4, QChar(0x4E2D))},
         {"surrogate pairs", emoji + "x", emoji.repeated(100), emoji},
         {"percent and entities", "%d%s", "&amp; &#x41; ]]>", "%"},
     };
@@ -258,6 +259,12 @@ TEST(PatientInfoXml, ReaderRefusesBadFiles)
         {"name too long", Edited("Name='", "Name='" + QString(20, 'x'))},
         {"clinical number too long", Edited("ClinicalNo='00001234'", "ClinicalNo='000012345'")},
         {"note too long", Edited("Other='", "Other='" + QString(200, 'x'))},
+        {"eleven chinese characters in the name",
+         [] {
+             PatientRecord r = Sample();
+             r.Name = QString(11, QChar(0x738B));
+             return WritePatientInfoXml(r).value();
+         }()},
         {"shorter declared limit", Edited("dt:maxLength='8'", "dt:maxLength='3'")},
         {"undeclared value", Edited("Isdel='0'", "Isdel='0' Extra='1'")},
         {"data before schema",
