@@ -1,20 +1,17 @@
 #pragma once
-// The one process-wide database connection (SQLite file in the working directory).
+// The one process-wide database connection: the SQLite file Corvida.mdb in the working directory,
+// open from start-up to exit. Every recordset that runs a statement is bound to it.
 #include <QString>
 
-class AppDatabase {
+#include "db/Ado.h"
+
+class AppDatabase : public AdoConnection {
 public:
     static AppDatabase& Instance();
-    void SetConnectTimeOut(int seconds) { timeoutSeconds_ = seconds; }
+    using AdoConnection::Open;
     // Opens an existing database file; false (with LastError) when it is missing or unreadable.
-    bool Open(const QString& file);
-    void Close();
-    bool IsOpen() const { return open_; }
-    QString LastError() const { return lastError_; }
-    QString ConnectionName() const { return "corvida"; }
+    bool Open(const QString& file) { return OpenAccess(file, -1); }
 
 private:
-    int timeoutSeconds_ = 5;
-    bool open_ = false;
-    QString lastError_;
+    AppDatabase() : AdoConnection("corvida") {}
 };

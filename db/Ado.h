@@ -1,0 +1,89 @@
+#pragma once
+// The database access layer: one connection, query results with a current row, prepared commands.
+// The engine is SQLite behind Qt Sql; statements arrive in the Jet dialect the program has always
+// written and are translated here (see JetToSqlite). Every engine error becomes a false result, an
+// empty handle or an unchanged output argument; callers choose the message.
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Command options, cursor types, lock types and cursor locations, by the values callers pass.
+inline constexpr int kAdCmdText = 1;
+inline constexpr int kAdOpenStatic = 3;
+inline constexpr int kAdLockReadOnly = 1;
+inline constexpr int kAdLockOptimistic = 3;
+inline constexpr int kAdUseServer = 2;
+inline constexpr int kAdUseClient = 3;
+
+// Field values to the program's own types.
+// Empty/NULL "", integers "%d" (64-bit ones by their low 32 bits), float "%.4f", double "%.8f",
+// date "yyyy-MM-dd HH:mm:ss", text as is, booleans "TRUE"/"FALSE", binary "[BLOB]", else "UN_KNOW".
+QString VariantToText(const QVariant& value);
+// Empty/NULL 0; integers by value (true is -1); float and double value + 0.5 truncated toward zero;
+// text its leading decimal number after blanks (0 when none); values beyond 32 bits saturate.
+int32_t VariantToLong(const QVariant& value);
+// A date value, or a text in the stored date form "yyyy-MM-dd HH:mm:ss"; anything else gives a
+// null date.
+QDateTime VariantToDate(const QVariant& value);
+
+// A statement in the Jet dialect rewritten for SQLite: #date# literals and date texts written
+// into date columns become the stored form "yyyy-MM-dd HH:mm:ss". dateColumns are lower-case
+// column names of date type. Empty when a date in the statement is not a valid date.
+QString JetToSqlite(const QString& statement, const QStringList& dateColumns);
+
+// The rows of one result, fetched whole (a static, client-side snapshot).
+struct AdoResult {
+    QStringList columns;
+    std::vector<std::vector<QVariant>> rows;
+    int recordsAffected = 0;  // statements without a result: rows changed
+    QString table;            // single-table selects: the table rows can be written back to
+    QStringList keyColumns;   // primary key columns of that table, all present in columns
+};
+// What Execute gives; empty on failure. A statement without rows gives a result without columns.
+using AdoHandle = std::shared_ptr<AdoResult>;
+
+class AdoConnection {
+public:
+    explicit AdoConnection(const QString& name = QString());
+    virtual ~AdoConnection();
+    AdoConnection(const AdoConnection&) = delete;
+    AdoConnection& operator=(const AdoConnection&) = delete;
+
+    bool SetConnectTimeOut(int seconds);
+    // "Data Source=" + path; the file must exist and be a database (never created here).
+    bool OpenAccess(const QString& path, int options = -1);
+    // connection: "Key=value; ..." with a "Data Source"; an empty text reuses the last one.
+    bool Open(const QString& connection, int options);
+    // Runs one statement; options kAdCmdText. Empty handle on failure.
+    AdoHandle Execute(const QString& statement, int options = kAdCmdText);
+    bool IsOpen() const;
+    void Close();
+
+    // The engine's text of the last failure (debug use only; never shown as a message).
+    QString LastError() const { return lastError_; }
+    // Receives every statement exactly as the program sent it, before translation.
+    void SetStatementTrace(std::function<void(const QString&)> trace) { trace_ = std::move(trace); }
+
+    // For the recordset and command classes.
+    QString ConnectionName() const { return name_; }
+    AdoHandle Run(const QString& statement, const std::vector<QVariant>& values);
+    void Trace(const QString& statement) const;
+    bool IsDateColumn(const QString& column);
+    void Fail(const char* operation, const QString& error);
+
+private:
+    void LoadDateColumns();
+
+    QString name_;
+    QString connection_;
+    int timeoutSeconds_ = 30;
+    bool open_ = false;
+    QString lastError_;
+    QStringList dateColumns_;  // lower case, of every table
+    std::function<void(const QString&)> trace_;
+};

@@ -1,0 +1,65 @@
+#pragma once
+// One query result with a current row. Opening fetches the whole result (a static snapshot, as a
+// client-side cursor does); field writes change the current row in memory and Update commits them
+// to the table the rows came from, by primary key.
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+#include "db/Ado.h"
+
+class AdoRecordSet {
+public:
+    AdoRecordSet() = default;
+    explicit AdoRecordSet(AdoConnection* connection) : connection_(connection) {}
+
+    void SetAdoConnection(AdoConnection* connection) { connection_ = connection; }
+    // kAdUseClient or kAdUseServer; both give a snapshot here.
+    bool PutCursorLocation(int location);
+    // An empty statement reuses the last one. False without a connection or on any engine error.
+    bool Open(const QString& statement, int options = kAdCmdText, int cursorType = kAdOpenStatic,
+              int lockType = kAdLockOptimistic);
+    // Takes over the result of AdoConnection::Execute (an empty handle leaves it closed).
+    AdoRecordSet& operator=(AdoHandle result);
+    void Close();
+    bool IsOpen() const { return result_ != nullptr && !result_->columns.isEmpty(); }
+
+    bool MoveFirst();
+    bool MoveNext();
+    bool IsEOF() const;
+    int GetRecordCount() const;
+    // Rows count from 1.
+    bool SetAbsolutePosition(int row);
+    int GetFieldCount() const;
+
+    // Text reads show the disconnected-database box when the recordset is not open.
+    bool GetCollect(int column, QString& out);
+    bool GetCollect(const QString& column, QString& out);
+    bool GetCollect(int column, int32_t& out) const;
+    bool GetCollect(const QString& column, int32_t& out) const;
+    bool GetCollect(int column, QDateTime& out) const;
+
+    // Writes to the current row; an empty text is written as NULL.
+    bool PutCollect(const QString& column, int32_t value);
+    bool PutCollect(const QString& column, const QString& value);
+    // Commits the current row; on failure its pending edits are cancelled and false returned.
+    bool Update();
+    // Runs the open statement again; the current row becomes the first.
+    bool Requery(int options = -1);
+
+    QString Statement() const { return statement_; }
+
+private:
+    int ColumnIndex(const QString& name) const;
+    const QVariant* Field(int column) const;
+    bool Put(const QString& column, const QVariant& value);
+
+    AdoConnection* connection_ = nullptr;
+    AdoHandle result_;
+    QString statement_;
+    int cursorLocation_ = kAdUseServer;
+    int lockType_ = kAdLockOptimistic;
+    int row_ = 0;
+    std::vector<QVariant> original_;  // the current row before its pending edits
+    std::vector<bool> edited_;
+};

@@ -1,0 +1,66 @@
+#pragma once
+// Every statement the program sends to the Patient table, the ID allocation with the row limit
+// and reuse of deleted rows, soft deletion and the per-patient data folder. All of it runs on the
+// process-wide connection AppDatabase. Text values are placed between single quotes with any
+// single quote inside doubled, so a name like O'Brien is stored as typed and cannot change what a
+// statement does.
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "db/PatientRecord.h"
+
+class AdoRecordSet;
+
+// Rows counted for the limit include deleted ones; at the limit a new patient takes over the
+// deleted row with the oldest NewDate.
+inline constexpr int kMaxPatientRows = 400;
+
+enum class StoreOutcome {
+    Stored,
+    CountFailed,        // S1 or S3 could not be opened; "no" was shown
+    TableFull,          // no deleted row to take over; "Must delete Patient Record" was shown
+    InsertFailed,       // S2 was refused by the engine; "no" was shown
+    ReuseOpenFailed,    // S4 could not be opened or gave no row; nothing shown (the caller reports)
+    ReuseCommitFailed,  // the take-over row could not be committed; nothing shown (caller reports)
+};
+
+struct StoreResult {
+    StoreOutcome outcome = StoreOutcome::CountFailed;
+    int32_t id = 0;       // valid when stored
+    bool reused = false;  // an old deleted row was taken over
+    bool Stored() const { return outcome == StoreOutcome::Stored; }
+};
+
+// Stores the facts Name, Age, Height, Weight, Blood, Sex, Other and ClinicalNo of `facts` as a new
+// patient and creates its data folder. Messages use the translation of captionKey as caption
+// ("PatientInfo" from the patient dialog, "History Patient List" from an import). `now` is the
+// insertion time of a new row.
+StoreResult StorePatient(const PatientRecord& facts, const char* captionKey,
+                         const QDateTime& now = QDateTime::currentDateTime());
+
+// "Data/<id>", the folder of a patient's record files, relative to the working directory.
+QString PatientDataFolder(int32_t id);
+
+// S5: every live patient, newest first (the history list's opening and after an import).
+QString LivePatientsStatement();
+// S5b when both filters are empty, else S6 with a Like filter for each non-empty one.
+QString QueryPatientsStatement(const QString& name, const QString& clinicalNo);
+// Binds the recordset to AppDatabase, client-side cursor, and opens the statement; moves first.
+bool OpenPatientList(AdoRecordSet& rows, const QString& statement);
+// The current row by column name. False past the last row or on a read error.
+bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row);
+
+// S7. True only when the row is there and now marked deleted.
+bool DeletePatient(int32_t id);
+
+// S8: the row to export, whether deleted or not. Empty when the query fails or finds no row.
+std::optional<PatientRecord> ExportPatientRow(int32_t id);
+
+// S9, by the decimal ID text of the current or viewed patient; Isdel is not looked at.
+struct PatientLookup {
+    bool queryFailed = false;           // "Search Record Error"
+    std::optional<PatientRecord> row;   // empty and not failed: "The Patient is not exist!"
+};
+PatientLookup FindPatient(const QString& idText);
