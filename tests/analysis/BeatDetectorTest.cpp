@@ -1,0 +1,290 @@
+// QRS detection, averaging and the choice of the ReferenceRr, fed with hand-made SlopeEnergy and
+// smoothed signals.
+#include "analysis/BeatDetector.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Feeds a BeatDetector the way the engine does: each step makes one more energy position and
+// one more smoothed position available (the energy count trails the smoothed count by 32), and
+// the detector gets two calls per sample as in playback.
+class DetectorFeed {
+public:
+    explicit DetectorFeed(int length) : energy(length, 0), smoothed(length, 0) {}
+
+    // A candidate complex of the given width: the energy stays high for width - 1 positions,
+    // so the complex opens one position in and closes when it has fallen.
+    void AddComplex(int onset, int width, int32_t level = 1000)
+    {
+        for (int p = onset; p < onset + width - 1; ++p)
+            energy[p] = level;
+    }
+    void AddSpike(int position, int32_t value) { smoothed[position] = value; }
+
+    void Step()
+    {
+        ++t_;
+        Write();
+        rings_.energyCount = t_;
+        rings_.smoothedCount = t_ + 32;
+        for (int i = 0; i < 2; ++i) {
+            detector.DetectionStep(rings_, referenceRr);
+            detector.AveragingStep(rings_);
+        }
+    }
+    void RunAll()
+    {
+        while (t_ + 40 < static_cast<int>(energy.size()))
+            Step();
+    }
+    void RunUntilPosition(int32_t d)
+    {
+        while (detector.Position() < d)
+            Step();
+    }
+
+    std::vector<int32_t> energy;
+    std::vector<int32_t> smoothed;
+    int32_t referenceRr = 0;
+    BeatDetector detector;
+
+private:
+    void Write()
+    {
+        for (; energyWritten_ <= t_ + 29; ++energyWritten_)
+            rings_.energy[WrapIndex(energyWritten_, kRingSize)] = At(energy, energyWritten_);
+        for (; smoothedWritten_ <= t_ + 31; ++smoothedWritten_)
+            rings_.smoothed[WrapIndex(smoothedWritten_, kRingSize)] = At(smoothed, smoothedWritten_);
+    }
+    static int32_t At(const std::vector<int32_t>& v, int p)
+    {
+        return p < static_cast<int>(v.size()) ? v[p] : 0;
+    }
+
+    SignalRings rings_;
+    int t_ = 0;
+    int energyWritten_ = 0;
+    int smoothedWritten_ = 0;
+};
+
+TEST(BeatDetector, WidthDecidesAcceptanceAndRejectionsReachTheNextBeat)
+{
+    struct Case {
+        int width;
+        bool accepted;
+        int8_t narrow, wide;  // counters inherited by the beat that follows
+    };
+    const Case cases[] = {{16, false, 1, 0}, {17, true, 0, 0}, {100, true, 0, 0},
+                          {101, false, 0, 1}};
+    for (const Case& c : cases) {
+        DetectorFeed feed(1200);
+        feed.AddComplex(200, c.width);
+        feed.AddComplex(600, 40);
+        feed.RunAll();
+        const int beats = c.accepted ? 2 : 1;
+        ASSERT_EQ(feed.detector.BeatCount(), beats) << c.width;
+        const BeatRecord& first = feed.detector.Beat(0);
+        if (c.accepted) {
+            EXPECT_EQ(first.onset, 200);
+            EXPECT_EQ(first.end, 200 + c.width);
+            EXPECT_EQ(first.width, c.width);
+        }
+        const BeatRecord& next = feed.detector.Beat(beats - 1);
+        EXPECT_EQ(next.onset, 600) << c.width;
+        EXPECT_EQ(next.narrowNoise, c.narrow) << c.width;
+        EXPECT_EQ(next.wideNoise, c.wide) << c.width;
+    }
+}
+
+TEST(BeatDetector, CrossingInsideTheRefractoryWindowExtendsTheOpenComplex)
+{
+    DetectorFeed feed(1000);
+    feed.AddComplex(300, 20);
+    feed.AddComplex(360, 20);  // 60 samples after the first onset
+    feed.RunAll();
+    ASSERT_EQ(feed.detector.BeatCount(), 1);
+    EXPECT_EQ(feed.detector.Beat(0).onset, 300);
+    EXPECT_EQ(feed.detector.Beat(0).end, 380);
+
+    DetectorFeed apart(1000);
+    apart.AddComplex(300, 20);
+    apart.AddComplex(380, 20);  // 80 samples: a complex of its own
+    apart.RunAll();
+    ASSERT_EQ(apart.detector.BeatCount(), 2);
+    EXPECT_EQ(apart.detector.Beat(1).onset, 380);
+}
+
+TEST(BeatDetector, FiducialFollowsTheLargerDeflectionAndTiesGoToTheMaximum)
+{
+    struct Case {
+        int32_t up, down;
+        int expected;  // offset of the fiducial from the onset
+    };
+    // Base is the smoothed value 4 before the onset (0 here); the maximum sits 12 samples in,
+    // the minimum 5.
+    const Case cases[] = {{50, -50, 12}, {50, -70, 12}, {50, -71, 5}, {71, -50, 12}, {0, 0, 0}};
+    for (const Case& c : cases) {
+        DetectorFeed feed(800);
+        feed.AddComplex(300, 30);
+        if (c.up != 0)
+            feed.AddSpike(312, c.up);
+        if (c.down != 0)
+            feed.AddSpike(305, c.down);
+        feed.RunAll();
+        ASSERT_EQ(feed.detector.BeatCount(), 1);
+        EXPECT_EQ(feed.detector.Beat(0).fiducial, 300 + c.expected) << c.up << " " << c.down;
+    }
+}
+
+TEST(BeatDetector, BeatsOffTheReferenceRrByTwentyPercentAreDropped)
+{
+    // ReferenceRr 1000 ms = 400 samples: the tolerance is 80 samples.
+    struct Case {
+        int rr;
+        int beats;
+    };
+    const Case cases[] = {{320, 1}, {321, 2}, {479, 2}, {480, 1}, {400, 2}};
+    for (const Case& c : cases) {
+        DetectorFeed feed(1400);
+        feed.referenceRr = 1000;
+        feed.AddComplex(300, 30);
+        feed.AddSpike(310, 100);
+        feed.AddComplex(300 + c.rr, 30);
+        feed.AddSpike(310 + c.rr, 100);
+        feed.RunAll();
+        EXPECT_EQ(feed.detector.BeatCount(), c.beats) << c.rr;
+        EXPECT_EQ(feed.detector.Beat(1).rr, c.rr) << c.rr;  // dropped beats stay in the slot
+    }
+}
+
+TEST(BeatDetector, BeatAfterADroppedOneSpansIt)
+{
+    DetectorFeed feed(1400);
+    feed.referenceRr = 1000;
+    for (int f : {310, 630, 710}) {  // rr 320 (dropped), then 400 from the first beat
+        feed.AddComplex(f - 10, 30);
+        feed.AddSpike(f, 100);
+    }
+    feed.RunAll();
+    ASSERT_EQ(feed.detector.BeatCount(), 2);
+    EXPECT_EQ(feed.detector.Beat(1).fiducial, 710);
+    EXPECT_EQ(feed.detector.Beat(1).rr, 400);
+}
+
+TEST(BeatDetector, ThresholdFollowsTheQrsPeaksAndDecaysAfterTheLastOnset)
+{
+    DetectorFeed feed(1400);
+    feed.AddComplex(300, 30, 700);
+    feed.AddComplex(700, 30, 1000);
+    feed.RunUntilPosition(300);
+    // 80 falls by a third at position 144, then by 5 % every 24: 53, 50, 47, 44, 41, 38, 36.
+    EXPECT_EQ(feed.detector.Threshold(), 36);
+    feed.RunUntilPosition(700 + 73);
+    // Second beat: the peaks of slots 1, 0 ... summed over the beats before it, / 1 / 3.
+    EXPECT_EQ(feed.detector.BeatCount(), 2);
+    EXPECT_EQ(feed.detector.Threshold(), 1000 / 3);
+    feed.RunUntilPosition(700 + 145);
+    EXPECT_EQ(feed.detector.Threshold(), 1000 / 3 * 2 / 3);  // 144 samples after the onset
+    feed.RunUntilPosition(700 + 169);
+    EXPECT_EQ(feed.detector.Threshold(), 1000 / 3 * 2 / 3 * 95 / 100);
+}
+
+TEST(BeatDetector, AverageBeatIsAlignedOnTheFiducialAndRelativeToIt)
+{
+    DetectorFeed feed(1400);
+    for (int f : {300, 700}) {
+        feed.AddComplex(f - 10, 30);
+        feed.AddSpike(f, 100);
+        feed.AddSpike(f - 120, -5 - (f == 700 ? 2 : 0));
+        feed.AddSpike(f + 159, 7);
+        feed.AddSpike(f + 160, 99);  // outside the window
+    }
+    feed.RunAll();
+    ASSERT_EQ(feed.detector.BeatCount(), 2);
+    EXPECT_EQ(feed.detector.AveragedCount(), 2);
+    std::array<int32_t, kBeatSamples> beat;
+    ASSERT_TRUE(feed.detector.TakeAverageBeat(beat));
+    EXPECT_EQ(beat[0], (-105 + -107) / 2);
+    EXPECT_EQ(beat[kBeatFiducial], 0);
+    EXPECT_EQ(beat[1], -100);
+    EXPECT_EQ(beat[279], -93);
+    EXPECT_EQ(feed.detector.AveragedCount(), 0);
+}
+
+TEST(BeatDetector, BeatWithFiducialBeforePosition120IsNeverAveraged)
+{
+    DetectorFeed feed(900);
+    feed.AddComplex(100, 30);
+    feed.AddSpike(119, 100);
+    feed.AddComplex(500, 30);
+    feed.AddSpike(510, 100);
+    feed.RunAll();
+    ASSERT_EQ(feed.detector.BeatCount(), 2);
+    EXPECT_EQ(feed.detector.Beat(0).fiducial, 119);
+    EXPECT_EQ(feed.detector.AveragedCount(), 1);
+}
+
+TEST(BeatDetector, RrStatisticsSkipTheFirstBeat)
+{
+    DetectorFeed feed(2000);
+    for (int f : {300, 700, 1110, 1500}) {
+        feed.AddComplex(f - 10, 30);
+        feed.AddSpike(f, 100);
+    }
+    feed.RunAll();
+    ASSERT_EQ(feed.detector.BeatCount(), 4);
+    int32_t mean = 0;
+    int32_t variance = 0;
+    ASSERT_TRUE(feed.detector.RrStatistics(mean, variance));
+    EXPECT_EQ(mean, 400);  // (400 + 410 + 390) / 3
+    EXPECT_EQ(variance, 480200 / 3 - 400 * 400);
+
+    DetectorFeed single(900);
+    single.AddComplex(300, 30);
+    single.RunAll();
+    EXPECT_FALSE(single.detector.RrStatistics(mean, variance));
+}
+
+TEST(RecordRhythm, ReferenceRrComesFromTheFirstRegularLead)
+{
+    RecordRhythm r;
+    r.FinishLead(kLeadI, true, 320, 400);  // not regular enough
+    EXPECT_EQ(r.ReferenceRr(), 0);
+    r.FinishLead(kLeadII, true, 320, 399);
+    EXPECT_EQ(r.ReferenceRr(), 800);
+    EXPECT_TRUE(r.FixedFromRegularLead());
+    r.FinishLead(kLeadIII, true, 400, 0);  // a later regular lead changes nothing
+    EXPECT_EQ(r.ReferenceRr(), 800);
+    EXPECT_EQ(r.Statistics()[kLeadIII].mean, 400);
+    r.Clear();
+    EXPECT_EQ(r.ReferenceRr(), 0);
+    EXPECT_FALSE(r.FixedFromRegularLead());
+    EXPECT_EQ(r.Statistics()[kLeadII].mean, 0);
+}
+
+TEST(RecordRhythm, WithoutARegularLeadTheSteadiestLeadDecidesAfterV6)
+{
+    RecordRhythm r;
+    r.FinishLead(kLeadI, true, 300, 900);
+    r.FinishLead(kLeadII, true, 333, 500);
+    r.FinishLead(kLeadIII, true, 350, 500);  // equal variance: the later lead wins
+    for (int lead = kLeadAVR; lead < kLeadV6; ++lead)
+        r.FinishLead(lead, false, 0, 0);
+    EXPECT_EQ(r.ReferenceRr(), 0);
+    r.FinishLead(kLeadV6, true, 250, 2000);
+    EXPECT_EQ(r.ReferenceRr(), 350 * 1000 / 400);
+    EXPECT_FALSE(r.FixedFromRegularLead());
+    // A regular lead of a following cycle still fixes it.
+    r.FinishLead(kLeadI, true, 321, 10);
+    EXPECT_EQ(r.ReferenceRr(), 802);
+
+    RecordRhythm none;
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        none.FinishLead(lead, false, 0, 0);
+    EXPECT_EQ(none.ReferenceRr(), 0);
+}
+
+}  // namespace

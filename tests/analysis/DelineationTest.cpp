@@ -1,0 +1,129 @@
+// Delineation of the average beats: a hand-worked QRS search and the order and place of the
+// points found on a clean synthetic beat.
+#include "analysis/Delineation.h"
+#include "analysis/SignalConditioning.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+TEST(Delineation, QrsBoundsOfARampAreWhereTheVelocityFallsQuiet)
+{
+    // Lead I ramps from 0 to 400 over 100 ... 140: V = 80 inside, sloping to 0 at 96 and 144.
+    AverageBeatMatrix a;
+    for (int k = 0; k < kBeatSamples; ++k)
+        a.At(k, kLeadI) = k < 100 ? 0 : k <= 140 ? 10 * (k - 100) : 400;
+    WavePoints w;
+    DelineateGlobal(a, 0, 0, w);
+    // thQ = 0 + 80 / 10 = 8; the window p - 4 ... p + 3 holds at most 4 values above it at 97
+    // (values 10, 20, 30, 40 at 97 ... 100) and at 144.
+    EXPECT_EQ(w.qrsOnset, 97);
+    EXPECT_EQ(w.qrsEnd, 144);
+    EXPECT_EQ(w.fiducial, kBeatFiducial);
+    EXPECT_EQ(w.pOnset, 0);  // pass 0 looks for nothing else
+    EXPECT_EQ(w.tEnd, 0);
+}
+
+double Hump(int k, int centre, int halfWidth)
+{
+    const int d = k - centre;
+    if (d <= -halfWidth || d >= halfWidth)
+        return 0;
+    return 0.5 * (1 + std::cos(std::numbers::pi * d / halfWidth));
+}
+
+// A clean beat: P centred at 60 (40 ... 80), QRS triangle 108 ... 132 peaking at 120, T centred
+// at 210 (170 ... 250), with lead-dependent scale and sign.
+AverageBeatMatrix CleanBeat()
+{
+    AverageBeatMatrix a;
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        const int scale = (lead % 3 + 1) * (lead == kLeadAVR ? -1 : 1);
+        for (int k = 0; k < kBeatSamples; ++k) {
+            const double qrs = k >= 108 && k <= 132 ? 1.0 - std::abs(k - 120) / 12.0 : 0;
+            const double v = 12 * Hump(k, 60, 20) + 80 * qrs + 24 * Hump(k, 210, 40);
+            a.At(k, lead) = static_cast<int32_t>(std::lround(scale * v));
+        }
+    }
+    return a;
+}
+
+TEST(Delineation, CleanBeatPointsAreOrderedAndNearTheWaves)
+{
+    AverageBeatMatrix a = CleanBeat();
+    WavePoints w;
+    DelineateGlobal(a, 0, 800, w);
+    CorrectIsoelectric(a, w.qrsOnset);
+    DelineateGlobal(a, 1, 800, w);
+
+    EXPECT_LT(w.pOnset, w.pPeak);
+    EXPECT_LT(w.pPeak, w.pEnd);
+    EXPECT_LT(w.pEnd, w.qrsOnset);
+    EXPECT_LT(w.qrsOnset, w.fiducial);
+    EXPECT_LT(w.fiducial, w.qrsEnd);
+    EXPECT_LT(w.qrsEnd, w.tOnset);
+    EXPECT_LT(w.tOnset, w.tPeak);
+    EXPECT_LT(w.tPeak, w.tEnd);
+    // Within 8 samples (20 ms) of where the waves were drawn.
+    EXPECT_NEAR(w.pOnset, 40, 8);
+    EXPECT_NEAR(w.pEnd, 80, 8);
+    EXPECT_NEAR(w.qrsOnset, 108, 8);
+    EXPECT_NEAR(w.qrsEnd, 132, 8);
+    EXPECT_NEAR(w.tOnset, 170, 12);
+    EXPECT_NEAR(w.tEnd, 250, 12);
+
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        WavePoints l;
+        DelineateLead(a, lead, w, l);
+        EXPECT_GE(l.pOnset, w.pOnset) << lead;
+        EXPECT_LE(l.pEnd, w.pEnd) << lead;
+        EXPECT_LE(l.pOnset, l.pEnd) << lead;
+        EXPECT_GE(l.qrsOnset, w.qrsOnset) << lead;
+        EXPECT_LE(l.qrsEnd, w.qrsEnd) << lead;
+        EXPECT_LT(l.qrsOnset, l.qrsEnd) << lead;
+        EXPECT_GE(l.tOnset, w.tOnset) << lead;
+        EXPECT_LE(l.tEnd, w.tEnd) << lead;
+        EXPECT_LT(l.tOnset, l.tEnd) << lead;
+    }
+}
+
+TEST(Delineation, WithoutAReferenceRrTheTEndAllowanceIsZero)
+{
+    AverageBeatMatrix a = CleanBeat();
+    WavePoints w;
+    DelineateGlobal(a, 1, 0, w);
+    // The T end is searched from the T peak back toward the QRS end, so it cannot pass the peak.
+    EXPECT_LE(w.tEnd, w.tPeak);
+}
+
+TEST(Delineation, LeadWithoutGlobalPWaveKeepsZeroPFields)
+{
+    AverageBeatMatrix a = CleanBeat();
+    WavePoints g;
+    DelineateGlobal(a, 1, 800, g);
+    g.pOnset = g.pEnd = 0;
+    WavePoints l;
+    DelineateLead(a, kLeadII, g, l);
+    EXPECT_EQ(l.pOnset, 0);
+    EXPECT_EQ(l.pEnd, 0);
+    EXPECT_EQ(l.pPeak, 0);
+}
+
+TEST(Delineation, FlatLeadHasNoPWave)
+{
+    AverageBeatMatrix a = CleanBeat();
+    for (int k = 0; k < kBeatSamples; ++k)
+        a.At(k, kLeadV3) = 0;
+    WavePoints g;
+    DelineateGlobal(a, 1, 800, g);
+    ASSERT_NE(g.pOnset, g.pEnd);
+    WavePoints l;
+    DelineateLead(a, kLeadV3, g, l);
+    EXPECT_EQ(l.pOnset, l.pEnd);  // deviation range below 20: both at its maximum
+    EXPECT_EQ(l.tOnset, l.tEnd);  // deviation never above 30
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+// Measurement formulas and the per-lead wave measurements on hand-built average beats.
+#include "analysis/Measurements.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+TEST(Measurements, HeartRateAndQtcWithTheTruncatedRoot)
+{
+    EXPECT_EQ(HeartRate(800), 75);
+    EXPECT_EQ(HeartRate(1000), 60);
+    EXPECT_EQ(HeartRate(1001), 59);
+    EXPECT_EQ(HeartRate(0), 60000);  // divides by at least 1
+    EXPECT_EQ(CorrectedQt(400, 800), 451);   // sqrt 800 = 28.28 -> 28
+    EXPECT_EQ(CorrectedQt(400, 1000), 408);  // divisor 31, not 31.62
+    EXPECT_EQ(CorrectedQt(360, 600), 474);   // sqrt 600 = 24.49 -> 24: 31.62 * 360 / 24
+    EXPECT_EQ(CorrectedQt(0, 800), 0);
+}
+
+TEST(Measurements, RecordWithoutReferenceRrKeepsHeartRateAndQtc)
+{
+    AverageBeatMatrix a;
+    WavePoints w;
+    w.pOnset = 40;
+    w.pEnd = 80;
+    w.qrsOnset = 104;
+    w.qrsEnd = 140;
+    w.tOnset = 180;
+    w.tEnd = 264;
+    MeasurementSet set;
+    set.heartRate = 71;
+    set.qtc = 399;
+    MeasureRecord(a, w, 0, set);
+    EXPECT_EQ(set.heartRate, 71);
+    EXPECT_EQ(set.qtc, 399);
+    EXPECT_EQ(set.pDuration, 100);
+    EXPECT_EQ(set.pr, 160);
+    EXPECT_EQ(set.qrs, 90);
+    EXPECT_EQ(set.tDuration, 210);
+    EXPECT_EQ(set.qt, 400);
+    MeasureRecord(a, w, 800, set);
+    EXPECT_EQ(set.heartRate, 75);
+    EXPECT_EQ(set.qtc, 451);
+    // No P wave: PR is 0 as well.
+    w.pOnset = w.pEnd = 90;
+    MeasureRecord(a, w, 800, set);
+    EXPECT_EQ(set.pDuration, 0);
+    EXPECT_EQ(set.pr, 0);
+}
+
+TEST(Measurements, AxisFromTheSumsOfLeadsIAndIII)
+{
+    struct Case {
+        int32_t leadI, leadIII;  // one sample each, above the level at QRS onset - 4
+        float expected;
+    };
+    const Case cases[] = {
+        {0, 0, 0.0f},
+        {1, 1, 600.0f},     // atan2(3, sqrt 3) = 60 degrees
+        {2, -1, 0.0f},      // 2 * -1 + 2 = 0
+        {0, -5, -900.0f},
+        {-2, 1, 1800.0f},   // atan2(0, negative)
+        {10, 0, 300.0f},    // atan2(10, 10 sqrt 3) = 30 degrees
+    };
+    for (const Case& c : cases) {
+        AverageBeatMatrix a;
+        for (int k = 0; k < kBeatSamples; ++k) {
+            a.At(k, kLeadI) = 7;
+            a.At(k, kLeadIII) = -3;
+        }
+        a.At(110, kLeadI) += c.leadI;
+        a.At(110, kLeadIII) += c.leadIII;
+        EXPECT_NEAR(ComputeAxis(a, 100, 100, 140), c.expected, 1e-3) << c.leadI << "," << c.leadIII;
+    }
+    AverageBeatMatrix a;
+    a.At(110, kLeadI) = 5;
+    EXPECT_EQ(ComputeAxis(a, 100, 110, 110), 0.0f);  // empty range
+}
+
+TEST(Measurements, QrsShapeLabelLetters)
+{
+    struct Case {
+        int32_t q, r, s, r2, s2;
+        const char* label;
+    };
+    const Case cases[] = {
+        {0, 1200, -300, 800, 0, "RsR'"},
+        {-500, 500, -500, 500, -500, "qrsr's'"},
+        {-501, 501, -501, 501, -501, "QRSR'S'"},
+        {-29, 29, -29, 29, -29, ""},
+        {-30, 30, -30, 30, -30, "qrsr's'"},
+        {-120, 1000, -250, 0, 0, "qRs"},
+        {0, 900, -1500, 1100, 0, "RSR'"},
+    };
+    for (const Case& c : cases) {
+        LeadMeasurements v{};
+        v[kFieldQ] = c.q;
+        v[kFieldR] = c.r;
+        v[kFieldS] = c.s;
+        v[kFieldR2] = c.r2;
+        v[kFieldS2] = c.s2;
+        EXPECT_EQ(std::string(LabelText(BuildQrsShapeLabel(v))), c.label);
+    }
+}
+
+// One lead (V2) drawn sample by sample on a level of 7 units; everything else 0.
+constexpr int kLevel = 7;
+AverageBeatMatrix OneLead(const std::map<int, int32_t>& deviation)
+{
+    AverageBeatMatrix a;
+    for (int k = 0; k < kBeatSamples; ++k)
+        a.At(k, kLeadV2) = kLevel;
+    for (auto [k, d] : deviation)
+        a.At(k, kLeadV2) = kLevel + d;
+    return a;
+}
+
+WavePoints LeadPoints()
+{
+    WavePoints w;
+    w.pOnset = 40;
+    w.pEnd = 60;
+    w.qrsOnset = 100;
+    w.qrsEnd = 130;
+    w.tOnset = 170;
+    w.tEnd = 230;
+    return w;
+}
+
+TEST(Measurements, QrsComponentsOfAqRsComplex)
+{
+    std::map<int, int32_t> d;
+    for (int k = 100; k < 104; ++k)
+        d[k] = -10;  // q: -125 µV
+    const int32_t r[] = {10, 30, 50, 70, 80, 70, 50, 30, 20, 10, 5, 5};
+    for (int i = 0; i < 12; ++i)
+        d[104 + i] = r[i];
+    const int32_t s[] = {-5, -10, -15, -20, -20, -15, -10, -5, -3, -2};
+    for (int i = 0; i < 10; ++i)
+        d[116 + i] = s[i];
+    d[154] = -8;  // ST at J + 60 ms
+    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
+
+    EXPECT_EQ(v[kFieldQ], -125);
+    EXPECT_EQ(v[kFieldQd], 10);
+    EXPECT_EQ(v[kFieldQDown6], 0);  // the q is shorter than 6 samples
+    EXPECT_EQ(v[kFieldR], 1000);
+    EXPECT_EQ(v[kFieldRd], 30);
+    EXPECT_EQ(v[kFieldRhw], 10);  // half levels crossed at 106 and 110
+    EXPECT_EQ(v[kFieldRUp6], 0);  // upstroke values belong to a first segment only
+    EXPECT_EQ(v[kFieldS], -250);
+    EXPECT_EQ(v[kFieldSd], 35);  // the quiet tail 126 ... 129 is added to the last wave
+    EXPECT_EQ(v[kFieldShw], 10);  // 118 ... 122
+    EXPECT_EQ(v[kFieldR2], 0);
+    EXPECT_EQ(v[kFieldS2], 0);
+    EXPECT_EQ(std::string(LabelText(BuildQrsShapeLabel(v))), "qRs");
+
+    const int32_t st[] = {0, 0, 0, -100, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(v[kFieldStJ + i], st[i]) << i;
+    EXPECT_EQ(v[kFieldQrsArea], -1000 + 10748 - 2620);
+}
+
+TEST(Measurements, OneNegativeQrsIsBothQAndS)
+{
+    std::map<int, int32_t> d;
+    for (int k = 100; k < 130; ++k)
+        d[k] = -(2 + 3 * std::min(k - 100, 129 - k));  // -2 ... -44 ... -2
+    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
+    EXPECT_EQ(v[kFieldQ], -550);
+    EXPECT_EQ(v[kFieldS], -550);
+    EXPECT_EQ(v[kFieldQd], 37);  // half of 75 ms
+    EXPECT_EQ(v[kFieldSd], 37);
+    EXPECT_EQ(v[kFieldQDown6], -250);   // 6 samples after 100: -20 units
+    EXPECT_EQ(v[kFieldQDown11], -437);  // -35 units
+    EXPECT_EQ(v[kFieldR], 0);
+    EXPECT_EQ(std::string(LabelText(BuildQrsShapeLabel(v))), "QS");
+}
+
+TEST(Measurements, RUpstrokeOfAFirstPositiveWave)
+{
+    std::map<int, int32_t> d;
+    for (int k = 100; k < 130; ++k)
+        d[k] = 4 * (15 - std::abs(k - 115)) + 1;  // 1 at 100, rising 4 per sample to 61 at 115
+    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
+    // First sample more than 1 unit off the base: 101 (5); then 107 (29) and 112 (49).
+    EXPECT_EQ(v[kFieldRUp6], 29 * 1000 / 80);
+    EXPECT_EQ(v[kFieldRUp11], 49 * 1000 / 80);
+    EXPECT_EQ(v[kFieldR], 61 * 1000 / 80);
+}
+
+TEST(Measurements, PPhasesAreKeptByArea)
+{
+    struct Case {
+        int32_t first, second;  // deviation over 42 ... 49 and 50 ... 57
+        int32_t p1, p2, pd1, pd2;
+    };
+    const Case cases[] = {
+        {8, 8, 100, 0, 45, 0},      // one phase 40 ... 58
+        {8, -8, 100, -100, 25, 20}, // biphasic: 40 ... 50, 50 ... 58
+        {1, 0, 0, 0, 0, 0},         // area 8 * 2 * 12 = 192, not above 200
+    };
+    for (const Case& c : cases) {
+        std::map<int, int32_t> d;
+        for (int k = 42; k < 50; ++k)
+            d[k] = c.first;
+        for (int k = 50; k < 58; ++k)
+            d[k] = c.second;
+        const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
+        EXPECT_EQ(v[kFieldP1], c.p1) << c.first << "," << c.second;
+        EXPECT_EQ(v[kFieldP1 + 1], c.p2) << c.first << "," << c.second;
+        EXPECT_EQ(v[kFieldPd1], c.pd1) << c.first << "," << c.second;
+        EXPECT_EQ(v[kFieldPd1 + 1], c.pd2) << c.first << "," << c.second;
+    }
+}
+
+TEST(Measurements, TPhasesOfABiphasicT)
+{
+    std::map<int, int32_t> d;
+    for (int k = 170; k < 200; ++k)
+        d[k] = -(1 + std::min(k - 170, 199 - k));  // -1 ... -15 ... -1
+    for (int k = 200; k < 230; ++k)
+        d[k] = 1 + std::min(k - 200, 229 - k);
+    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
+    EXPECT_EQ(v[kFieldT1], -187);
+    EXPECT_EQ(v[kFieldT1 + 1], 187);
+    EXPECT_EQ(v[kFieldTd1], 75);
+    EXPECT_EQ(v[kFieldTd1 + 1], 75);
+    EXPECT_EQ(v[kFieldT1 + 2], 0);
+}
+
+TEST(Measurements, TPhaseThatNeverLeavesItsStartIsDropped)
+{
+    // A first negative phase that starts at its own minimum does not move away from its start
+    // value: the positive phase takes over from the T onset and adds the (smaller) negative area.
+    std::map<int, int32_t> d;
+    for (int k = 170; k < 190; ++k)
+        d[k] = -12 + (k - 170) / 2;  // -12 rising to -3
+    for (int k = 190; k < 230; ++k)
+        d[k] = 1 + std::min(k - 190, 229 - k);  // 1 ... 20 ... 1
+    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
+    EXPECT_EQ(v[kFieldT1], 250);
+    EXPECT_EQ(v[kFieldTd1], 150);  // 170 ... 230
+    EXPECT_EQ(v[kFieldT1 + 1], 0);
+    EXPECT_EQ(v[kFieldTd1 + 1], 0);
+}
+
+}  // namespace
