@@ -1,3 +1,291 @@
 #include "history/HistoryPatientListDialog.h"
 
-HistoryPatientListDialog::HistoryPatientListDialog(QWidget* parent) : QDialog(parent) {}
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <algorithm>
+
+#include "app/Application.h"
+#include "app/Prompt.h"
+#include "db/AdoRecordSet.h"
+#include "db/PatientStore.h"
+#include "history/PatientExchange.h"
+#include "record/RecordListDialog.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+// The layout is kept in dialog units (a quarter of the average character width, an eighth of
+// the character height) of the dialog's 385 x 232 template, at the usual 6 x 13 pixel font.
+QRect DialogUnits(int x, int y, int w, int h)
+{
+    auto px = [](int units) { return units * 6 / 4; };
+    auto py = [](int units) { return units * 13 / 8; };
+    return QRect(px(x), py(y), px(w), py(h));
+}
+
+QTableWidgetItem* Cell(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return item;
+}
+
+QString TrimRight(QString text)
+{
+    qsizetype n = text.size();
+    while (n > 0 && text[n - 1] == u' ')
+        --n;
+    text.truncate(n);
+    return text;
+}
+
+}  // namespace
+
+bool DeleteRecordFiles(const QString& folder)
+{
+    const QFileInfoList matches = QDir(folder).entryInfoList(
+        {"*.cv"}, QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& match : matches) {
+        if (match.isDir() && !match.isSymLink()) {
+            if (!DeleteRecordFiles(match.filePath()))
+                return false;
+        } else if (!QFile::remove(match.filePath())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+HistoryPatientListDialog::HistoryPatientListDialog(QWidget* parent)
+    : QDialog(parent), rows_(std::make_unique<AdoRecordSet>())
+{
+    setFixedSize(DialogUnits(0, 0, 385, 232).size());
+
+    nameLabel = new QLabel(this);
+    nameLabel->setGeometry(DialogUnits(4, 7, 68, 12));
+    nameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    nameFilter = new QLineEdit(this);
+    nameFilter->setGeometry(DialogUnits(76, 7, 75, 12));
+    clinicalNoLabel = new QLabel(this);
+    clinicalNoLabel->setGeometry(DialogUnits(154, 7, 68, 12));
+    clinicalNoLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    clinicalNoFilter = new QLineEdit(this);
+    clinicalNoFilter->setGeometry(DialogUnits(226, 7, 75, 12));
+    queryButton = new QPushButton(this);
+    queryButton->setGeometry(DialogUnits(322, 7, 50, 14));
+
+    list = new QTableWidget(0, 5, this);
+    list->setGeometry(DialogUnits(5, 30, 375, 174));
+    list->verticalHeader()->hide();
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setShowGrid(true);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const int widths[] = {100, 100, 60, 155, 155};
+    for (int c = 0; c < 5; ++c)
+        list->setColumnWidth(c, widths[c]);
+
+    importButton = new QPushButton(this);
+    importButton->setGeometry(DialogUnits(13, 210, 50, 14));
+    exportButton = new QPushButton(this);
+    exportButton->setGeometry(DialogUnits(75, 210, 50, 14));
+    viewButton = new QPushButton(this);
+    viewButton->setGeometry(DialogUnits(157, 210, 50, 14));
+    deleteButton = new QPushButton(this);
+    deleteButton->setGeometry(DialogUnits(239, 210, 50, 14));
+    closeButton = new QPushButton(this);
+    closeButton->setGeometry(DialogUnits(322, 210, 50, 14));
+
+    connect(queryButton, &QPushButton::clicked, this, &HistoryPatientListDialog::OnQuery);
+    connect(importButton, &QPushButton::clicked, this, &HistoryPatientListDialog::OnImport);
+    connect(exportButton, &QPushButton::clicked, this, &HistoryPatientListDialog::OnExport);
+    connect(viewButton, &QPushButton::clicked, this, &HistoryPatientListDialog::OnView);
+    connect(deleteButton, &QPushButton::clicked, this, &HistoryPatientListDialog::OnDelete);
+    connect(closeButton, &QPushButton::clicked, this, &HistoryPatientListDialog::OnClose);
+    connect(list, &QTableWidget::cellDoubleClicked, this, [this](int, int) { OnView(); });
+
+    nameLabel->setText(Translate("Patient Name"));
+    clinicalNoLabel->setText(Translate("Clinical NO."));
+    queryButton->setText(Translate("Query"));
+    importButton->setText(Translate("Import"));
+    exportButton->setText(Translate("Export"));
+    viewButton->setText(Translate("View"));
+    deleteButton->setText(Translate("Delete"));
+    closeButton->setText(Translate("Close"));
+    setWindowTitle(Translate("History Patient List"));
+    list->setHorizontalHeaderLabels({Translate("Clinical NO."), Translate("Name"), Translate("Sex"),
+                                     Translate("Date"), Translate("HistoryFile")});
+
+    baseFolder = QDir::currentPath() + "/";
+    OpenPatientList(*rows_, LivePatientsStatement());
+    FillList();
+}
+
+HistoryPatientListDialog::~HistoryPatientListDialog() = default;
+
+int HistoryPatientListDialog::RowCount() const
+{
+    return rows_->IsOpen() ? rows_->GetRecordCount() : 0;
+}
+
+void HistoryPatientListDialog::FillList()
+{
+    const int count = RowCount();
+    list->setUpdatesEnabled(false);
+    list->clearContents();
+    list->setRowCount(0);
+    if (count <= 0) {
+        list->setUpdatesEnabled(true);
+        App().state.viewedPatientId.clear();
+        return;
+    }
+    list->setRowCount(count);
+    rows_->MoveFirst();
+    int row = 0;
+    for (PatientRecord patient; row < count && !rows_->IsEOF(); ++row, rows_->MoveNext()) {
+        if (!ReadPatientRow(*rows_, patient))
+            break;
+        const QString folder = PatientDataFolder(patient.PatientID);
+        const QString historyFile =
+            RecordFileNames(folder).isEmpty() ? QString() : baseFolder + folder + "/";
+        list->setItem(row, kClinicalNoColumn, Cell(TrimRight(patient.ClinicalNo)));
+        list->setItem(row, kNameColumn, Cell(TrimRight(patient.Name)));
+        list->setItem(row, kSexColumn, Cell(Translate(patient.Sex != 0 ? "Female" : "Male")));
+        list->setItem(row, kDateColumn, Cell(TrimRight(patient.NewDate)));
+        list->setItem(row, kHistoryFileColumn, Cell(historyFile));
+    }
+    // Row n must stay recordset row n + 1, so a row that could not be read ends the list there.
+    list->setRowCount(row);
+    list->setUpdatesEnabled(true);
+    if (row > 0) {
+        list->setCurrentCell(0, 0);
+        list->selectRow(0);
+    }
+    list->setFocus();
+}
+
+bool HistoryPatientListDialog::MoveToRow(int row, QString& idText)
+{
+    if (row < 0 || row >= list->rowCount() || row >= RowCount())
+        return false;
+    return rows_->SetAbsolutePosition(row + 1) && rows_->GetCollect("PatientID", idText);
+}
+
+void HistoryPatientListDialog::OnQuery()
+{
+    OpenPatientList(*rows_, QueryPatientsStatement(nameFilter->text(), clinicalNoFilter->text()));
+    FillList();
+}
+
+void HistoryPatientListDialog::OnDelete()
+{
+    if (list->rowCount() <= 0) {
+        ShowHistoryMessage(Translate("No Patient"));
+        return;
+    }
+    if (App().GetPrompt().Show(Translate("Delete"), Translate("Delete Selected Rows, Are you sure ?"),
+                               PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
+
+    QList<int> selected;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows())
+        selected.append(index.row());
+    std::sort(selected.begin(), selected.end());
+
+    RunState& state = App().state;
+    for (int row : selected) {
+        QString idText;
+        if (!MoveToRow(row, idText))
+            continue;
+        const int32_t id = idText.toInt();
+        // The files go first: a patient whose records cannot all be removed stays live, so
+        // nothing of it is lost from the list.
+        if (!DeleteRecordFiles(PatientDataFolder(id) + "/") || !DeletePatient(id))
+            ShowHistoryMessage(Translate("Delete Fail"));
+        if (idText == state.viewedPatientId) {
+            state.viewedPatientId.clear();
+            state.lastSavedRecordPath.clear();
+            if (App().mainWindow)
+                App().mainWindow->SetHeaderLines(" ", " ");
+        }
+    }
+    rows_->Requery(-1);
+    FillList();
+}
+
+void HistoryPatientListDialog::OnView()
+{
+    const int row = list->currentRow();
+    QString idText;
+    if (!MoveToRow(row, idText))
+        return;
+
+    RecordListDialog records(this);
+    records.patientId = idText;
+    if (records.exec() != QDialog::Accepted)
+        return;
+
+    PatientRecord patient;
+    if (!MoveToRow(row, idText) || !ReadPatientRow(*rows_, patient))
+        return;
+    RunState& state = App().state;
+    state.viewedPatientId = idText;
+    const QString line1 = QString("%1 - %2  %3 - %4  %5 - %6")
+                              .arg(Translate("Name"), patient.Name, Translate("Clinical NO."),
+                                   patient.ClinicalNo, Translate("Sex"),
+                                   Translate(patient.Sex != 0 ? "FEMALE" : "MALE"));
+    if (App().mainWindow)
+        App().mainWindow->SetHeaderLines(line1, QString());
+    state.patientName = patient.Name;
+    state.patientClinicalNo = patient.ClinicalNo;
+    state.patientSex = QString::number(patient.Sex);
+    state.patientHeaderValid = true;
+    accept();
+}
+
+void HistoryPatientListDialog::OnExport()
+{
+    if (list->rowCount() <= 0) {
+        ShowHistoryMessage(Translate("No Patient"));
+        return;
+    }
+    const QString destination = App().GetPrompt().ChooseFolder(Translate("Export to:"));
+    if (destination.isEmpty())
+        return;
+    QString idText;
+    if (!MoveToRow(list->currentRow(), idText))
+        return;
+    ExportPatient(idText.toInt(), destination);
+}
+
+void HistoryPatientListDialog::OnImport()
+{
+    const QString folder = App().GetPrompt().ChooseFolder(Translate("Import from:"));
+    if (folder.isEmpty())
+        return;
+    if (ImportPatient(folder)) {
+        OpenPatientList(*rows_, LivePatientsStatement());
+        FillList();
+    }
+}
+
+void HistoryPatientListDialog::OnClose()
+{
+    reject();
+}
+
+void HistoryPatientListDialog::reject()
+{
+    // Close, Escape and the title bar's close all end here: reception resumes only if History
+    // View suspended it.
+    QDialog::reject();
+    if (App().mainWindow)
+        App().mainWindow->ResumeWatcherAfterHistory();
+}
