@@ -21,6 +21,7 @@ class StreamDecoder {
 public:
     // Either may be null: no analysis feed, or nothing beyond decoding.
     StreamDecoder(AnalysisFeed* feed, PacketSink* sink) : feed_(feed), sink_(sink) {}
+    void SetSink(PacketSink* sink) { sink_ = sink; }
 
     // One received byte; a full block of 48 goes to DecodeBlock.
     void OnSerialByte(uint8_t byte);
