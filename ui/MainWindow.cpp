@@ -425,8 +425,9 @@ void MainWindow::EndWindow()
     QCoreApplication::exit(0);
 }
 
-void MainWindow::OnSerialByte(uint8_t)
+void MainWindow::OnSerialByte(uint8_t byte)
 {
+    decoder.OnSerialByte(byte);
 }
 
 void MainWindow::SetPatientHeaderFromDatabase()
@@ -440,23 +441,28 @@ void MainWindow::ResetAllLeadPens(bool)
 
 bool MainWindow::OpenChannel()
 {
-    return false;
+    return channel.Open([this](uint8_t byte) { OnSerialByte(byte); }, portNumber, baudRate, parity,
+                        dataBits, stopBits, 3, 50);
 }
 
 void MainWindow::CloseChannel()
 {
+    channel.Close();
 }
 
 void MainWindow::StartWatcher()
 {
+    channel.BeginWatching();
 }
 
 void MainWindow::SuspendWatcher()
 {
+    channel.SuspendWatching();
 }
 
 void MainWindow::ResumeWatcher()
 {
+    channel.ResumeWatching();
 }
 
 void MainWindow::StartRecording()

@@ -8,6 +8,11 @@
 #include <array>
 #include <cstdint>
 
+#include "app/Application.h"
+#include "device/AnalysisFeed.h"
+#include "device/SerialChannel.h"
+#include "device/StreamDecoder.h"
+
 class QPushButton;
 class QLabel;
 
@@ -117,4 +122,11 @@ private:
     QLabel* statusLine_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     bool closing_ = false;
+
+public:
+    // Device link: the serial channel and the decoder it feeds. Demo playback calls
+    // decoder.ProcessPacket; the window itself is the packet sink (recording, drawing).
+    SerialChannel channel;
+    EngineFeed engineFeed{App().engine};
+    StreamDecoder decoder{&engineFeed, nullptr};
 };
