@@ -1,0 +1,396 @@
+#include "ui/WaveformDisplay.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/Application.h"
+#include "record/DisplayPoint.h"
+
+namespace {
+
+const QColor kFineColor(255, 224, 223);
+const QColor kCoarseColor(250, 200, 200);
+const QColor kFrameColor(200, 120, 120);
+const QColor kTraceColor(0, 0, 0);
+const QColor kLeadNameColor(64, 128, 64);
+const QColor kStateColor(128, 255, 128);
+const QColor kPanelTextColor(64, 255, 64);
+
+// A bold "Arial" whose whole cell (ascent + descent) is at most height pixels, the way the
+// label sizes are meant: a 30-pixel name is 30 pixels from the top of its cell to the bottom.
+QFont CellFont(int height)
+{
+    QFont font("Arial");
+    font.setBold(true);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    for (int px = height; px > 4; --px) {
+        font.setPixelSize(px);
+        if (QFontMetrics(font).height() <= height)
+            break;
+    }
+    return font;
+}
+
+const QFont& NameFont()
+{
+    static const QFont font = CellFont(30);
+    return font;
+}
+
+const QFont& StateFont()
+{
+    static const QFont font = CellFont(15);
+    return font;
+}
+
+// Text of the measurement and diagnosis panels and of the header strip.
+const QFont& PanelFont()
+{
+    static const QFont font = CellFont(18);
+    return font;
+}
+
+// Text written with its cell's top-left corner at (x, y).
+void TextAt(QPainter& painter, int x, int y, const QString& text)
+{
+    painter.drawText(QPoint(x, y + painter.fontMetrics().ascent()), text);
+}
+
+QString Dashed(int32_t value, const QString& text)
+{
+    return value == 0 ? QString("- - ") : text;
+}
+
+}  // namespace
+
+QString WaveformDisplay::LeadName(int code)
+{
+    return code >= 0 && code < kLeadCount ? QString(kLeadNames[code]) : QString();
+}
+
+QString WaveformDisplay::SpeedText(int code)
+{
+    static const char* const texts[] = {"12.5mm/s", "25mm/s", "50mm/s"};
+    return code >= 1 && code <= 3 ? QString(texts[code - 1]) : QString();
+}
+
+QString WaveformDisplay::FilterText(int code)
+{
+    static const char* const texts[] = {"OFF", "35Hz", "50Hz", "60Hz", "50Hz+", "60Hz+"};
+    return code >= 0 && code <= 5 ? QString(texts[code]) : QString();
+}
+
+QString WaveformDisplay::GainText(int code)
+{
+    static const char* const texts[] = {"5mm/mv", "10mm/mv", "20mm/mv"};
+    return code >= 1 && code <= 3 ? QString(texts[code - 1]) : QString();
+}
+
+QString WaveformDisplay::LabelText(int lead, int k) const
+{
+    const Labels& l = labels_[lead];
+    switch (k) {
+    case 0: return LeadName(lead);
+    case 1: return SpeedText(l.speed);
+    case 2: return FilterText(l.filter);
+    case 3: return GainText(l.gain);
+    case 4: return l.mode == 0 ? Translate("MONITOR") : l.mode == 1 ? Translate("DEMO") : QString();
+    case 5: return l.range == 0 ? Translate("WITHIN") : l.range == 1 ? Translate("OVERFLOW") : QString();
+    default: return {};
+    }
+}
+
+void WaveformDisplay::SetLayout(const std::array<QRect, kLeadCount>& leads,
+                                const std::array<QRect, kLeadCount>& labels)
+{
+    leadRect_ = leads;
+    labelRect_ = labels;
+    // One pixel per grid step. The image spans the panel edge to edge, both edges included,
+    // because the pen reaches the right edge before it wraps.
+    const QSize size = leads[0].size();
+    grid_ = QImage(size, QImage::Format_RGB32);
+    grid_.fill(Qt::white);
+    {
+        QPainter painter(&grid_);
+        for (const int step : {kFineStep, kCoarseStep}) {
+            painter.setPen(step == kFineStep ? kFineColor : kCoarseColor);
+            for (int i = step; i < size.width() - 1; i += step)
+                painter.drawLine(i, 1, i, size.height() - 2);
+            for (int i = step; i < size.height() - 1; i += step)
+                painter.drawLine(1, i, size.width() - 2, i);
+        }
+        painter.setPen(kFrameColor);
+        painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    }
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        panels_[lead] = grid_.copy();
+        // The strip ends where its panel begins: the panel's first column is the panel's own.
+        strips_[lead] = QImage(labels[lead].width() - 1, labels[lead].height() - 1,
+                               QImage::Format_RGB32);
+        labels_[lead].stale = true;
+    }
+    ResetAllLeadPens(false);
+    dirty_ = QRegion(0, 0, 1 << 20, 1 << 20);
+}
+
+int WaveformDisplay::Middle(int lead) const
+{
+    const QRect& r = leadRect_[lead];
+    return r.top() + (r.bottom() - r.top()) / 2;
+}
+
+void WaveformDisplay::ResetLeadPen(int lead, int x, int y, bool erase)
+{
+    if (lead < 0 || lead >= kLeadCount)
+        return;
+    pens_[lead].x = x;
+    pens_[lead].y = y;
+    pens_[lead].restarted = false;
+    if (erase && !grid_.isNull()) {
+        panels_[lead] = grid_.copy();
+        dirty_ += leadRect_[lead];
+    }
+}
+
+void WaveformDisplay::ResetAllLeadPens(bool erase)
+{
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        ResetLeadPen(lead, leadRect_[lead].left(), Middle(lead), erase);
+    lastLead_ = -1;
+}
+
+void WaveformDisplay::ResetStateLabels()
+{
+    for (Labels& l : labels_) {
+        l.mode = 0;
+        l.range = 0;
+        l.stale = true;
+    }
+    for (const QRect& r : labelRect_)
+        dirty_ += r;
+}
+
+void WaveformDisplay::UpdateLeadLabels(int lead, int speedCode, int gainCode, int filterCode,
+                                       int modeFlag, int rangeFlag)
+{
+    if (lead < 0 || lead >= kLeadCount)
+        return;
+    Labels& l = labels_[lead];
+    // Live this runs for every drawn point; the strip is rendered again only when a label
+    // actually changed, which gives the same picture at a fraction of the cost.
+    if (l.speed == speedCode && l.gain == gainCode && l.filter == filterCode
+        && l.mode == modeFlag && l.range == rangeFlag)
+        return;
+    l.speed = speedCode;
+    l.gain = gainCode;
+    l.filter = filterCode;
+    l.mode = modeFlag;
+    l.range = rangeFlag;
+    l.stale = true;
+    dirty_ += labelRect_[lead];
+}
+
+void WaveformDisplay::RestoreGrid(int lead, int x, int width)
+{
+    // x in window coordinates; the strip is clipped to the panel.
+    QImage& panel = panels_[lead];
+    const int from = std::max(0, x - leadRect_[lead].left());
+    const int to = std::min(panel.width(), from + width);
+    if (from >= to)
+        return;
+    const std::size_t bytes = std::size_t(to - from) * 4;
+    for (int row = 0; row < panel.height(); ++row) {
+        const auto* src = reinterpret_cast<const uint32_t*>(grid_.constScanLine(row)) + from;
+        auto* dst = reinterpret_cast<uint32_t*>(panel.scanLine(row)) + from;
+        std::copy_n(reinterpret_cast<const char*>(src), bytes, reinterpret_cast<char*>(dst));
+    }
+}
+
+void WaveformDisplay::SetPixelSpan(QImage& image, int x, int y0, int y1)
+{
+    // x, y in image coordinates, already inside the image.
+    if (y0 > y1)
+        std::swap(y0, y1);
+    const uint32_t black = kTraceColor.rgb();
+    for (int y = y0; y <= y1; ++y)
+        reinterpret_cast<uint32_t*>(image.scanLine(y))[x] = black;
+}
+
+void WaveformDisplay::DrawPoint(int lead, int sample)
+{
+    if (lead < 0 || lead >= kLeadCount || grid_.isNull())
+        return;
+    PenState& pen = pens_[lead];
+    const QRect& r = leadRect_[lead];
+    if (lead != lastLead_) {
+        // The lead's turn has come again: its panel starts afresh from the left.
+        if (pen.restarted)
+            ResetLeadPen(lead, r.left(), Middle(lead), !reviewDrawing_);
+        lastLead_ = lead;
+    }
+    pen.restarted = true;
+
+    if (pen.x == r.left())
+        RestoreGrid(lead, r.left(), kEraseWidth);
+
+    // 0.4 pixel per sample unit, truncated toward zero as the recorder's own monitor does.
+    const int offset = static_cast<int>(std::trunc((kZeroLine - sample) / 8.0 * 16.0 / 5.0));
+    const int y = std::clamp(Middle(lead) + offset, r.top(), r.bottom());
+    const int x = pen.x + 1;
+
+    // A one-pixel line from the pen to (x, y): the vertical run is split between the two
+    // columns so a steep QRS stays one connected stroke.
+    QImage& panel = panels_[lead];
+    const int x0 = std::clamp(pen.x - r.left(), 0, panel.width() - 1);
+    const int x1 = std::clamp(x - r.left(), 0, panel.width() - 1);
+    const int y0 = std::clamp(pen.y - r.top(), 0, panel.height() - 1);
+    const int y1 = y - r.top();
+    const int mid = y0 + (y1 - y0) / 2;
+    SetPixelSpan(panel, x0, y0, mid);
+    SetPixelSpan(panel, x1, mid, y1);
+
+    pen.y = y;
+    pen.x = x >= r.right() ? r.left() : x;
+    if (pen.x + kEraseWidth + 1 <= r.right() + 1 && pen.x != r.left())
+        RestoreGrid(lead, pen.x + 1, kEraseWidth);
+    dirty_ += r;
+}
+
+void WaveformDisplay::DrawReview(const DisplayPoint* points, std::size_t count)
+{
+    if (grid_.isNull())
+        return;
+    reviewDrawing_ = true;
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        panels_[lead] = grid_.copy();
+    ResetAllLeadPens(false);
+    for (std::size_t i = 0; i < count; ++i)
+        DrawPoint(points[i].leadIndex, points[i].sample);
+    reviewDrawing_ = false;
+    reviewShown_ = true;
+    for (const QRect& r : leadRect_)
+        dirty_ += r;
+}
+
+void WaveformDisplay::LeaveReview()
+{
+    if (!reviewShown_)
+        return;
+    reviewShown_ = false;
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        panels_[lead] = grid_.copy();
+        dirty_ += leadRect_[lead];
+    }
+}
+
+void WaveformDisplay::RenderLabels(int lead)
+{
+    QImage& strip = strips_[lead];
+    strip.fill(Qt::black);
+    QPainter painter(&strip);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const int width = labelRect_[lead].width();
+    const int middle = (labelRect_[lead].height()) / 2;
+
+    painter.setFont(NameFont());
+    painter.setPen(kLeadNameColor);
+    const QFontMetrics big = painter.fontMetrics();
+    TextAt(painter, width / 10, middle - big.height() / 2, LeadName(lead));
+    const int column = big.horizontalAdvance("-----") + width / 7;
+
+    painter.setFont(StateFont());
+    painter.setPen(kStateColor);
+    const int pitch = painter.fontMetrics().height() + 4;
+    for (int k = 0; k < 5; ++k) {
+        const int y = static_cast<int>(middle - 2.5 * pitch + k * pitch);
+        TextAt(painter, column, y, LabelText(lead, k + 1));
+    }
+    labels_[lead].stale = false;
+}
+
+void WaveformDisplay::PaintLeads(QPainter& painter, const QRegion& region)
+{
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        if (region.intersects(labelRect_[lead])) {
+            if (labels_[lead].stale)
+                RenderLabels(lead);
+            painter.drawImage(labelRect_[lead].topLeft(), strips_[lead]);
+        }
+        if (region.intersects(leadRect_[lead]))
+            painter.drawImage(leadRect_[lead].topLeft(), panels_[lead]);
+    }
+}
+
+QRegion WaveformDisplay::TakeDirty()
+{
+    QRegion taken = dirty_;
+    dirty_ = QRegion();
+    return taken;
+}
+
+std::array<QString, WaveformDisplay::kMeasurementRows> WaveformDisplay::MeasurementValues(
+    const MeasurementSet& m, const std::array<LeadMeasurements, kLeadCount>& leads)
+{
+    auto number = [](int32_t v) { return Dashed(v, QString::number(v)); };
+    // Axes are kept in tenths of a degree; a zero axis is "not measured", like every value here.
+    auto axis = [](float v) { return v == 0 ? QString("- - ") : QString::asprintf("%.1f", v / 10); };
+    const int32_t rV5 = leads[kLeadV5][kFieldR];
+    const int32_t sV1 = leads[kLeadV1][kFieldS];
+    return {
+        number(m.heartRate),
+        number(m.pr),
+        number(m.pDuration),
+        number(m.qrs),
+        number(m.tDuration),
+        number(m.qt) + " / " + number(m.qtc),
+        axis(m.pAxis) + "/" + axis(m.qrsAxis) + "/" + axis(m.tAxis),
+        number(rV5) + " / " + number(sV1),
+        number(std::abs(rV5) + std::abs(sV1)),
+    };
+}
+
+void WaveformDisplay::DrawMeasurementPanel(QPainter& painter, const QRect& rect,
+                                           const MeasurementSet& set,
+                                           const std::array<LeadMeasurements, kLeadCount>& leads)
+{
+    static const char* const labels[kMeasurementRows][2] = {
+        {"HR", "[bpm]:"}, {"PR", "[ms ]:"},     {"P ", "[ms ]:"},
+        {"QRS", "[ms ]:"}, {"T ", "[ms ]:"},    {"QT/QTc", "[ms ]:"},
+        {"P/QRS/T", "[deg]:"}, {"R(V5)/S(V1)", "[uv ]:"}, {"R(V5)+S(V1)", "[uv ]:"},
+    };
+    const std::array<QString, kMeasurementRows> values = MeasurementValues(set, leads);
+    painter.save();
+    painter.setFont(PanelFont());
+    painter.setPen(kPanelTextColor);
+    const int width = rect.right() - rect.left();
+    const int height = rect.bottom() - rect.top();
+    for (int row = 0; row < kMeasurementRows; ++row) {
+        const int y = rect.top() + (row + 1) * height / 12;
+        TextAt(painter, rect.left() + 10, y, labels[row][0]);
+        TextAt(painter, rect.left() + width / 3, y, labels[row][1]);
+        TextAt(painter, rect.left() + 3 * width / 5, y, values[row]);
+    }
+    painter.restore();
+}
+
+void WaveformDisplay::DrawDiagnosisPanel(QPainter& painter, const QRect& rect,
+                                         const ConclusionLines& lines, int firstLine,
+                                         bool showLines)
+{
+    painter.save();
+    painter.setFont(PanelFont());
+    painter.setPen(kPanelTextColor);
+    const int height = rect.bottom() - rect.top();
+    TextAt(painter, rect.left() + 1, rect.top() + height / 20, Translate("<<**Diagnose**>>"));
+    if (showLines) {
+        const int first = std::clamp(firstLine, 0, 9);
+        for (int k = 0; k <= 9 - first; ++k)
+            TextAt(painter, rect.left() + 1, rect.top() + height * (k + 2) / 15,
+                   QString::fromStdString(lines.line[9 - k]));
+    }
+    painter.restore();
+}
