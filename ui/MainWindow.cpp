@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QPaintEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +19,15 @@
 #include "setup/SetupDialog.h"
 
 namespace {
+
+// The screen is refreshed from the panel images at about 60 frames per second.
+constexpr int kFrameIntervalMs = 16;
+// Demo pacing: packets are due by the clock, checked every 10 ms (8 packets a tick).
+constexpr int kDemoTickMs = 10;
+// A demo that fell behind by more than a second (a modal dialog, a busy machine) resumes at the
+// present instead of rushing through the backlog.
+constexpr qint64 kDemoMaxBacklog = kPacketsPerSecond;
+constexpr int kDemoChunkPackets = 256;
 
 void Refuse(const char* key)
 {
@@ -92,8 +102,13 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
     connect(closeButton, &QPushButton::clicked, this, &MainWindow::OnClose);
 
     ComputeLayout(W, H);
+    display.SetLayout(leadRect, labelRect);
     headerLine1.clear();
     headerLine2.clear();
+    decoder.SetSink(this);
+    connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
+    frameTimer_.start(kFrameIntervalMs);
+    connect(&demoTimer_, &QTimer::timeout, this, &MainWindow::OnDemoTick);
 
     ApplyCaptions();
     OpenPort();
@@ -101,6 +116,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
 
 MainWindow::~MainWindow()
 {
+    // Whatever is still buffered of a recording reaches its file even on an abrupt end.
+    recordWriter.Finish();
+    StopDemoPlayback();
+    frameTimer_.stop();
+    decoder.SetSink(nullptr);
     CloseChannel();
 }
 
@@ -140,6 +160,7 @@ void MainWindow::ApplyCaptions()
     recordButton->setText(Translate("Start Record"));
     setupButton->setText(Translate("Setup"));
     demoButton->setText(Translate(demoActive ? "STOP" : "DEMO"));
+    display.ResetStateLabels();
     update();
 }
 
@@ -355,6 +376,7 @@ void MainWindow::OnDemo()
         dialog.demoMode = 1;
         if (dialog.exec() != QDialog::Accepted)
             return;
+        demoFilePath = dialog.demoFilePath;
         demoStopRequest = false;
         state.playback = true;
         CloseChannel();
@@ -435,8 +457,9 @@ void MainWindow::SetPatientHeaderFromDatabase()
     // Filled in with the patient table.
 }
 
-void MainWindow::ResetAllLeadPens(bool)
+void MainWindow::ResetAllLeadPens(bool erase)
 {
+    display.ResetAllLeadPens(erase);
 }
 
 bool MainWindow::OpenChannel()
@@ -467,42 +490,202 @@ void MainWindow::ResumeWatcher()
 
 void MainWindow::StartRecording()
 {
-    App().state.recording = true;
+    RunState& state = App().state;
+    // The file is made now, so a folder that refuses it is reported before a single packet is
+    // taken, not after the first 48 s.
+    if (!recordWriter.Start(state.dataDirectory.toStdString(), std::time(nullptr))) {
+        App().GetPrompt().Message(Translate("save error"));
+        return;
+    }
+    state.recording = true;
     recordButton->setText(Translate("Stop Record"));
+    state.currentRecordPath = QString::fromStdString(recordWriter.Path().string());
+    state.lastSavedRecordPath = state.currentRecordPath;
 }
 
 void MainWindow::StopRecording()
 {
+    RunState& state = App().state;
     recordButton->setText(Translate("Start Record"));
-    App().state.recording = false;
+    state.recording = false;
     patientReady = false;
     analysisPending = true;
+    // The rest is written now rather than on the next packet: with the recorder unplugged or
+    // the window closed right after Stop, it would never come.
+    if (!recordWriter.Finish())
+        ReportSaveError();
+    ReviewStoppedRecord();
 }
 
-bool MainWindow::LoadRecordForReview(const QString&)
+void MainWindow::ReviewStoppedRecord()
 {
-    return false;
+    analysisPending = false;
+    LoadRecordForReview(App().state.lastSavedRecordPath);
+    const bool shown = App().state.review && pageCount > 0;
+    printButton->setEnabled(shown);
+    prevButton->setEnabled(shown && currentSecond > 1);
+    nextButton->setEnabled(shown && !fixedLength);
+    update();
 }
 
-void MainWindow::StartDemoPlayback(const QString&)
+void MainWindow::ReportSaveError()
 {
+    // Shown from the event loop, never from inside the packet path, and one box at a time: a
+    // full disk fails every block and must not stack a box per block.
+    if (saveErrorShown_)
+        return;
+    saveErrorShown_ = true;
+    QTimer::singleShot(0, this, [this] {
+        App().GetPrompt().Message(Translate("save error"));
+        saveErrorShown_ = false;
+    });
+}
+
+PacketModes MainWindow::Modes() const
+{
+    const RunState& state = App().state;
+    PacketModes modes;
+    modes.recording = state.recording;
+    modes.playback = state.playback;
+    modes.review = state.review;
+    modes.speedIndex = speedIndex;
+    return modes;
+}
+
+bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fields)
+{
+    if (!recordWriter.Active())
+        return true;
+    if (!fields.validFlag)
+        return false;
+    if (!recordWriter.Store(packet)) {
+        ReportSaveError();
+    } else if (recordWriter.Buffered() == 0) {
+        recordButton->setEnabled(true);
+        App().state.lastSavedRecordPath = App().state.currentRecordPath;
+    }
+    return true;
+}
+
+void MainWindow::DrawPoint(uint8_t leadIndex, int16_t sample)
+{
+    display.DrawPoint(leadIndex, sample);
+}
+
+void MainWindow::UpdateLeadLabels(uint8_t leadIndex, int speedCode, int gainCode, int filterCode,
+                                  int modeFlag, int rangeFlag)
+{
+    display.UpdateLeadLabels(leadIndex, speedCode, gainCode, filterCode, modeFlag, rangeFlag);
+}
+
+void MainWindow::OnFrame()
+{
+    const QRegion changed = display.TakeDirty();
+    if (!changed.isEmpty())
+        update(changed);
+}
+
+bool MainWindow::LoadRecordForReview(const QString& path)
+{
+    if (path.isEmpty())
+        return true;
+    RunState& state = App().state;
+    state.review = true;
+    const ReviewOutcome outcome = LoadForReview(path.toStdString(), App().engine, App().language,
+                                                state.conclusion, review, &decoder);
+    pageCount = review.pageCount;
+    currentSecond = review.currentSecond;
+    fixedLength = review.fixedLength ? 1 : 0;
+    state.leadsSeen = review.leadsSeen;
+    state.firstLine = review.firstLine;
+    if (fixedLength)
+        nextButton->setEnabled(false);
+    update();
+    return outcome == ReviewOutcome::Loaded;
+}
+
+void MainWindow::StartDemoPlayback(const QString& path)
+{
+    StopDemoPlayback();
+    demoFile_.setFileName(path);
+    // A file shorter than one packet has nothing to repeat; a trailing partial packet is left
+    // out so the record wraps on a packet boundary.
+    if (!demoFile_.open(QIODevice::ReadOnly) || demoFile_.size() < kPacketBytes) {
+        demoFile_.close();
+        App().GetPrompt().Message(Translate("file error"));
+        return;
+    }
+    demoPlayable_ = demoFile_.size() / kPacketBytes * kPacketBytes;
+    demoPacketsDue_ = 0;
+    demoClock_.start();
+    demoTimer_.start(kDemoTickMs);
 }
 
 void MainWindow::StopDemoPlayback()
 {
+    demoTimer_.stop();
+    demoFile_.close();
 }
 
-void MainWindow::paintEvent(QPaintEvent*)
+void MainWindow::OnDemoTick()
 {
+    if (demoStopRequest || !App().state.playback || !demoFile_.isOpen()) {
+        StopDemoPlayback();
+        return;
+    }
+    const qint64 due = demoClock_.nsecsElapsed() / 1000 * kPacketsPerSecond / 1000000;
+    if (due - demoPacketsDue_ > kDemoMaxBacklog)
+        demoPacketsDue_ = due - kDemoMaxBacklog;
+    qint64 left = due - demoPacketsDue_;
+    std::array<DevicePacket, kDemoChunkPackets> chunk;
+    while (left > 0) {
+        const qint64 toEnd = (demoPlayable_ - demoFile_.pos()) / kPacketBytes;
+        const qint64 n = std::min<qint64>({left, kDemoChunkPackets, toEnd});
+        const qint64 bytes = n * kPacketBytes;
+        if (n <= 0 || demoFile_.read(reinterpret_cast<char*>(chunk.data()), bytes) != bytes) {
+            StopDemoPlayback();
+            App().GetPrompt().Message(Translate("file error"));
+            return;
+        }
+        for (qint64 i = 0; i < n; ++i)
+            decoder.ProcessPacket(chunk[i]);
+        left -= n;
+        demoPacketsDue_ += n;
+        // The record repeats from its first packet without a pause.
+        if (demoFile_.pos() >= demoPlayable_)
+            demoFile_.seek(0);
+    }
+}
+
+void MainWindow::paintEvent(QPaintEvent* event)
+{
+    if (isMinimized())
+        return;
+    const RunState& state = App().state;
+    if (state.review && currentSecond >= 1) {
+        const std::size_t count = std::min<std::size_t>(
+            review.points.size(), std::size_t(currentSecond) * kPacketsPerSecond / kPacketsPerPoint);
+        display.DrawReview(review.points.data(), count);
+    } else if (!state.review) {
+        display.LeaveReview();
+    }
+
     QPainter painter(this);
+    const QRegion& region = event->region();
     painter.fillRect(rect(), Qt::white);
     painter.fillRect(headerRect, Qt::black);
     painter.fillRect(measurementRect, Qt::black);
     painter.fillRect(diagnosisRect, Qt::black);
-    for (const QRect& r : labelRect)
-        painter.fillRect(r, Qt::black);
+    display.PaintLeads(painter, region);
+
     painter.setPen(Qt::white);
     painter.drawText(headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1 + headerLine2);
+    if (region.intersects(measurementRect))
+        WaveformDisplay::DrawMeasurementPanel(painter, measurementRect, App().engine.Measurements(),
+                                              App().engine.Leads());
+    if (region.intersects(diagnosisRect))
+        WaveformDisplay::DrawDiagnosisPanel(painter, diagnosisRect, state.conclusion,
+                                            state.firstLine, state.leadsSeen == kLeadCount);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

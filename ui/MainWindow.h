@@ -2,21 +2,28 @@
 // The one full-screen window: command buttons, twelve lead panels, measurement and diagnosis
 // panels, the header strip. Every command checks the operating mode first and refuses with a
 // message when it does not fit.
+#include <QElapsedTimer>
+#include <QFile>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 
 #include "app/Application.h"
 #include "device/AnalysisFeed.h"
+#include "device/PacketSink.h"
 #include "device/SerialChannel.h"
 #include "device/StreamDecoder.h"
+#include "record/RecordFile.h"
+#include "ui/RecordWriter.h"
+#include "ui/WaveformDisplay.h"
 
 class QPushButton;
 class QLabel;
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public PacketSink {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
@@ -47,6 +54,13 @@ public:
     void OnDemo();
     void OnClose();
     void OnSerialByte(uint8_t byte);
+
+    // Where the decoder hands each packet (live and demo playback).
+    PacketModes Modes() const override;
+    bool RecordStep(const DevicePacket& packet, const PacketFields& fields) override;
+    void DrawPoint(uint8_t leadIndex, int16_t sample) override;
+    void UpdateLeadLabels(uint8_t leadIndex, int speedCode, int gainCode, int filterCode,
+                          int modeFlag, int rangeFlag) override;
 
     // Buttons, in the order they stand.
     QPushButton* newPatientButton = nullptr;
@@ -92,6 +106,11 @@ public:
     QString headerLine1;
     QString headerLine2;
 
+    // The picture of the lead panels and the record being stored or reviewed.
+    WaveformDisplay display;
+    RecordWriter recordWriter;
+    ReviewRecord review;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -119,6 +138,19 @@ private:
     void StartDemoPlayback(const QString& path);
     void StopDemoPlayback();
 
+    void OnFrame();
+    void OnDemoTick();
+    void ReportSaveError();
+    // After a stopped recording: the record is shown with its analysis, ready for paging.
+    void ReviewStoppedRecord();
+
+    QTimer frameTimer_;
+    QTimer demoTimer_;
+    QElapsedTimer demoClock_;
+    QFile demoFile_;
+    qint64 demoPlayable_ = 0;    // the whole packets of the demo file, in bytes
+    qint64 demoPacketsDue_ = 0;  // packets accounted for since playback started
+    bool saveErrorShown_ = false;
     QLabel* statusLine_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     bool closing_ = false;
@@ -128,5 +160,5 @@ public:
     // decoder.ProcessPacket; the window itself is the packet sink (recording, drawing).
     SerialChannel channel;
     EngineFeed engineFeed{App().engine};
-    StreamDecoder decoder{&engineFeed, nullptr};
+    StreamDecoder decoder{&engineFeed, this};
 };
