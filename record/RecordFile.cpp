@@ -180,6 +180,7 @@ ReviewOutcome LoadForReview(const std::filesystem::path& path, AnalysisEngine& e
     engine.EmptyInput();
 
     std::array<bool, kRecordLeads> seen{};
+    std::array<bool, kRecordLeads> finished{};
     int16_t held = kBaseline;
     DevicePacket last{};
     std::array<DevicePacket, kChunkPackets> chunk;
@@ -201,6 +202,7 @@ ReviewOutcome LoadForReview(const std::filesystem::path& path, AnalysisEngine& e
             engine.ProcessSample(f.leadIndex);
             if ((i + 1) % kPacketsPerLead == 0) {
                 engine.FinishLead(f.leadIndex);
+                finished[f.leadIndex] = true;
                 engine.ResetLeadState();
                 engine.EmptyInput();
             }
@@ -236,7 +238,11 @@ ReviewOutcome LoadForReview(const std::filesystem::path& path, AnalysisEngine& e
         engine.ClearResults();
         return ReviewOutcome::ReadFailed;
     }
-    if (review.leadsSeen == kRecordLeads) {
+    // Twelve lead indices alone are not enough: a recording stopped inside V6 would be analysed
+    // with a lead whose segment was never closed. Every lead needs a finished segment.
+    const bool allFinished =
+        std::all_of(finished.begin(), finished.end(), [](bool f) { return f; });
+    if (review.leadsSeen == kRecordLeads && allFinished) {
         review.firstLine = engine.RunAnalysis(lines, language);
         review.analysed = true;
     } else {

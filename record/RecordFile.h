@@ -85,7 +85,7 @@ struct ReviewRecord {
 
 // Reads a record for review: builds the point list, feeds every packet to the engine, closes a
 // lead segment every 3200 packets and runs the whole-record analysis when all twelve leads were
-// seen. The record-wide analysis state is cleared first, so nothing of live monitoring or of an
+// seen and each of them had a closed segment. The record-wide analysis state is cleared first, so nothing of live monitoring or of an
 // earlier record leaks in; with fewer than twelve leads the engine's results are cleared and
 // the conclusion lines are blank. When a live decoder is given, the file's last lead becomes its
 // latest lead (the next live byte then starts a new live segment).

@@ -1,0 +1,287 @@
+#include "record/RecordFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/LanguageTable.h"
+#include "device/StreamDecoder.h"
+#include "tests/support/TempDir.h"
+#include "tools/SyntheticEcg.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets,
+                  size_t extraBytes = 0)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(packets.data()),
+              static_cast<std::streamsize>(packets.size() * kPacketBytes));
+    for (size_t i = 0; i < extraBytes; ++i)
+        out.put('\x81');
+}
+
+std::vector<DevicePacket> Record(const char* preset, int seconds)
+{
+    EcgParameters p;
+    EcgPreset(preset, p);
+    p.seconds = seconds;
+    return SynthesizeRecord(p);
+}
+
+struct Loader {
+    std::unique_ptr<AnalysisEngine> engine = std::make_unique<AnalysisEngine>();
+    LanguageTable language;
+    ConclusionLines lines;
+    ReviewRecord review;
+
+    ReviewOutcome Load(const fs::path& path)
+    {
+        return LoadForReview(path, *engine, language, lines, review);
+    }
+};
+
+}  // namespace
+
+TEST(RecordFile, NamesCarryTheStartMinute)
+{
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 7;
+    t.tm_hour = 9;
+    t.tm_min = 5;
+    EXPECT_EQ(RecordFileName(t), "m202612070905.cv");
+    const auto back = RecordStartTime("Data/17/m202612070905.cv");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->tm_year, t.tm_year);
+    EXPECT_EQ(back->tm_mon, 11);
+    EXPECT_EQ(back->tm_mday, 7);
+    EXPECT_EQ(back->tm_hour, 9);
+    EXPECT_EQ(back->tm_min, 5);
+    for (const char* bad : {"m20261207090.cv", "x202612070905.cv", "m202612070905.txt",
+                            "m2026120709a5.cv", "m202613070905.cv", "m202612072405.cv",
+                            "Demo.cv", ""})
+        EXPECT_FALSE(RecordStartTime(bad)) << bad;
+}
+
+TEST(RecordFile, TitleRule)
+{
+    struct Case {
+        const char* path;
+        bool fixed, offset;
+    } cases[] = {
+        {"Data/3/m202612070905.cv", false, false},
+        {"Data/Demo/Samplea.cv", true, false},
+        {"Data/Demo/Sampleb.cv", true, true},
+        {"Data/Demo/SampleB.cv", false, false},
+        {"Data/Demo/b.cv", true, true},
+        {"Data/Demo/.cv", false, false},
+        {"Data/b/record.cv", false, false},  // the folder does not count
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsFixedLength(c.path), c.fixed) << c.path;
+        EXPECT_EQ(HasSampleOffset(c.path), c.offset) << c.path;
+    }
+}
+
+// Sizes and titles against what the review shows.
+TEST(RecordFile, LoadForReview_SecondsPointsAndAnalysis)
+{
+    TempDir dir;
+    const auto full = Record("normal", 48);
+    struct Case {
+        const char* name;
+        size_t packets;
+        size_t extraBytes;
+        int pageCount, currentSecond;
+        size_t points;
+        int leadsSeen;
+        bool analysed;
+    } cases[] = {
+        {"m202612070001.cv", 38400, 0, 48, 48, 3840, 12, true},
+        {"m202612070002.cv", 2500, 0, 3, 3, 240, 1, false},     // 10000 bytes: 9600 read
+        {"m202612070003.cv", 2500, 3, 3, 3, 240, 1, false},     // odd size
+        {"m202612070004.cv", 0, 0, 0, 0, 0, 0, false},          // empty
+        {"m202612070005.cv", 0, 3199, 0, 0, 0, 0, false},       // less than one second
+        {"Twentya.cv", 16000, 0, 20, 48, 1600, 5, false},       // fixed length: shown as 48 s
+        {"m202612070006.cv", 38400, 2, 48, 48, 3840, 12, true},  // truncated last packet
+        // Stopped inside V6: twelve leads met, but V6 was never closed, so no analysis.
+        {"m202612070007.cv", 38399, 0, 47, 47, 3760, 12, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path path = dir.Path() / c.name;
+        WritePackets(path, std::vector<DevicePacket>(full.begin(), full.begin() + c.packets),
+                     c.extraBytes);
+        Loader loader;
+        ASSERT_EQ(loader.Load(path), ReviewOutcome::Loaded);
+        EXPECT_EQ(loader.review.pageCount, c.pageCount);
+        EXPECT_EQ(loader.review.currentSecond, c.currentSecond);
+        EXPECT_EQ(loader.review.points.size(), c.points);
+        EXPECT_EQ(loader.review.analysed, c.analysed);
+        EXPECT_EQ(loader.review.leadsSeen, c.leadsSeen);
+        if (c.analysed)
+            EXPECT_GT(loader.engine->Measurements().heartRate, 0);
+        else
+            EXPECT_EQ(loader.engine->Measurements().heartRate, 0);
+    }
+}
+
+TEST(RecordFile, LoadForReview_PointsHoldThePeakAndTheState)
+{
+    TempDir dir;
+    for (const char* title : {"plain1", "offsetb"}) {
+        SCOPED_TRACE(title);
+        const fs::path path = dir.Path() / (std::string(title) + ".cv");
+        // A title ending in "b" stores every sample with +320.
+        const int stored = HasSampleOffset(path) ? kLiveSampleOffset : 0;
+        std::vector<DevicePacket> packets;
+        for (int i = 0; i < 1600; ++i) {
+            int s = kBaseline + (i % 3);
+            if (i == 23)
+                s = 600;  // inside the window of point 3 (packets 21 ... 30)
+            if (i == 41)
+                s = 10;   // first of the window of point 5: held afresh there
+            packets.push_back(MakePacket(static_cast<uint8_t>(i / 800 + 4), s + stored, true, 3,
+                                         2, i > 800, i == 30));
+        }
+        WritePackets(path, packets);
+        Loader loader;
+        ASSERT_EQ(loader.Load(path), ReviewOutcome::Loaded);
+        const auto& pts = loader.review.points;
+        ASSERT_EQ(pts.size(), 160u);
+        EXPECT_EQ(pts[0].sample, kBaseline);  // tie at the start keeps the baseline
+        EXPECT_EQ(pts[3].sample, 600);
+        EXPECT_EQ(pts[3].rangeFlag, 1);
+        EXPECT_EQ(pts[4].sample, kBaseline + 2);  // the window after the spike starts afresh
+        EXPECT_EQ(pts[5].sample, 10);
+        EXPECT_EQ(pts[0].leadIndex, 4);
+        EXPECT_EQ(pts[80].leadIndex, 5);
+        EXPECT_EQ(pts[0].speedCode, 2);
+        EXPECT_EQ(pts[0].gainCode, 3);
+        EXPECT_EQ(pts[0].filterCode, 3);
+        EXPECT_EQ(pts[0].modeFlag, 0);
+        EXPECT_EQ(pts[81].modeFlag, 1);
+        EXPECT_EQ(loader.review.lastLead, 5);
+    }
+}
+
+TEST(RecordFile, LoadForReview_MissingPathsGiveAnEmptyReview)
+{
+    TempDir dir;
+    Loader loader;
+    loader.review.points.resize(5);
+    EXPECT_EQ(loader.Load(""), ReviewOutcome::EmptyPath);
+    EXPECT_EQ(loader.Load(dir.Path() / "none.cv"), ReviewOutcome::OpenFailed);
+    EXPECT_TRUE(loader.review.points.empty());
+    EXPECT_EQ(loader.review.currentSecond, 0);
+    EXPECT_EQ(loader.Load(dir.Path()), ReviewOutcome::OpenFailed);  // a folder
+    EXPECT_FALSE(ReadRecordPackets(dir.Path() / "none.cv"));
+}
+
+// The heart rate of a record does not depend on what the engine saw before: live monitoring
+// at another rate, or an earlier record with fewer than twelve leads. And a partial record
+// shows no measurements, not the previous record's.
+TEST(RecordFile, LoadForReview_StartsFromACleanRecordState)
+{
+    TempDir dir;
+    const fs::path normal = dir.Path() / "normal1.cv";
+    const fs::path partial = dir.Path() / "partial1.cv";
+    WritePackets(normal, Record("normal", 48));
+    WritePackets(partial, Record("tachycardia", 20));
+
+    Loader fresh;
+    ASSERT_EQ(fresh.Load(normal), ReviewOutcome::Loaded);
+    ASSERT_TRUE(fresh.review.analysed);
+    const MeasurementSet expected = fresh.engine->Measurements();
+    ASSERT_GT(expected.heartRate, 0);
+
+    Loader used;
+    // Live monitoring of a fast rhythm through the same engine first.
+    EngineFeed feed(*used.engine);
+    StreamDecoder live(&feed, nullptr);
+    for (const DevicePacket& p : Record("tachycardia", 24))
+        live.DecodeBlock(p.data(), p.size());
+    ASSERT_EQ(used.Load(partial), ReviewOutcome::Loaded);
+    EXPECT_FALSE(used.review.analysed);
+    EXPECT_EQ(used.review.leadsSeen, 5);
+    EXPECT_EQ(used.engine->Measurements().heartRate, 0);
+
+    ASSERT_EQ(used.Load(normal), ReviewOutcome::Loaded);
+    EXPECT_EQ(used.engine->Measurements().heartRate, expected.heartRate);
+    EXPECT_EQ(used.engine->Measurements().qrs, expected.qrs);
+    EXPECT_EQ(used.engine->Measurements().qtc, expected.qtc);
+    EXPECT_EQ(used.review.firstLine, fresh.review.firstLine);
+    EXPECT_EQ(used.lines.line, fresh.lines.line);
+
+    // Then a partial record: no measurements and blank conclusion lines.
+    ASSERT_EQ(used.Load(partial), ReviewOutcome::Loaded);
+    EXPECT_EQ(used.engine->Measurements().heartRate, 0);
+    EXPECT_EQ(used.engine->Measurements().qrs, 0);
+    for (const std::string& line : used.lines.line)
+        EXPECT_EQ(line, " ");
+}
+
+TEST(RecordFile, LoadForReview_LastLeadReachesTheLiveDecoder)
+{
+    TempDir dir;
+    const fs::path path = dir.Path() / "r1.cv";
+    WritePackets(path, Record("normal", 48));
+    Loader loader;
+    StreamDecoder live(nullptr, nullptr);
+    LoadForReview(path, *loader.engine, loader.language, loader.lines, loader.review, &live);
+    EXPECT_EQ(live.LatestLead(), 11);
+}
+
+// Files far beyond one hour are read for the first hour only; garbage reads like any packets.
+TEST(RecordFile, LoadForReview_HugeAndGarbageFiles)
+{
+    TempDir dir;
+    const fs::path huge = dir.Path() / "huge1.cv";
+    {
+        std::ofstream out(huge, std::ios::binary);
+    }
+    fs::resize_file(huge, 4ull << 30);  // sparse: 4 GB of zero bytes
+    Loader loader;
+    ASSERT_EQ(loader.Load(huge), ReviewOutcome::Loaded);
+    EXPECT_TRUE(loader.review.secondsCut);
+    EXPECT_EQ(loader.review.pageCount, static_cast<int>((4ull << 30) / 3200));
+    EXPECT_EQ(loader.review.currentSecond, 48);
+    EXPECT_EQ(loader.review.points.size(), static_cast<size_t>(kMaxReviewSeconds) * 80);
+
+    const fs::path garbage = dir.Path() / "garbage1.cv";
+    {
+        std::ofstream out(garbage, std::ios::binary);
+        uint32_t x = 12345;
+        for (int i = 0; i < 3200 * 50; ++i) {
+            x = x * 1103515245u + 12345u;
+            out.put(static_cast<char>(x >> 24));
+        }
+    }
+    ASSERT_EQ(loader.Load(garbage), ReviewOutcome::Loaded);
+    EXPECT_EQ(loader.review.points.size(), 4000u);
+    for (const DisplayPoint& p : loader.review.points) {
+        EXPECT_LE(p.leadIndex, 11);
+        EXPECT_LE(p.filterCode, 5);
+        EXPECT_GE(p.gainCode, 1);
+        EXPECT_LE(p.gainCode, 4);
+    }
+}
+
+TEST(RecordFile, ReadRecordPackets_WholeSecondsOnly)
+{
+    TempDir dir;
+    const fs::path path = dir.Path() / "r1.cv";
+    const auto packets = Record("normal", 3);
+    WritePackets(path, packets, 1000);
+    const auto read = ReadRecordPackets(path);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, packets);
+    EXPECT_EQ(ReadRecordPackets(path, 1)->size(), 800u);
+}
