@@ -22,6 +22,7 @@ PromptAnswer QtPrompt::Show(const QString& caption, const QString& text, PromptI
     case PromptIcon::Exclamation: qicon = QMessageBox::Warning; break;
     case PromptIcon::Stop: qicon = QMessageBox::Critical; break;
     case PromptIcon::Question: qicon = QMessageBox::Question; break;
+    case PromptIcon::Information: qicon = QMessageBox::Information; break;
     }
     QMessageBox box(qicon, caption, text,
                     buttons == PromptButtons::YesNo ? QMessageBox::Yes | QMessageBox::No

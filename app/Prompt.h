@@ -6,7 +6,7 @@
 class QPrinter;
 class QWidget;
 
-enum class PromptIcon { None, Exclamation, Stop, Question };
+enum class PromptIcon { None, Exclamation, Stop, Question, Information };
 enum class PromptButtons { Ok, YesNo };
 enum class PromptAnswer { Ok, Yes, No };
 

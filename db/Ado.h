@@ -61,6 +61,8 @@ public:
     bool Open(const QString& connection, int options);
     // Runs one statement; options kAdCmdText. Empty handle on failure.
     AdoHandle Execute(const QString& statement, int options = kAdCmdText);
+    // Execute without the options check: traces, translates and runs one Jet statement.
+    AdoHandle Query(const QString& statement);
     bool IsOpen() const;
     void Close();
 
@@ -69,15 +71,15 @@ public:
     // Receives every statement exactly as the program sent it, before translation.
     void SetStatementTrace(std::function<void(const QString&)> trace) { trace_ = std::move(trace); }
 
-    // For the recordset and command classes.
     QString ConnectionName() const { return name_; }
+    // Runs an engine statement with "?" placeholders bound to values (no translation, no trace).
     AdoHandle Run(const QString& statement, const std::vector<QVariant>& values);
-    void Trace(const QString& statement) const;
-    bool IsDateColumn(const QString& column);
+    // Records a failure of an operation for the debug trace; never shown to the user.
     void Fail(const char* operation, const QString& error);
 
 private:
     void LoadDateColumns();
+    void Describe(AdoResult& result, const QString& statement);
 
     QString name_;
     QString connection_;

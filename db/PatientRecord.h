@@ -1,5 +1,6 @@
 #pragma once
 // One row of the Patient table in memory.
+#include <QList>
 #include <QString>
 #include <cstdint>
 
@@ -16,3 +17,17 @@ struct PatientRecord {
     QString NewDate;  // local time, "yyyy-MM-dd HH:mm:ss"; empty when unknown
     int32_t Isdel = 0;
 };
+
+// Text limits of the patient facts, as the entry boxes count them: bytes of the local code page,
+// one per character below 0x80 and two for any other (a Chinese character takes two).
+inline constexpr int kNameEntryLimit = 20;
+inline constexpr int kOtherEntryLimit = 200;
+inline constexpr int kClinicalNoEntryLimit = 8;
+
+inline qsizetype EntryByteLength(const QString& text)
+{
+    qsizetype n = 0;
+    for (char32_t c : text.toUcs4())
+        n += c < 0x80 ? 1 : 2;
+    return n;
+}

@@ -1,0 +1,567 @@
+#include "db/Ado.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTime>
+#include <atomic>
+#include <cmath>
+#include <limits>
+
+// Off unless QT_LOGGING_RULES="corvida.db.debug=true": engine failures are never shown in normal
+// running, but a developer can watch them.
+Q_LOGGING_CATEGORY(lcDatabase, "corvida.db", QtInfoMsg)
+
+namespace {
+
+constexpr char kStoredDateFormat[] = "yyyy-MM-dd HH:mm:ss";
+
+int32_t Saturate(long long value)
+{
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+// The forms a Jet date may be written in: "2009-3-7  9:5:41" (any blanks between date and time,
+// seconds or the whole time optional), the same with '/', and the US form "3/7/2009 9:05:41".
+QDateTime ParseJetDate(const QString& text)
+{
+    static const QRegularExpression iso(
+        R"(^\s*(\d{4})[-/](\d{1,2})[-/](\d{1,2})(?:\s+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)");
+    static const QRegularExpression us(
+        R"(^\s*(\d{1,2})/(\d{1,2})/(\d{4})(?:\s+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)");
+    int y = 0, m = 0, d = 0;
+    QRegularExpressionMatch match = iso.match(text);
+    if (match.hasMatch()) {
+        y = match.captured(1).toInt();
+        m = match.captured(2).toInt();
+        d = match.captured(3).toInt();
+    } else {
+        match = us.match(text);
+        if (!match.hasMatch())
+            return {};
+        m = match.captured(1).toInt();
+        d = match.captured(2).toInt();
+        y = match.captured(3).toInt();
+    }
+    const QDate date(y, m, d);
+    const QTime time(match.captured(4).toInt(), match.captured(5).toInt(),
+                     match.captured(6).toInt());
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
+// Pieces of a statement; only literals, words and operators matter to the translation.
+enum class Piece { Space, Word, Literal, DateLiteral, Operator, Other };
+struct Token {
+    Piece kind;
+    QString text;
+};
+
+// Splits a statement, keeping every character. A text literal runs to the first quote that is
+// not doubled; an unterminated one runs to the end (the engine then refuses the statement).
+// False when a # date literal is unterminated.
+bool Tokenize(const QString& s, std::vector<Token>& out)
+{
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = s[i];
+        qsizetype j = i + 1;
+        Piece kind = Piece::Other;
+        if (c.isSpace()) {
+            while (j < n && s[j].isSpace())
+                ++j;
+            kind = Piece::Space;
+        } else if (c == '\'') {
+            while (j < n) {
+                if (s[j] == '\'') {
+                    if (j + 1 < n && s[j + 1] == '\'') {
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                ++j;
+            }
+            kind = Piece::Literal;
+        } else if (c == '#') {
+            while (j < n && s[j] != '#')
+                ++j;
+            if (j >= n)
+                return false;
+            ++j;
+            kind = Piece::DateLiteral;
+        } else if (c.isLetterOrNumber() || c == '_') {
+            while (j < n && (s[j].isLetterOrNumber() || s[j] == '_'))
+                ++j;
+            kind = Piece::Word;
+        } else if (c == '<' || c == '>' || c == '=' || c == '!') {
+            while (j < n && (s[j] == '<' || s[j] == '>' || s[j] == '=' || s[j] == '!'))
+                ++j;
+            kind = Piece::Operator;
+        }
+        out.push_back({kind, s.mid(i, j - i)});
+        i = j;
+    }
+    return true;
+}
+
+QString LiteralValue(const QString& literal)
+{
+    QString inner = literal.mid(1, literal.size() - 2);
+    return inner.replace("''", "'");
+}
+
+// The text literal at tokens[k] rewritten to the stored date form; false when it is no date.
+bool NormaliseDateLiteral(Token& token)
+{
+    const QDateTime date = ParseJetDate(LiteralValue(token.text));
+    if (!date.isValid())
+        return false;
+    token.text = "'" + date.toString(kStoredDateFormat) + "'";
+    return true;
+}
+
+qsizetype NextSolid(const std::vector<Token>& tokens, qsizetype k)
+{
+    while (k < qsizetype(tokens.size()) && tokens[k].kind == Piece::Space)
+        ++k;
+    return k;
+}
+
+bool WordIs(const std::vector<Token>& tokens, qsizetype k, const char* word)
+{
+    return k < qsizetype(tokens.size()) && tokens[k].kind == Piece::Word &&
+           tokens[k].text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+bool TextIs(const std::vector<Token>& tokens, qsizetype k, const char* text)
+{
+    return k < qsizetype(tokens.size()) && tokens[k].text == QLatin1String(text);
+}
+
+// Insert into T (c1, c2, ...) Values (v1, v2, ...): the literal values of date columns.
+bool NormaliseInsertDates(std::vector<Token>& tokens, const QStringList& dateColumns)
+{
+    qsizetype k = NextSolid(tokens, 0);
+    if (!WordIs(tokens, k, "insert"))
+        return true;
+    k = NextSolid(tokens, k + 1);
+    if (!WordIs(tokens, k, "into"))
+        return true;
+    k = NextSolid(tokens, NextSolid(tokens, k + 1) + 1);
+    if (!TextIs(tokens, k, "("))
+        return true;
+    QStringList columns;
+    for (k = NextSolid(tokens, k + 1); k < qsizetype(tokens.size()) && !TextIs(tokens, k, ")");
+         k = NextSolid(tokens, k + 1)) {
+        if (tokens[k].kind == Piece::Word)
+            columns << tokens[k].text.toLower();
+    }
+    k = NextSolid(tokens, k + 1);
+    if (!WordIs(tokens, k, "values"))
+        return true;
+    k = NextSolid(tokens, k + 1);
+    if (!TextIs(tokens, k, "("))
+        return true;
+    // Values are separated by commas at the top level; a value that is one literal of a date
+    // column is a date written as text.
+    int depth = 0;
+    int index = 0;
+    qsizetype first = -1;
+    int pieces = 0;
+    for (++k; k < qsizetype(tokens.size()); ++k) {
+        const Token& t = tokens[k];
+        if (t.kind == Piece::Space)
+            continue;
+        const bool closes = depth == 0 && t.text == ")";
+        if ((depth == 0 && t.text == ",") || closes) {
+            if (pieces == 1 && tokens[first].kind == Piece::Literal && index < columns.size() &&
+                dateColumns.contains(columns[index]) && !NormaliseDateLiteral(tokens[first]))
+                return false;
+            ++index;
+            pieces = 0;
+            if (closes)
+                break;
+            continue;
+        }
+        if (t.text == "(")
+            ++depth;
+        else if (t.text == ")")
+            --depth;
+        if (pieces++ == 0)
+            first = k;
+    }
+    return true;
+}
+
+// DateColumn <op> 'text': the text compared with or assigned to a date column.
+bool NormaliseComparedDates(std::vector<Token>& tokens, const QStringList& dateColumns)
+{
+    for (qsizetype k = 0; k < qsizetype(tokens.size()); ++k) {
+        if (tokens[k].kind != Piece::Word || !dateColumns.contains(tokens[k].text.toLower()))
+            continue;
+        const qsizetype op = NextSolid(tokens, k + 1);
+        if (op >= qsizetype(tokens.size()) || tokens[op].kind != Piece::Operator)
+            continue;
+        const qsizetype value = NextSolid(tokens, op + 1);
+        if (value < qsizetype(tokens.size()) && tokens[value].kind == Piece::Literal &&
+            !NormaliseDateLiteral(tokens[value]))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QString VariantToText(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? "TRUE" : "FALSE";
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        // Wider values keep their low 32 bits, as "%d" of a 32-bit value shows them.
+        return QString::number(static_cast<int32_t>(static_cast<uint32_t>(value.toULongLong())));
+    case QMetaType::Float:
+        return QString::asprintf("%.4f", double(value.toFloat()));
+    case QMetaType::Double:
+        return QString::asprintf("%.8f", value.toDouble());
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(kStoredDateFormat);
+    case QMetaType::QDate:
+        return value.toDate().startOfDay().toString(kStoredDateFormat);
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QByteArray:
+        return "[BLOB]";
+    default:
+        return "UN_KNOW";
+    }
+}
+
+int32_t VariantToLong(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return 0;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? -1 : 0;
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::Short:
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        return Saturate(value.toLongLong());
+    case QMetaType::UChar:
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong: {
+        const qulonglong v = value.toULongLong();
+        return v > qulonglong(std::numeric_limits<int32_t>::max())
+                   ? std::numeric_limits<int32_t>::max()
+                   : static_cast<int32_t>(v);
+    }
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        // Rounds half up by adding 0.5 and truncating toward zero (so -1.7 gives -1).
+        const double v = std::trunc(value.toDouble() + 0.5);
+        if (std::isnan(v))
+            return 0;
+        if (v >= double(std::numeric_limits<int32_t>::max()))
+            return std::numeric_limits<int32_t>::max();
+        if (v <= double(std::numeric_limits<int32_t>::min()))
+            return std::numeric_limits<int32_t>::min();
+        return static_cast<int32_t>(v);
+    }
+    case QMetaType::QString: {
+        const QString text = value.toString();
+        qsizetype i = 0;
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        bool negative = false;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            negative = text[i++] == '-';
+        long long n = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+            n = n * 10 + (text[i].unicode() - '0');
+            if (n > (1LL << 40))  // far beyond 32 bits; the rest cannot bring it back
+                break;
+        }
+        return Saturate(negative ? -n : n);
+    }
+    default:
+        return 0;
+    }
+}
+
+QDateTime VariantToDate(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+        return value.toDateTime();
+    case QMetaType::QDate:
+        return value.toDate().startOfDay();
+    case QMetaType::QString: {
+        const QString text = value.toString();
+        if (text.size() != 19)
+            return {};
+        return QDateTime::fromString(text, kStoredDateFormat);
+    }
+    default:
+        return {};
+    }
+}
+
+QString JetToSqlite(const QString& statement, const QStringList& dateColumns)
+{
+    std::vector<Token> tokens;
+    if (!Tokenize(statement, tokens))
+        return {};
+    for (Token& t : tokens) {
+        if (t.kind != Piece::DateLiteral)
+            continue;
+        const QDateTime date = ParseJetDate(t.text.mid(1, t.text.size() - 2));
+        if (!date.isValid())
+            return {};
+        t.text = "'" + date.toString(kStoredDateFormat) + "'";
+        t.kind = Piece::Literal;
+    }
+    if (!NormaliseInsertDates(tokens, dateColumns) || !NormaliseComparedDates(tokens, dateColumns))
+        return {};
+    QString out;
+    out.reserve(statement.size() + 8);
+    for (const Token& t : tokens)
+        out += t.text;
+    return out;
+}
+
+AdoConnection::AdoConnection(const QString& name) : name_(name)
+{
+    static std::atomic<int> counter{0};
+    if (name_.isEmpty())
+        name_ = QString("corvida-%1").arg(++counter);
+}
+
+AdoConnection::~AdoConnection()
+{
+    Close();
+}
+
+bool AdoConnection::SetConnectTimeOut(int seconds)
+{
+    if (seconds < 0)
+        return false;
+    timeoutSeconds_ = seconds;
+    return true;
+}
+
+bool AdoConnection::OpenAccess(const QString& path, int options)
+{
+    return Open("Data Source=" + path, options);
+}
+
+bool AdoConnection::Open(const QString& connection, int)
+{
+    if (!connection.isEmpty())
+        connection_ = connection;
+    if (connection_.isEmpty())
+        return false;
+    Close();
+    QString path;
+    for (const QString& part : connection_.split(';')) {
+        const qsizetype eq = part.indexOf('=');
+        if (eq > 0 && part.left(eq).trimmed().compare("Data Source", Qt::CaseInsensitive) == 0)
+            path = part.mid(eq + 1).trimmed();
+    }
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        Fail("Open", "The file does not exist.");
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name_);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutSeconds_ * 1000));
+        // Reading the schema proves the file is a database and not just any file of that name.
+        QSqlQuery probe(db);
+        if (!db.open() || !probe.exec("SELECT count(*) FROM sqlite_master")) {
+            Fail("Open", db.lastError().isValid() ? db.lastError().text() : probe.lastError().text());
+            probe = QSqlQuery();
+            db.close();
+        } else {
+            open_ = true;
+        }
+    }
+    if (!open_) {
+        QSqlDatabase::removeDatabase(name_);
+        return false;
+    }
+    LoadDateColumns();
+    return true;
+}
+
+void AdoConnection::LoadDateColumns()
+{
+    dateColumns_.clear();
+    QSqlDatabase db = QSqlDatabase::database(name_, false);
+    QSqlQuery tables(db);
+    if (!tables.exec("SELECT name FROM sqlite_master WHERE type = 'table'"))
+        return;
+    QStringList names;
+    while (tables.next())
+        names << tables.value(0).toString();
+    for (const QString& table : names) {
+        QSqlQuery columns(db);
+        if (!columns.exec(QString("PRAGMA table_info(\"%1\")").arg(QString(table).replace('"', "\"\""))))
+            continue;
+        while (columns.next()) {
+            const QString type = columns.value(2).toString().toUpper();
+            if (type.contains("DATE") || type.contains("TIME"))
+                dateColumns_ << columns.value(1).toString().toLower();
+        }
+    }
+}
+
+bool AdoConnection::IsOpen() const
+{
+    return open_;
+}
+
+void AdoConnection::Close()
+{
+    if (QSqlDatabase::contains(name_)) {
+        QSqlDatabase::database(name_, false).close();
+        QSqlDatabase::removeDatabase(name_);
+    }
+    open_ = false;
+}
+
+void AdoConnection::Fail(const char* operation, const QString& error)
+{
+    lastError_ = error;
+    qCDebug(lcDatabase, "Warning: %s failed. Error: %s", operation, qPrintable(error));
+}
+
+AdoHandle AdoConnection::Execute(const QString& statement, int options)
+{
+    if (options != kAdCmdText && options != -1) {
+        Fail("Execute", "Only command text is supported.");
+        return {};
+    }
+    return Query(statement);
+}
+
+AdoHandle AdoConnection::Query(const QString& statement)
+{
+    if (trace_)
+        trace_(statement);
+    if (!open_) {
+        Fail("Execute", "The connection is not open.");
+        return {};
+    }
+    const QString sql = JetToSqlite(statement, dateColumns_);
+    if (sql.isEmpty()) {
+        Fail("Execute", "Invalid statement or date literal: " + statement);
+        return {};
+    }
+    return Run(sql, {});
+}
+
+AdoHandle AdoConnection::Run(const QString& statement, const std::vector<QVariant>& values)
+{
+    if (!open_) {
+        Fail("Execute", "The connection is not open.");
+        return {};
+    }
+    QSqlQuery query(QSqlDatabase::database(name_, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(statement)) {
+        Fail("Execute", query.lastError().text());
+        return {};
+    }
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (!query.exec()) {
+        Fail("Execute", query.lastError().text());
+        return {};
+    }
+    auto result = std::make_shared<AdoResult>();
+    if (query.isSelect()) {
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i)
+            result->columns << record.fieldName(i);
+        while (query.next()) {
+            std::vector<QVariant> row(record.count());
+            for (int i = 0; i < record.count(); ++i)
+                row[i] = query.isNull(i) ? QVariant() : query.value(i);
+            result->rows.push_back(std::move(row));
+        }
+        if (query.lastError().isValid()) {
+            Fail("Execute", query.lastError().text());
+            return {};
+        }
+        Describe(*result, statement);
+    } else {
+        result->recordsAffected = query.numRowsAffected();
+    }
+    return result;
+}
+
+void AdoConnection::Describe(AdoResult& result, const QString& statement)
+{
+    // Only a plain select from one table can be written back: the rows are found again by the
+    // table's primary key, which must be among the columns.
+    static const QRegularExpression plain(
+        R"(^\s*select\s.+?\sfrom\s+([A-Za-z_][A-Za-z0-9_]*)\s*(?:where\b.*|order\b.*)?$)",
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = plain.match(statement);
+    if (!match.hasMatch() || statement.contains(QRegularExpression(
+                                 R"(\bjoin\b|\bunion\b|\bgroup\b)", QRegularExpression::CaseInsensitiveOption)))
+        return;
+    const QString table = match.captured(1);
+    QSqlQuery info(QSqlDatabase::database(name_, false));
+    if (!info.exec(QString("PRAGMA table_info(\"%1\")").arg(table)))
+        return;
+    std::vector<std::pair<int, QString>> keys;
+    while (info.next()) {
+        if (info.value(5).toInt() > 0)
+            keys.emplace_back(info.value(5).toInt(), info.value(1).toString());
+    }
+    std::sort(keys.begin(), keys.end());
+    QStringList keyColumns;
+    for (const auto& [order, name] : keys) {
+        if (!result.columns.contains(name, Qt::CaseInsensitive))
+            return;
+        keyColumns << name;
+    }
+    if (keyColumns.isEmpty())
+        return;
+    result.table = table;
+    result.keyColumns = keyColumns;
+}
