@@ -13,6 +13,7 @@
 #include "app/Application.h"
 #include "app/Prompt.h"
 #include "db/PatientInfoDialog.h"
+#include "db/PatientStore.h"
 #include "history/HistoryPatientListDialog.h"
 #include "record/RecordListDialog.h"
 #include "report/PrintJob.h"
@@ -454,7 +455,16 @@ void MainWindow::OnSerialByte(uint8_t byte)
 
 void MainWindow::SetPatientHeaderFromDatabase()
 {
-    // Filled in with the patient table.
+    const PatientLookup found = FindPatient(App().state.currentPatientId);
+    if (found.queryFailed)
+        return Refuse("Search Record Error");
+    if (!found.row)
+        return Refuse("The Patient is not exist!");
+    const PatientRecord& p = *found.row;
+    SetHeaderLines(QString("%1  - %2    %3 -  %4    %5  - %6")
+                       .arg(Translate("Name"), p.Name, Translate("Clinical NO."), p.ClinicalNo,
+                            Translate("Sex"), Translate(p.Sex == 0 ? "MALE" : "FEMALE")),
+                   QString());
 }
 
 void MainWindow::ResetAllLeadPens(bool erase)
