@@ -1,0 +1,171 @@
+// corvida-analyze as a user runs it: real record files, the built program, its output parsed.
+#include "tests/support/TempDir.h"
+#include "tools/SyntheticEcg.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun Analyze(const QStringList& arguments)
+{
+    QProcess p;
+    p.start(QString(CORVIDA_TOOLS_DIR) + "/corvida-analyze", arguments);
+    ToolRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QString Record(const TempDir& dir, const char* name, int seconds = kRecordSeconds)
+{
+    EcgParameters p;
+    p.seconds = seconds;
+    const auto packets = SynthesizeRecord(p);
+    const std::filesystem::path path = dir.Path() / name;
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(packets.data()),
+            static_cast<std::streamsize>(packets.size() * kPacketBytes));
+    return QString::fromStdString(path.string());
+}
+
+QList<QJsonObject> JsonLines(const QByteArray& out)
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        objects.push_back(doc.object());
+    }
+    return objects;
+}
+
+TEST(AnalyzeTool, JsonLineHasTheDocumentedShape)
+{
+    TempDir dir;
+    const QString full = Record(dir, "full.cv");
+    const ToolRun r = Analyze({"--json", full});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QList<QJsonObject> objects = JsonLines(r.out);
+    ASSERT_EQ(objects.size(), 1);
+    const QJsonObject o = objects[0];
+    EXPECT_EQ(o.keys(), (QStringList{"analysed", "codes", "conclusion", "file", "leads",
+                                     "leads_seen", "measurements", "seconds"}));
+    EXPECT_EQ(o["file"].toString(), full);
+    EXPECT_EQ(o["seconds"].toInt(), 48);
+    EXPECT_EQ(o["leads_seen"].toInt(), 12);
+    EXPECT_TRUE(o["analysed"].toBool());
+
+    const QJsonObject m = o["measurements"].toObject();
+    EXPECT_EQ(m.keys().size(), 10);
+    EXPECT_EQ(m["heart_rate"].toInt(), 72);
+    for (const char* key : {"p_duration", "pr", "qrs", "t_duration", "qt", "qtc"})
+        EXPECT_GT(m[key].toInt(), 0) << key;
+    // Axes are the stored tenths of a degree.
+    EXPECT_GT(m["qrs_axis"].toDouble(), 300);
+    EXPECT_LT(m["qrs_axis"].toDouble(), 450);
+
+    const QJsonArray leads = o["leads"].toArray();
+    ASSERT_EQ(leads.size(), 12);
+    const QStringList names = {"I", "II", "III", "aVR", "aVL", "aVF",
+                               "V1", "V2", "V3", "V4", "V5", "V6"};
+    for (int l = 0; l < 12; ++l) {
+        const QJsonObject lead = leads[l].toObject();
+        EXPECT_EQ(lead["name"].toString(), names[l]);
+        EXPECT_EQ(lead["values"].toArray().size(), 40);
+    }
+    EXPECT_EQ(leads[3].toObject()["shape"].toString(), "QS");
+    EXPECT_GT(leads[10].toObject()["values"].toArray()[5].toInt(), 300);  // R(V5)
+
+    const QJsonArray codes = o["codes"].toArray();
+    ASSERT_FALSE(codes.isEmpty());
+    for (int i = 1; i < codes.size(); ++i)
+        EXPECT_LT(codes[i - 1].toInt(), codes[i].toInt());
+    EXPECT_TRUE(codes.contains(11));
+    const QJsonArray conclusion = o["conclusion"].toArray();
+    ASSERT_GE(conclusion.size(), 2);
+    EXPECT_EQ(conclusion.first().toString(), "in gear Sinus mode Target rate");
+    EXPECT_EQ(conclusion.last().toString(), "<<**Report need physician confirm**>>");
+}
+
+TEST(AnalyzeTool, BadFilesAreReportedAndTheOthersStillRun)
+{
+    TempDir dir;
+    const QString full = Record(dir, "full.cv");
+    const QString partial = Record(dir, "partial.cv", 20);
+    const QString garbage = QString::fromStdString((dir.Path() / "notes.cv").string());
+    {
+        std::ofstream f(garbage.toStdString());
+        f << "these are not packets\n";
+    }
+    const QString missing = QString::fromStdString((dir.Path() / "missing.cv").string());
+    const ToolRun r = Analyze({"--json", missing, partial, garbage, full});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("missing.cv: no such file")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("notes.cv: not a record file")) << r.err.toStdString();
+
+    const QList<QJsonObject> objects = JsonLines(r.out);
+    ASSERT_EQ(objects.size(), 2);
+    const QJsonObject p = objects[0];
+    EXPECT_EQ(p["file"].toString(), partial);
+    EXPECT_FALSE(p["analysed"].toBool());
+    EXPECT_EQ(p["leads_seen"].toInt(), 5);
+    EXPECT_EQ(p["seconds"].toInt(), 20);
+    for (const QJsonValue v : p["measurements"].toObject())
+        EXPECT_EQ(v.toDouble(), 0);
+    EXPECT_TRUE(p["codes"].toArray().isEmpty());
+    EXPECT_TRUE(p["conclusion"].toArray().isEmpty());
+    EXPECT_EQ(p["leads"].toArray().size(), 12);
+    // The full record after them is analysed as if it came first.
+    EXPECT_TRUE(objects[1]["analysed"].toBool());
+    EXPECT_EQ(objects[1]["measurements"].toObject()["heart_rate"].toInt(), 72);
+}
+
+TEST(AnalyzeTool, TextSummaryInEitherLanguage)
+{
+    TempDir dir;
+    const QString full = Record(dir, "full.cv");
+    ToolRun r = Analyze({full});
+    ASSERT_EQ(r.status, 0);
+    const QString text = QString::fromUtf8(r.out);
+    for (const char* expected : {"HR", "[bpm]:", "QT/QTc", "P/QRS/T", "[deg]:", "R(V5)+S(V1)",
+                                 "aVR QS", "in gear Sinus mode Target rate"})
+        EXPECT_TRUE(text.contains(expected)) << expected << "\n" << text.toStdString();
+
+    r = Analyze({"--language", "中文", "--language-dir",
+                 QString(CORVIDA_SOURCE_DIR) + "/language", full});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(QString::fromUtf8(r.out).contains("正常窦性心律"));
+
+    r = Analyze({"--language", "Klingon", full});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains("Klingon"));
+    r = Analyze({});
+    EXPECT_EQ(r.status, 2);
+    r = Analyze({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains("--json"));
+}
+
+}  // namespace
