@@ -216,7 +216,12 @@ void MainWindow::OnNewPatient()
     PatientInfoDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    state.review = false;
+    AcceptNewPatient();
+}
+
+void MainWindow::AcceptNewPatient()
+{
+    App().state.review = false;
     patientReady = true;
     realTimeButton->setEnabled(true);
     recordButton->setEnabled(true);

@@ -39,6 +39,8 @@ public:
     void BeginMonitoring();
     // The history list's Cancel: resumes the watcher when History View suspended it.
     void ResumeWatcherAfterHistory();
+    // What follows a patient created by the New Patient dialog: live view, ready to record.
+    void AcceptNewPatient();
     // Loads the last saved record for review again (after a language change), when there is one.
     void ReviewLastRecord();
 

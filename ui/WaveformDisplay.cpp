@@ -47,10 +47,15 @@ const QFont& StateFont()
     return font;
 }
 
-// Text of the measurement and diagnosis panels and of the header strip.
-const QFont& PanelFont()
+// Text of the measurement and diagnosis panels: 18 pixels where the panel has room, smaller on
+// a small screen so that the longest label still ends before the unit column.
+QFont PanelFont(const QRect& rect)
 {
-    static const QFont font = CellFont(18);
+    const int pitch = (rect.bottom() - rect.top()) / 12;
+    QFont font = CellFont(std::clamp(pitch - 2, 8, 18));
+    const int room = (rect.right() - rect.left()) / 3 - 14;
+    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance("R(V5)/S(V1)") > room)
+        font.setPixelSize(font.pixelSize() - 1);
     return font;
 }
 
@@ -364,7 +369,7 @@ void WaveformDisplay::DrawMeasurementPanel(QPainter& painter, const QRect& rect,
     };
     const std::array<QString, kMeasurementRows> values = MeasurementValues(set, leads);
     painter.save();
-    painter.setFont(PanelFont());
+    painter.setFont(PanelFont(rect));
     painter.setPen(kPanelTextColor);
     const int width = rect.right() - rect.left();
     const int height = rect.bottom() - rect.top();
@@ -382,7 +387,8 @@ void WaveformDisplay::DrawDiagnosisPanel(QPainter& painter, const QRect& rect,
                                          bool showLines)
 {
     painter.save();
-    painter.setFont(PanelFont());
+    // The same size as the measurement panel above it, which sets the size of both.
+    painter.setFont(PanelFont(rect));
     painter.setPen(kPanelTextColor);
     const int height = rect.bottom() - rect.top();
     TextAt(painter, rect.left() + 1, rect.top() + height / 20, Translate("<<**Diagnose**>>"));

@@ -1,0 +1,200 @@
+// The record writer: new names never overwrite, whole blocks and the rest at the end, and a
+// failing disk leaves what was written before intact.
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "record/RecordFile.h"
+#include "tests/support/TempDir.h"
+#include "ui/RecordWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// 2026-12-07 10:15 local time.
+std::time_t Morning()
+{
+    std::tm t{};
+    t.tm_year = 126;
+    t.tm_mon = 11;
+    t.tm_mday = 7;
+    t.tm_hour = 10;
+    t.tm_min = 15;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+std::vector<DevicePacket> Packets(std::size_t count, int seed = 0)
+{
+    std::vector<DevicePacket> packets(count);
+    for (std::size_t i = 0; i < count; ++i)
+        packets[i] = MakePacket(static_cast<uint8_t>(i / kPacketsPerLead % 12),
+                                static_cast<int>((i * 7 + seed) % 1024));
+    return packets;
+}
+
+std::vector<DevicePacket> ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<DevicePacket> packets(bytes.size() / kPacketBytes);
+    std::memcpy(packets.data(), bytes.data(), packets.size() * kPacketBytes);
+    EXPECT_EQ(bytes.size() % kPacketBytes, 0u);
+    return packets;
+}
+
+// Stores packets and returns how many Store calls reported a failed write.
+int StoreAll(RecordWriter& writer, const std::vector<DevicePacket>& packets)
+{
+    int failures = 0;
+    for (const DevicePacket& p : packets)
+        failures += writer.Store(p) ? 0 : 1;
+    return failures;
+}
+
+void Touch(const fs::path& path)
+{
+    std::ofstream(path) << "earlier";
+}
+
+}  // namespace
+
+TEST(RecordWriter, NewNamesTakeTheNextMinuteWithoutAFile)
+{
+    TempDir dir;
+    const std::time_t t = Morning();
+    EXPECT_EQ(RecordWriter::FreePath(dir.Path(), t).filename(), "m202612071015.cv");
+    Touch(dir.Path() / "m202612071015.cv");
+    Touch(dir.Path() / "m202612071016.cv");
+    const fs::path next = RecordWriter::FreePath(dir.Path(), t);
+    EXPECT_EQ(next.filename(), "m202612071017.cv");
+    // Readers still find the date in the name.
+    ASSERT_TRUE(RecordStartTime(next).has_value());
+    EXPECT_EQ(RecordStartTime(next)->tm_min, 17);
+}
+
+TEST(RecordWriter, ASecondRecordingInTheSameMinuteKeepsTheFirst)
+{
+    TempDir dir;
+    RecordWriter writer;
+    const std::vector<DevicePacket> first = Packets(1000);
+    ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
+    const fs::path firstPath = writer.Path();
+    StoreAll(writer, first);
+    ASSERT_TRUE(writer.Finish());
+
+    ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
+    EXPECT_NE(writer.Path(), firstPath);
+    EXPECT_EQ(fs::file_size(writer.Path()), 0u);  // created empty at once
+    StoreAll(writer, Packets(10, 3));
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(ReadAll(firstPath), first);
+}
+
+TEST(RecordWriter, WritesWholeBlocksWhileRecordingAndTheRestAtTheEnd)
+{
+    TempDir dir;
+    RecordWriter writer;
+    const std::vector<DevicePacket> packets = Packets(kPacketsPerRecord + 123);
+    ASSERT_TRUE(writer.Start(dir.Path() / "7", Morning()));  // the folder is made when missing
+    for (int i = 0; i < kPacketsPerRecord - 1; ++i)
+        ASSERT_TRUE(writer.Store(packets[i]));
+    EXPECT_EQ(fs::file_size(writer.Path()), 0u);
+    ASSERT_TRUE(writer.Store(packets[kPacketsPerRecord - 1]));
+    EXPECT_EQ(fs::file_size(writer.Path()), std::uintmax_t(kPacketsPerRecord) * kPacketBytes);
+    EXPECT_EQ(writer.Buffered(), 0u);
+    for (std::size_t i = kPacketsPerRecord; i < packets.size(); ++i)
+        ASSERT_TRUE(writer.Store(packets[i]));
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_FALSE(writer.Active());
+    EXPECT_EQ(ReadAll(writer.Path()), packets);
+}
+
+TEST(RecordWriter, StartFailsWhenTheFolderCannotHoldAFile)
+{
+    TempDir dir;
+    Touch(dir.Path() / "blocked");  // a file where the patient folder should be
+    RecordWriter writer;
+    EXPECT_FALSE(writer.Start(dir.Path() / "blocked", Morning()));
+    EXPECT_FALSE(writer.Active());
+    EXPECT_TRUE(writer.Store(Packets(1)[0]));  // nothing active: nothing to fail
+    EXPECT_TRUE(writer.Finish());
+}
+
+// A disk that reports every write as full: the block fails and nothing half-written is kept.
+TEST(RecordWriter, AFullDiskFailsTheBlockAndTheRecordStaysAsItWas)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    RecordWriter writer;
+    ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
+    fs::remove(writer.Path());
+    fs::create_symlink("/dev/full", writer.Path());
+    EXPECT_EQ(StoreAll(writer, Packets(kPacketsPerRecord)), 1);
+    EXPECT_EQ(writer.BlocksWritten(), 0u);
+    StoreAll(writer, Packets(50));
+    EXPECT_FALSE(writer.Finish());
+}
+
+// A real small file system: full after the first block, then read-only. Needs the right to
+// mount (root, as in CI); skipped elsewhere.
+class SmallDisk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // 200 KiB: one complete record (150 KiB) fits, a second does not.
+        if (::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=200k") != 0)
+            GTEST_SKIP() << "cannot mount a small file system here";
+        mounted = true;
+    }
+    void TearDown() override
+    {
+        if (mounted)
+            ::umount2(dir.Path().c_str(), MNT_DETACH);
+    }
+    void MakeReadOnly()
+    {
+        ASSERT_EQ(::mount("tmpfs", dir.Path().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                          "size=200k"),
+                  0);
+    }
+    TempDir dir;
+    bool mounted = false;
+};
+
+TEST_F(SmallDisk, DiskFullMidRecordKeepsTheWrittenBlockIntact)
+{
+    RecordWriter writer;
+    ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
+    const std::vector<DevicePacket> first = Packets(kPacketsPerRecord);
+    EXPECT_EQ(StoreAll(writer, first), 0);
+    EXPECT_EQ(StoreAll(writer, Packets(kPacketsPerRecord, 5)), 1);  // the second block fails
+    EXPECT_EQ(fs::file_size(writer.Path()), std::uintmax_t(kPacketsPerRecord) * kPacketBytes);
+    writer.Finish();
+    const std::vector<DevicePacket> kept = ReadAll(writer.Path());
+    ASSERT_GE(kept.size(), first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), kept.begin()));
+}
+
+TEST_F(SmallDisk, ReadOnlyFolderFailsStartAndTheFinalWrite)
+{
+    RecordWriter writer;
+    ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
+    const std::vector<DevicePacket> packets = Packets(500);
+    StoreAll(writer, packets);
+    MakeReadOnly();
+    EXPECT_FALSE(writer.Finish());  // the rest cannot be written: reported, not dropped silently
+    EXPECT_EQ(fs::file_size(writer.Path()), 0u);
+
+    RecordWriter second;
+    EXPECT_FALSE(second.Start(dir.Path(), Morning()));
+    EXPECT_FALSE(second.Active());
+}

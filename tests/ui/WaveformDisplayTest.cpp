@@ -1,0 +1,212 @@
+// The lead panels: where a sample lands, how the sweep wraps and erases, when a panel starts
+// afresh, the label texts and the measurement values.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <vector>
+
+#include "app/Application.h"
+#include "record/DisplayPoint.h"
+#include "tests/support/QtApp.h"
+#include "ui/WaveformDisplay.h"
+
+namespace {
+
+// Panels 200 wide and 90 high, 100 pixels apart vertically, label strips 100 wide on their left.
+constexpr int kLeft = 100;
+constexpr int kWidth = 200;
+constexpr int kHeight = 90;
+constexpr int kMiddle = kHeight / 2;  // inside the panel
+
+class Display : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureQtApp();
+        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+        App().language.Scan();
+        App().language.Load("English");
+        std::array<QRect, kLeadCount> leads;
+        std::array<QRect, kLeadCount> labels;
+        for (int i = 0; i < kLeadCount; ++i) {
+            const int top = i * 100;
+            leads[i] = QRect(QPoint(kLeft, top), QPoint(kLeft + kWidth, top + kHeight));
+            labels[i] = QRect(QPoint(0, top), QPoint(kLeft, top + kHeight));
+        }
+        display.SetLayout(leads, labels);
+    }
+    int Top(int lead) const { return lead * 100; }
+    // True when the panel pixel (x, y), counted inside the panel, is trace black.
+    bool Black(int lead, int x, int y) const
+    {
+        return display.Panel(lead).pixel(x, y) == qRgb(0, 0, 0);
+    }
+    bool IsGrid(int lead, int x, int y) const
+    {
+        return display.Panel(lead).pixel(x, y) == display.Grid().pixel(x, y);
+    }
+    bool PanelIsBare(int lead) const { return display.Panel(lead) == display.Grid(); }
+
+    WaveformDisplay display;
+};
+
+}  // namespace
+
+TEST_F(Display, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
+{
+    const struct {
+        int sample;
+        int row;  // inside the panel
+    } cases[] = {
+        {192, kMiddle},      // the zero line
+        {190, kMiddle},      // 0.8 pixel down truncates to none
+        {194, kMiddle},      // 0.8 pixel up likewise
+        {185, kMiddle + 2},  // 2.8 pixels down
+        {200, kMiddle - 3},  // 3.2 pixels up: larger samples are higher
+        {272, kMiddle - 32}, // one millivolt: 80 units, 32 pixels
+        {1023, 0},           // far above: the top edge
+        {0, kHeight},        // far below: the bottom edge
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sample);
+        display.ResetAllLeadPens(true);
+        display.DrawPoint(0, c.sample);
+        EXPECT_EQ(display.Pen(0), QPoint(kLeft + 1, Top(0) + c.row));
+        EXPECT_TRUE(Black(0, 1, c.row));
+        // The step from the middle is one connected stroke over the two columns.
+        for (int y = std::min(kMiddle, c.row); y <= std::max(kMiddle, c.row); ++y)
+            EXPECT_TRUE(Black(0, 0, y) || Black(0, 1, y)) << y;
+    }
+}
+
+TEST_F(Display, SweepWrapsAfterThePanelWidthAndErasesAheadOfThePen)
+{
+    for (int i = 0; i < kWidth - 1; ++i)
+        display.DrawPoint(0, 192);
+    EXPECT_EQ(display.Pen(0).x(), kLeft + kWidth - 1);
+    display.DrawPoint(0, 192);
+    EXPECT_EQ(display.Pen(0).x(), kLeft);  // reached the right edge: back to the left
+
+    // Fifty points of the second sweep, one millivolt up: the old flat line is gone right
+    // behind the new one for a four-pixel bar, and still there beyond it.
+    for (int i = 0; i < 50; ++i)
+        display.DrawPoint(0, 272);
+    EXPECT_EQ(display.Pen(0).x(), kLeft + 50);
+    EXPECT_TRUE(Black(0, 50, kMiddle - 32));
+    for (int x = 51; x <= 54; ++x)
+        EXPECT_TRUE(IsGrid(0, x, kMiddle)) << x;
+    EXPECT_TRUE(Black(0, 55, kMiddle));
+    EXPECT_TRUE(Black(0, kWidth - 1, kMiddle));
+    EXPECT_FALSE(Black(0, 30, kMiddle));
+}
+
+TEST_F(Display, ALeadWhoseTurnComesAgainStartsFromTheLeftOfAClearedPanel)
+{
+    for (int i = 0; i < 40; ++i)
+        display.DrawPoint(0, 192);
+    for (int i = 0; i < 10; ++i)
+        display.DrawPoint(1, 192);
+    EXPECT_EQ(display.LastLead(), 1);
+    EXPECT_TRUE(Black(0, 30, kMiddle));  // lead I keeps its trace while II is drawn
+
+    display.DrawPoint(0, 192);
+    EXPECT_EQ(display.Pen(0).x(), kLeft + 1);
+    EXPECT_TRUE(IsGrid(0, 30, kMiddle));
+
+    // The first turn after the pens were reset continues where the pen stands.
+    display.ResetAllLeadPens(false);
+    for (int i = 0; i < 5; ++i)
+        display.DrawPoint(2, 192);
+    EXPECT_EQ(display.Pen(2).x(), kLeft + 5);
+    EXPECT_FALSE(PanelIsBare(0));
+}
+
+TEST_F(Display, GridHasThinLinesEveryMillimetreAndStrongOnesEveryFive)
+{
+    const QImage& grid = display.Grid();
+    const QRgb white = qRgb(255, 255, 255);
+    const QRgb thin = qRgb(255, 224, 223);
+    const QRgb strong = qRgb(250, 200, 200);
+    EXPECT_EQ(grid.pixel(3, 3), white);
+    EXPECT_EQ(grid.pixel(4, 3), thin);
+    EXPECT_EQ(grid.pixel(3, 4), thin);
+    EXPECT_EQ(grid.pixel(20, 3), strong);
+    EXPECT_EQ(grid.pixel(40, 41), strong);
+    EXPECT_EQ(grid.pixel(41, 41), white);
+    EXPECT_NE(grid.pixel(0, 41), white);  // the frame
+}
+
+TEST_F(Display, LabelTextsFollowTheCodesAndUnknownCodesAreEmpty)
+{
+    const struct {
+        int speed, gain, filter, mode, range;
+        const char* texts[5];
+    } cases[] = {
+        {1, 1, 0, 0, 0, {"12.5mm/s", "OFF", "5mm/mv", "MONITOR", "WITHIN"}},
+        {2, 2, 1, 1, 1, {"25mm/s", "35Hz", "10mm/mv", "DEMO", "OVERFLOW"}},
+        {3, 3, 5, 0, 0, {"50mm/s", "60Hz+", "20mm/mv", "MONITOR", "WITHIN"}},
+        {0, 4, 6, 2, 2, {"", "", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        display.UpdateLeadLabels(7, c.speed, c.gain, c.filter, c.mode, c.range);
+        EXPECT_EQ(display.LabelText(7, 0), "V2");
+        for (int k = 0; k < 5; ++k)
+            EXPECT_EQ(display.LabelText(7, k + 1), QString(c.texts[k])) << c.speed << " " << k;
+    }
+    App().language.Load("中文");
+    display.UpdateLeadLabels(7, 2, 2, 1, 1, 0);
+    EXPECT_EQ(display.LabelText(7, 4), "演示");
+    display.ResetStateLabels();
+    EXPECT_EQ(display.LabelText(7, 4), "监护");
+    EXPECT_EQ(display.LabelText(7, 5), "正常");
+}
+
+TEST_F(Display, MeasurementValuesShowDashesForEachUnmeasuredHalf)
+{
+    std::array<LeadMeasurements, kLeadCount> leads{};
+    MeasurementSet none;
+    const std::array<QString, 9> empty = WaveformDisplay::MeasurementValues(none, leads);
+    const char* const dashes[9] = {"- - ", "- - ", "- - ", "- - ", "- - ", "- -  / - - ",
+                                   "- - /- - /- - ", "- -  / - - ", "- - "};
+    for (int row = 0; row < 9; ++row)
+        EXPECT_EQ(empty[row], QString(dashes[row])) << row;
+
+    MeasurementSet m;
+    m.heartRate = 72;
+    m.pr = 160;
+    m.pDuration = 98;
+    m.qrs = 90;
+    m.tDuration = 0;
+    m.qt = 380;
+    m.qtc = 0;
+    m.pAxis = 452;
+    m.qrsAxis = -305;
+    m.tAxis = 0;
+    leads[kLeadV5][kFieldR] = 1500;
+    leads[kLeadV1][kFieldS] = -900;
+    const std::array<QString, 9> v = WaveformDisplay::MeasurementValues(m, leads);
+    const char* const expected[9] = {"72", "160", "98", "90", "- - ", "380 / - - ",
+                                     "45.2/-30.5/- - ", "1500 / -900", "2400"};
+    for (int row = 0; row < 9; ++row)
+        EXPECT_EQ(v[row], QString(expected[row])) << row;
+}
+
+TEST_F(Display, ReviewDrawsOnlyTheLeadsOfTheChosenSeconds)
+{
+    // A record's point list: 80 points per second, 4 s (320 points) per lead in lead order.
+    std::vector<DisplayPoint> points(48 * 80);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        points[i].leadIndex = static_cast<uint8_t>(i / 320);
+        points[i].sample = static_cast<int16_t>(i % 40 < 20 ? 232 : 152);
+    }
+    display.DrawReview(points.data(), 12 * 80);
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        EXPECT_EQ(PanelIsBare(lead), lead >= 3) << lead;
+
+    display.DrawReview(points.data(), points.size());
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        EXPECT_FALSE(PanelIsBare(lead)) << lead;
+    display.LeaveReview();
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        EXPECT_TRUE(PanelIsBare(lead)) << lead;
+}
