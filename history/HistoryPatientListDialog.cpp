@@ -87,6 +87,7 @@ HistoryPatientListDialog::HistoryPatientListDialog(QWidget* parent)
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setShowGrid(true);
+    list->setWordWrap(false);
     list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const int widths[] = {100, 100, 60, 155, 155};
     for (int c = 0; c < 5; ++c)

@@ -1,0 +1,249 @@
+// The history patient list through the real dialog on a real database: listing, query, delete and
+// view with the record list opened on top.
+#include "tests/history/HistoryFixture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <set>
+
+#include "history/HistoryPatientListDialog.h"
+#include "record/RecordListDialog.h"
+
+namespace {
+
+const QDateTime kDay(QDate(2009, 3, 7), QTime(9, 0, 0));
+
+class HistoryList : public HistoryTest {
+protected:
+    // Four patients, the newest last, so listed as li, zhang wang, 王'明, wang li; 王'明 has two
+    // records.
+    void AddPatients()
+    {
+        ids.push_back(AddPatient("wang li", "00001200", 0, kDay));
+        ids.push_back(AddPatient(QString::fromUtf8("王'明"), "00000120", 1, kDay.addSecs(60)));
+        ids.push_back(AddPatient("zhang wang", "00003400", 1, kDay.addSecs(120)));
+        ids.push_back(AddPatient("li", "12000000", 0, kDay.addSecs(180)));
+        WriteRecord(fs::path("Data") / std::to_string(ids[1]) / "m200903070901.cv", 1);
+        WriteRecord(fs::path("Data") / std::to_string(ids[1]) / "m200903070902.cv", 2);
+    }
+    static QStringList Column(const HistoryPatientListDialog& d, int column)
+    {
+        QStringList texts;
+        for (int r = 0; r < d.list->rowCount(); ++r)
+            texts << d.list->item(r, column)->text();
+        return texts;
+    }
+    static void ClickRow(HistoryPatientListDialog& d, int row, Qt::KeyboardModifiers keys = {})
+    {
+        const QRect r = d.list->visualItemRect(d.list->item(row, 0));
+        QTest::mouseClick(d.list->viewport(), Qt::LeftButton, keys, r.center());
+    }
+    std::vector<int32_t> ids;
+};
+
+// Runs `act` on the record list as soon as it is shown modally.
+void OnRecordList(std::function<void(RecordListDialog&)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* records = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(records, nullptr);
+        act(*records);
+    });
+}
+
+}  // namespace
+
+TEST_F(HistoryList, EmptyTableOpensAnEmptyListAndClearsTheViewedPatient)
+{
+    App().state.viewedPatientId = "3";
+    HistoryPatientListDialog d;
+    EXPECT_EQ(d.list->rowCount(), 0);
+    EXPECT_TRUE(App().state.viewedPatientId.isEmpty());
+    EXPECT_EQ(d.windowTitle(), "History Patient List");
+    // Nothing to delete or export.
+    d.OnDelete();
+    d.OnExport();
+    EXPECT_EQ(prompt.Texts(), (QStringList{"No Patient", "No Patient"}));
+    EXPECT_TRUE(prompt.shown.front().caption == "History Patient List");
+}
+
+TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
+{
+    AddPatients();
+    Sql("Update Patient Set Isdel = 1 Where PatientID = " + QString::number(ids[2]));
+    HistoryPatientListDialog d;
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn),
+              (QStringList{"li", QString::fromUtf8("王'明"), "wang li"}));
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kClinicalNoColumn),
+              (QStringList{"12000000", "00000120", "00001200"}));
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kSexColumn), (QStringList{"Male", "Female", "Male"}));
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kDateColumn),
+              (QStringList{"2009-03-07 09:03:00", "2009-03-07 09:01:00", "2009-03-07 09:00:00"}));
+    const QString folder = QDir::currentPath() + "/Data/" + QString::number(ids[1]) + "/";
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kHistoryFileColumn), (QStringList{"", folder, ""}));
+    EXPECT_EQ(d.list->currentRow(), 0);
+    EXPECT_TRUE(d.list->item(0, 0)->isSelected());
+
+    d.show();
+    const QString shot = QString(CORVIDA_APP_DIR "/../history-patient-list.png");
+    d.grab().save(shot);
+}
+
+TEST_F(HistoryList, QueryFiltersByNameAndClinicalNumber)
+{
+    AddPatients();
+    HistoryPatientListDialog d;
+    const struct {
+        const char* name;
+        QString clinical;
+        QStringList names;
+    } cases[] = {
+        {"wang", "12", {"wang li"}},
+        {"wang", "", {"zhang wang", "wang li"}},
+        {"", "12", {"li", QString::fromUtf8("王'明"), "wang li"}},
+        {"'", "", {QString::fromUtf8("王'明")}},
+        {"' or '1'='1", "", {}},
+        {"%", "", {"li", "zhang wang", QString::fromUtf8("王'明"), "wang li"}},
+        {"", "", {"li", "zhang wang", QString::fromUtf8("王'明"), "wang li"}},
+        {"nobody", "", {}},
+    };
+    for (const auto& c : cases) {
+        d.nameFilter->setText(QString::fromUtf8(c.name));
+        d.clinicalNoFilter->setText(c.clinical);
+        QTest::mouseClick(d.queryButton, Qt::LeftButton);
+        EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn), c.names) << c.name;
+    }
+}
+
+TEST_F(HistoryList, DeleteAsksOnceAndRemovesTheSelectedPatientsAndTheirRecords)
+{
+    AddPatients();
+    App().state.viewedPatientId = QString::number(ids[1]);
+    App().state.lastSavedRecordPath = "Data/" + QString::number(ids[1]) + "/m200903070901.cv";
+    HistoryPatientListDialog d;
+    d.show();
+
+    // No keeps everything.
+    prompt.answers = {PromptAnswer::No};
+    d.OnDelete();
+    EXPECT_EQ(d.list->rowCount(), 4);
+
+    // Rows 0, 2 and 3: li, 王'明 and wang li.
+    ClickRow(d, 0);
+    ClickRow(d, 2, Qt::ControlModifier);
+    ClickRow(d, 3, Qt::ControlModifier);
+    prompt.Clear();
+    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].caption, "Delete");
+    EXPECT_EQ(prompt.shown[0].text, "Delete Selected Rows, Are you sure ?");
+    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Question);
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn), QStringList{"zhang wang"});
+    EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(ids[1])));
+    EXPECT_TRUE(fs::is_empty(fs::path("Data") / std::to_string(ids[1])));
+    // The viewed patient went with them.
+    EXPECT_TRUE(App().state.viewedPatientId.isEmpty());
+    EXPECT_TRUE(App().state.lastSavedRecordPath.isEmpty());
+    // Soft deletion: the rows are still there for export.
+    EXPECT_EQ(ExportPatientRow(ids[0]).value_or(PatientRecord()).Isdel, 1);
+}
+
+TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReportedAndThePatientStays)
+{
+    AddPatients();
+    // The engine refuses to change this one row, as a locked or damaged file would.
+    Sql("Create Trigger keep Before Update On Patient When Old.PatientID = " +
+        QString::number(ids[3]) + " Begin Select Raise(Abort, 'kept'); End");
+    HistoryPatientListDialog d;
+    d.show();
+    ClickRow(d, 0);  // li, the refused one
+    ClickRow(d, 1, Qt::ControlModifier);  // zhang wang
+    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+    EXPECT_EQ(prompt.Texts(), (QStringList{"Delete Selected Rows, Are you sure ?", "Delete Fail"}));
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn), (QStringList{"li", QString::fromUtf8("王'明"), "wang li"}));
+}
+
+TEST_F(HistoryList, DeleteRecordFilesRemovesRecordsAndLinksButFollowsNoLink)
+{
+    TempDir outside;
+    const std::string kept = WriteRecord(outside.Path() / "keep.cv", 3);
+    WriteRecord(outside.Path() / "inner" / "keep.cv", 4);
+    const fs::path folder = "Data/5";
+    WriteRecord(folder / "m1.cv", 1);
+    WriteRecord(folder / "old.cv" / "m2.cv", 2);  // a folder named like a record
+    WriteRecord(folder / "notes.txt", 5);
+    fs::create_symlink(outside.Path() / "keep.cv", folder / "link.cv");
+    fs::create_symlink(outside.Path() / "inner", folder / "dirlink.cv");
+    const auto before = Snapshot(outside.Path());
+
+    EXPECT_TRUE(DeleteRecordFiles("Data/5/"));
+    EXPECT_TRUE(DeleteRecordFiles("Data/missing/"));
+    std::set<std::string> left;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        left.insert(fs::relative(e.path(), folder).string());
+    EXPECT_EQ(left, (std::set<std::string>{"notes.txt", "old.cv"}));
+    EXPECT_EQ(Snapshot(outside.Path()), before);
+}
+
+TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
+{
+    AddPatients();
+    HistoryPatientListDialog d;
+    d.show();
+    ClickRow(d, 2);  // 王'明, with two records
+
+    // Cancel in the record list keeps the history list open and changes nothing.
+    OnRecordList([](RecordListDialog& records) { records.cancelButton->click(); });
+    d.OnView();
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_TRUE(App().state.viewedPatientId.isEmpty());
+    EXPECT_TRUE(d.isVisible());
+
+    QString listed;
+    OnRecordList([&listed](RecordListDialog& records) {
+        listed = records.patientId;
+        records.list->selectRow(1);
+        records.list->setCurrentCell(1, 0);
+        records.okButton->click();
+    });
+    QTest::mouseClick(d.viewButton, Qt::LeftButton);
+    const QString id = QString::number(ids[1]);
+    EXPECT_EQ(listed, id);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    RunState& state = App().state;
+    EXPECT_EQ(state.viewedPatientId, id);
+    EXPECT_TRUE(state.lastSavedRecordPath.startsWith("Data/" + id + "/m20090307090"));
+    EXPECT_EQ(state.patientName, QString::fromUtf8("王'明"));
+    EXPECT_EQ(state.patientClinicalNo, "00000120");
+    EXPECT_EQ(state.patientSex, "1");
+    EXPECT_TRUE(state.patientHeaderValid);
+}
+
+TEST_F(HistoryList, ImportedPatientIsListedFirst)
+{
+    AddPatients();
+    TempDir out;
+    prompt.folders = {QString::fromStdString(out.Path().string())};
+    HistoryPatientListDialog d;
+    d.show();
+    ClickRow(d, 2);
+    d.OnExport();
+    EXPECT_EQ(prompt.LastText(), "Exported");
+    std::vector<fs::path> made(fs::directory_iterator(out.Path()), {});
+    ASSERT_EQ(made.size(), 1u);
+    prompt.folders = {QString::fromStdString(made[0].string())};
+    d.OnImport();
+    EXPECT_EQ(prompt.LastText(), "Imported");
+    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn).value(0), QString::fromUtf8("王'明"));
+    EXPECT_EQ(d.list->rowCount(), 5);
+    // A cancelled browser does nothing.
+    prompt.Clear();
+    d.OnImport();
+    d.OnExport();
+    EXPECT_TRUE(prompt.shown.empty());
+}

@@ -1,0 +1,241 @@
+// Export and import of patient folders against a real database file and real folders: a round trip
+// keeps every fact and byte, an export that is short of something says so, and an import treats the
+// folder as untrusted.
+#include "tests/history/HistoryFixture.h"
+
+#include <functional>
+#include <set>
+
+#include "history/PatientExchange.h"
+#include "history/PatientInfoXml.h"
+
+namespace {
+
+const QDateTime kExportTime(QDate(2009, 3, 7), QTime(9, 5, 41));
+
+class PatientExchange : public HistoryTest {
+protected:
+    // A patient with quotes, Chinese text and a two-line note, and two records.
+    int32_t AddSamplePatient()
+    {
+        PatientRecord facts;
+        facts.Name = QString::fromUtf8("王'小\"明");
+        facts.Age = 63;
+        facts.Height = 172;
+        facts.Weight = 81;
+        facts.Blood = 2;
+        facts.Sex = 1;
+        facts.Other = QString::fromUtf8("胸闷 'twice'\r\n\"follow-up\" 50%");
+        facts.ClinicalNo = "0012'34";
+        const StoreResult r = StorePatient(facts, "PatientInfo", kExportTime.addDays(-30));
+        EXPECT_TRUE(r.Stored());
+        records["m200902051010.cv"] = WriteRecord(fs::path("Data") / std::to_string(r.id) / "m200902051010.cv", 1);
+        records["m200902051020.cv"] = WriteRecord(fs::path("Data") / std::to_string(r.id) / "m200902051020.cv", 2);
+        return r.id;
+    }
+    PatientRecord Row(int32_t id)
+    {
+        std::optional<PatientRecord> row = ExportPatientRow(id);
+        EXPECT_TRUE(row) << id;
+        return row.value_or(PatientRecord());
+    }
+    std::map<std::string, std::string> records;
+    TempDir out;  // the operator's destination folder, outside the working folder
+};
+
+void ExpectSameFacts(const PatientRecord& a, const PatientRecord& b)
+{
+    EXPECT_EQ(a.Name, b.Name);
+    EXPECT_EQ(a.Age, b.Age);
+    EXPECT_EQ(a.Height, b.Height);
+    EXPECT_EQ(a.Weight, b.Weight);
+    EXPECT_EQ(a.Blood, b.Blood);
+    EXPECT_EQ(a.Sex, b.Sex);
+    EXPECT_EQ(a.Other, b.Other);
+    EXPECT_EQ(a.ClinicalNo, b.ClinicalNo);
+}
+
+}  // namespace
+
+TEST_F(PatientExchange, RoundTripIntoAFreshDatabaseKeepsFactsAndRecordBytes)
+{
+    const int32_t id = AddSamplePatient();
+    const PatientRecord original = Row(id);
+    ASSERT_TRUE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    EXPECT_EQ(prompt.Texts(), QStringList{"Exported"});
+    EXPECT_EQ(prompt.shown[0].caption, "History Patient List");
+
+    const fs::path folder = out.Path() / "20090307-090541";
+    ASSERT_TRUE(fs::is_regular_file(folder / "PatientInfo.xml"));
+    for (const auto& [name, bytes] : records)
+        EXPECT_EQ(ReadBytes(folder / name), bytes) << name;
+
+    // Another workstation: empty database, no Data folder. The same folder imported twice gives
+    // two patients with the same facts.
+    OpenFreshDatabase();
+    AddPatient("other", "1", 0, kExportTime);  // so the new IDs differ from the exported one
+    prompt.Clear();
+    const QString from = QString::fromStdString(folder.string());
+    const std::optional<int32_t> first = ImportPatient(from, kExportTime.addDays(1));
+    const std::optional<int32_t> second = ImportPatient(from, kExportTime.addDays(2));
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    EXPECT_EQ(prompt.Texts(), (QStringList{"Imported", "Imported"}));
+    for (int32_t newId : {*first, *second}) {
+        const PatientRecord imported = Row(newId);
+        ExpectSameFacts(imported, original);
+        EXPECT_EQ(imported.Isdel, 0);
+        EXPECT_EQ(imported.NewDate.left(10), newId == *first ? "2009-03-08" : "2009-03-09");
+        for (const auto& [name, bytes] : records)
+            EXPECT_EQ(ReadBytes(fs::path("Data") / std::to_string(newId) / name), bytes) << name;
+    }
+}
+
+TEST_F(PatientExchange, ExportWithinOneSecondReplacesTheFolderAndASecondLaterMakesANewOne)
+{
+    const int32_t id = AddSamplePatient();
+    const QString to = QString::fromStdString(out.Path().string());
+    ASSERT_TRUE(ExportPatient(id, to, kExportTime));
+    // A record rewritten before the second export: the copy must be the new one.
+    const std::string changed = WriteRecord(fs::path("Data") / std::to_string(id) / "m200902051010.cv", 7);
+    ASSERT_TRUE(ExportPatient(id, to, kExportTime.addMSecs(400)));
+    EXPECT_EQ(ReadBytes(out.Path() / "20090307-090541" / "m200902051010.cv"), changed);
+    ASSERT_TRUE(ExportPatient(id, to, kExportTime.addSecs(1)));
+    EXPECT_TRUE(fs::is_regular_file(out.Path() / "20090307-090542" / "PatientInfo.xml"));
+    EXPECT_EQ(prompt.Texts(), (QStringList{"Exported", "Exported", "Exported"}));
+}
+
+TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
+{
+    const int32_t id = AddSamplePatient();
+    const fs::path folder = out.Path() / "20090307-090541";
+    const struct {
+        const char* name;
+        std::function<int32_t()> prepare;  // gives the ID to export
+        QString destination;
+        QString message;
+        bool xmlWritten;
+        const char* copied = nullptr;  // a record that must be in the folder all the same
+    } cases[] = {
+        {"destination missing", [&] { return id; },
+         QString::fromStdString((out.Path() / "gone").string()),
+         "Export incomplete\n" + QString::fromStdString((out.Path() / "gone" / "20090307-090541").string()), false},
+        {"row not found (S8 gives nothing)",
+         [&] {
+             WriteRecord("Data/99/m200901010101.cv", 3);
+             return 99;
+         },
+         {}, "Export incomplete\nPatientInfo.xml: save error", false, "m200901010101.cv"},
+        {"a record cannot be copied",
+         [&] {
+             // The folder of this second exists already and a folder stands where one copy goes.
+             fs::create_directories(folder / "m200902051020.cv" / "inside");
+             return id;
+         },
+         {}, "Export incomplete\nm200902051020.cv: copy failed", true, "m200902051010.cv"},
+        {"no record files", [&] { return AddPatient("empty", "2", 0, kExportTime); }, {},
+         "no data file copied", true},
+        {"no row and no record files", [&] { return 77; }, {},
+         "Export incomplete\nPatientInfo.xml: save error\nno data file copied", false},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(folder);
+        prompt.Clear();
+        const int32_t exported = c.prepare();
+        const QString to = c.destination.isEmpty() ? QString::fromStdString(out.Path().string())
+                                                   : c.destination;
+        EXPECT_FALSE(ExportPatient(exported, to, kExportTime)) << c.name;
+        EXPECT_EQ(prompt.Texts(), QStringList{c.message}) << c.name;
+        EXPECT_EQ(fs::exists(folder / "PatientInfo.xml"), c.xmlWritten) << c.name;
+        if (c.copied)
+            EXPECT_TRUE(fs::is_regular_file(folder / c.copied)) << c.name;
+    }
+}
+
+TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
+{
+    const int32_t id = AddSamplePatient();
+    ASSERT_TRUE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    const fs::path good = out.Path() / "20090307-090541";
+    const std::string xml = ReadBytes(good / "PatientInfo.xml");
+    auto makeFolder = [&](const std::string& name, const std::string& content) {
+        const fs::path f = out.Path() / name;
+        fs::create_directories(f);
+        std::ofstream(f / "PatientInfo.xml", std::ios::binary) << content;
+        WriteRecord(f / "m200903070905.cv", 4);
+        return f;
+    };
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string s = xml;
+        const size_t at = s.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? s : s.replace(at, from.size(), to);
+    };
+    fs::create_directories(out.Path() / "missing");
+    WriteRecord(out.Path() / "missing" / "m200903070905.cv", 5);
+    const fs::path linked = out.Path() / "linked";
+    fs::create_directories(linked);
+    fs::create_symlink(good / "PatientInfo.xml", linked / "PatientInfo.xml");
+
+    const fs::path folders[] = {
+        out.Path() / "missing",
+        out.Path(),  // the parent of an export folder
+        makeFolder("schema", replaced("urn:corvida:rowset:schema", "urn:other")),
+        makeFolder("huge age", replaced("Age='63'", "Age='99999999999999'")),
+        makeFolder("long name", replaced("Name='", "Name='" + std::string(40, 'x'))),
+        makeFolder("huge file", xml + std::string(2 << 20, ' ')),
+        makeFolder("truncated", xml.substr(0, xml.size() / 2)),
+        linked,  // PatientInfo.xml is a link out of the chosen folder
+    };
+    const auto before = Snapshot(dir.Path());
+    const auto outside = Snapshot(out.Path());
+    for (const fs::path& f : folders) {
+        prompt.Clear();
+        EXPECT_FALSE(ImportPatient(QString::fromStdString(f.string()), kExportTime)) << f;
+        EXPECT_EQ(prompt.Texts(), QStringList{"No data!"}) << f;
+    }
+    EXPECT_FALSE(ExportPatientRow(id + 1)) << "a patient was stored";
+    EXPECT_EQ(Snapshot(dir.Path()), before);
+    EXPECT_EQ(Snapshot(out.Path()), outside);
+}
+
+TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
+{
+    const int32_t id = AddSamplePatient();
+    ASSERT_TRUE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    const fs::path folder = out.Path() / "20090307-090541";
+    // Links named like records, to a file and to a folder outside; a record in a subfolder.
+    TempDir elsewhere;
+    const std::string secret = WriteRecord(elsewhere.Path() / "secret.cv", 9);
+    fs::create_symlink(elsewhere.Path() / "secret.cv", folder / "m209901010101.cv");
+    fs::create_symlink(elsewhere.Path(), folder / "m209901010102.cv");
+    WriteRecord(folder / "sub" / "m209901010103.cv", 10);
+    const auto outside = Snapshot(elsewhere.Path());
+
+    prompt.Clear();
+    const std::optional<int32_t> newId = ImportPatient(QString::fromStdString(folder.string()), kExportTime);
+    ASSERT_TRUE(newId);
+    const fs::path target = fs::path("Data") / std::to_string(*newId);
+    std::set<std::string> copied;
+    for (const auto& e : fs::directory_iterator(target)) {
+        EXPECT_TRUE(e.is_regular_file() && !e.is_symlink()) << e.path();
+        copied.insert(e.path().filename().string());
+    }
+    EXPECT_EQ(copied, (std::set<std::string>{"m200902051010.cv", "m200902051020.cv"}));
+    EXPECT_EQ(prompt.Texts().count("copy failed"), 1);  // the file link; the folder link is no file
+    EXPECT_EQ(prompt.LastText(), "Imported");
+    EXPECT_EQ(Snapshot(elsewhere.Path()), outside);
+}
+
+TEST_F(PatientExchange, ImportWithoutRecordFilesStoresThePatientWithAnEmptyFolder)
+{
+    const int32_t id = AddPatient("nobody", "5", 0, kExportTime);
+    ASSERT_FALSE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    prompt.Clear();
+    const std::optional<int32_t> newId =
+        ImportPatient(QString::fromStdString((out.Path() / "20090307-090541").string()), kExportTime);
+    ASSERT_TRUE(newId);
+    EXPECT_EQ(prompt.Texts(), QStringList{"no data file copied"});
+    EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(*newId)));
+    EXPECT_EQ(Row(*newId).Name, "nobody");
+}
