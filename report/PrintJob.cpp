@@ -1,3 +1,177 @@
 #include "report/PrintJob.h"
 
-void PrintRecord(QWidget*, const QString&, int) {}
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrinter>
+#include <QWidget>
+#include <memory>
+
+#include "app/Application.h"
+#include "app/Prompt.h"
+#include "db/PatientStore.h"
+#include "record/RecordFile.h"
+#include "report/AbortBox.h"
+
+namespace {
+
+void Tell(const char* captionKey, const char* textKey)
+{
+    App().GetPrompt().Show(Translate(captionKey), Translate(textKey), PromptIcon::Exclamation,
+                           PromptButtons::Ok);
+}
+
+bool IsDecimalId(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return false;
+    for (QChar c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void PrintRecord(QWidget* owner, const QString& recordPath, int printSpeedIndex)
+{
+    const PromptAnswer answer = App().GetPrompt().Show(
+        Translate("Corvida"), Translate("Do You Want To Print Data?"), PromptIcon::Question,
+        PromptButtons::YesNo);
+    if (answer != PromptAnswer::Yes)
+        return;
+    PrintRecordReport(owner, recordPath, PatientIdForRecord(recordPath), printSpeedIndex);
+}
+
+QString PatientIdForRecord(const QString& recordPath)
+{
+    // The record's folder, not the patient last chosen in the history list: after History View
+    // and a new patient's recording those two differ, and the header must name the record's own
+    // patient.
+    const QString folder = QFileInfo(QString(recordPath).replace('\\', '/')).dir().dirName();
+    return IsDecimalId(folder) ? folder : QString();
+}
+
+ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex)
+{
+    ReportRecord record;
+    const std::filesystem::path path = recordPath.toStdString();
+    const std::optional<std::vector<DevicePacket>> packets = ReadRecordPackets(path);
+    if (!packets) {
+        record.outcome = RecordReadOutcome::OpenFailed;
+        return record;
+    }
+    if (packets->empty()) {
+        record.outcome = RecordReadOutcome::TooShort;
+        return record;
+    }
+    record.content = BuildReportContent(*packets, printSpeedIndex, HasSampleOffset(path));
+
+    // A private engine: the program's own keeps what the screen shows.
+    auto engine = std::make_unique<AnalysisEngine>();
+    ReviewRecord review;
+    ConclusionLines lines;
+    if (LoadForReview(path, *engine, App().language, lines, review) == ReviewOutcome::Loaded
+        && review.analysed) {
+        record.summary.measurements = engine->Measurements();
+        record.summary.rv5 = engine->Leads()[kLeadV5][kFieldR];
+        record.summary.sv1 = engine->Leads()[kLeadV1][kFieldS];
+        record.summary.conclusion = lines;
+        record.summary.firstLine = review.firstLine;
+    }
+    record.outcome = RecordReadOutcome::Read;
+    return record;
+}
+
+PrintOutcome PrintRecordReport(QWidget* owner, const QString& recordPath,
+                               const QString& patientId, int printSpeedIndex)
+{
+    std::optional<PatientRecord> patient;
+    if (!patientId.isEmpty()) {
+        const PatientLookup found = FindPatient(patientId);
+        if (found.queryFailed) {
+            Tell("PatientInfo", "Search Record Error");
+            return PrintOutcome::PatientError;
+        }
+        if (!found.row) {
+            Tell("PatientInfo", "The Patient is not exist!");
+            return PrintOutcome::PatientError;
+        }
+        patient = found.row;
+    }
+    if (recordPath.isEmpty()) {
+        Tell("PatientInfo", "File Path Is NULL");
+        return PrintOutcome::PatientError;
+    }
+    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex);
+    if (record.outcome == RecordReadOutcome::OpenFailed) {
+        Tell("Corvida", "file error");
+        return PrintOutcome::RecordError;
+    }
+    if (record.outcome == RecordReadOutcome::TooShort) {
+        Tell("Corvida", "No data!");
+        return PrintOutcome::RecordError;
+    }
+    ReportLayout layout(std::move(record.content),
+                        BuildReportHeader(patient ? &*patient : nullptr, RecordDateText(recordPath)),
+                        std::move(record.summary));
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);  // the page's origin is the paper's corner, as the layout expects
+    printer.setDocName("MyDoc");
+    if (!App().GetPrompt().ChoosePrinter(printer))
+        return PrintOutcome::DialogCanceled;
+    return RunPrintJob(owner, printer, layout);
+}
+
+PrintOutcome RunPrintJob(QWidget* owner, QPrinter& printer, ReportLayout& layout)
+{
+    if (!printer.isValid()) {
+        Tell("Error", "Printer Error! Failed to print !");
+        return PrintOutcome::PrinterError;
+    }
+    printer.setFullPage(true);
+    layout.MeasureDevice(printer);
+    if (layout.Pages().paperTooSmall)
+        Tell("Printing Error", "Paper too small, printing aborted!");
+
+    if (owner)
+        owner->setEnabled(false);
+    AbortBox box(owner);
+    box.show();
+    QCoreApplication::processEvents();
+
+    PrintOutcome outcome = PrintOutcome::Printed;
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        outcome = PrintOutcome::PrinterError;
+    } else {
+        const int stripPages = layout.PageCount() - 1;
+        const bool done = layout.RenderDocument(painter, printer, [&](int page) {
+            if (page <= stripPages)
+                box.SetPage(page);
+            QCoreApplication::processEvents();
+            return !box.Canceled();
+        });
+        if (done && !box.Canceled()) {
+            if (!painter.end())
+                outcome = PrintOutcome::Canceled;
+        } else {
+            printer.abort();
+            painter.end();
+            outcome = PrintOutcome::Canceled;
+        }
+    }
+    if (!box.Canceled()) {
+        if (owner)
+            owner->setEnabled(true);
+        box.hide();
+    }
+    // Messages come after the owner is back, so their boxes are not disabled with it.
+    if (outcome == PrintOutcome::PrinterError)
+        Tell("Error", "Printer Error! Failed to print !");
+    else if (outcome == PrintOutcome::Canceled)
+        Tell("Print", "Printing canceled ! ");
+    return outcome;
+}

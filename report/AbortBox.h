@@ -1,0 +1,30 @@
+#pragma once
+// The progress box of a print job: "Printing page  N." and a Cancel button. It cannot be closed
+// any other way; Cancel gives the owner window back at once and marks the job for abort.
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+class AbortBox : public QDialog {
+    Q_OBJECT
+public:
+    // owner: the window disabled for the job, enabled again by Cancel. The box itself has no
+    // parent widget, so disabling the owner does not disable the box.
+    explicit AbortBox(QWidget* owner);
+
+    void SetPage(int page);
+    bool Canceled() const { return canceled_; }
+    void OnCancel();
+
+    QLabel* text = nullptr;
+    QPushButton* cancelButton = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override {}  // Escape does not close it either
+
+private:
+    QWidget* owner_;
+    bool canceled_ = false;
+};

@@ -1,0 +1,523 @@
+#include "report/ReportLayout.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPolygon>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/Application.h"
+#include "db/PatientRecord.h"
+
+namespace {
+
+// Label texts of the report, never translated. The filter names follow the report's own order
+// of the filter codes, which is not the order the screen uses.
+const std::array<const char*, 3> kSpeedLabels = {"12.5mm/s", "25mm/s", "50mm/s"};
+const std::array<const char*, 6> kFilterLabels = {"OFF", "50Hz", "60Hz", "50Hz+", "60Hz+", "35Hz"};
+const std::array<const char*, 3> kGainLabels = {"5mm/mv", "10mm/mv", "20mm/mv"};
+const std::array<const char*, 4> kBloodGroups = {"A", "B", "AB", "O"};
+
+// The report's label table: names, then the report's units ("[bmp]:" is the report's own).
+const std::array<const char*, kSummaryRows> kSummaryLabels = {
+    "HR", "PR", "P ", "QRS", "T ", "QT/QTc", "P/QRS/T", "R(V5)/S(V1)", "R(V5)+S(V1)"};
+const std::array<const char*, kSummaryRows> kSummaryUnits = {
+    "[bmp]:", "[ms ]:", "[ms ]:", "[ms ]:", "[ms ]:", "[ms ]:", "[deg]:", "[uv ]:", "[uv ]:"};
+
+const QString kNoValue = QStringLiteral("- - ");
+
+// Summary page offsets in pixels of a 600 dpi page; other resolutions scale them, so the three
+// columns keep their distances on paper.
+constexpr int kSummaryLabelX = 230;
+constexpr int kSummaryUnitX = 690;
+constexpr int kSummaryValueX = 1630;
+constexpr int kSummaryTopGap = 10;
+
+constexpr int kDrawFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine;
+constexpr int kFieldFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
+
+QString Number(int32_t v) { return v == 0 ? kNoValue : QString::number(v); }
+QString Axis(float tenths)
+{
+    return tenths == 0 ? kNoValue : QString::asprintf("%.1f", static_cast<double>(tenths) / 10);
+}
+
+// Text drawn with its top-left corner at a point.
+void DrawTextAt(QPainter& painter, int x, int y, const QString& text)
+{
+    painter.drawText(QRect(x, y, 0, 0), kDrawFlags, text);
+}
+
+}  // namespace
+
+ReportContent BuildReportContent(const std::vector<DevicePacket>& packets, int printSpeedIndex,
+                                 bool sampleOffset)
+{
+    const int speed = std::clamp(printSpeedIndex, 0, 2);
+    ReportContent content;
+    std::array<int, kRecordLeads> slotOf;
+    slotOf.fill(-1);
+    for (const DevicePacket& p : packets) {
+        const PacketFields f = ExtractFields(p.data());
+        int& slot = slotOf[f.leadIndex];
+        if (slot < 0) {
+            slot = static_cast<int>(content.leads.size());
+            ReportLead lead;
+            lead.leadIndex = f.leadIndex;
+            lead.name = kLeadNames[f.leadIndex];
+            lead.rate = kPrintRates[speed];
+            lead.labelLines[0] = kSpeedLabels[speed];
+            lead.labelLines[1] = kFilterLabels[f.filterCode];
+            // Gain code 3 has no known scale: no gain label and no pulse rather than a false one.
+            if (f.gainCode < kGainLabels.size()) {
+                lead.labelLines[2] = kGainLabels[f.gainCode];
+                lead.calAmplitude = 40 << f.gainCode;
+            }
+            lead.samples.reserve(kPacketsPerLead);
+            content.leads.push_back(std::move(lead));
+        }
+        int s = f.sample;
+        if (sampleOffset)
+            s = std::clamp(s - kLiveSampleOffset, 0, 1023);
+        content.leads[slot].samples.push_back(static_cast<uint16_t>(s & 1023));
+    }
+    return content;
+}
+
+QString RecordDateText(const QString& path)
+{
+    // The name alone decides: "m" + YYYYMMDDhhmm + an extension. Anything else (a demo record, a
+    // path shorter than that, letters among the digits, month 13) prints no date.
+    static const QRegularExpression form(QStringLiteral("^m(\\d{4})(\\d{2})(\\d{2})(\\d{2})(\\d{2})\\.[^.]+$"));
+    const QString name = QFileInfo(QString(path).replace('\\', '/')).fileName();
+    const QRegularExpressionMatch m = form.match(name);
+    if (!m.hasMatch())
+        return {};
+    const int hour = m.captured(4).toInt();
+    const int minute = m.captured(5).toInt();
+    if (!QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid()
+        || hour > 23 || minute > 59)
+        return {};
+    return QString("%1-%2-%3 %4:%5").arg(m.captured(1), m.captured(2), m.captured(3),
+                                         m.captured(4), m.captured(5));
+}
+
+ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date)
+{
+    ReportHeader h;
+    h.date = date;
+    QString clinical, name, age, height, weight, blood, sex, newDate, other;
+    if (patient) {
+        clinical = patient->ClinicalNo;
+        name = patient->Name;
+        age = QString::number(patient->Age);
+        height = QString::number(patient->Height);
+        weight = QString::number(patient->Weight);
+        if (patient->Blood >= 0 && patient->Blood < static_cast<int>(kBloodGroups.size()))
+            blood = kBloodGroups[patient->Blood];
+        sex = Translate(patient->Sex == 0 ? "MALE" : "FEMALE");
+        const QDateTime when = QDateTime::fromString(patient->NewDate, "yyyy-MM-dd HH:mm:ss");
+        newDate = when.isValid() ? when.toString("yyyy-MM-dd HH:mm:ss") : patient->NewDate;
+        other = patient->Other;
+        // Lines of the note are joined by one space; a CR LF pair is one line break.
+        other.replace("\r\n", " ").replace('\r', ' ').replace('\n', ' ');
+    }
+    h.texts = {Translate("Corvida ECG Report"),
+               QString(),
+               Translate("Clinical NO.") + ": " + clinical,
+               Translate("Name") + ": " + name,
+               Translate("Age") + ": " + age,
+               Translate("Height") + " : " + height,
+               Translate("Weight") + " : " + weight,
+               Translate("Blood") + " : " + blood,
+               Translate("Sex") + ": " + sex,
+               Translate("Date") + " : " + newDate,
+               QString(),
+               Translate("Other") + " : " + other};
+    return h;
+}
+
+std::array<QString, kSummaryRows> SummaryValueTexts(const ReportSummary& s)
+{
+    const MeasurementSet& m = s.measurements;
+    const int32_t sum = std::abs(s.rv5) + std::abs(s.sv1);
+    return {Number(m.heartRate),
+            Number(m.pr),
+            Number(m.pDuration),
+            Number(m.qrs),
+            Number(m.tDuration),
+            Number(m.qt) + " / " + Number(m.qtc),
+            Axis(m.pAxis) + "/" + Axis(m.qrsAxis) + "/" + Axis(m.tAxis),
+            Number(s.rv5) + " / " + Number(s.sv1),
+            Number(sum)};
+}
+
+ReportLayout::ReportLayout(ReportContent content, ReportHeader header, ReportSummary summary)
+    : content_(std::move(content)), header_texts_(std::move(header)), summary_(std::move(summary))
+{
+    while (header_texts_.texts.size() < kHeaderTextCount)
+        header_texts_.texts << QString();
+}
+
+int ReportLayout::EstimateDpi(int physicalWidth, int widthMm)
+{
+    if (widthMm <= 0 || physicalWidth <= 0)
+        return kDefaultReportDpi;
+    const int dpi = static_cast<int>(physicalWidth * 25.4 / widthMm);
+    return ((dpi + 2) / 6) * 6;
+}
+
+void ReportLayout::MeasureDevice(QPaintDevice& device)
+{
+    dpi_ = EstimateDpi(device.width(), device.widthMM());
+    if (dpi_ <= 0)
+        dpi_ = kDefaultReportDpi;
+    penWidth_ = dpi_ * 4 / 600;
+    reportCm_ = dpi_ / 2.54 * kReportCmFactor;
+    page_ = QSize(device.width(), device.height());
+
+    frame_.setCoords(dpi_ / 2, 7 * dpi_ / 12, page_.width() - dpi_ / 2, page_.height() - dpi_ / 6);
+    header_.setCoords(frame_.left(), frame_.top(), frame_.right(), frame_.top() + 5 * dpi_ / 6);
+    footer_.setCoords(frame_.left(), frame_.bottom() - dpi_ / 2, frame_.right(), frame_.bottom());
+
+    baseFont_ = QFont("Arial");
+    baseFont_.setPointSize(10);
+    titleFont_ = QFont("Tahoma");
+    titleFont_.setPointSize(15);
+    fieldFont_ = QFont("System");
+    fieldFont_.setPointSize(12);
+    PlanHeader(device);
+    Paginate();
+
+    const QFontMetrics base(baseFont_, &device);
+    summaryLabelWidth_ = summaryUnitWidth_ = 0;
+    for (int r = 0; r < kSummaryRows; ++r) {
+        summaryLabelWidth_ = std::max(summaryLabelWidth_, base.horizontalAdvance(kSummaryLabels[r]));
+        summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(kSummaryUnits[r]));
+    }
+    summaryCharWidth_ = base.averageCharWidth();
+}
+
+void ReportLayout::PlanHeader(QPaintDevice& device)
+{
+    const QFontMetrics title(titleFont_, &device);
+    const QFontMetrics field(fieldFont_, &device);
+    titleTop_ = header_.top();
+    const int top = header_.top() + static_cast<int>(1.5 * title.height());
+    const int h = field.height();
+    const int w = field.averageCharWidth();
+    fieldLineHeight_ = h;
+
+    const int areaLeft = header_.left() + 4 * w;
+    const int columnWidth = (header_.right() - areaLeft) / kHeaderColumns;
+    cells_.fill(QRect());
+    int extraAbove = 0;  // extra height of the rows above
+    int lastBottom = -1;
+    const int rows = (kHeaderTextCount - 2 + kHeaderColumns - 1) / kHeaderColumns;
+    for (int r = 0; r < rows; ++r) {
+        const int rowTop = top + static_cast<int>(r * h * 1.4) + extraAbove;
+        int rowExtra = 0;
+        for (int c = 0; c < kHeaderColumns; ++c) {
+            const int k = 2 + r * kHeaderColumns + c;
+            if (k >= kHeaderTextCount)
+                break;
+            const QString& text = header_texts_.texts[k];
+            if (text.isEmpty())
+                continue;
+            const int left = areaLeft + c * columnWidth;
+            const int right = k == kHeaderTextCount - 1 ? header_.right() : left + columnWidth;
+            const QRect needed = field.boundingRect(QRect(left, rowTop, right - left, 1 << 20),
+                                                    kFieldFlags, text);
+            const int height = std::max(h, needed.height());
+            cells_[k] = QRect(left, rowTop, right - left, height);
+            rowExtra = std::max(rowExtra, height - h);
+            lastBottom = rowTop + height + static_cast<int>(0.2 * h);
+        }
+        extraAbove += rowExtra;
+    }
+    if (lastBottom > header_.bottom() - h)
+        header_.setBottom(lastBottom + h);
+}
+
+std::optional<QRect> ReportLayout::StripAt(int top) const
+{
+    const int height = static_cast<int>(kStripHeightCm * reportCm_);
+    const int width = static_cast<int>(kStripWidthCm * reportCm_);
+    if (top + height > footer_.top() || width > frame_.width())
+        return std::nullopt;
+    const int left = (frame_.left() + frame_.right() - width) / 2;
+    QRect r;
+    r.setCoords(left, top, left + width, top + height);
+    return r;
+}
+
+int ReportLayout::SamplesPerStrip(int traceLeft, int right, int rate) const
+{
+    return static_cast<int>((right - traceLeft + 1) * static_cast<double>(rate) / (2.5 * reportCm_));
+}
+
+void ReportLayout::Paginate()
+{
+    pagination_ = Pagination();
+    size_t lead = 0;
+    int next = 0;
+    const int gap = static_cast<int>(kStripGapCm * reportCm_);
+    const int labelWidth = static_cast<int>(kLabelAreaCm * reportCm_);
+    while (lead < content_.leads.size()) {
+        std::vector<StripPlan> strips;
+        int top = pagination_.pages.empty() ? header_.bottom() : header_.top();
+        while (lead < content_.leads.size()) {
+            const std::optional<QRect> rect = StripAt(top);
+            if (!rect)
+                break;
+            const ReportLead& l = content_.leads[lead];
+            StripPlan strip;
+            strip.lead = static_cast<int>(lead);
+            strip.first = next;
+            strip.rect = *rect;
+            strip.traceLeft = next == 0 ? rect->left() + labelWidth : rect->left();
+            const int room = SamplesPerStrip(strip.traceLeft, rect->right(), l.rate);
+            strip.count = std::min(room, static_cast<int>(l.samples.size()) - next);
+            if (strip.count <= 0 && !l.samples.empty())
+                break;  // a strip that takes nothing would never end the job
+            strips.push_back(strip);
+            next += strip.count;
+            if (next >= static_cast<int>(l.samples.size())) {
+                ++lead;
+                next = 0;
+            }
+            top = rect->bottom() + gap;
+        }
+        if (strips.empty()) {
+            pagination_.paperTooSmall = true;
+            pagination_.pages.clear();
+            return;
+        }
+        pagination_.pages.push_back(std::move(strips));
+    }
+}
+
+void ReportLayout::Begin(QPainter& painter) const
+{
+    painter.setPen(QPen(Qt::black, penWidth_, Qt::SolidLine));
+    painter.setBrush(QBrush(Qt::black, Qt::SolidPattern));
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setFont(baseFont_);
+}
+
+void ReportLayout::DrawPageTopDate(QPainter& painter) const
+{
+    painter.save();
+    painter.setFont(baseFont_);
+    const QRect r(QPoint(header_.left() / 4, header_.top() / 4), header_.bottomRight());
+    painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, header_texts_.date);
+    painter.restore();
+}
+
+void ReportLayout::DrawHeaderBlock(QPainter& painter) const
+{
+    DrawPageTopDate(painter);
+    painter.save();
+    painter.setFont(titleFont_);
+    painter.drawText(QRect(header_.left(), titleTop_, header_.width(), 0),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine,
+                     header_texts_.texts[0]);
+    painter.setFont(fieldFont_);
+    for (int k = 2; k < kHeaderTextCount; ++k)
+        if (!cells_[k].isNull() && !header_texts_.texts[k].isEmpty())
+            painter.drawText(cells_[k], kFieldFlags, header_texts_.texts[k]);
+    painter.restore();
+}
+
+void ReportLayout::DrawGrid(QPainter& painter, const QRect& rect) const
+{
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::black, penWidth_, Qt::SolidLine));
+    painter.drawRect(rect.left(), rect.top(), rect.right() - rect.left(), rect.bottom() - rect.top());
+
+    const double m = reportCm_ / 10;
+    const int thin = std::max(1, penWidth_ / 3);
+    const QPen major(Qt::black, 3 * thin, Qt::SolidLine, Qt::FlatCap);
+    const QPen dot(Qt::black, 1);
+    // The 1 mm grid is a dot matrix of single pixels, gathered per column into one call.
+    QPolygon dots;
+    for (int k = 0;; ++k) {
+        const double x = rect.left() + k * m;
+        if (x >= rect.right())
+            break;
+        const int px = static_cast<int>(x + 0.5);
+        if (k % 5 == 0) {
+            painter.setPen(major);
+            painter.drawLine(px, rect.top(), px, rect.bottom());
+            continue;
+        }
+        dots.clear();
+        for (int n = 1;; ++n) {
+            const double y = rect.top() + n * m;
+            if (y >= rect.bottom())
+                break;
+            dots << QPoint(px, static_cast<int>(y + 0.5));
+        }
+        painter.setPen(dot);
+        painter.drawPoints(dots);
+    }
+    painter.setPen(major);
+    for (int n = 5;; n += 5) {
+        const double y = rect.top() + n * m;
+        if (y >= rect.bottom())
+            break;
+        const int py = static_cast<int>(y + 0.5);
+        painter.drawLine(rect.left(), py, rect.right(), py);
+    }
+    painter.restore();
+}
+
+void ReportLayout::DrawCalibrationPulse(QPainter& painter, int x0, int y0, int amplitude) const
+{
+    const int d = static_cast<int>(amplitude * reportCm_ / 160);
+    const int quarter = static_cast<int>(reportCm_ / 4);
+    const int x1 = x0 + quarter, x2 = x1 + quarter, x3 = x2 + quarter;
+    const QPoint points[6] = {{x0, y0 + d}, {x1, y0 + d}, {x1, y0 - d},
+                              {x2, y0 - d}, {x2, y0 + d}, {x3, y0 + d}};
+    painter.drawPolyline(points, 6);
+}
+
+void ReportLayout::DrawStrip(QPainter& painter, const StripPlan& strip) const
+{
+    const ReportLead& lead = content_.leads[strip.lead];
+    const QRect& r = strip.rect;
+    DrawGrid(painter, r);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    const QPen trace(Qt::black, 2 * penWidth_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const int middle = (r.top() + r.bottom()) / 2;
+    if (strip.labelled()) {
+        painter.setFont(baseFont_);
+        const int h = fieldLineHeight_;
+        for (int i = 0; i < 3; ++i) {
+            const int centre = middle + (i - 1) * 2 * h;
+            painter.drawText(QRect(r.left() + 2 * penWidth_, centre - h / 2, 0, h),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine,
+                             lead.labelLines[i]);
+        }
+        QFont nameFont("Tahoma");
+        nameFont.setPointSizeF(std::max(1.0, (r.bottom() - r.top()) / 5 / 10.0));
+        painter.setFont(nameFont);
+        const QFontMetrics fm(nameFont, painter.device());
+        const int cm = static_cast<int>(reportCm_);
+        const int width = std::max(cm, fm.horizontalAdvance(lead.name));
+        const int height = fm.height();
+        painter.drawText(QRect(r.left() + cm, middle - height / 2, width, height),
+                         Qt::AlignCenter | Qt::TextDontClip | Qt::TextSingleLine, lead.name);
+        painter.setPen(trace);
+        if (lead.calAmplitude > 0)
+            DrawCalibrationPulse(painter, r.left() + static_cast<int>(2.125 * reportCm_), middle,
+                                 lead.calAmplitude);
+    }
+    // The trace: 2.5 cm hold `rate` samples; the middle row is the zero line 192 and one sample
+    // unit is 1/80 cm, so 1 mV at gain 10 mm/mV is 10 mm. Off-strip samples ride the edges.
+    painter.setPen(trace);
+    const double step = 2.5 * reportCm_ / lead.rate;
+    const double unit = reportCm_ / kSampleUnitsPerCm;
+    QPolygon line(strip.count);
+    for (int j = 0; j < strip.count; ++j) {
+        const int s = lead.samples[strip.first + j] & 1023;
+        const int x = static_cast<int>(strip.traceLeft + j * step + 0.5);
+        const int y = static_cast<int>(middle + (kBaseline - s) * unit);
+        line[j] = QPoint(x, std::clamp(y, r.top(), r.bottom()));
+    }
+    painter.drawPolyline(line);
+    painter.restore();
+}
+
+void ReportLayout::DrawFooter(QPainter& painter, int page) const
+{
+    painter.save();
+    painter.setFont(baseFont_);
+    painter.drawText(QRect(footer_.left(), footer_.top(), footer_.width(), 0),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine,
+                     Translate("Page") + " " + QString::number(page));
+    painter.restore();
+}
+
+ReportLayout::SummaryPositions ReportLayout::SummaryAt() const
+{
+    auto scaled = [this](int px) { return px * dpi_ / kDefaultReportDpi; };
+    SummaryPositions pos;
+    const int x = header_.left();
+    const int t = header_.bottom() + scaled(kSummaryTopGap);
+    const int p = (footer_.top() - header_.bottom()) / kSummaryPitchDivisor;
+    // The widest label ("R(V5)+S(V1)" in a 10 point sans) is wider than the gap to the units;
+    // a column never starts before the one to its left has ended.
+    const int labelX = x + scaled(kSummaryLabelX);
+    const int unitX = std::max(x + scaled(kSummaryUnitX), labelX + summaryLabelWidth_ + summaryCharWidth_);
+    const int valueX = std::max(x + scaled(kSummaryValueX), unitX + summaryUnitWidth_ + summaryCharWidth_);
+    for (int r = 0; r < kSummaryRows; ++r) {
+        const int y = t + (r + 1) * p;
+        pos.label[r] = QPoint(labelX, y);
+        pos.unit[r] = QPoint(unitX, y);
+        pos.value[r] = QPoint(valueX, y);
+    }
+    // The diagnosis block would start at t + band bottom + gap; on a tall header that lands on
+    // the last measurement rows, so it never starts above the row after them.
+    const int d = std::max(t + header_.bottom() + scaled(kSummaryTopGap), t + kSummaryRows * p);
+    pos.heading = QPoint(x + scaled(kSummaryLabelX), d + p);
+    const int first = std::clamp(summary_.firstLine, 0, 10);
+    for (int k = 0; 9 - k >= first; ++k)
+        pos.lines.push_back(QPoint(x + scaled(kSummaryLabelX), d + (k + 2) * p));
+    return pos;
+}
+
+void ReportLayout::DrawSummary(QPainter& painter, int page) const
+{
+    DrawHeaderBlock(painter);
+    painter.save();
+    painter.setFont(baseFont_);
+    const SummaryPositions pos = SummaryAt();
+    const std::array<QString, kSummaryRows> values = SummaryValueTexts(summary_);
+    for (int r = 0; r < kSummaryRows; ++r) {
+        DrawTextAt(painter, pos.label[r].x(), pos.label[r].y(), kSummaryLabels[r]);
+        DrawTextAt(painter, pos.unit[r].x(), pos.unit[r].y(), kSummaryUnits[r]);
+        DrawTextAt(painter, pos.value[r].x(), pos.value[r].y(), values[r]);
+    }
+    DrawTextAt(painter, pos.heading.x(), pos.heading.y(), Translate("<< **Diagnose** >>"));
+    for (size_t k = 0; k < pos.lines.size(); ++k)
+        DrawTextAt(painter, pos.lines[k].x(), pos.lines[k].y(),
+                   QString::fromStdString(summary_.conclusion.line[9 - k]));
+    painter.restore();
+    DrawFooter(painter, page);
+}
+
+bool ReportLayout::RenderDocument(QPainter& painter, QPagedPaintDevice& device,
+                                  const std::function<bool(int page)>& onPage) const
+{
+    Begin(painter);
+    int page = 1;
+    for (const std::vector<StripPlan>& strips : pagination_.pages) {
+        if (page > 1 && !device.newPage())
+            return false;
+        if (onPage && !onPage(page))
+            return false;
+        if (page == 1)
+            DrawHeaderBlock(painter);
+        else
+            DrawPageTopDate(painter);
+        for (const StripPlan& strip : strips)
+            DrawStrip(painter, strip);
+        DrawFooter(painter, page);
+        ++page;
+    }
+    if (page > 1 && !device.newPage())
+        return false;
+    if (onPage && !onPage(page))
+        return false;
+    DrawSummary(painter, page);
+    return true;
+}

@@ -1,0 +1,439 @@
+// The report layout measured on real raster pages at fixed resolutions: pixel positions of the
+// grid, strips, pulses and traces, the pagination of whole records, and the texts of the header
+// and the summary page.
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/Application.h"
+#include "db/PatientRecord.h"
+#include "report/ReportLayout.h"
+#include "tests/support/QtApp.h"
+
+namespace {
+
+void UseEnglish()
+{
+    EnsureQtApp();
+    App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language/");
+    App().language.Scan();
+    App().language.Load("English");
+}
+
+// A white page of a paper size (mm) at a resolution, as a printer would present it.
+QImage Page(int dpi, double widthMm = 210, double heightMm = 297)
+{
+    QImage image(static_cast<int>(std::lround(widthMm / 25.4 * dpi)),
+                 static_cast<int>(std::lround(heightMm / 25.4 * dpi)), QImage::Format_Grayscale8);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
+    image.fill(Qt::white);
+    return image;
+}
+
+bool Dark(const QImage& image, int x, int y)
+{
+    return qGray(image.pixel(x, y)) < 128;
+}
+
+// The twelve leads in the usual order, `packets` each, every sample at `value`.
+std::vector<DevicePacket> Record(int packetsPerLead = kPacketsPerLead, int value = kBaseline,
+                                 uint8_t gain = 1, uint8_t filter = 1)
+{
+    std::vector<DevicePacket> packets;
+    for (int lead = 0; lead < kRecordLeads; ++lead)
+        for (int i = 0; i < packetsPerLead; ++i)
+            packets.push_back(MakePacket(static_cast<uint8_t>(lead), value, true, filter, gain));
+    return packets;
+}
+
+ReportLayout Layout(const std::vector<DevicePacket>& packets, int speed, QImage& page)
+{
+    ReportLayout layout(BuildReportContent(packets, speed), BuildReportHeader(nullptr, {}), {});
+    layout.MeasureDevice(page);
+    return layout;
+}
+
+}  // namespace
+
+TEST(ReportLayout, DpiEstimateRoundsToTheNominalResolution)
+{
+    struct Case { int pixels, mm, dpi; };
+    const Case cases[] = {
+        {4960, 210, 600},   // A4: 599.9 truncates to 599, rounds back to 600
+        {2480, 210, 300},   // 299.96
+        {9921, 210, 1200},
+        {5100, 215, 600},   // Letter: 602.5 -> 602 -> 600
+        {2550, 215, 300},
+        {1700, 215, 198},   // an odd device keeps its estimate, on a multiple of 6
+        {4960, 0, 600},     // no size known: the default
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReportLayout::EstimateDpi(c.pixels, c.mm), c.dpi) << c.pixels << " / " << c.mm;
+}
+
+TEST(ReportLayout, PageRectanglesAndStripGeometry)
+{
+    UseEnglish();
+    for (int dpi : {300, 600}) {
+        QImage page = Page(dpi);
+        ReportLayout layout = Layout(Record(), 1, page);
+        SCOPED_TRACE(dpi);
+        ASSERT_EQ(layout.Dpi(), dpi);
+        EXPECT_NEAR(layout.ReportCm(), dpi / 2.54 * 0.954, 1e-9);
+        EXPECT_EQ(layout.PenWidth(), dpi * 4 / 600);
+        EXPECT_EQ(layout.Frame().left(), dpi / 2);
+        EXPECT_EQ(layout.Frame().top(), 7 * dpi / 12);
+        EXPECT_EQ(layout.Frame().right(), page.width() - dpi / 2);
+        EXPECT_EQ(layout.Frame().bottom(), page.height() - dpi / 6);
+        EXPECT_EQ(layout.FooterBand().top(), layout.Frame().bottom() - dpi / 2);
+        // The header band is at least 5/6 inch; the field rows may lower it, never raise it.
+        EXPECT_GE(layout.HeaderBand().bottom(), layout.Frame().top() + 5 * dpi / 6);
+
+        const double cm = layout.ReportCm();
+        const int stripHeight = static_cast<int>(5.0 * cm);
+        const int stripWidth = static_cast<int>(17.5 * cm);
+        const int gap = static_cast<int>(cm);
+        const Pagination& pages = layout.Pages();
+        ASSERT_FALSE(pages.pages.empty());
+        for (size_t p = 0; p < pages.pages.size(); ++p) {
+            const std::vector<StripPlan>& strips = pages.pages[p];
+            int top = p == 0 ? layout.HeaderBand().bottom() : layout.HeaderBand().top();
+            for (const StripPlan& s : strips) {
+                EXPECT_EQ(s.rect.top(), top);
+                EXPECT_EQ(s.rect.bottom() - s.rect.top(), stripHeight);
+                EXPECT_EQ(s.rect.right() - s.rect.left(), stripWidth);
+                // Centred in the frame to within a pixel.
+                EXPECT_LE(std::abs((s.rect.left() - layout.Frame().left())
+                                   - (layout.Frame().right() - s.rect.right())), 1);
+                EXPECT_LE(s.rect.bottom(), layout.FooterBand().top());
+                top = s.rect.bottom() + gap;
+            }
+            // Page-full rule: a page ends only when the next strip would cross the footer band.
+            if (p + 1 < pages.pages.size())
+                EXPECT_GT(top + stripHeight, layout.FooterBand().top());
+        }
+    }
+}
+
+TEST(ReportLayout, GridSquaresAndDotsLieOnTheReportMillimetre)
+{
+    UseEnglish();
+    for (int dpi : {300, 600}) {
+        SCOPED_TRACE(dpi);
+        QImage page = Page(dpi);
+        ReportLayout layout = Layout(Record(), 1, page);
+        const QRect strip = layout.Pages().pages.at(0).at(0).rect;
+        {
+            QPainter painter(&page);
+            layout.Begin(painter);
+            layout.DrawGrid(painter, strip);
+        }
+        const double mm = layout.ReportCm() / 10;
+        // Along a row half a millimetre below a 5 mm line, the dark runs are exactly the
+        // vertical 5 mm lines: 35 of them across 17.5 cm, 5 mm apart.
+        const int y = static_cast<int>(strip.top() + 7.5 * mm);
+        std::vector<double> centres;
+        for (int x = static_cast<int>(strip.left() + 2.5 * mm); x < strip.right() - 2.5 * mm; ++x) {
+            if (!Dark(page, x, y))
+                continue;
+            int end = x;
+            while (end + 1 < strip.right() && Dark(page, end + 1, y))
+                ++end;
+            centres.push_back((x + end) / 2.0);
+            x = end;
+        }
+        ASSERT_EQ(centres.size(), 34u);  // k = 5 ... 170; k = 0 merges with the outline
+        for (size_t i = 0; i < centres.size(); ++i) {
+            const double expected = std::trunc(strip.left() + (i + 1) * 5 * mm + 0.5);
+            EXPECT_NEAR(centres[i], expected, 1.0) << i;
+        }
+        const double square = (centres.back() - centres.front()) / (centres.size() - 1);
+        EXPECT_NEAR(square, 5 * mm, 0.05);
+        EXPECT_NEAR(square, dpi == 300 ? 56.34 : 112.68, 0.05);
+
+        // 1 mm dots sit on whole-mm positions with blank paper between them.
+        for (int k : {1, 2, 3, 4, 6, 9}) {
+            const int x = static_cast<int>(strip.left() + k * mm + 0.5);
+            for (int n : {1, 2, 3, 4, 6}) {
+                const int yy = static_cast<int>(strip.top() + n * mm + 0.5);
+                EXPECT_TRUE(Dark(page, x, yy)) << k << "," << n;
+                EXPECT_FALSE(Dark(page, x + static_cast<int>(mm / 2), yy)) << k << "," << n;
+            }
+        }
+    }
+}
+
+TEST(ReportLayout, CalibrationPulseHeightFollowsTheGain)
+{
+    UseEnglish();
+    struct Case { uint8_t gain; int amplitude; const char* label; double mm; };
+    const Case cases[] = {{0, 40, "5mm/mv", 5}, {1, 80, "10mm/mv", 10}, {2, 160, "20mm/mv", 20}};
+    for (int dpi : {300, 600})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << dpi << " dpi, gain " << int(c.gain));
+            QImage page = Page(dpi);
+            ReportLayout layout = Layout(Record(kPacketsPerLead, kBaseline, c.gain), 1, page);
+            const ReportLead& lead = layout.Content().leads.at(0);
+            EXPECT_EQ(lead.calAmplitude, c.amplitude);
+            EXPECT_EQ(lead.labelLines[2], c.label);
+            {
+                QPainter painter(&page);
+                painter.setPen(QPen(Qt::black, 1));
+                layout.DrawCalibrationPulse(painter, 100, page.height() / 2, lead.calAmplitude);
+            }
+            int top = page.height(), bottom = -1;
+            const int x = 100 + static_cast<int>(layout.ReportCm() / 4) + 2;  // on the plateau
+            for (int y = 0; y < page.height(); ++y)
+                if (Dark(page, x, y) || Dark(page, 100 + 1, y)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            // Half the height is truncated to whole pixels.
+            EXPECT_NEAR(bottom - top, c.mm * layout.ReportCm() / 10, 2.0);
+        }
+}
+
+TEST(ReportLayout, GainCodeThreeHasNoPulseAndNoGainLabel)
+{
+    const ReportContent content = BuildReportContent({MakePacket(0, 192, true, 0, 3)}, 1);
+    ASSERT_EQ(content.leads.size(), 1u);
+    EXPECT_EQ(content.leads[0].calAmplitude, 0);
+    EXPECT_TRUE(content.leads[0].labelLines[2].isEmpty());
+    EXPECT_EQ(content.leads[0].labelLines[1], "OFF");
+}
+
+TEST(ReportLayout, LeadsFollowFirstAppearanceWithTheirFirstPacketsLabels)
+{
+    std::vector<DevicePacket> packets = {MakePacket(kLeadV1, 300, true, 5, 2),
+                                         MakePacket(kLeadI, 100, true, 2, 0),
+                                         MakePacket(kLeadV1, 1023, true, 0, 1),
+                                         MakePacket(kLeadAVR, 0, true, 3, 1)};
+    const ReportContent c = BuildReportContent(packets, 2);
+    ASSERT_EQ(c.leads.size(), 3u);
+    EXPECT_EQ(c.leads[0].name, "V1");
+    EXPECT_EQ(c.leads[1].name, "I");
+    EXPECT_EQ(c.leads[2].name, "aVR");
+    EXPECT_EQ(c.leads[0].samples, (std::vector<uint16_t>{300, 1023}));
+    // Filter and gain of the lead's first packet; the report's own filter naming.
+    EXPECT_EQ(c.leads[0].labelLines[1], "35Hz");
+    EXPECT_EQ(c.leads[0].labelLines[2], "20mm/mv");
+    EXPECT_EQ(c.leads[1].labelLines[1], "60Hz");
+    EXPECT_EQ(c.leads[2].labelLines[1], "50Hz+");
+    for (const ReportLead& l : c.leads) {
+        EXPECT_EQ(l.labelLines[0], "50mm/s");
+        EXPECT_EQ(l.rate, 400);
+    }
+    // A title ending in "b" stores samples 320 high; they come back down, never below 0.
+    const ReportContent offset = BuildReportContent({MakePacket(0, 512), MakePacket(0, 100)}, 1, true);
+    EXPECT_EQ(offset.leads.at(0).samples, (std::vector<uint16_t>{192, 0}));
+}
+
+TEST(ReportLayout, SamplesPerStripAndPagesBySpeed)
+{
+    UseEnglish();
+    // At 600 dpi a continuation strip (17.5 cm) holds 7 times 2.5 cm of samples, a first strip
+    // its 14.5 cm after the label area; a 48 s record fills 4 strips a page.
+    struct Case { int speed, first, continuation, pages; };
+    const Case cases[] = {{0, 9281, 11200, 4}, {1, 4640, 5600, 4}, {2, 2320, 2800, 7}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.speed);
+        QImage page = Page(600);
+        ReportLayout layout = Layout(Record(40000), c.speed, page);
+        const StripPlan& first = layout.Pages().pages.at(0).at(0);
+        EXPECT_TRUE(first.labelled());
+        EXPECT_EQ(first.traceLeft - first.rect.left(), static_cast<int>(3 * layout.ReportCm()));
+        EXPECT_EQ(first.count, c.first);
+        const StripPlan& second = layout.Pages().pages.at(0).at(1);
+        EXPECT_FALSE(second.labelled());
+        EXPECT_EQ(second.traceLeft, second.rect.left());
+        EXPECT_EQ(second.count, c.continuation);
+
+        // A whole record: every lead printed whole and in order, then the summary page.
+        ReportLayout full = Layout(Record(), c.speed, page);
+        EXPECT_EQ(full.PageCount(), c.pages);
+        int lead = 0, next = 0;
+        for (const std::vector<StripPlan>& strips : full.Pages().pages)
+            for (const StripPlan& s : strips) {
+                ASSERT_EQ(s.lead, lead);
+                ASSERT_EQ(s.first, next);
+                next += s.count;
+                if (next == kPacketsPerLead) {
+                    ++lead;
+                    next = 0;
+                }
+            }
+        EXPECT_EQ(lead, kRecordLeads);
+    }
+    // At 12.5 mm/s a short lead fills part of one strip; the next lead starts on a new strip.
+    QImage page = Page(600);
+    ReportLayout shortLeads = Layout(Record(1000), 0, page);
+    EXPECT_EQ(shortLeads.Pages().pages.at(0).at(0).count, 1000);
+    EXPECT_EQ(shortLeads.Pages().pages.at(0).at(1).lead, 1);
+}
+
+TEST(ReportLayout, TraceScalingAndClampingToTheStrip)
+{
+    UseEnglish();
+    // 272 is 1 mV above the zero line: 1 cm up at 10 mm/mV. 1023 lies 10.4 cm above and rides
+    // the top edge; 0 is 2.4 cm below, still inside the 5 cm strip.
+    struct Case { int sample; double cmUp; int clamp; };
+    const Case cases[] = {{192, 0, 0}, {272, 1.0, 0}, {112, -1.0, 0}, {1023, 0, -1}, {0, -2.4, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sample);
+        QImage page = Page(300);
+        ReportLayout layout = Layout(Record(kPacketsPerLead, c.sample), 1, page);
+        const StripPlan strip = layout.Pages().pages.at(0).at(0);
+        // The trace is what the strip adds to its bare grid.
+        QImage grid = page.copy();
+        {
+            QPainter painter(&grid);
+            layout.Begin(painter);
+            layout.DrawGrid(painter, strip.rect);
+        }
+        {
+            QPainter painter(&page);
+            layout.Begin(painter);
+            layout.DrawStrip(painter, strip);
+        }
+        const QRect& r = strip.rect;
+        const int middle = (r.top() + r.bottom()) / 2;
+        const int expected = c.clamp < 0 ? r.top()
+                             : c.clamp > 0 ? r.bottom()
+                                           : static_cast<int>(middle - c.cmUp * layout.ReportCm());
+        const int x = static_cast<int>(strip.traceLeft + 10.25 * layout.ReportCm() / 10);
+        int top = -1, bottom = -1;
+        for (int y = r.top() - 10; y <= r.bottom() + 10; ++y)
+            if (Dark(page, x, y) && !Dark(grid, x, y)) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+            }
+        ASSERT_GE(top, 0);
+        EXPECT_LE(bottom - top, 2 * layout.PenWidth());
+        EXPECT_NEAR((top + bottom) / 2.0, expected, layout.PenWidth() + 1.0);
+    }
+}
+
+TEST(ReportLayout, PaperTooSmallForOneStrip)
+{
+    UseEnglish();
+    struct Case { double w, h; bool tooSmall; };
+    const Case cases[] = {
+        {210, 297, false},   // A4
+        {297, 210, false},   // A4 landscape still holds two strips a page
+        {148, 210, true},    // A5: a strip is wider than the frame
+        {297, 100, true},    // a strip is taller than the body
+    };
+    for (const Case& c : cases) {
+        QImage page = Page(150, c.w, c.h);
+        ReportLayout layout = Layout(Record(), 1, page);
+        EXPECT_EQ(layout.Pages().paperTooSmall, c.tooSmall) << c.w << "x" << c.h;
+        EXPECT_EQ(layout.Pages().pages.empty(), c.tooSmall);
+    }
+}
+
+TEST(ReportLayout, RecordDateFromTheFileName)
+{
+    struct Case { const char* path; const char* date; };
+    const Case cases[] = {
+        {"Data/5/m200903071405.cv", "2009-03-07 14:05"},
+        {"Data\\5\\m200903071405.cv", "2009-03-07 14:05"},
+        {"m202612312359.cv", "2026-12-31 23:59"},
+        {"", ""},
+        {".cv", ""},
+        {"m.cv", ""},                          // shorter than the date
+        {"Data/Demo/NormalSinus72.cv", ""},     // a demo record
+        {"Data/5/x200903071405.cv", ""},
+        {"Data/5/m2009030714a5.cv", ""},
+        {"Data/5/m20090307140.cv", ""},         // eleven digits
+        {"Data/5/m200913071405.cv", ""},        // month 13
+        {"Data/5/m200902301405.cv", ""},        // 30 February
+        {"Data/5/m200903072460.cv", ""},
+        {"Data/5/m200903071405", ""},           // no extension
+        {"Data/m200903071405.cv/other.cv", ""}, // only the name counts
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RecordDateText(c.path), QString(c.date)) << c.path;
+}
+
+TEST(ReportLayout, HeaderTextsOfAPatientAndOfNone)
+{
+    UseEnglish();
+    PatientRecord p;
+    p.Name = "Li";
+    p.ClinicalNo = "00001234";
+    p.Age = 20;
+    p.Height = 170;
+    p.Weight = 60;
+    p.Blood = 2;
+    p.Sex = 1;
+    p.Other = "first line\r\nsecond\nthird";
+    p.NewDate = "2009-03-07 14:05:09";
+    const ReportHeader h = BuildReportHeader(&p, "2009-03-07 14:05");
+    const QStringList expected = {"Corvida ECG Report", "", "Clinical NO.: 00001234", "Name: Li",
+                                  "Age: 20", "Height : 170", "Weight : 60", "Blood : AB",
+                                  "Sex: FEMALE", "Date : 2009-03-07 14:05:09", "",
+                                  "Other : first line second third"};
+    EXPECT_EQ(h.texts, expected);
+    EXPECT_EQ(h.date, "2009-03-07 14:05");
+
+    p.Sex = 0;
+    p.Blood = 7;  // no such group: nothing rather than a guess
+    const ReportHeader male = BuildReportHeader(&p, {});
+    EXPECT_EQ(male.texts[8], "Sex: MALE");
+    EXPECT_EQ(male.texts[7], "Blood : ");
+
+    const ReportHeader none = BuildReportHeader(nullptr, {});
+    EXPECT_EQ(none.texts[3], "Name: ");
+    EXPECT_EQ(none.texts[8], "Sex: ");
+    EXPECT_EQ(none.texts.size(), kHeaderTextCount);
+}
+
+TEST(ReportLayout, SummaryValuesMarkEveryZeroPart)
+{
+    ReportSummary s;
+    EXPECT_EQ(SummaryValueTexts(s),
+              (std::array<QString, kSummaryRows>{"- - ", "- - ", "- - ", "- - ", "- - ",
+                                                  "- -  / - - ", "- - /- - /- - ", "- -  / - - ",
+                                                  "- - "}));
+    s.measurements = {72, 100, 160, 90, 180, 0, 410, 500.f, -300.f, 0.f};
+    s.rv5 = 1500;
+    s.sv1 = -900;
+    EXPECT_EQ(SummaryValueTexts(s),
+              (std::array<QString, kSummaryRows>{"72", "160", "100", "90", "180", "- -  / 410",
+                                                  "50.0/-30.0/- - ", "1500 / -900", "2400"}));
+}
+
+TEST(ReportLayout, SummaryColumnsAndDiagnosisNeverOverlap)
+{
+    UseEnglish();
+    ReportSummary s;
+    s.firstLine = 2;
+    for (int i = 2; i < 10; ++i)
+        s.conclusion.line[i] = "statement " + std::to_string(i);
+    for (int dpi : {300, 600, 1200}) {
+        SCOPED_TRACE(dpi);
+        QImage page = Page(dpi);
+        ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(nullptr, {}), s);
+        layout.MeasureDevice(page);
+        const ReportLayout::SummaryPositions pos = layout.SummaryAt();
+        QFont base("Arial");
+        base.setPointSize(10);
+        const QFontMetrics fm(base, &page);
+        const int lineHeight = fm.height();
+        for (int r = 0; r < kSummaryRows; ++r) {
+            EXPECT_GT(pos.unit[r].x(), pos.label[r].x() + fm.horizontalAdvance("R(V5)+S(V1)"));
+            EXPECT_GT(pos.value[r].x(), pos.unit[r].x() + fm.horizontalAdvance("[deg]:"));
+            EXPECT_GE(pos.label[r].y(), layout.HeaderBand().bottom());
+        }
+        // The heading comes below the last measurement row and the lines follow one a row.
+        EXPECT_GE(pos.heading.y(), pos.label[kSummaryRows - 1].y() + lineHeight);
+        ASSERT_EQ(pos.lines.size(), 8u);
+        EXPECT_GE(pos.lines.front().y(), pos.heading.y() + lineHeight);
+        EXPECT_LE(pos.lines.back().y() + lineHeight, layout.FooterBand().top());
+    }
+}

@@ -1,0 +1,128 @@
+// corvida-report: writes the printed report of a record file as a PDF, without a printer.
+//
+//   corvida-report [--language NAME] [--patient-id ID] [--speed 12.5|25|50] --pdf OUT.pdf FILE.cv
+//
+// The patient header is looked up in Corvida.mdb of the working directory when --patient-id is
+// given, else its fields are left blank. The page is A4 at 600 dpi, the resolution the report
+// assumes before a printer is known. Exit status 0 on success, 2 on bad input, 1 when the PDF
+// cannot be written.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cstdio>
+
+#include "app/Application.h"
+#include "app/ProfileFile.h"
+#include "db/AppDatabase.h"
+#include "db/PatientStore.h"
+#include "report/PrintJob.h"
+#include "report/ReportLayout.h"
+
+namespace {
+
+int Fail(int status, const QString& text)
+{
+    std::fprintf(stderr, "corvida-report: %s\n", qPrintable(text));
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A command-line tool needs no screen; fonts come from the system either way.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qt(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Writes the report of a record file (.cv) as a PDF.");
+    parser.addHelpOption();
+    const QCommandLineOption languageOption("language", "Interface language by display name.", "NAME");
+    const QCommandLineOption patientOption("patient-id", "Patient number for the header.", "ID");
+    const QCommandLineOption speedOption("speed", "Print speed in mm/s: 12.5, 25 or 50.", "MM/S", "25");
+    const QCommandLineOption pdfOption("pdf", "The PDF file to write.", "OUT.pdf");
+    parser.addOptions({languageOption, patientOption, speedOption, pdfOption});
+    parser.addPositionalArgument("FILE.cv", "The record file.");
+    if (!parser.parse(QCoreApplication::arguments()))
+        return Fail(2, parser.errorText());
+    if (parser.isSet("help")) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return Fail(2, "exactly one record file is needed (see --help)");
+    if (!parser.isSet(pdfOption) || parser.value(pdfOption).isEmpty())
+        return Fail(2, "--pdf OUT.pdf is needed");
+    const QString speedText = parser.value(speedOption);
+    const QStringList speeds = {"12.5", "25", "50"};
+    const int speedIndex = static_cast<int>(speeds.indexOf(speedText));
+    if (speedIndex < 0)
+        return Fail(2, QString("--speed must be 12.5, 25 or 50, not \"%1\"").arg(speedText));
+
+    // Language files and Settings.ini live in the program folder beside this tool.
+    Application& app = App();
+    const QString appDir = QCoreApplication::applicationDirPath();
+    QString language = parser.value(languageOption);
+    if (language.isEmpty())
+        language = QString::fromStdString(GetProfileString(
+            QDir(appDir).filePath("Settings.ini").toStdString(), "Language", "Path"));
+    if (language.isEmpty())
+        language = "中文";
+    app.language.SetDirectory(QDir(appDir).filePath("language").toStdString());
+    app.language.Scan();
+    if (app.language.Load(language.toStdString()) == 0)
+        return Fail(2, QString("no language file named \"%1\" in %2")
+                           .arg(language, QDir(appDir).filePath("language")));
+
+    const QString recordPath = files.front();
+    std::optional<PatientRecord> patient;
+    if (parser.isSet(patientOption)) {
+        const QString id = parser.value(patientOption);
+        bool number = false;
+        id.toInt(&number);
+        if (!number || id.isEmpty() || !id.front().isDigit())
+            return Fail(2, QString("--patient-id must be a patient number, not \"%1\"").arg(id));
+        AppDatabase& db = AppDatabase::Instance();
+        if (!db.Open("Corvida.mdb"))
+            return Fail(2, QString("the patient database %1 cannot be opened: %2")
+                               .arg(QDir::current().absoluteFilePath("Corvida.mdb"), db.LastError()));
+        const PatientLookup found = FindPatient(id);
+        if (found.queryFailed)
+            return Fail(2, "the patient query failed: " + db.LastError());
+        if (!found.row)
+            return Fail(2, QString("there is no patient %1 in Corvida.mdb").arg(id));
+        patient = found.row;
+    }
+
+    ReportRecord record = ReadReportRecord(recordPath, speedIndex);
+    if (record.outcome == RecordReadOutcome::OpenFailed)
+        return Fail(2, QString("cannot read the record file \"%1\"").arg(recordPath));
+    if (record.outcome == RecordReadOutcome::TooShort)
+        return Fail(2, QString("the record file \"%1\" holds less than one second").arg(recordPath));
+
+    ReportLayout layout(std::move(record.content),
+                        BuildReportHeader(patient ? &*patient : nullptr, RecordDateText(recordPath)),
+                        std::move(record.summary));
+    const QString out = parser.value(pdfOption);
+    QPdfWriter writer(out);
+    writer.setResolution(kDefaultReportDpi);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(Translate("Corvida ECG Report"));
+    writer.setCreator("Corvida");
+    layout.MeasureDevice(writer);
+    if (layout.Pages().paperTooSmall)
+        return Fail(1, Translate("Paper too small, printing aborted!"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return Fail(1, QString("cannot write \"%1\"").arg(out));
+    const bool done = layout.RenderDocument(painter, writer);
+    if (!painter.end() || !done || !QFileInfo(out).isFile())
+        return Fail(1, QString("cannot write \"%1\"").arg(out));
+    std::printf("%s: %d pages\n", qPrintable(out), layout.PageCount());
+    return 0;
+}
