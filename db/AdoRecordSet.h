@@ -12,6 +12,11 @@ class AdoRecordSet {
 public:
     AdoRecordSet() = default;
     explicit AdoRecordSet(AdoConnection* connection) : connection_(connection) {}
+    // A copy would share the rows and their pending edits; a recordset is moved or kept.
+    AdoRecordSet(const AdoRecordSet&) = delete;
+    AdoRecordSet& operator=(const AdoRecordSet&) = delete;
+    AdoRecordSet(AdoRecordSet&&) = default;
+    AdoRecordSet& operator=(AdoRecordSet&&) = default;
 
     void SetAdoConnection(AdoConnection* connection) { connection_ = connection; }
     // kAdUseClient or kAdUseServer; both give a snapshot here.

@@ -148,7 +148,8 @@ void PatientInfoDialog::HoldNoteToLimit(int position, int added)
     // inserted line break counts as the two bytes it is stored as.
     trimmingNote_ = true;
     QTextCursor cursor(otherEdit->document());
-    int end = position + added;
+    // The count of added characters may include the document's closing block separator.
+    int end = std::min(position + added, otherEdit->document()->characterCount() - 1);
     while (end > position && EntryByteLength(OtherText()) > kOtherEntryLimit) {
         cursor.setPosition(end);
         cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);

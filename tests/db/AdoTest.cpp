@@ -1,0 +1,278 @@
+// The database layer: field conversions, the Jet statements on SQLite, and recordsets with their
+// reads, writes and commits against a real database file.
+#include <QByteArray>
+#include <QPointF>
+#include <cmath>
+#include <fstream>
+#include <limits>
+
+#include "db/AdoRecordSet.h"
+#include "tests/db/DatabaseFixture.h"
+
+namespace {
+
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+
+TEST(VariantConversion, VariantToLong_FollowsTheFixedRules)
+{
+    const struct {
+        QVariant value;
+        int32_t expected;
+    } cases[] = {
+        {QVariant(), 0},
+        {QVariant(QMetaType::fromType<qlonglong>()), 0},  // NULL of an integer column
+        {QVariant(true), -1},
+        {QVariant(false), 0},
+        {QVariant(42), 42},
+        {QVariant(qlonglong(-7)), -7},
+        {QVariant(qlonglong(5'000'000'000)), kMax},
+        {QVariant(qlonglong(-5'000'000'000)), kMin},
+        {QVariant(2.5), 3},
+        {QVariant(2.4), 2},
+        {QVariant(-1.7), -1},  // + 0.5, then toward zero
+        {QVariant(1e20), kMax},
+        {QVariant(-1e20), kMin},
+        {QVariant(std::nan("")), 0},
+        {QVariant(QString("  -12abc")), -12},
+        {QVariant(QString("\t+7")), 7},
+        {QVariant(QString("abc")), 0},
+        {QVariant(QString("")), 0},
+        {QVariant(QString("99999999999999999999")), kMax},
+        {QVariant(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41))), 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VariantToLong(c.value), c.expected) << c.value.toString().toStdString();
+}
+
+TEST(VariantConversion, VariantToText_FollowsTheFixedRules)
+{
+    const struct {
+        QVariant value;
+        const char* expected;
+    } cases[] = {
+        {QVariant(), ""},
+        {QVariant(QMetaType::fromType<QString>()), ""},
+        {QVariant(-15), "-15"},
+        {QVariant(qlonglong((1LL << 32) + 5)), "5"},  // low 32 bits
+        {QVariant(1.5f), "1.5000"},
+        {QVariant(1.0 / 3.0), "0.33333333"},
+        {QVariant(true), "TRUE"},
+        {QVariant(false), "FALSE"},
+        {QVariant(QByteArray("\x01\x02")), "[BLOB]"},
+        {QVariant(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41))), "2009-03-07 09:05:41"},
+        {QVariant(QString("李 O'Brien")), "李 O'Brien"},
+        {QVariant(QPointF(1, 2)), "UN_KNOW"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VariantToText(c.value), QString::fromUtf8(c.expected));
+}
+
+TEST(VariantConversion, VariantToDate_TakesDatesAndTheStoredDateFormOnly)
+{
+    const QDateTime when(QDate(2009, 3, 7), QTime(9, 5, 41));
+    EXPECT_EQ(VariantToDate(QVariant(when)), when);
+    EXPECT_EQ(VariantToDate(QVariant(QString("2009-03-07 09:05:41"))), when);
+    EXPECT_FALSE(VariantToDate(QVariant(QString("2009-3-7  9:5:41"))).isValid());
+    EXPECT_FALSE(VariantToDate(QVariant(QString("Li"))).isValid());
+    EXPECT_FALSE(VariantToDate(QVariant(12)).isValid());
+    EXPECT_FALSE(VariantToDate(QVariant()).isValid());
+}
+
+TEST(JetDialect, DatesBecomeTheStoredFormOnlyWhereTheyAreDates)
+{
+    const QStringList dates{"newdate"};
+    const struct {
+        const char* jet;
+        const char* sqlite;  // empty: the statement must be refused
+    } cases[] = {
+        {"Select * From Patient Where  Isdel = 1 and NewDate = #2009-3-7 9:5:41#",
+         "Select * From Patient Where  Isdel = 1 and NewDate = '2009-03-07 09:05:41'"},
+        {"Select * From T Where NewDate < #3/7/2009#", "Select * From T Where NewDate < '2009-03-07 00:00:00'"},
+        {"Insert into Patient (PatientID,Name,NewDate) Values (1, '2009-3-7', '2009-3-7  9:5:41')",
+         "Insert into Patient (PatientID,Name,NewDate) Values (1, '2009-3-7', '2009-03-07 09:05:41')"},
+        // A name in the date's place is no date; text that only looks like a date stays text.
+        {"Insert into Patient (Name) Values ('2009-3-7')", "Insert into Patient (Name) Values ('2009-3-7')"},
+        {"Select * From Patient Where Name = '#1#' And Other Like '%NewDate = ''1''%'",
+         "Select * From Patient Where Name = '#1#' And Other Like '%NewDate = ''1''%'"},
+        {"Update Patient Set NewDate = '2010-1-2 3:4' Where PatientID = 1",
+         "Update Patient Set NewDate = '2010-01-02 03:04:00' Where PatientID = 1"},
+        {"Select * From Patient Where NewDate = #2009-2-30#", ""},
+        {"Select * From Patient Where NewDate = #2009-3-7", ""},
+        {"Insert into Patient (PatientID,NewDate) Values (1, 'yesterday')", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JetToSqlite(QString::fromUtf8(c.jet), dates), QString::fromUtf8(c.sqlite)) << c.jet;
+}
+
+class RecordSet : public DatabaseFixture {
+protected:
+    // One row with NULL text and numbers, one with values, inserted in the program's own dialect.
+    void AddRows()
+    {
+        Exec("Insert into Patient (PatientID,Name,Age,Other,NewDate,Isdel) "
+             "Values (1, NULL, NULL, NULL, '2009-3-7  9:5:41', 0)");
+        Exec("Insert into Patient (PatientID,Name,Age,Other,NewDate,Isdel) "
+             "Values (2, 'Li', 20, 'note', '2009-10-1  0:0:0', 0)");
+    }
+    AdoRecordSet Open(const QString& statement)
+    {
+        AdoRecordSet rows(&db());
+        rows.PutCursorLocation(kAdUseClient);
+        EXPECT_TRUE(rows.Open(statement, kAdCmdText, kAdOpenStatic, kAdLockOptimistic)) << statement.toStdString();
+        rows.MoveFirst();
+        return rows;
+    }
+};
+
+TEST_F(RecordSet, NullFieldsReadAsEmptyTextAndZero_DatesZeroPadded_IntegersAsDecimal)
+{
+    AddRows();
+    AdoRecordSet rows = Open("Select * From Patient Where PatientID = 1");
+    QString text = "unchanged";
+    int32_t number = 99;
+    EXPECT_TRUE(rows.GetCollect(QString("Name"), text));
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(rows.GetCollect(QString("Age"), number));
+    EXPECT_EQ(number, 0);
+    EXPECT_TRUE(rows.GetCollect(QString("newdate"), text));  // names match without regard to case
+    EXPECT_EQ(text, "2009-03-07 09:05:41");
+    EXPECT_TRUE(rows.GetCollect(QString("PATIENTID"), text));
+    EXPECT_EQ(text, "1");
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST_F(RecordSet, OrderByNewDateIsChronologicalAndMinIsADate)
+{
+    AddRows();
+    // Unpadded, "2009-10-1" sorts before "2009-3-7" as text; stored dates must not.
+    AdoRecordSet rows = Open("Select * From Patient Where Isdel = 0 Order By NewDate DESC");
+    int32_t first = 0;
+    ASSERT_TRUE(rows.GetCollect(QString("PatientID"), first));
+    EXPECT_EQ(first, 2);
+
+    AdoRecordSet oldest = Open("Select Min(NewDate), Count(*) from Patient where Isdel = 0");
+    QDateTime date;
+    ASSERT_TRUE(oldest.GetCollect(0, date));
+    EXPECT_EQ(date, QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41)));
+    AdoRecordSet same = Open("Select * From Patient Where  Isdel = 0 and NewDate = #" +
+                             date.toString("yyyy-MM-dd HH:mm:ss") + "#");
+    EXPECT_EQ(same.GetRecordCount(), 1);
+}
+
+TEST_F(RecordSet, ReadsOutsideTheResultGiveFalse_ClosedTextReadShowsTheBoxOncePerCall)
+{
+    AddRows();
+    AdoRecordSet rows = Open("Select * From Patient Order By PatientID");
+    QString text = "unchanged";
+    EXPECT_FALSE(rows.GetCollect(-1, text));
+    EXPECT_FALSE(rows.GetCollect(rows.GetFieldCount(), text));
+    EXPECT_FALSE(rows.GetCollect(QString("NoSuchColumn"), text));
+    EXPECT_TRUE(rows.SetAbsolutePosition(2));
+    EXPECT_TRUE(rows.GetCollect(QString("Name"), text));
+    EXPECT_EQ(text, "Li");
+    EXPECT_FALSE(rows.SetAbsolutePosition(3));
+    EXPECT_TRUE(rows.MoveNext());
+    EXPECT_TRUE(rows.IsEOF());
+    EXPECT_FALSE(rows.GetCollect(0, text));
+    EXPECT_EQ(text, "Li");
+    EXPECT_TRUE(prompt.shown.empty());
+
+    rows.Close();
+    EXPECT_FALSE(rows.GetCollect(QString("Name"), text));
+    EXPECT_FALSE(rows.GetCollect(QString("Name"), text));
+    ASSERT_EQ(prompt.shown.size(), 2u);
+    EXPECT_EQ(prompt.shown[0].caption, "提示");
+    EXPECT_EQ(prompt.shown[0].text, "数据库可能已经断开,\r\n请重新连接、然后重试.");
+    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Information);
+}
+
+TEST_F(RecordSet, FieldWritesCommit_EmptyTextIsStoredAsNull)
+{
+    AddRows();
+    AdoRecordSet rows = Open("Select * From Patient Where PatientID = 2");
+    EXPECT_TRUE(rows.PutCollect("Other", QString()));
+    EXPECT_TRUE(rows.PutCollect("Age", 31));
+    EXPECT_TRUE(rows.PutCollect("Name", QString("O'Brien")));
+    EXPECT_TRUE(rows.Update());
+
+    AdoRecordSet check = Open("Select typeof(Other), Age, Name From Patient Where PatientID = 2");
+    QString type, name;
+    int32_t age = 0;
+    check.GetCollect(0, type);
+    check.GetCollect(1, age);
+    check.GetCollect(2, name);
+    EXPECT_EQ(type, "null");
+    EXPECT_EQ(age, 31);
+    EXPECT_EQ(name, "O'Brien");
+    QString other = "x";
+    EXPECT_TRUE(rows.GetCollect(QString("Other"), other));
+    EXPECT_EQ(other, "");
+}
+
+TEST_F(RecordSet, FailedCommitCancelsThePendingEdits)
+{
+    AddRows();
+    AdoRecordSet gone = Open("Select * From Patient Where PatientID = 2");
+    Exec("Delete From Patient Where PatientID = 2");  // another command removed the row
+    EXPECT_TRUE(gone.PutCollect("Name", QString("Wang")));
+    EXPECT_FALSE(gone.Update());
+    QString name;
+    gone.GetCollect(QString("Name"), name);
+    EXPECT_EQ(name, "Li");
+
+    AdoRecordSet refused = Open("Select * From Patient Where PatientID = 1");
+    Exec("Create Trigger RefuseAll Before Update On Patient Begin Select Raise(Abort, 'no'); End");
+    EXPECT_TRUE(refused.PutCollect("Age", 50));
+    EXPECT_FALSE(refused.Update());
+    int32_t age = -1;
+    refused.GetCollect(QString("Age"), age);
+    EXPECT_EQ(age, 0);
+
+    // A result that is no table's rows cannot be written back.
+    AdoRecordSet counted = Open("Select Max(PatientID), count(*) from Patient");
+    EXPECT_TRUE(counted.PutCollect("count(*)", 5));
+    EXPECT_FALSE(counted.Update());
+}
+
+TEST_F(RecordSet, RequerySeesNewRows_EmptyStatementReusesTheLast_UnboundRefuses)
+{
+    AddRows();
+    AdoRecordSet rows = Open("Select * From Patient Where Isdel = 0");
+    EXPECT_EQ(rows.GetRecordCount(), 2);
+    Exec("Update Patient Set Isdel = '1' Where PatientID = 1");
+    EXPECT_TRUE(rows.Requery(-1));
+    EXPECT_EQ(rows.GetRecordCount(), 1);
+    EXPECT_TRUE(rows.Open(QString()));
+    EXPECT_EQ(rows.GetRecordCount(), 1);
+
+    AdoRecordSet unbound;
+    EXPECT_FALSE(unbound.Open("Select * From Patient"));
+    EXPECT_FALSE(unbound.IsOpen());
+}
+
+TEST_F(RecordSet, EngineErrorsBecomeFalseResults)
+{
+    AdoRecordSet rows(&db());
+    EXPECT_FALSE(rows.Open("Select * From NoSuchTable"));
+    EXPECT_FALSE(rows.IsOpen());
+    EXPECT_EQ(db().Execute("Select 1; Drop Table Patient"), nullptr);  // one statement at a time
+    EXPECT_TRUE(Open("Select count(*) From Patient").IsOpen());
+    EXPECT_EQ(db().Execute("Insert into Patient (PatientID,NewDate) Values (1, 'soon')"), nullptr);
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST(Connection, RefusesAMissingOrNonDatabaseFileAndNeverCreatesOne)
+{
+    TempDir dir(true);
+    AdoConnection connection;
+    EXPECT_FALSE(connection.OpenAccess("Corvida.mdb"));
+    EXPECT_FALSE(std::filesystem::exists("Corvida.mdb"));
+    std::ofstream("Corvida.mdb") << "not a database, just some text of that name\n";
+    EXPECT_FALSE(connection.OpenAccess("Corvida.mdb"));
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_EQ(connection.Execute("Select 1"), nullptr);
+    EXPECT_FALSE(connection.Open(QString(), -1));  // the remembered string names the same file
+}
+
+}  // namespace

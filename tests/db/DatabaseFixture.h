@@ -1,0 +1,51 @@
+#pragma once
+// A fresh copy of the shipped empty Corvida.mdb in a temporary working directory, opened as the
+// process-wide connection, with the English texts and a recording prompt. Every statement the
+// program sends is kept in `statements`.
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <filesystem>
+
+#include "app/Application.h"
+#include "db/AppDatabase.h"
+#include "tests/support/QtApp.h"
+#include "tests/support/RecordingPrompt.h"
+#include "tests/support/TempDir.h"
+
+class DatabaseFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureQtApp();
+        App().state = RunState();
+        App().settings.languageName = "English";
+        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+        App().language.Scan();
+        App().language.Load("English");
+        App().SetPrompt(&prompt);
+        std::filesystem::copy_file(CORVIDA_APP_DIR "/Corvida.mdb", dir.Path() / "Corvida.mdb");
+        ASSERT_TRUE(db().Open("Corvida.mdb")) << db().LastError().toStdString();
+        db().SetStatementTrace([this](const QString& s) { statements << s; });
+    }
+    void TearDown() override
+    {
+        db().SetStatementTrace({});
+        db().Close();
+        App().SetPrompt(nullptr);
+    }
+    static AppDatabase& db() { return AppDatabase::Instance(); }
+    // Runs a statement that must succeed, outside the statement log.
+    void Exec(const QString& statement)
+    {
+        auto trace = [this](const QString& s) { statements << s; };
+        db().SetStatementTrace({});
+        const bool ok = db().Execute(statement) != nullptr;
+        db().SetStatementTrace(trace);
+        ASSERT_TRUE(ok) << statement.toStdString() << ": " << db().LastError().toStdString();
+    }
+
+    TempDir dir{true};
+    RecordingPrompt prompt;
+    QStringList statements;
+};

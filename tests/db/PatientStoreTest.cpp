@@ -1,0 +1,306 @@
+// The patient statements on a real Corvida.mdb: ID allocation, the 400-row limit with reuse of the
+// oldest deleted row, queries, soft deletion and look-ups, with the exact texts sent.
+#include <QDir>
+#include <set>
+
+#include "db/AdoRecordSet.h"
+#include "db/PatientStore.h"
+#include "tests/db/DatabaseFixture.h"
+
+namespace {
+
+const QDateTime kNow(QDate(2009, 3, 7), QTime(9, 5, 41));
+
+PatientRecord Facts(const QString& name, const QString& clinicalNo = "00000000",
+                    const QString& other = QString())
+{
+    PatientRecord p;
+    p.Name = name;
+    p.Age = 20;
+    p.Height = 170;
+    p.Weight = 100;
+    p.Blood = 0;
+    p.Sex = 1;
+    p.Other = other;
+    p.ClinicalNo = clinicalNo;
+    return p;
+}
+
+class PatientStore : public DatabaseFixture {
+protected:
+    // Rows 1..count, live, one minute apart from 2009-01-01 00:00 (row 1 oldest).
+    void Seed(int count)
+    {
+        QStringList values;
+        for (int id = 1; id <= count; ++id)
+            values << QString("(%1, 'P%1', 30, 160, 60, 1, 0, 'n%1', '%2', '%3', 0)")
+                          .arg(id)
+                          .arg(id, 8, 10, QChar('0'))
+                          .arg(QDateTime(QDate(2009, 1, 1), QTime(0, 0)).addSecs(60 * id).toString("yyyy-MM-dd HH:mm:ss"));
+        Exec("Insert into Patient (PatientID,Name,Age,Height,Weight,Blood,Sex,Other,ClinicalNo,NewDate,Isdel) Values " +
+             values.join(", "));
+    }
+    PatientRecord Row(int32_t id)
+    {
+        const auto row = ExportPatientRow(id);
+        EXPECT_TRUE(row.has_value()) << id;
+        statements.clear();
+        return row.value_or(PatientRecord());
+    }
+    int Count(const QString& where)
+    {
+        AdoRecordSet rows(&db());
+        db().SetStatementTrace({});
+        rows.Open("Select count(*) From Patient Where " + where);
+        db().SetStatementTrace([this](const QString& s) { statements << s; });
+        rows.MoveFirst();
+        int32_t n = -1;
+        rows.GetCollect(0, n);
+        return n;
+    }
+    std::vector<int32_t> ListIds(const QString& statement)
+    {
+        AdoRecordSet rows;
+        EXPECT_TRUE(OpenPatientList(rows, statement)) << statement.toStdString();
+        std::vector<int32_t> ids;
+        PatientRecord row;
+        for (; ReadPatientRow(rows, row); rows.MoveNext())
+            ids.push_back(row.PatientID);
+        return ids;
+    }
+};
+
+TEST_F(PatientStore, EmptyTableGivesIdOneAndItsFolder_WithTheExactStatements)
+{
+    const StoreResult stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    ASSERT_TRUE(stored.Stored());
+    EXPECT_EQ(stored.id, 1);
+    EXPECT_FALSE(stored.reused);
+    EXPECT_TRUE(QDir("Data/1").exists());
+    EXPECT_EQ(statements,
+              QStringList({"Select Max(PatientID), count(*) from Patient",
+                           "Insert into Patient (PatientID,Name,Age,Height,Weight,Blood,Sex,Other,"
+                           "ClinicalNo,NewDate,Isdel) Values (1, 'Li', 20, 170, 100, 0, 1, '', "
+                           "'00000000', '2009-3-7  9:5:41', 0)"}));
+    const PatientRecord row = Row(1);
+    EXPECT_EQ(row.Name, "Li");
+    EXPECT_EQ(row.Sex, 1);
+    EXPECT_EQ(row.Other, "");
+    EXPECT_EQ(row.ClinicalNo, "00000000");
+    EXPECT_EQ(row.NewDate, "2009-03-07 09:05:41");
+    EXPECT_EQ(row.Isdel, 0);
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST_F(PatientStore, QuotesPercentAndSqlInTextAreStoredExactlyAsTyped)
+{
+    const QString name = "O'Brien";
+    const QString note = "x', 0, 0); Drop Table Patient; --\r\n50% 'line' two";
+    const QString number = "1'--";
+    const StoreResult stored = StorePatient(Facts(name, number, note), "PatientInfo", kNow);
+    ASSERT_TRUE(stored.Stored());
+    ASSERT_EQ(statements.size(), 2);
+    EXPECT_TRUE(statements[1].contains("(1, 'O''Brien', 20")) << statements[1].toStdString();
+    const PatientRecord row = Row(1);
+    EXPECT_EQ(row.Name, name);
+    EXPECT_EQ(row.Other, note);
+    EXPECT_EQ(row.ClinicalNo, number);
+    EXPECT_EQ(Count("1 = 1"), 1);
+}
+
+TEST_F(PatientStore, IdsFollowTheHighestEverStoredEvenWhenDeleted)
+{
+    Seed(3);
+    ASSERT_TRUE(DeletePatient(3));
+    const StoreResult stored = StorePatient(Facts("Wang"), "PatientInfo", kNow);
+    EXPECT_EQ(stored.id, 4);
+    EXPECT_EQ(Row(3).Isdel, 1);
+}
+
+TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver)
+{
+    Seed(399);
+    StoreResult stored = StorePatient(Facts("Row 400"), "PatientInfo", kNow);
+    ASSERT_TRUE(stored.Stored());
+    EXPECT_EQ(stored.id, 400);
+    EXPECT_FALSE(stored.reused);
+
+    ASSERT_TRUE(DeletePatient(5));
+    ASSERT_TRUE(DeletePatient(9));
+    Exec("Update Patient Set NewDate = #2008-6-1 8:0:0# Where PatientID = 9");  // 9 is the oldest
+    QDir().mkpath("Data/9");
+    statements.clear();
+
+    stored = StorePatient(Facts("Takes over"), "PatientInfo", kNow);
+    ASSERT_TRUE(stored.Stored());
+    EXPECT_EQ(stored.id, 9);
+    EXPECT_TRUE(stored.reused);
+    EXPECT_EQ(statements, QStringList({"Select Max(PatientID), count(*) from Patient",
+                                       "Select Min(NewDate), Count(*) from Patient where Isdel = 1",
+                                       "Select * From Patient Where  Isdel = 1 and NewDate = "
+                                       "#2008-06-01 08:00:00#"}));
+    const PatientRecord row = Row(9);
+    EXPECT_EQ(row.Name, "Takes over");
+    EXPECT_EQ(row.Sex, 1);
+    EXPECT_EQ(row.Isdel, 0);
+    EXPECT_EQ(row.NewDate, "2008-06-01 08:00:00");  // the old row's date stays
+    EXPECT_EQ(row.Other, "");  // written as NULL, read as empty text
+    EXPECT_EQ(Count("Other Is Null"), 1);
+    EXPECT_EQ(Row(5).Isdel, 1);
+    EXPECT_EQ(Count("1 = 1"), 400);
+    // It stands in the history list where its old date puts it: last, as the oldest.
+    EXPECT_EQ(ListIds(LivePatientsStatement()).back(), 9);
+}
+
+TEST_F(PatientStore, FullTableWithoutDeletedRowsChangesNothing)
+{
+    Seed(400);
+    const StoreResult stored = StorePatient(Facts("Too many"), "PatientInfo", kNow);
+    EXPECT_EQ(stored.outcome, StoreOutcome::TableFull);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, "Must delete Patient Record");
+    EXPECT_EQ(prompt.shown[0].caption, "PatientInfo");
+    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(Count("Name = 'Too many'"), 0);
+    EXPECT_EQ(Count("1 = 1"), 400);
+    EXPECT_FALSE(QDir("Data/401").exists());
+    EXPECT_FALSE(QDir("Data").exists());
+}
+
+TEST_F(PatientStore, DeletedRowsSharingTheOldestDateGiveUpOnlyOne)
+{
+    Seed(400);
+    for (int id : {20, 30, 40}) {
+        ASSERT_TRUE(DeletePatient(id));
+        Exec(QString("Update Patient Set NewDate = '2000-1-1 0:0:0' Where PatientID = %1").arg(id));
+    }
+    const StoreResult stored = StorePatient(Facts("New"), "History Patient List", kNow);
+    ASSERT_TRUE(stored.Stored());
+    EXPECT_TRUE(std::set<int32_t>({20, 30, 40}).count(stored.id));
+    EXPECT_EQ(Count("Isdel = 1"), 2);
+    EXPECT_EQ(Count("Isdel = 1 And NewDate = '2000-01-01 00:00:00'"), 2);
+    EXPECT_EQ(Count("Name = 'New'"), 1);
+}
+
+TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
+{
+    // The insert refused by the engine: "no", no folder, no ID handed out.
+    Exec("Create Trigger RefuseInsert Before Insert On Patient Begin Select Raise(Abort, 'disk'); End");
+    StoreResult stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    EXPECT_EQ(stored.outcome, StoreOutcome::InsertFailed);
+    EXPECT_EQ(prompt.LastText(), "no");
+    EXPECT_FALSE(QDir("Data").exists());
+    Exec("Drop Trigger RefuseInsert");
+
+    // The take-over commit refused: the deleted row stays as it was.
+    Seed(400);
+    ASSERT_TRUE(DeletePatient(7));
+    Exec("Create Trigger RefuseUpdate Before Update On Patient Begin Select Raise(Abort, 'lock'); End");
+    prompt.Clear();
+    stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    EXPECT_EQ(stored.outcome, StoreOutcome::ReuseCommitFailed);
+    EXPECT_TRUE(prompt.shown.empty());  // the caller names the failure
+    EXPECT_EQ(Row(7).Name, "P7");
+    EXPECT_EQ(Row(7).Isdel, 1);
+    EXPECT_FALSE(QDir("Data/7").exists());
+
+    // No table to count in: "no".
+    Exec("Drop Table Patient");
+    prompt.Clear();
+    stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    EXPECT_EQ(stored.outcome, StoreOutcome::CountFailed);
+    EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
+}
+
+TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
+{
+    const char* names[] = {"Li", "lin hua", "O'Brien", "王小明", "50% off", "Gone Li"};
+    const char* numbers[] = {"00000001", "00000002", "A'B", "00000004", "12345678", "00000006"};
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(StorePatient(Facts(QString::fromUtf8(names[i]), numbers[i]), "PatientInfo",
+                                 kNow.addSecs(i))
+                        .Stored());
+    ASSERT_TRUE(DeletePatient(6));
+
+    const struct {
+        const char* name;
+        const char* number;
+        std::vector<int32_t> ids;
+    } cases[] = {
+        {"", "", {5, 4, 3, 2, 1}},
+        {"%", "", {5, 4, 3, 2, 1}},
+        {"li", "", {2, 1}},  // Like ignores letter case
+        {"'", "", {3}},
+        {"王", "", {4}},
+        {"小明", "0000", {4}},
+        {"0%", "", {5}},
+        {"", "'B", {3}},
+        {"' Or '1' = '1", "", {}},
+        {"Li", "00000002", {2}},
+    };
+    for (const auto& c : cases) {
+        const QString statement =
+            QueryPatientsStatement(QString::fromUtf8(c.name), QString::fromUtf8(c.number));
+        EXPECT_EQ(ListIds(statement), c.ids) << statement.toStdString();
+    }
+}
+
+TEST_F(PatientStore, ListStatementsHaveTheirExactTexts)
+{
+    EXPECT_EQ(LivePatientsStatement(), "Select * From Patient Where Isdel = 0 Order By NewDate DESC");
+    EXPECT_EQ(QueryPatientsStatement("", ""),
+              "Select * from Patient Where Isdel = 0 Order By NewDate DESC");
+    EXPECT_EQ(QueryPatientsStatement("li", ""),
+              "Select * From Patient Where Isdel = 0 And Name Like '%li%'Order By NewDate DESC");
+    EXPECT_EQ(QueryPatientsStatement("", "007"),
+              "Select * From Patient Where Isdel = 0 And ClinicalNo Like '%007%'Order By NewDate DESC");
+    EXPECT_EQ(QueryPatientsStatement("O'B", "1"),
+              "Select * From Patient Where Isdel = 0 And Name Like '%O''B%' And ClinicalNo Like "
+              "'%1%'Order By NewDate DESC");
+}
+
+TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne)
+{
+    Seed(3);
+    EXPECT_TRUE(DeletePatient(2));
+    EXPECT_EQ(statements.back(), "Update Patient Set Isdel = '1' Where PatientID = 2");
+    EXPECT_EQ(Count("Isdel = 1 And typeof(Isdel) = 'integer' And PatientID = 2"), 1);
+    EXPECT_EQ(ListIds(LivePatientsStatement()), (std::vector<int32_t>{3, 1}));
+    EXPECT_FALSE(DeletePatient(77));
+    Exec("Drop Table Patient");
+    EXPECT_FALSE(DeletePatient(1));
+}
+
+TEST_F(PatientStore, ExportAndLookUpFindDeletedRowsToo)
+{
+    Seed(2);
+    ASSERT_TRUE(DeletePatient(2));
+    statements.clear();
+    const auto exported = ExportPatientRow(2);
+    ASSERT_TRUE(exported.has_value());
+    EXPECT_EQ(exported->Name, "P2");
+    EXPECT_EQ(statements, QStringList({"Select * From Patient Where PatientID = 2"}));
+    EXPECT_FALSE(ExportPatientRow(3).has_value());
+
+    statements.clear();
+    PatientLookup found = FindPatient("2");
+    EXPECT_FALSE(found.queryFailed);
+    ASSERT_TRUE(found.row.has_value());
+    EXPECT_EQ(found.row->ClinicalNo, "00000002");
+    EXPECT_EQ(statements, QStringList({"Select * from Patient Where PatientID = 2"}));
+
+    found = FindPatient("3");
+    EXPECT_FALSE(found.queryFailed);
+    EXPECT_FALSE(found.row.has_value());
+
+    statements.clear();
+    for (const char* bad : {"", "2 Or 1 = 1", "x"})
+        EXPECT_TRUE(FindPatient(bad).queryFailed) << bad;
+    EXPECT_TRUE(statements.isEmpty());
+
+    Exec("Drop Table Patient");
+    EXPECT_TRUE(FindPatient("1").queryFailed);
+    EXPECT_FALSE(ExportPatientRow(1).has_value());
+}
+
+}  // namespace
