@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::optional<PatientRecord> row = ReadPatientInfoXml(bytes);
     if (!row)
         return 0;
-    if (row->Name.size() > 20 || row->Other.size() > 200 || row->ClinicalNo.size() > 8 ||
+    if (EntryByteLength(row->Name) > kNameEntryLimit || EntryByteLength(row->Other) > kOtherEntryLimit ||
+        EntryByteLength(row->ClinicalNo) > kClinicalNoEntryLimit ||
         row->Age < 0 || row->Age > 3000 || row->Height < 0 || row->Height > 3000 ||
         row->Weight < 0 || row->Weight > 2000 || row->Blood < 0 || row->Blood > 3 ||
         row->Sex < 0 || row->Sex > 1)

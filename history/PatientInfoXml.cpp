@@ -7,13 +7,8 @@
 
 namespace {
 
-// Limits of the patient table's text columns, as the patient dialog enforces them on entry: in
-// bytes of the local code page, where a Chinese character takes two.
-constexpr int kMaxNameLength = 20;
-constexpr int kMaxOtherLength = 200;
-constexpr int kMaxClinicalNoLength = 8;
-
-// The columns an import reads, with the limits the patient dialog enforces on entry. Each is
+// The columns an import reads, with the limits the patient dialog enforces on entry (text counted
+// as the entry boxes count it), so an import stores nothing the dialog would have refused. Each is
 // either a text column (text set) or an integer column (number set, with its accepted range).
 struct ColumnSpec {
     const char* name;
@@ -25,14 +20,14 @@ struct ColumnSpec {
 };
 
 constexpr ColumnSpec kImported[] = {
-    {"Name", &PatientRecord::Name, kMaxNameLength, nullptr, 0, 0},
+    {"Name", &PatientRecord::Name, kNameEntryLimit, nullptr, 0, 0},
     {"Age", nullptr, 0, &PatientRecord::Age, 0, 3000},
-    {"Other", &PatientRecord::Other, kMaxOtherLength, nullptr, 0, 0},
+    {"Other", &PatientRecord::Other, kOtherEntryLimit, nullptr, 0, 0},
     {"Height", nullptr, 0, &PatientRecord::Height, 0, 3000},
     {"Weight", nullptr, 0, &PatientRecord::Weight, 0, 2000},
     {"Blood", nullptr, 0, &PatientRecord::Blood, 0, 3},
     {"Sex", nullptr, 0, &PatientRecord::Sex, 0, 1},
-    {"ClinicalNo", &PatientRecord::ClinicalNo, kMaxClinicalNoLength, nullptr, 0, 0},
+    {"ClinicalNo", &PatientRecord::ClinicalNo, kClinicalNoEntryLimit, nullptr, 0, 0},
 };
 
 // ---- writing ----
@@ -120,15 +115,6 @@ QString DateValue(const QString& stored)
 
 // ---- reading ----
 
-// The length the entry boxes measure: one per character below 0x80, two for any other (a pair of
-// surrogates is one character).
-qsizetype EntryLength(const QString& text)
-{
-    qsizetype n = 0;
-    for (char32_t c : text.toUcs4())
-        n += c < 0x80 ? 1 : 2;
-    return n;
-}
 
 struct DeclaredColumn {
     QString name;
@@ -316,14 +302,14 @@ std::optional<QByteArray> WritePatientInfoXml(const PatientRecord& row)
     out += "<s:Schema id='RowsetSchema'>\n";
     out += "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\n";
     out += IntegerColumn("PatientID", 1, true);
-    out += TextColumn("Name", 2, kMaxNameLength);
+    out += TextColumn("Name", 2, kNameEntryLimit);
     out += IntegerColumn("Age", 3, false);
     out += IntegerColumn("Height", 4, false);
     out += IntegerColumn("Weight", 5, false);
     out += IntegerColumn("Blood", 6, false);
     out += IntegerColumn("Sex", 7, false);
-    out += TextColumn("Other", 8, kMaxOtherLength);
-    out += TextColumn("ClinicalNo", 9, kMaxClinicalNoLength);
+    out += TextColumn("Other", 8, kOtherEntryLimit);
+    out += TextColumn("ClinicalNo", 9, kClinicalNoEntryLimit);
     out += DateColumn("NewDate", 10);
     out += IntegerColumn("Isdel", 11, false);
     out += "\t\t<s:extends type='rs:rowbase'/>\n";
@@ -377,7 +363,7 @@ std::optional<PatientRecord> ReadPatientInfoXml(const QByteArray& data)
             if (column->type != u"string")
                 return std::nullopt;
             const QString text = isNull ? QString() : *value;
-            if (EntryLength(text) > spec.maxLength ||
+            if (EntryByteLength(text) > spec.maxLength ||
                 (column->maxLength >= 0 && text.size() > column->maxLength))
                 return std::nullopt;
             record.*spec.text = text;
