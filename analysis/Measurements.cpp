@@ -73,8 +73,10 @@ bool Reached(int32_t value, int32_t level, bool positive)
     return positive ? value >= level : value <= level;
 }
 
-// Width at half amplitude, each half level taken between the peak and the value at that end of
-// the part (its first and its last sample).
+// Width at half amplitude. A part covers start ... end - 1 and its end is the boundary position
+// itself (the first sample past the crossing, or the QRS end), so the two half levels are taken
+// between the peak and the values at start and at end, and each crossing is searched from that
+// position toward the peak.
 int32_t HalfWidth(const Column& x, int32_t start, int32_t end, int32_t peak, bool positive)
 {
     if (end <= start)
@@ -83,8 +85,8 @@ int32_t HalfWidth(const Column& x, int32_t start, int32_t end, int32_t peak, boo
     int32_t left = start;
     while (left < peak && !Reached(x[left], leftLevel, positive))
         ++left;
-    const int32_t rightLevel = (x[end - 1] + x[peak]) / 2;
-    int32_t right = end - 1;
+    const int32_t rightLevel = (x[end] + x[peak]) / 2;
+    int32_t right = end;
     while (right > peak && !Reached(x[right], rightLevel, positive))
         --right;
     return SamplesToMs(right - left);
@@ -132,8 +134,9 @@ void MeasureQrs(const Column& x, int32_t base, int32_t onset, int32_t end, LeadM
             continue;
         }
         if (last) {
-            // A last wave that does not stand 100 µV clear of where the QRS ends is its tail.
-            const int32_t endValue = x[e - 1] - base;
+            // A last wave that does not stand 100 µV clear of where the QRS ends is its tail;
+            // the end value is the value at the segment's end position, the QRS end.
+            const int32_t endValue = x[e] - base;
             if ((peak > 0 && peak - endValue < 8) || (peak < 0 && endValue - peak < 8)) {
                 lastSkipped = true;
                 break;
