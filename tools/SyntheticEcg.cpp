@@ -34,7 +34,7 @@ Vec3 LeadDirection(int lead)
         return {g * std::cos(a), g * std::sin(a), 0};
     }
     const double a = chest[lead - 6] * kPi / 180;
-    return {1.6 * std::cos(a), 0, 1.6 * std::sin(a)};
+    return {2.2 * std::cos(a), 0, 2.2 * std::sin(a)};
 }
 
 struct Component {
