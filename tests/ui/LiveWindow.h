@@ -1,0 +1,174 @@
+#pragma once
+// The main window as a person uses it: a real window on a 1920 x 1080 screen, its own working
+// folder with Data/, the recorder simulator on a pseudo-terminal linked as COM3, and screenshots
+// to $CORVIDA_SCREENSHOT_DIR when it is set.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "app/Application.h"
+#include "device/DevicePacket.h"
+#include "tests/support/QtApp.h"
+#include "tests/support/RecordingPrompt.h"
+#include "tests/support/TempDir.h"
+#include "ui/MainWindow.h"
+
+namespace live {
+
+namespace fs = std::filesystem;
+
+// The window is laid out for the screen it starts on; the headless screen is given the size of
+// the monitors the program is made for. Call it before the QApplication exists (from a
+// namespace-scope initialiser of the test file).
+inline bool UseFullHdScreen()
+{
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
+        qputenv("QT_QPA_PLATFORM",
+                "offscreen:configfile=" CORVIDA_SOURCE_DIR "/tests/ui/screen-1920x1080.json");
+    return true;
+}
+
+template <typename Done>
+bool RunUntil(Done done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+inline void RunFor(int ms)
+{
+    RunUntil([] { return false; }, ms);
+}
+
+inline void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)
+{
+    if (path.has_parent_path())
+        fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(packets.data()),
+              static_cast<std::streamsize>(packets.size() * kPacketBytes));
+}
+
+inline std::vector<DevicePacket> ReadPackets(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<DevicePacket> packets(bytes.size() / kPacketBytes);
+    std::copy_n(bytes.data(), packets.size() * kPacketBytes,
+                reinterpret_cast<char*>(packets.data()));
+    return packets;
+}
+
+// The recorder: the simulator playing a record onto a pty linked as <dir>/COM<port>; it starts
+// sending on Go().
+class Simulator {
+public:
+    Simulator(const fs::path& dir, int port, const QStringList& extra)
+    {
+        QStringList args = {"--link",
+                            QString::fromStdString((dir / ("COM" + std::to_string(port))).string()),
+                            "--wait", "--linger", "60000"};
+        args << extra;
+        process.start(CORVIDA_TOOLS_DIR "/corvida-simulator", args);
+        EXPECT_TRUE(process.waitForStarted(5000));
+        EXPECT_TRUE(process.waitForReadyRead(5000));  // the pty line: the link exists now
+        process.readLine();
+    }
+    ~Simulator() { Unplug(); }
+    void Go()
+    {
+        process.write("go\n");
+        process.waitForBytesWritten(1000);
+    }
+    // The cable pulled: the simulator ends at once.
+    void Unplug()
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    QProcess process;
+};
+
+class LiveWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureQtApp();
+        App().state = RunState();
+        App().ClearAnalysisResults();
+        App().settings.languageName = "English";
+        App().settings.portText = "3";
+        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+        App().language.Scan();
+        App().SetPrompt(&prompt);
+        fs::create_directories("Data/1");
+    }
+    void TearDown() override
+    {
+        window.reset();
+        App().SetPrompt(nullptr);
+    }
+    void OpenWindow()
+    {
+        window = std::make_unique<MainWindow>();
+        window->show();
+    }
+    // What the New Patient dialog leaves behind for patient 1.
+    void NewPatient()
+    {
+        App().state.dataDirectory = "Data/1";
+        App().state.currentPatientId = "1";
+        window->SetHeaderLines("Name  - Test Patient    Clinical NO.  - 0001    Sex  - MALE", " ");
+        window->BeginMonitoring();
+        window->AcceptNewPatient();
+    }
+    void Feed(const std::vector<DevicePacket>& packets)
+    {
+        for (const DevicePacket& p : packets)
+            window->decoder.ProcessPacket(p);
+    }
+    void Screenshot(const QString& name)
+    {
+        const QString folder = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            return;
+        QCoreApplication::processEvents();
+        window->grab().save(folder + "/" + name + ".png");
+    }
+    // A screenshot in English and in Chinese; reviewAgain redoes the analysis so the statements
+    // are in the language shown.
+    void ScreenshotsInBothLanguages(const QString& name, bool reviewAgain)
+    {
+        Screenshot(name + "-en");
+        App().settings.languageName = "中文";
+        window->ApplyCaptions();
+        if (reviewAgain)
+            window->ReviewLastRecord();
+        Screenshot(name + "-zh");
+        App().settings.languageName = "English";
+        window->ApplyCaptions();
+        if (reviewAgain)
+            window->ReviewLastRecord();
+    }
+    bool PanelHasTrace(int lead) const
+    {
+        return window->display.Panel(lead) != window->display.Grid();
+    }
+
+    TempDir dir{true};
+    RecordingPrompt prompt;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace live

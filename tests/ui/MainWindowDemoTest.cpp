@@ -1,0 +1,129 @@
+// DEMO plays a record from Data/Demo through the live packet path at the recorder's pace, over
+// and over, until STOP.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "record/RecordListDialog.h"
+#include "tests/ui/LiveWindow.h"
+#include "tools/SyntheticEcg.h"
+
+using namespace live;
+
+namespace {
+
+const bool kScreen = UseFullHdScreen();
+
+class Demo : public LiveWindow {
+protected:
+    void SetUp() override
+    {
+        LiveWindow::SetUp();
+        fs::create_directories("Data/Demo");
+    }
+    // Presses DEMO and picks the only record of the list that opens.
+    void StartDemo()
+    {
+        QTimer::singleShot(0, [] {
+            auto* list = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(list, nullptr);
+            list->list->selectRow(0);
+            list->okButton->click();
+        });
+        window->demoButton->click();
+    }
+    uint32_t Played() const { return window->decoder.DisplayCounter(); }
+};
+
+}  // namespace
+
+TEST_F(Demo, PlaysAtTheRecordersPaceThroughTheLivePathUntilStop)
+{
+    EcgParameters params;
+    EcgPreset("normal", params);
+    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(params));
+    OpenWindow();
+    EXPECT_FALSE(App().state.portOpen);  // no recorder: DEMO works all the same
+    StartDemo();
+    EXPECT_TRUE(window->demoActive);
+    EXPECT_TRUE(App().state.playback);
+    EXPECT_EQ(window->demoButton->text(), "STOP");
+    EXPECT_FALSE(window->recordButton->isEnabled());
+    EXPECT_EQ(window->demoFilePath, "Data/Demo/NormalSinus.cv");
+
+    const uint32_t before = Played();
+    RunFor(2500);
+    const uint32_t played = Played() - before;
+    EXPECT_GT(played, 1850u);  // 800 packets per second
+    EXPECT_LT(played, 2150u);
+    EXPECT_TRUE(PanelHasTrace(kLeadI));
+    EXPECT_FALSE(PanelHasTrace(kLeadII));
+    EXPECT_EQ(window->display.LabelText(kLeadI, 2), "35Hz");
+    ScreenshotsInBothLanguages("demo", false);
+
+    window->demoButton->click();
+    EXPECT_FALSE(window->demoActive);
+    EXPECT_FALSE(App().state.playback);
+    EXPECT_EQ(window->demoButton->text(), "DEMO");
+    // The port is opened again: there is none here.
+    EXPECT_TRUE(prompt.Texts() == QStringList{"Connect Error"});
+    const uint32_t stopped = Played();
+    RunFor(200);
+    EXPECT_EQ(Played(), stopped);
+    EXPECT_FALSE(PanelHasTrace(kLeadI));  // pens reset with erase
+}
+
+TEST_F(Demo, RecordRepeatsFromItsFirstPacketWithoutAPause)
+{
+    // One second of lead V3, and a trailing partial packet that must not shift the repeat.
+    std::vector<DevicePacket> packets(800);
+    for (int i = 0; i < 800; ++i)
+        packets[i] = MakePacket(kLeadV3, 192 + (i % 80 < 8 ? 100 : 0), true, 2, 2, true, false);
+    WritePackets("Data/Demo/Short.cv", packets);
+    std::ofstream("Data/Demo/Short.cv", std::ios::app | std::ios::binary) << "\x81\x40";
+    OpenWindow();
+    StartDemo();
+    const uint32_t before = Played();
+    RunFor(2000);
+    EXPECT_GT(Played() - before, 1500u);  // past the end twice, still at 800 per second
+    EXPECT_LT(Played() - before, 1750u);
+    EXPECT_TRUE(PanelHasTrace(kLeadV3));
+    EXPECT_EQ(window->display.LabelText(kLeadV3, 2), "50Hz");
+    EXPECT_EQ(window->display.LabelText(kLeadV3, 4), "DEMO");  // the recorder's own demo flag
+    // Every packet played was one of the record's: no half packet reached the decoder.
+    EXPECT_EQ(window->decoder.LatestLead(), kLeadV3);
+    window->demoButton->click();
+}
+
+TEST_F(Demo, UnreadableRecordReportsFileErrorAndStaysInDemoUntilStop)
+{
+    std::ofstream("Data/Demo/Broken.cv") << "xy";
+    OpenWindow();
+    StartDemo();
+    EXPECT_TRUE(prompt.Texts() == QStringList{"file error"});
+    EXPECT_TRUE(window->demoActive);
+    EXPECT_EQ(window->demoButton->text(), "STOP");
+    RunFor(100);
+    EXPECT_EQ(Played(), 0u);
+    window->demoButton->click();
+    EXPECT_FALSE(window->demoActive);
+}
+
+TEST_F(Demo, CancelledListLeavesEverythingAsItWas)
+{
+    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(EcgParameters{}));
+    OpenWindow();
+    QTimer::singleShot(0, [] {
+        auto* list = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(list, nullptr);
+        list->cancelButton->click();
+    });
+    window->demoButton->click();
+    EXPECT_FALSE(window->demoActive);
+    EXPECT_FALSE(App().state.playback);
+    EXPECT_EQ(window->demoButton->text(), "DEMO");
+    EXPECT_TRUE(prompt.shown.empty());
+}

@@ -1,0 +1,281 @@
+// Recording from the recorder into the patient's folder and the review that follows Stop,
+// driven through the real window; the recorder is the simulator on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include "tests/ui/LiveWindow.h"
+#include "tools/SyntheticEcg.h"
+
+using namespace live;
+
+namespace {
+
+const bool kScreen = UseFullHdScreen();
+
+constexpr uint64_t kBlockBytes = uint64_t(kPacketsPerRecord) * kPacketBytes;
+
+std::vector<DevicePacket> NormalRecord(int seconds = kRecordSeconds)
+{
+    EcgParameters params;
+    EcgPreset("normal", params);
+    params.seconds = seconds;
+    params.noise = 10;
+    return SynthesizeRecord(params);
+}
+
+// The i-th packet the simulator sends when it loops over a record.
+bool IsLoopedPrefix(const std::vector<DevicePacket>& got, const std::vector<DevicePacket>& source)
+{
+    for (std::size_t i = 0; i < got.size(); ++i)
+        if (got[i] != source[i % source.size()])
+            return false;
+    return true;
+}
+
+bool AnyConclusionLine()
+{
+    for (const std::string& line : App().state.conclusion.line)
+        if (line.find_first_not_of(' ') != std::string::npos)
+            return true;
+    return false;
+}
+
+class Recording : public LiveWindow {
+protected:
+    fs::path RecordPath() const { return App().state.currentRecordPath.toStdString(); }
+    void StartRecord()
+    {
+        window->recordButton->click();
+        ASSERT_TRUE(App().state.recording) << prompt.LastText().toStdString();
+    }
+    void StopRecord()
+    {
+        window->recordButton->click();
+        ASSERT_FALSE(App().state.recording);
+    }
+};
+
+}  // namespace
+
+TEST_F(Recording, FullBlockWhileRecordingRestAtStopThenReviewWithAnalysisAndPaging)
+{
+    const std::vector<DevicePacket> source = NormalRecord();
+    WritePackets("source.cv", source);
+    // 50 s of signal at eight times real time: one full block and two seconds more.
+    Simulator recorder(dir.Path(), 3, {"--speed", "8", "--seconds", "50", "--loop",
+                                       "--filler-every", "37", "source.cv"});
+    OpenWindow();
+    ASSERT_TRUE(App().state.portOpen);
+    NewPatient();
+    StartRecord();
+    EXPECT_EQ(window->recordButton->text(), "Stop Record");
+    EXPECT_TRUE(QRegularExpression("^Data/1/m\\d{12}\\.cv$")
+                    .match(App().state.currentRecordPath).hasMatch())
+        << App().state.currentRecordPath.toStdString();
+    EXPECT_EQ(App().state.lastSavedRecordPath, App().state.currentRecordPath);
+    ASSERT_TRUE(fs::exists(RecordPath()));
+    EXPECT_EQ(fs::file_size(RecordPath()), 0u);
+
+    recorder.Go();
+    ASSERT_TRUE(RunUntil([&] { return window->decoder.DisplayCounter() >= 30 * 800; }, 20000));
+    EXPECT_TRUE(PanelHasTrace(kLeadI));
+    EXPECT_TRUE(PanelHasTrace(kLeadV1));
+    Screenshot("live-sweep-en");
+
+    // The first complete record is written while recording goes on.
+    ASSERT_TRUE(RunUntil([&] { return fs::file_size(RecordPath()) >= kBlockBytes; }, 20000));
+    EXPECT_EQ(fs::file_size(RecordPath()), kBlockBytes);
+    EXPECT_TRUE(App().state.recording);
+    EXPECT_TRUE(window->recordButton->isEnabled());
+
+    // All 40000 packets but the last partial byte block of the decoder.
+    ASSERT_TRUE(RunUntil([&] { return window->decoder.DisplayCounter() + 12 >= 40000; }, 20000));
+    RunFor(300);
+    const uint32_t received = window->decoder.DisplayCounter();
+    StopRecord();
+
+    // Byte for byte what the recorder sent, fillers left out, nothing lost.
+    const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
+    EXPECT_EQ(stored.size(), received);
+    EXPECT_TRUE(IsLoopedPrefix(stored, source));
+
+    // The review is on at once: 48 s of 49 shown, all twelve leads, the analysis done.
+    EXPECT_TRUE(App().state.review);
+    EXPECT_EQ(window->pageCount, int(received / 800));
+    EXPECT_EQ(window->currentSecond, 48);
+    EXPECT_EQ(App().state.leadsSeen, 12);
+    EXPECT_TRUE(AnyConclusionLine());
+    EXPECT_NEAR(App().engine.Measurements().heartRate, 72, 4);
+    EXPECT_EQ(window->recordButton->text(), "Start Record");
+    EXPECT_FALSE(window->patientReady);
+    EXPECT_TRUE(window->prevButton->isEnabled());
+    EXPECT_TRUE(window->nextButton->isEnabled());
+    EXPECT_TRUE(window->printButton->isEnabled());
+    ScreenshotsInBothLanguages("review", true);
+    window->grab();
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        EXPECT_TRUE(PanelHasTrace(lead)) << lead;
+
+    // Back to 12 s: only I, II and III are drawn; one second more brings aVR in.
+    for (int i = 0; i < 36; ++i)
+        window->prevButton->click();
+    EXPECT_EQ(window->currentSecond, 12);
+    window->grab();
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        EXPECT_EQ(PanelHasTrace(lead), lead <= kLeadIII) << lead;
+    Screenshot("review-12s-en");
+    window->nextButton->click();
+    EXPECT_EQ(window->currentSecond, 13);
+    window->grab();
+    EXPECT_TRUE(PanelHasTrace(kLeadAVR));
+    EXPECT_FALSE(PanelHasTrace(kLeadAVL));
+    EXPECT_FALSE(prompt.Texts().contains("save error"));
+}
+
+TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
+{
+    const std::vector<DevicePacket> source = NormalRecord();
+    WritePackets("source.cv", source);
+    Simulator recorder(dir.Path(), 3, {"--speed", "8", "source.cv"});
+    OpenWindow();
+    NewPatient();
+    StartRecord();
+    recorder.Go();
+    ASSERT_TRUE(RunUntil([&] { return window->decoder.DisplayCounter() >= 30 * 800; }, 20000));
+    recorder.Unplug();
+    RunFor(300);
+    const uint32_t received = window->decoder.DisplayCounter();
+    ASSERT_LT(received, uint32_t(kPacketsPerRecord));
+    EXPECT_EQ(fs::file_size(RecordPath()), 0u);  // no complete block yet
+    StopRecord();
+
+    // No packet follows the Stop, and none is needed: the rest is on disk and under review.
+    const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
+    EXPECT_EQ(stored.size(), received);
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), source.begin()));
+    EXPECT_TRUE(App().state.review);
+    EXPECT_EQ(window->pageCount, int(received / 800));
+    EXPECT_EQ(window->currentSecond, int(received / 800));
+    // Fewer than twelve leads: no diagnosis and no measurements.
+    EXPECT_LT(App().state.leadsSeen, 12);
+    EXPECT_EQ(App().engine.Measurements().heartRate, 0);
+    EXPECT_FALSE(prompt.Texts().contains("save error"));
+}
+
+TEST_F(Recording, WindowEndingMidRecordKeepsTheBufferedPackets)
+{
+    OpenWindow();
+    App().state.portOpen = true;
+    NewPatient();
+    StartRecord();
+    const fs::path path = RecordPath();
+    const std::vector<DevicePacket> packets = NormalRecord(2);
+    Feed(packets);
+    window.reset();
+    EXPECT_EQ(ReadPackets(path), packets);
+}
+
+TEST_F(Recording, StartIsRefusedWhenTheFileCannotBeCreated)
+{
+    struct Case {
+        const char* name;
+        bool readOnlyMount;
+    };
+    for (const Case c : {Case{"a file where the folder should be", false},
+                         Case{"a read-only file system", true}}) {
+        SCOPED_TRACE(c.name);
+        const fs::path folder = std::string("Data/") + (c.readOnlyMount ? "8" : "9");
+        if (c.readOnlyMount) {
+            fs::create_directories(folder);
+            if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0) {
+                std::cout << "cannot mount here; read-only case skipped\n";
+                continue;
+            }
+        } else {
+            std::ofstream(folder) << "in the way";
+        }
+        prompt.Clear();
+        OpenWindow();
+        App().state.portOpen = true;
+        NewPatient();
+        App().state.dataDirectory = QString::fromStdString(folder.string());
+        App().state.lastSavedRecordPath.clear();
+        window->recordButton->click();
+        EXPECT_TRUE(prompt.Texts() == QStringList{"save error"}) << prompt.LastText().toStdString();
+        EXPECT_FALSE(App().state.recording);
+        EXPECT_EQ(window->recordButton->text(), "Start Record");
+        EXPECT_TRUE(App().state.lastSavedRecordPath.isEmpty());
+        EXPECT_TRUE(window->patientReady);  // the user may fix the folder and try again
+        window.reset();
+        if (c.readOnlyMount)
+            ::umount2(folder.c_str(), MNT_DETACH);
+    }
+}
+
+TEST_F(Recording, EveryFailedWriteIsReportedAndRecordingGoesOn)
+{
+    OpenWindow();
+    App().state.portOpen = true;
+    NewPatient();
+    StartRecord();
+    // A disk that is full for every write.
+    fs::remove(RecordPath());
+    fs::create_symlink("/dev/full", RecordPath());
+    Feed(NormalRecord());
+    RunFor(50);
+    EXPECT_TRUE(prompt.Texts() == QStringList{"save error"});
+    EXPECT_TRUE(App().state.recording);
+    Feed(NormalRecord(3));
+    StopRecord();
+    RunFor(50);
+    // The final partial block is reported like a full one.
+    EXPECT_TRUE(prompt.Texts() == QStringList({"save error", "save error"}));
+}
+
+TEST_F(Recording, FullDiskAfterTheFirstBlockKeepsItForReview)
+{
+    fs::create_directories("Data/1");
+    if (::mount("tmpfs", "Data/1", "tmpfs", 0, "size=200k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    OpenWindow();
+    App().state.portOpen = true;
+    NewPatient();
+    StartRecord();
+    const std::vector<DevicePacket> first = NormalRecord();
+    Feed(first);
+    Feed(NormalRecord());  // does not fit any more
+    RunFor(50);
+    EXPECT_TRUE(prompt.Texts() == QStringList{"save error"});
+    EXPECT_EQ(fs::file_size(RecordPath()), kBlockBytes);
+    StopRecord();
+    EXPECT_EQ(ReadPackets(RecordPath()), first);
+    EXPECT_EQ(window->pageCount, 48);
+    EXPECT_EQ(App().state.leadsSeen, 12);
+    window.reset();
+    ::umount2("Data/1", MNT_DETACH);
+}
+
+TEST_F(Recording, SecondRecordingInTheSameMinuteDoesNotTouchTheFirst)
+{
+    OpenWindow();
+    App().state.portOpen = true;
+    NewPatient();
+    StartRecord();
+    const fs::path first = RecordPath();
+    const std::vector<DevicePacket> firstPackets = NormalRecord(2);
+    Feed(firstPackets);
+    StopRecord();
+
+    NewPatient();
+    StartRecord();
+    EXPECT_NE(RecordPath(), first);
+    EXPECT_EQ(RecordPath().parent_path(), first.parent_path());
+    Feed(NormalRecord(3));
+    StopRecord();
+    EXPECT_EQ(ReadPackets(first), firstPackets);
+    EXPECT_EQ(ReadPackets(RecordPath()).size(), 3u * 800);
+}
