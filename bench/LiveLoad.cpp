@@ -1,0 +1,125 @@
+// corvida-live-load: the main window recording from the recorder on COM3 of a folder, headless,
+// with its CPU share and resident memory printed every ten seconds (from /proc/self). Run by
+// bench/live_load.sh, which starts the simulator; not a test.
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "app/Application.h"
+#include "app/Prompt.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+class PrintingPrompt : public Prompt {
+public:
+    PromptAnswer Show(const QString& caption, const QString& text, PromptIcon, PromptButtons) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(caption), qPrintable(text));
+        return PromptAnswer::Ok;
+    }
+    QString ChooseFolder(const QString&) override { return {}; }
+    bool ChoosePrinter(QPrinter&) override { return false; }
+};
+
+// User plus system CPU time of this process, in seconds.
+double CpuSeconds()
+{
+    std::ifstream in("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    // Fields after the command name in parentheses: state is field 3, utime 14, stime 15.
+    const std::size_t close = text.rfind(')');
+    unsigned long long utime = 0, stime = 0;
+    std::sscanf(text.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                &utime, &stime);
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+double ResidentMegabytes()
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: corvida-live-load FOLDER SECONDS  (FOLDER holds COM3)\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" CORVIDA_SOURCE_DIR
+                               "/tests/ui/screen-1920x1080.json");
+    QApplication app(argc, argv);
+    QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
+    const int seconds = std::atoi(argv[2]);
+    QDir().mkpath("Data/1");
+    PrintingPrompt prompt;
+    App().SetPrompt(&prompt);
+    App().settings.languageName = "English";
+    App().settings.portText = "3";
+    App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+    App().language.Scan();
+
+    MainWindow window;
+    window.show();
+    if (!App().state.portOpen) {
+        std::fprintf(stderr, "COM3 cannot be opened in %s\n", argv[1]);
+        return 1;
+    }
+    App().state.dataDirectory = "Data/1";
+    App().state.currentPatientId = "1";
+    window.BeginMonitoring();
+    window.AcceptNewPatient();
+    window.recordButton->click();
+
+    QElapsedTimer clock;
+    clock.start();
+    double lastCpu = CpuSeconds();
+    qint64 lastMs = 0;
+    uint32_t lastPackets = 0;
+    double firstRss = 0, maxRss = 0;
+    std::printf("%8s %10s %10s %8s %8s\n", "time_s", "packets", "pkt_per_s", "cpu_%", "rss_MB");
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, [&] {
+        const qint64 ms = clock.elapsed();
+        const double cpu = CpuSeconds();
+        const uint32_t packets = window.decoder.DisplayCounter();
+        const double rss = ResidentMegabytes();
+        if (firstRss == 0)
+            firstRss = rss;
+        maxRss = std::max(maxRss, rss);
+        std::printf("%8.1f %10u %10.0f %8.2f %8.1f\n", ms / 1000.0, packets,
+                    (packets - lastPackets) * 1000.0 / double(ms - lastMs),
+                    100.0 * (cpu - lastCpu) * 1000.0 / double(ms - lastMs), rss);
+        std::fflush(stdout);
+        lastCpu = cpu;
+        lastMs = ms;
+        lastPackets = packets;
+        if (ms >= seconds * 1000LL)
+            app.quit();
+    });
+    const double startCpu = CpuSeconds();
+    report.start(10000);
+    app.exec();
+    const double cpuShare = 100.0 * (CpuSeconds() - startCpu) / (clock.elapsed() / 1000.0);
+    const uint32_t packets = window.decoder.DisplayCounter();
+    window.recordButton->click();  // Stop Record: the rest is written and reviewed
+    std::printf("summary: %u packets in %.1f s, cpu %.2f %% of one core, rss first %.1f MB, "
+                "max %.1f MB, record %s\n",
+                packets, clock.elapsed() / 1000.0, cpuShare, firstRss, maxRss,
+                qPrintable(App().state.lastSavedRecordPath));
+    App().SetPrompt(nullptr);
+    return 0;
+}
