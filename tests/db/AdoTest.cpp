@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QPointF>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 
@@ -273,6 +274,32 @@ TEST(Connection, RefusesAMissingOrNonDatabaseFileAndNeverCreatesOne)
     EXPECT_FALSE(connection.IsOpen());
     EXPECT_EQ(connection.Execute("Select 1"), nullptr);
     EXPECT_FALSE(connection.Open(QString(), -1));  // the remembered string names the same file
+}
+
+// The build step makes the empty database only where there is none: a clinic's stays as it is.
+TEST(ShippedDatabase, BuildStepCreatesTheTableButNeverReplacesAFile)
+{
+    TempDir dir(true);
+    const std::string run = std::string("\"") + CORVIDA_CMAKE + "\" -DSQLITE3=\"" + CORVIDA_SQLITE3 +
+                            "\" -DSCHEMA=\"" + CORVIDA_SOURCE_DIR "/db/Patient.sql\" -DDB=Corvida.mdb -P \"" +
+                            CORVIDA_SOURCE_DIR "/db/CreateDatabase.cmake\"";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    {
+        AdoConnection connection;
+        ASSERT_TRUE(connection.OpenAccess("Corvida.mdb"));
+        ASSERT_NE(connection.Execute("Insert into Patient (PatientID,Name,NewDate,Isdel) Values (1, 'Kept', #2009-3-7#, 0)"),
+                  nullptr);
+    }
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    AdoConnection connection;
+    ASSERT_TRUE(connection.OpenAccess("Corvida.mdb"));
+    AdoRecordSet rows(&connection);
+    ASSERT_TRUE(rows.Open("Select * From Patient"));
+    rows.MoveFirst();
+    QString name;
+    EXPECT_TRUE(rows.GetCollect(1, name));
+    EXPECT_EQ(name, "Kept");
+    EXPECT_FALSE(std::filesystem::exists("Corvida.mdb.new"));
 }
 
 }  // namespace

@@ -163,6 +163,46 @@ TEST_F(NewPatient, FullTableKeepsTheDialogOpenWithItsMessage)
     EXPECT_TRUE(App().state.currentPatientId.isEmpty());
 }
 
+TEST_F(NewPatient, FailedTakeOverIsReportedAndNoPatientIsMade)
+{
+    QStringList values;
+    for (int id = 1; id <= kMaxPatientRows; ++id)
+        values << QString("(%1, 'P', '2009-01-01 00:00:00', %2)").arg(id).arg(id == 3 ? 1 : 0);
+    Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
+    Exec("Create Trigger RefuseUpdate Before Update On Patient Begin Select Raise(Abort, 'lock'); End");
+    PatientInfoDialog dialog;
+    dialog.OnOK();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
+    EXPECT_EQ(prompt.shown.at(0).caption, "PatientInfo");
+    EXPECT_TRUE(App().state.currentPatientId.isEmpty());
+    EXPECT_FALSE(QDir("Data/3").exists());
+}
+
+TEST_F(NewPatient, RealTimeViewHeaderComesFromThePatientRow)
+{
+    MainWindow window;
+    App().mainWindow = &window;
+    PatientRecord facts;
+    facts.Name = "Li";
+    facts.ClinicalNo = "007";
+    facts.Sex = 1;
+    ASSERT_TRUE(StorePatient(facts, "PatientInfo").Stored());
+    App().state.currentPatientId = "1";
+    window.OnRealTimeView();
+    EXPECT_EQ(window.headerLine1, "Name  - Li    Clinical NO. -  007    Sex  - FEMALE");
+    EXPECT_TRUE(prompt.shown.empty());
+
+    App().state.currentPatientId = "2";
+    window.OnRealTimeView();
+    EXPECT_EQ(prompt.LastText(), "The Patient does not exist!");
+    Exec("Drop Table Patient");
+    window.OnRealTimeView();
+    EXPECT_EQ(prompt.LastText(), "Search Record Error");
+    EXPECT_EQ(window.headerLine1, "Name  - Li    Clinical NO. -  007    Sex  - FEMALE");
+    App().mainWindow = nullptr;
+}
+
 TEST_F(NewPatient, TextBoxesHoldTypedAndPastedTextToTheirByteLimits)
 {
     PatientInfoDialog dialog;

@@ -204,6 +204,16 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     EXPECT_EQ(Row(7).Isdel, 1);
     EXPECT_FALSE(QDir("Data/7").exists());
 
+    // The highest ID in use is the largest there is: no new ID can be given.
+    Exec("Drop Trigger RefuseUpdate");
+    Exec("Delete From Patient");
+    Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values (2147483647, 'Last', '2009-1-1', 0)");
+    prompt.Clear();
+    stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    EXPECT_EQ(stored.outcome, StoreOutcome::InsertFailed);
+    EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
+    EXPECT_EQ(Count("1 = 1"), 1);
+
     // No table to count in: "no".
     Exec("Drop Table Patient");
     prompt.Clear();
