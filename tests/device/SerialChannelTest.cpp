@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
