@@ -54,6 +54,29 @@ void DrawTextAt(QPainter& painter, int x, int y, const QString& text)
     painter.drawText(QRect(x, y, 0, 0), kDrawFlags, text);
 }
 
+// The insertion time as stored ("2009-3-7  9:5:41", no leading zeros) or in ISO form, written
+// "%Y-%m-%d %H:%M:%S"; a text that is no date is shown as it is.
+QString FormatNewDate(const QString& stored)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*(\\d{1,4})-(\\d{1,2})-(\\d{1,2})(?:[ T]+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?"));
+    const QRegularExpressionMatch m = form.match(stored);
+    if (!m.hasMatch())
+        return stored;
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid())
+        return stored;
+    return QDateTime(date, time).toString("yyyy-MM-dd HH:mm:ss");
+}
+
+QFont ReportFont(const QStringList& families)
+{
+    QFont font;
+    font.setFamilies(families);
+    return font;
+}
+
 }  // namespace
 
 ReportContent BuildReportContent(const std::vector<DevicePacket>& packets, int printSpeedIndex,
@@ -122,8 +145,7 @@ ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date
         if (patient->Blood >= 0 && patient->Blood < static_cast<int>(kBloodGroups.size()))
             blood = kBloodGroups[patient->Blood];
         sex = Translate(patient->Sex == 0 ? "MALE" : "FEMALE");
-        const QDateTime when = QDateTime::fromString(patient->NewDate, "yyyy-MM-dd HH:mm:ss");
-        newDate = when.isValid() ? when.toString("yyyy-MM-dd HH:mm:ss") : patient->NewDate;
+        newDate = FormatNewDate(patient->NewDate);
         other = patient->Other;
         // Lines of the note are joined by one space; a CR LF pair is one line break.
         other.replace("\r\n", " ").replace('\r', ' ').replace('\n', ' ');
@@ -186,11 +208,13 @@ void ReportLayout::MeasureDevice(QPaintDevice& device)
     header_.setCoords(frame_.left(), frame_.top(), frame_.right(), frame_.top() + 5 * dpi_ / 6);
     footer_.setCoords(frame_.left(), frame_.bottom() - dpi_ / 2, frame_.right(), frame_.bottom());
 
-    baseFont_ = QFont("Arial");
+    // Where a family is not installed the next one stands in; both fall back to a metric twin
+    // of the base font rather than to a wide default, so the header fields keep their columns.
+    baseFont_ = ReportFont({"Arial", "Liberation Sans"});
     baseFont_.setPointSize(10);
-    titleFont_ = QFont("Tahoma");
+    titleFont_ = ReportFont({"Tahoma", "DejaVu Sans", "Arial"});
     titleFont_.setPointSize(15);
-    fieldFont_ = QFont("System");
+    fieldFont_ = ReportFont({"System", "Arial", "Liberation Sans"});
     fieldFont_.setPointSize(12);
     PlanHeader(device);
     Paginate();
@@ -407,7 +431,7 @@ void ReportLayout::DrawStrip(QPainter& painter, const StripPlan& strip) const
                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine,
                              lead.labelLines[i]);
         }
-        QFont nameFont("Tahoma");
+        QFont nameFont = titleFont_;
         nameFont.setPointSizeF(std::max(1.0, (r.bottom() - r.top()) / 5 / 10.0));
         painter.setFont(nameFont);
         const QFontMetrics fm(nameFont, painter.device());

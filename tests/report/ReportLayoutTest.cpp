@@ -372,7 +372,7 @@ TEST(ReportLayout, HeaderTextsOfAPatientAndOfNone)
     p.Blood = 2;
     p.Sex = 1;
     p.Other = "first line\r\nsecond\nthird";
-    p.NewDate = "2009-03-07 14:05:09";
+    p.NewDate = "2009-3-7  14:5:9";  // as the insert statement writes it
     const ReportHeader h = BuildReportHeader(&p, "2009-03-07 14:05");
     const QStringList expected = {"Corvida ECG Report", "", "Clinical NO.: 00001234", "Name: Li",
                                   "Age: 20", "Height : 170", "Weight : 60", "Blood : AB",
@@ -383,9 +383,13 @@ TEST(ReportLayout, HeaderTextsOfAPatientAndOfNone)
 
     p.Sex = 0;
     p.Blood = 7;  // no such group: nothing rather than a guess
+    p.NewDate = "2009-03-07T14:05:09";
     const ReportHeader male = BuildReportHeader(&p, {});
     EXPECT_EQ(male.texts[8], "Sex: MALE");
     EXPECT_EQ(male.texts[7], "Blood : ");
+    EXPECT_EQ(male.texts[9], "Date : 2009-03-07 14:05:09");
+    p.NewDate = "unknown";
+    EXPECT_EQ(BuildReportHeader(&p, {}).texts[9], "Date : unknown");
 
     const ReportHeader none = BuildReportHeader(nullptr, {});
     EXPECT_EQ(none.texts[3], "Name: ");

@@ -1,0 +1,85 @@
+#pragma once
+// A working folder with a fresh Corvida.mdb, one stored patient and a synthetic 48 s record in the
+// patient's folder under a system-made name; plus the poppler tools that read PDF files back.
+#include <QProcess>
+#include <QString>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/history/HistoryFixture.h"
+#include "tools/SyntheticEcg.h"
+
+inline void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(packets.data()),
+              static_cast<std::streamsize>(packets.size() * sizeof(DevicePacket)));
+}
+
+// Runs a program to its end; the exit status, or -1 when it could not run.
+inline int Run(const QString& program, const QStringList& args, QString* out = nullptr,
+               QString* err = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (out)
+        *out = QString::fromUtf8(p.readAllStandardOutput());
+    if (err)
+        *err = QString::fromUtf8(p.readAllStandardError());
+    return p.exitCode();
+}
+
+// Pages of a PDF as pdfinfo reads them; 0 when it is no readable PDF.
+inline int PdfPages(const QString& pdf)
+{
+    QString out;
+    if (Run("pdfinfo", {pdf}, &out) != 0)
+        return 0;
+    for (const QString& line : out.split('\n'))
+        if (line.startsWith("Pages:"))
+            return line.mid(6).trimmed().toInt();
+    return 0;
+}
+
+inline QString PdfText(const QString& pdf, int page = 0)
+{
+    QStringList args;
+    if (page > 0)
+        args << "-f" << QString::number(page) << "-l" << QString::number(page);
+    args << "-layout" << pdf << "-";
+    QString out;
+    Run("pdftotext", args, &out);
+    return out;
+}
+
+class ReportTest : public HistoryTest {
+protected:
+    void SetUp() override
+    {
+        HistoryTest::SetUp();
+        PatientRecord facts;
+        facts.Name = "Zhang Wei";
+        facts.ClinicalNo = "00004711";
+        facts.Age = 57;
+        facts.Height = 172;
+        facts.Weight = 70;
+        facts.Blood = 3;
+        facts.Sex = 0;
+        facts.Other = "chest pain\r\nsince morning";
+        StoreResult r = StorePatient(facts, "PatientInfo", QDateTime(QDate(2009, 3, 7), QTime(14, 5, 9)));
+        ASSERT_TRUE(r.Stored());
+        patientId = r.id;
+        EcgParameters p;
+        ASSERT_TRUE(EcgPreset("normal", p));
+        record = dir.Path() / "Data" / std::to_string(patientId) / "m200903071405.cv";
+        WritePackets(record, SynthesizeRecord(p));
+    }
+    QString RecordPath() const { return QString::fromStdString(fs::relative(record, dir.Path()).string()); }
+    QString Out(const char* name) const { return QString::fromStdString((dir.Path() / name).string()); }
+
+    int32_t patientId = 0;
+    fs::path record;
+};
