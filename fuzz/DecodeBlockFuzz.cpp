@@ -30,7 +30,7 @@ struct CheckingSink final : PacketSink {
     }
     void UpdateLeadLabels(uint8_t, int speed, int gain, int filter, int mode, int range) override
     {
-        if (speed < 1 || speed > 3 || gain < 1 || gain > 4 || filter > 5 || mode > 1 || range > 1)
+        if (speed != modes.speedIndex + 1 || gain < 1 || gain > 4 || filter > 5 || mode > 1 || range > 1)
             std::abort();
     }
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "app/Application.h"
 #include "device/StreamDecoder.h"
@@ -200,4 +201,23 @@ TEST_F(SerialChannelTest, LineSettingsAndFailureReport)
     EXPECT_FALSE(channel.IsWatching());
     channel.Close();
     EXPECT_FALSE(channel.IsOpen());
+}
+
+// The recorder unplugged: the failed read is reported once, not once per notification.
+TEST_F(SerialChannelTest, LostDeviceIsReportedOnce)
+{
+    auto sim = std::make_unique<Simulator>(dir.Path(), 8, QStringList{"--speed", "1", "--loop"});
+    size_t bytes = 0;
+    SerialChannel channel;
+    ASSERT_TRUE(channel.Open([&](uint8_t) { ++bytes; }, 8, 115200, 'N', 8, 1));
+    ASSERT_TRUE(channel.BeginWatching());
+    sim->Go();
+    ASSERT_TRUE(RunUntil([&] { return bytes > 1000; }, 5000));
+    sim->process.kill();
+    sim.reset();
+    RunUntil([&] { return !prompt.shown.empty(); }, 3000);
+    RunUntil([] { return false; }, 500);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_TRUE(prompt.shown[0].text.startsWith("WARNING:  ReadFile() Failed"));
+    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
 }
