@@ -455,7 +455,9 @@ bool AdoConnection::IsOpen() const
 
 void AdoConnection::Close()
 {
-    if (QSqlDatabase::contains(name_)) {
+    // Only an open connection is registered; this also keeps the destructor of the process-wide
+    // connection away from Qt's connection list, which may be gone by then.
+    if (open_ && QSqlDatabase::contains(name_)) {
         QSqlDatabase::database(name_, false).close();
         QSqlDatabase::removeDatabase(name_);
     }

@@ -2,7 +2,8 @@
 // The database access layer: one connection, query results with a current row, prepared commands.
 // The engine is SQLite behind Qt Sql; statements arrive in the Jet dialect the program has always
 // written and are translated here (see JetToSqlite). Every engine error becomes a false result, an
-// empty handle or an unchanged output argument; callers choose the message.
+// empty handle or an unchanged output argument; callers choose the message. A connection is used
+// only by the thread that opened it (the user-interface thread).
 #include <QDateTime>
 #include <QString>
 #include <QStringList>

@@ -186,17 +186,17 @@ void PatientInfoDialog::OnOK()
                              PromptIcon::None, PromptButtons::Ok);
         return;
     }
-    // The checks run in the order the fields are exchanged: Age, Height, Weight (the texts and
-    // lists cannot go wrong, as their boxes hold them to their limits).
+    // The numbers are checked in the order the fields are exchanged. The texts need no check: their
+    // boxes hold them to their limits whichever way the text arrives.
     PatientRecord facts;
-    if (!ReadNumber(ageEdit, 0, 3000, facts.Age) || !ReadNumber(heightEdit, 0, 3000, facts.Height) ||
-        !ReadNumber(weightEdit, 0, 2000, facts.Weight))
-        return;
     facts.ClinicalNo = clinicalNoEdit->text();
     facts.Name = nameEdit->text();
     facts.Blood = std::max(0, bloodList->currentIndex());
     facts.Sex = std::max(0, sexList->currentIndex());
     facts.Other = OtherText();
+    if (!ReadNumber(ageEdit, 0, 3000, facts.Age) || !ReadNumber(heightEdit, 0, 3000, facts.Height) ||
+        !ReadNumber(weightEdit, 0, 2000, facts.Weight))
+        return;
 
     const StoreResult stored = StorePatient(facts, "PatientInfo");
     if (stored.outcome == StoreOutcome::ReuseOpenFailed ||

@@ -225,6 +225,9 @@ TEST_F(NewPatient, TextBoxesHoldTypedAndPastedTextToTheirByteLimits)
     EXPECT_EQ(name->text(), "abcde王王王王王fghij");
     EXPECT_EQ(name->cursorPosition(), 10);
 
+    name->setText(QString(25, 'x'));  // text set by the program is held too
+    EXPECT_EQ(name->text(), QString(20, 'x'));
+
     QLineEdit* number = dialog.clinicalNoEdit;
     number->selectAll();
     number->insert("123456789");
