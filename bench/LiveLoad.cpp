@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         lastMs = ms;
         lastPackets = packets;
         if (ms >= seconds * 1000LL)
-            app.quit();
+            QCoreApplication::exit(0);  // quit() would ask the recording window to close
     });
     const double startCpu = CpuSeconds();
     report.start(10000);

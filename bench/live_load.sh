@@ -14,7 +14,7 @@ work=$(mktemp -d)
 trap 'kill "$sim" 2>/dev/null || true; rm -rf "$work"' EXIT
 signal=$(awk "BEGIN { print int($speed * ($seconds + 30)) }")
 "$app/corvida-simulator" --link "$work/COM3" --speed "$speed" --seconds "$signal" \
-  --linger 5000 >/dev/null &
+  --linger 600000 >/dev/null &
 sim=$!
 for _ in $(seq 50); do [ -e "$work/COM3" ] && break; sleep 0.1; done
 "$build/bench/corvida-live-load" "$work" "$seconds"
