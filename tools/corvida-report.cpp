@@ -91,8 +91,10 @@ int main(int argc, char** argv)
             return Fail(2, QString("the patient database %1 cannot be opened: %2")
                                .arg(QDir::current().absoluteFilePath("Corvida.mdb"), db.LastError()));
         const PatientLookup found = FindPatient(id);
+        const QString error = db.LastError();
+        db.Close();  // one lookup is all the tool asks of the database
         if (found.queryFailed)
-            return Fail(2, "the patient query failed: " + db.LastError());
+            return Fail(2, "the patient query failed: " + error);
         if (!found.row)
             return Fail(2, QString("there is no patient %1 in Corvida.mdb").arg(id));
         patient = found.row;

@@ -18,7 +18,7 @@ inline void WritePackets(const fs::path& path, const std::vector<DevicePacket>& 
 }
 
 // Runs a program to its end; the exit status, or -1 when it could not run.
-inline int Run(const QString& program, const QStringList& args, QString* out = nullptr,
+inline int RunProgram(const QString& program, const QStringList& args, QString* out = nullptr,
                QString* err = nullptr)
 {
     QProcess p;
@@ -36,7 +36,7 @@ inline int Run(const QString& program, const QStringList& args, QString* out = n
 inline int PdfPages(const QString& pdf)
 {
     QString out;
-    if (Run("pdfinfo", {pdf}, &out) != 0)
+    if (RunProgram("pdfinfo", {pdf}, &out) != 0)
         return 0;
     for (const QString& line : out.split('\n'))
         if (line.startsWith("Pages:"))
@@ -51,7 +51,7 @@ inline QString PdfText(const QString& pdf, int page = 0)
         args << "-f" << QString::number(page) << "-l" << QString::number(page);
     args << "-layout" << pdf << "-";
     QString out;
-    Run("pdftotext", args, &out);
+    RunProgram("pdftotext", args, &out);
     return out;
 }
 

@@ -1,0 +1,107 @@
+// corvida-report end to end: PDF files read back with poppler's tools and rendered to images, in
+// English and Chinese, with and without the patient database, and every kind of bad input.
+#include <QImage>
+
+#include "tests/report/ReportFixture.h"
+
+namespace {
+
+const QString kTool = CORVIDA_TOOLS_DIR "/corvida-report";
+
+// Share of dark pixels of a PDF page rendered at a low resolution.
+double Ink(const QString& pdf, int page, const QString& png)
+{
+    const QString root = png.chopped(4);
+    if (RunProgram("pdftoppm", {"-r", "40", "-png", "-singlefile", "-f", QString::number(page), "-l",
+                         QString::number(page), pdf, root}) != 0)
+        return -1;
+    QImage image(png);
+    if (image.isNull())
+        return -1;
+    long dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 128;
+    return static_cast<double>(dark) / (image.width() * image.height());
+}
+
+}  // namespace
+
+class ReportToolTest : public ReportTest {};
+
+TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChinese)
+{
+    QString out, err;
+    ASSERT_EQ(RunProgram(kTool, {"--language", "English", "--pdf", Out("en.pdf"), RecordPath()}, &out, &err), 0)
+        << err.toStdString();
+    ASSERT_EQ(PdfPages(Out("en.pdf")), 4);
+    const QString page1 = PdfText(Out("en.pdf"), 1);
+    EXPECT_TRUE(page1.contains("2009-03-07 14:05"));
+    EXPECT_TRUE(page1.contains("Name: "));
+    EXPECT_FALSE(page1.contains("Zhang Wei"));  // no --patient-id: blank fields
+    const QString summary = PdfText(Out("en.pdf"), 4);
+    EXPECT_TRUE(summary.contains("R(V5)+S(V1)"));
+    EXPECT_TRUE(summary.contains("[bmp]:"));
+    // The strip pages carry grid and traces; the summary page is mostly blank paper.
+    const double strips = Ink(Out("en.pdf"), 1, Out("en-1.png"));
+    const double text = Ink(Out("en.pdf"), 4, Out("en-4.png"));
+    EXPECT_GT(strips, 0.10);
+    EXPECT_LT(text, 0.05);
+    EXPECT_GT(text, 0.0);
+
+    ASSERT_EQ(RunProgram(kTool, {"--language", "中文", "--speed", "50", "--pdf", Out("zh.pdf"), RecordPath()},
+                  &out, &err), 0) << err.toStdString();
+    EXPECT_EQ(PdfPages(Out("zh.pdf")), 7);
+    QString fonts;
+    ASSERT_EQ(RunProgram("pdffonts", {Out("zh.pdf")}, &fonts), 0);
+    EXPECT_TRUE(fonts.contains("CJK")) << fonts.toStdString();  // the glyphs are embedded
+    EXPECT_TRUE(PdfText(Out("zh.pdf"), 1).contains("电图报告"));
+    EXPECT_TRUE(PdfText(Out("zh.pdf"), 7).contains("诊断"));
+}
+
+TEST_F(ReportToolTest, PatientHeaderFromTheDatabaseOfTheWorkingFolder)
+{
+    AppDatabase::Instance().Close();  // the tool opens the file itself
+    QString err;
+    ASSERT_EQ(RunProgram(kTool, {"--language", "English", "--patient-id", QString::number(patientId),
+                          "--speed", "12.5", "--pdf", Out("p.pdf"), RecordPath()}, nullptr, &err), 0)
+        << err.toStdString();
+    const QString text = PdfText(Out("p.pdf"), 1);
+    EXPECT_TRUE(text.contains("Name: Zhang Wei"));
+    EXPECT_TRUE(text.contains("Sex: MALE"));
+    EXPECT_TRUE(text.contains("12.5mm/s"));
+}
+
+TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
+{
+    WritePackets(dir.Path() / "short.cv", std::vector<DevicePacket>(700, MakePacket(0, 192)));
+    fs::create_directories(dir.Path() / "elsewhere");
+    struct Case { const char* what; QStringList args; };
+    const QString rec = RecordPath();
+    const Case cases[] = {
+        {"missing record", {"--pdf", Out("x.pdf"), "Data/1/none.cv"}},
+        {"less than a second", {"--pdf", Out("x.pdf"), "short.cv"}},
+        {"unwritable output", {"--pdf", Out("no-folder/x.pdf"), rec}},
+        {"output is a folder", {"--pdf", Out("elsewhere"), rec}},
+        {"no output", {rec}},
+        {"no record", {"--pdf", Out("x.pdf")}},
+        {"two records", {"--pdf", Out("x.pdf"), rec, rec}},
+        {"bad speed", {"--speed", "30", "--pdf", Out("x.pdf"), rec}},
+        {"unknown language", {"--language", "Klingon", "--pdf", Out("x.pdf"), rec}},
+        {"no such patient", {"--patient-id", "4711", "--pdf", Out("x.pdf"), rec}},
+        {"id that is no number", {"--patient-id", "1 or 1=1", "--pdf", Out("x.pdf"), rec}},
+        {"unknown option", {"--colour", "--pdf", Out("x.pdf"), rec}},
+    };
+    for (const Case& c : cases) {
+        QString err;
+        EXPECT_GT(RunProgram(kTool, c.args, nullptr, &err), 0) << c.what;
+        EXPECT_TRUE(err.contains("corvida-report:")) << c.what << ": " << err.toStdString();
+        EXPECT_FALSE(fs::exists(dir.Path() / "x.pdf")) << c.what;
+    }
+    // A patient number without a database beside it.
+    fs::current_path(dir.Path() / "elsewhere");
+    QString err;
+    EXPECT_GT(RunProgram(kTool, {"--patient-id", "1", "--pdf", "x.pdf", "../" + rec}, nullptr, &err), 0);
+    EXPECT_TRUE(err.contains("Corvida.mdb")) << err.toStdString();
+    fs::current_path(dir.Path());
+}
