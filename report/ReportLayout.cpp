@@ -370,28 +370,31 @@ void ReportLayout::DrawGrid(QPainter& painter, const QRect& rect) const
     const int thin = std::max(1, penWidth_ / 3);
     const QPen major(Qt::black, 3 * thin, Qt::SolidLine, Qt::FlatCap);
     const QPen dot(Qt::black, 1);
-    // The 1 mm grid is a dot matrix of single pixels, gathered per column into one call.
+    // The 1 mm grid is a dot matrix of single pixels, gathered into one call per strip.
+    std::vector<int> rows;
+    for (int n = 1;; ++n) {
+        const double y = rect.top() + n * m;
+        if (y >= rect.bottom())
+            break;
+        rows.push_back(static_cast<int>(y + 0.5));
+    }
     QPolygon dots;
+    dots.reserve(static_cast<int>(rows.size() * (rect.width() / m + 1)));
+    painter.setPen(major);
     for (int k = 0;; ++k) {
         const double x = rect.left() + k * m;
         if (x >= rect.right())
             break;
         const int px = static_cast<int>(x + 0.5);
         if (k % 5 == 0) {
-            painter.setPen(major);
             painter.drawLine(px, rect.top(), px, rect.bottom());
             continue;
         }
-        dots.clear();
-        for (int n = 1;; ++n) {
-            const double y = rect.top() + n * m;
-            if (y >= rect.bottom())
-                break;
-            dots << QPoint(px, static_cast<int>(y + 0.5));
-        }
-        painter.setPen(dot);
-        painter.drawPoints(dots);
+        for (int y : rows)
+            dots << QPoint(px, y);
     }
+    painter.setPen(dot);
+    painter.drawPoints(dots);
     painter.setPen(major);
     for (int n = 5;; n += 5) {
         const double y = rect.top() + n * m;
