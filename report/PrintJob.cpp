@@ -132,7 +132,7 @@ PrintOutcome RunPrintJob(QWidget* owner, QPrinter& printer, ReportLayout& layout
         return PrintOutcome::PrinterError;
     }
     printer.setFullPage(true);
-    layout.MeasureDevice(printer);
+    layout.MeasureDevice(printer, printer.pageRect(QPrinter::DevicePixel).toRect());
     if (layout.Pages().paperTooSmall)
         Tell("Printing Error", "Paper too small, printing aborted!");
 

@@ -195,7 +195,7 @@ int ReportLayout::EstimateDpi(int physicalWidth, int widthMm)
     return ((dpi + 2) / 6) * 6;
 }
 
-void ReportLayout::MeasureDevice(QPaintDevice& device)
+void ReportLayout::MeasureDevice(QPaintDevice& device, const QRect& printable)
 {
     dpi_ = EstimateDpi(device.width(), device.widthMM());
     if (dpi_ <= 0)
@@ -207,6 +207,12 @@ void ReportLayout::MeasureDevice(QPaintDevice& device)
     frame_.setCoords(dpi_ / 2, 7 * dpi_ / 12, page_.width() - dpi_ / 2, page_.height() - dpi_ / 6);
     header_.setCoords(frame_.left(), frame_.top(), frame_.right(), frame_.top() + 5 * dpi_ / 6);
     footer_.setCoords(frame_.left(), frame_.bottom() - dpi_ / 2, frame_.right(), frame_.bottom());
+    // A quarter of the band's offsets is about 3 mm from the paper's edges, inside most
+    // printers' unprintable margin; there the line moves in to the printable area.
+    dateTopLeft_ = QPoint(header_.left() / 4, header_.top() / 4);
+    if (printable.isValid())
+        dateTopLeft_ = QPoint(std::max(dateTopLeft_.x(), printable.left()),
+                              std::max(dateTopLeft_.y(), printable.top()));
 
     // Where a family is not installed the next one stands in; both fall back to a metric twin
     // of the base font rather than to a wide default, so the header fields keep their columns.
@@ -339,7 +345,7 @@ void ReportLayout::DrawPageTopDate(QPainter& painter) const
 {
     painter.save();
     painter.setFont(baseFont_);
-    const QRect r(QPoint(header_.left() / 4, header_.top() / 4), header_.bottomRight());
+    const QRect r(dateTopLeft_, header_.bottomRight());
     painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, header_texts_.date);
     painter.restore();
 }
@@ -434,11 +440,21 @@ void ReportLayout::DrawStrip(QPainter& painter, const StripPlan& strip) const
                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine,
                              lead.labelLines[i]);
         }
+        // The name's size in tenths of a point is a fifth of the strip's height in pixels of a
+        // 600 dpi page (22.5 points); taken on the device's own pixels it would grow with the
+        // printer's resolution.
         QFont nameFont = titleFont_;
-        nameFont.setPointSizeF(std::max(1.0, (r.bottom() - r.top()) / 5 / 10.0));
+        const double stripAt600 = (r.bottom() - r.top()) * double(kDefaultReportDpi) / dpi_;
+        nameFont.setPointSizeF(std::max(1.0, stripAt600 / 5 / 10.0));
+        const int cm = static_cast<int>(reportCm_);
+        // "aVR" at full size runs into the pulse at 2.125 cm; a wide name is made smaller to end
+        // a little before it.
+        const int room = static_cast<int>(1.05 * reportCm_);
+        const int natural = QFontMetrics(nameFont, painter.device()).horizontalAdvance(lead.name);
+        if (natural > room)
+            nameFont.setPointSizeF(nameFont.pointSizeF() * room / natural);
         painter.setFont(nameFont);
         const QFontMetrics fm(nameFont, painter.device());
-        const int cm = static_cast<int>(reportCm_);
         const int width = std::max(cm, fm.horizontalAdvance(lead.name));
         const int height = fm.height();
         painter.drawText(QRect(r.left() + cm, middle - height / 2, width, height),

@@ -111,8 +111,10 @@ public:
     static int EstimateDpi(int physicalWidth, int widthMm);
 
     // Measures the device (dpi, pens, page rectangles, the header layout in its fonts) and plans
-    // the pages. The device's origin is the paper's top-left corner.
-    void MeasureDevice(QPaintDevice& device);
+    // the pages. The device's origin is the paper's top-left corner; printable, when known, is
+    // the part of the paper a printer can reach, in the same pixels.
+    void MeasureDevice(QPaintDevice& device, const QRect& printable = QRect());
+    QPoint DateTopLeft() const { return dateTopLeft_; }
 
     int Dpi() const { return dpi_; }
     double ReportCm() const { return reportCm_; }
@@ -167,6 +169,7 @@ private:
     int penWidth_ = 4;
     QSize page_;
     QRect frame_, header_, footer_;
+    QPoint dateTopLeft_;
     // Header block: title position and the cells of texts 2 ... 11 (empty rect: skipped).
     int titleTop_ = 0;
     std::array<QRect, kHeaderTextCount> cells_{};

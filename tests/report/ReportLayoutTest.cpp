@@ -441,3 +441,71 @@ TEST(ReportLayout, SummaryColumnsAndDiagnosisNeverOverlap)
         EXPECT_LE(pos.lines.back().y() + lineHeight, layout.FooterBand().top());
     }
 }
+
+// Height in pixels of what a strip drawing added to its grid between two x positions.
+int InkHeight(const QImage& page, const QImage& grid, const QRect& r, double from, double to)
+{
+    int top = -1, bottom = -1;
+    for (int y = r.top() + 3; y < r.bottom() - 3; ++y)
+        for (int x = static_cast<int>(r.left() + from); x < static_cast<int>(r.left() + to); ++x)
+            if (Dark(page, x, y) && !Dark(grid, x, y)) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+                break;
+            }
+    return top < 0 ? 0 : bottom - top + 1;
+}
+
+TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)
+{
+    UseEnglish();
+    for (int dpi : {300, 600})
+    for (uint8_t lead : {kLeadI, kLeadAVR, kLeadAVL, kLeadAVF, kLeadV6}) {
+        SCOPED_TRACE(testing::Message() << dpi << " dpi, " << kLeadNames[lead]);
+        QImage page = Page(dpi);
+        // Gain code 3 draws no pulse, so any ink between name and trace would be the name's.
+        std::vector<DevicePacket> packets(kPacketsPerLead, MakePacket(lead, kBaseline, true, 0, 3));
+        ReportLayout layout = Layout(packets, 1, page);
+        const StripPlan strip = layout.Pages().pages.at(0).at(0);
+        QImage grid = page.copy();
+        {
+            QPainter painter(&grid);
+            layout.Begin(painter);
+            layout.DrawGrid(painter, strip.rect);
+        }
+        {
+            QPainter painter(&page);
+            layout.Begin(painter);
+            layout.DrawStrip(painter, strip);
+        }
+        const double cm = layout.ReportCm();
+        auto inkBetween = [&](double fromCm, double toCm) {
+            int ink = 0;
+            for (int x = static_cast<int>(strip.rect.left() + fromCm * cm);
+                 x < static_cast<int>(strip.rect.left() + toCm * cm); ++x)
+                for (int y = strip.rect.top() + 3; y < strip.rect.bottom() - 3; ++y)
+                    ink += Dark(page, x, y) && !Dark(grid, x, y);
+            return ink;
+        };
+        EXPECT_GT(inkBetween(1.0, 2.1), 50);   // the name is there ...
+        EXPECT_EQ(inkBetween(2.1, 2.95), 0);   // ... and clear of the pulse's place
+        if (lead == kLeadI)  // the same size on paper at any resolution: 22.5 points high
+            EXPECT_NEAR(InkHeight(page, grid, strip.rect, 1.35 * cm, 1.65 * cm) / double(dpi),
+                        0.22, 0.04);
+    }
+}
+
+TEST(ReportLayout, DateLineStaysInsideThePrintableArea)
+{
+    UseEnglish();
+    QImage page = Page(600);
+    ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(nullptr, "2009-03-07 14:05"), {});
+    layout.MeasureDevice(page);
+    EXPECT_EQ(layout.DateTopLeft(), QPoint(300 / 4, 350 / 4));  // a quarter of the band's corner
+    // A printer that cannot reach the outer 100 px (4.2 mm) on the left and 120 px at the top.
+    layout.MeasureDevice(page, QRect(100, 120, page.width() - 200, page.height() - 240));
+    EXPECT_EQ(layout.DateTopLeft(), QPoint(100, 120));
+    layout.MeasureDevice(page, QRect(20, 20, page.width() - 40, page.height() - 40));
+    EXPECT_EQ(layout.DateTopLeft(), QPoint(75, 87));
+}
