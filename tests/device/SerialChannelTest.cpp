@@ -168,6 +168,7 @@ TEST_F(SerialChannelTest, OpenFindsPortsAndFailsQuietly)
     EXPECT_FALSE(channel.Open(ignore, 9, 115200, 'N', 8, 1));
     std::ofstream(dir.Path() / "COM10") << "not a terminal";
     EXPECT_EQ(SerialChannel::DeviceForPort(10, QDir::currentPath()), QDir::current().filePath("COM10"));
+    EXPECT_FALSE(channel.Open(ignore, 10, 115200, 'N', 8, 1));  // a plain file is no terminal
     EXPECT_FALSE(channel.BeginWatching());
     EXPECT_TRUE(prompt.shown.empty());
 }
