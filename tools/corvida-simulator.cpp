@@ -176,8 +176,10 @@ int main(int argc, char** argv)
             return 1;
         }
         if (!link.empty()) {
+            // Only an old link is replaced; anything else at that path is left alone.
             std::error_code error;
-            std::filesystem::remove(link, error);
+            if (std::filesystem::is_symlink(link, error))
+                std::filesystem::remove(link, error);
             std::filesystem::create_symlink(path, link, error);
             if (error) {
                 std::fprintf(stderr, "corvida-simulator: cannot link %s: %s\n", link.c_str(),
@@ -224,10 +226,10 @@ int main(int argc, char** argv)
         timespec end{};
         clock_gettime(CLOCK_MONOTONIC, &end);
         SleepUntil(After(end, lingerMs / 1000.0));
-        if (!link.empty()) {
-            std::error_code error;
+        std::error_code error;
+        if (!link.empty() && std::filesystem::is_symlink(link, error)
+            && std::filesystem::read_symlink(link, error) == ptsname(out))
             std::filesystem::remove(link, error);
-        }
         ::close(keepOpen);
         ::close(out);
     }

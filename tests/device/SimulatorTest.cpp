@@ -87,6 +87,12 @@ TEST(Simulator, RefusesWhatItCannotPlay)
     EXPECT_NE(Shell(kTools + "/corvida-simulator --stdout " + (dir.Path() / "none.cv").string()), 0);
     EXPECT_NE(Shell(kTools + "/corvida-simulator --stdout --filler-length 3"), 0);
     EXPECT_NE(Shell(kTools + "/corvida-simulator --stdout --preset nothing"), 0);
+    // A file that is not a link is never replaced by the pty link.
+    const fs::path taken = dir.Path() / "COM3";
+    std::ofstream(taken) << "keep";
+    EXPECT_NE(Shell(kTools + "/corvida-simulator --seconds 0 --linger 0 --link " + taken.string()), 0);
+    std::ifstream kept(taken);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), "keep");
 }
 
 TEST(Synth, WritesTheRecordAndItsGroundTruth)
