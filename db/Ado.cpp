@@ -1,6 +1,7 @@
 #include "db/Ado.h"
 
 #include <QDate>
+#include <algorithm>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QRegularExpression>

@@ -1,6 +1,7 @@
 #include "db/PatientInfoDialog.h"
 
 #include <QComboBox>
+#include <algorithm>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
