@@ -213,7 +213,6 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
     EXPECT_EQ(App().settings.languageName, QString("中文"));
     MainWindow window;
     App().mainWindow = &window;
-    window.resize(1280, 800);
     window.show();
 
     {
