@@ -97,14 +97,17 @@ PatientInfoDialog::PatientInfoDialog(QWidget* parent) : QDialog(parent)
     auto* bodyGrid = new QGridLayout(body);
     bodyGrid->addWidget(label("Age"), 0, 0);
     bodyGrid->addWidget(ageEdit, 0, 1);
-    bodyGrid->addWidget(label("Sex"), 0, 2);
-    bodyGrid->addWidget(sexList, 0, 3);
+    bodyGrid->addWidget(label("Sex"), 0, 3);
+    bodyGrid->addWidget(sexList, 0, 4);
     bodyGrid->addWidget(label("Height"), 1, 0);
     bodyGrid->addWidget(heightEdit, 1, 1);
-    bodyGrid->addWidget(label("Blood"), 1, 2);
-    bodyGrid->addWidget(bloodList, 1, 3);
+    bodyGrid->addWidget(label("Blood"), 1, 3);
+    bodyGrid->addWidget(bloodList, 1, 4);
     bodyGrid->addWidget(label("Weight"), 2, 0);
     bodyGrid->addWidget(weightEdit, 2, 1);
+    bodyGrid->setColumnStretch(2, 1);
+    for (QLineEdit* number : {ageEdit, heightEdit, weightEdit})
+        number->setFixedWidth(80);
 
     auto* note = new QGroupBox(this);
     auto* noteGrid = new QGridLayout(note);

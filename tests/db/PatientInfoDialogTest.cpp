@@ -39,6 +39,10 @@ TEST_F(NewPatient, OkWithTheStartValuesStoresThemAndSetsTheCurrentPatient)
     PatientInfoDialog dialog(&window);
     EXPECT_EQ(dialog.windowTitle(), "PatientInfo");
     EXPECT_EQ(dialog.sexList->itemText(1), "FEMALE");
+    if (const char* shots = getenv("CORVIDA_SCREENSHOT_DIR")) {
+        dialog.show();
+        dialog.grab().save(QString(shots) + "/patient-info-dialog.png");
+    }
     QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.okButton, Qt::LeftButton); });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     App().mainWindow = nullptr;
