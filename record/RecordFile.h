@@ -3,6 +3,7 @@
 // Only valid packets are stored, never a filler. Whole seconds = size / 3200; a trailing part
 // shorter than one second is ignored by every reader. Plain standard C++.
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <optional>
