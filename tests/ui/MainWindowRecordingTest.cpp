@@ -6,6 +6,7 @@
 
 #include <QPushButton>
 #include <QRegularExpression>
+#include <optional>
 
 #include "tests/ui/LiveWindow.h"
 #include "tools/SyntheticEcg.h"
@@ -35,6 +36,12 @@ bool IsLoopedPrefix(const std::vector<DevicePacket>& got, const std::vector<Devi
             return false;
     return true;
 }
+
+// Unmounts a small file system made for a test, whatever way the test ends.
+struct Unmount {
+    std::string target;
+    ~Unmount() { ::umount2(target.c_str(), MNT_DETACH); }
+};
 
 bool AnyConclusionLine()
 {
@@ -189,12 +196,14 @@ TEST_F(Recording, StartIsRefusedWhenTheFileCannotBeCreated)
                          Case{"a read-only file system", true}}) {
         SCOPED_TRACE(c.name);
         const fs::path folder = std::string("Data/") + (c.readOnlyMount ? "8" : "9");
+        std::optional<Unmount> unmount;
         if (c.readOnlyMount) {
             fs::create_directories(folder);
             if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0) {
                 std::cout << "cannot mount here; read-only case skipped\n";
                 continue;
             }
+            unmount.emplace(folder.string());
         } else {
             std::ofstream(folder) << "in the way";
         }
@@ -211,8 +220,6 @@ TEST_F(Recording, StartIsRefusedWhenTheFileCannotBeCreated)
         EXPECT_TRUE(App().state.lastSavedRecordPath.isEmpty());
         EXPECT_TRUE(window->patientReady);  // the user may fix the folder and try again
         window.reset();
-        if (c.readOnlyMount)
-            ::umount2(folder.c_str(), MNT_DETACH);
     }
 }
 
@@ -241,6 +248,7 @@ TEST_F(Recording, FullDiskAfterTheFirstBlockKeepsItForReview)
     fs::create_directories("Data/1");
     if (::mount("tmpfs", "Data/1", "tmpfs", 0, "size=200k") != 0)
         GTEST_SKIP() << "cannot mount a small file system here";
+    const Unmount unmount{"Data/1"};
     OpenWindow();
     App().state.portOpen = true;
     NewPatient();
@@ -256,7 +264,6 @@ TEST_F(Recording, FullDiskAfterTheFirstBlockKeepsItForReview)
     EXPECT_EQ(window->pageCount, 48);
     EXPECT_EQ(App().state.leadsSeen, 12);
     window.reset();
-    ::umount2("Data/1", MNT_DETACH);
 }
 
 TEST_F(Recording, SecondRecordingInTheSameMinuteDoesNotTouchTheFirst)
