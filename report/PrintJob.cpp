@@ -132,6 +132,10 @@ PrintOutcome RunPrintJob(QWidget* owner, QPrinter& printer, ReportLayout& layout
         return PrintOutcome::PrinterError;
     }
     printer.setFullPage(true);
+    // A PDF file has no printer resolution of its own; it gets the report's 600 dpi, like the
+    // command-line report, so the single-pixel millimetre dots stay visible.
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setResolution(kDefaultReportDpi);
     layout.MeasureDevice(printer, printer.pageRect(QPrinter::DevicePixel).toRect());
     if (layout.Pages().paperTooSmall)
         Tell("Printing Error", "Paper too small, printing aborted!");

@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -14,6 +13,7 @@
 
 #include "app/Application.h"
 #include "db/PatientRecord.h"
+#include "record/RecordFile.h"
 
 namespace {
 
@@ -115,20 +115,14 @@ ReportContent BuildReportContent(const std::vector<DevicePacket>& packets, int p
 
 QString RecordDateText(const QString& path)
 {
-    // The name alone decides: "m" + YYYYMMDDhhmm + an extension. Anything else (a demo record, a
-    // path shorter than that, letters among the digits, month 13) prints no date.
-    static const QRegularExpression form(QStringLiteral("^m(\\d{4})(\\d{2})(\\d{2})(\\d{2})(\\d{2})\\.[^.]+$"));
-    const QString name = QFileInfo(QString(path).replace('\\', '/')).fileName();
-    const QRegularExpressionMatch m = form.match(name);
-    if (!m.hasMatch())
+    // The name alone decides: "m" + YYYYMMDDhhmm + ".cv". Anything else (a demo record, a path
+    // shorter than that, letters among the digits, 30 February) prints no date.
+    const QString name = QString(path).replace('\\', '/');
+    const std::optional<std::tm> t = RecordStartTime(name.toStdString());
+    if (!t || !QDate(t->tm_year + 1900, t->tm_mon + 1, t->tm_mday).isValid())
         return {};
-    const int hour = m.captured(4).toInt();
-    const int minute = m.captured(5).toInt();
-    if (!QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid()
-        || hour > 23 || minute > 59)
-        return {};
-    return QString("%1-%2-%3 %4:%5").arg(m.captured(1), m.captured(2), m.captured(3),
-                                         m.captured(4), m.captured(5));
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d", t->tm_year + 1900, t->tm_mon + 1,
+                             t->tm_mday, t->tm_hour, t->tm_min);
 }
 
 ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date)

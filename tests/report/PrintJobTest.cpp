@@ -203,6 +203,7 @@ TEST_F(PrintJobTest, PaperTooSmallStillPrintsTheSummary)
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].caption, "Printing Error");
     EXPECT_EQ(prompt.shown[0].text, Translate("Paper too small, printing aborted!"));
+    EXPECT_EQ(layout.Dpi(), 600);  // PDF output is laid out at the report's 600 dpi
     EXPECT_EQ(PdfPages(Out("a5.pdf")), 1);
     EXPECT_TRUE(PdfText(Out("a5.pdf")).contains("Page 1"));
     EXPECT_TRUE(owner.isEnabled());
