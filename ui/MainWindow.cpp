@@ -192,8 +192,11 @@ void MainWindow::BeginMonitoring()
 
 void MainWindow::ResumeWatcherAfterHistory()
 {
-    if (suspendedByHistory && App().state.portOpen)
+    // Marked running again, so the next History View suspends it as the first one did.
+    if (suspendedByHistory && App().state.portOpen) {
         ResumeWatcher();
+        watcherRunning = 1;
+    }
 }
 
 void MainWindow::ReviewLastRecord()
@@ -368,6 +371,34 @@ void MainWindow::OnNextSecond()
     update();
 }
 
+void MainWindow::PlayDemo(const QString& path)
+{
+    RunState& state = App().state;
+    demoFilePath = path;
+    demoStopRequest = false;
+    state.playback = true;
+    CloseChannel();
+    watcherRunning = -1;
+    demoButton->setText(Translate("STOP"));
+    demoActive = true;
+    recordButton->setEnabled(false);
+    state.recording = false;
+    patientReady = false;
+    if (demoFilePath.isEmpty())
+        return Refuse("demo file can't be find");
+    ResetAllLeadPens(true);
+    state.review = false;
+    printButton->setEnabled(false);
+    prevButton->setEnabled(false);
+    nextButton->setEnabled(false);
+    recordButton->setText(Translate("Start Record"));
+    update();
+    StartDemoPlayback(demoFilePath);
+    headerLine1 = " ";
+    headerLine2 = " ";
+    state.patientHeaderValid = false;
+}
+
 void MainWindow::OnDemo()
 {
     RunState& state = App().state;
@@ -382,30 +413,7 @@ void MainWindow::OnDemo()
         dialog.demoMode = 1;
         if (dialog.exec() != QDialog::Accepted)
             return;
-        demoFilePath = dialog.demoFilePath;
-        demoStopRequest = false;
-        state.playback = true;
-        CloseChannel();
-        watcherRunning = -1;
-        demoButton->setText(Translate("STOP"));
-        demoActive = true;
-        recordButton->setEnabled(false);
-        state.recording = false;
-        patientReady = false;
-        if (demoFilePath.isEmpty())
-            return Refuse("demo file can't be find");
-        ResetAllLeadPens(true);
-        state.review = false;
-        printButton->setEnabled(false);
-        prevButton->setEnabled(false);
-        nextButton->setEnabled(false);
-        recordButton->setText(Translate("Start Record"));
-        update();
-        StartDemoPlayback(demoFilePath);
-        headerLine1 = " ";
-        headerLine2 = " ";
-        state.patientHeaderValid = false;
-        return;
+        return PlayDemo(dialog.demoFilePath);
     }
 
     realTimeButton->setEnabled(true);
@@ -513,6 +521,8 @@ void MainWindow::StartRecording()
         return;
     }
     state.recording = true;
+    awaitingLeadStart_ = true;
+    leadStartWait_ = 0;
     recordButton->setText(Translate("Stop Record"));
     state.currentRecordPath = QString::fromStdString(recordWriter.Path().string());
     state.lastSavedRecordPath = state.currentRecordPath;
@@ -569,8 +579,21 @@ PacketModes MainWindow::Modes() const
 
 bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fields)
 {
+    const bool leadStart = fields.leadIndex != lastPacketLead_;
+    lastPacketLead_ = fields.leadIndex;
     if (!recordWriter.Active())
         return true;
+    // A record is read back as twelve 4 s segments counted from its first packet, and its
+    // analysis takes the leads in the recorder's order from lead I. Started anywhere else, the
+    // segments straddle two leads or come in another order and the heart rate, axes and
+    // statements come out plainly wrong; so storing begins where lead I begins. A recorder that
+    // never cycles to lead I is recorded after one record's length of waiting.
+    if (awaitingLeadStart_) {
+        const bool leadIStarts = leadStart && fields.leadIndex == kLeadI;
+        if (!leadIStarts && leadStartWait_++ < kPacketsPerRecord)
+            return true;
+        awaitingLeadStart_ = false;
+    }
     if (!fields.validFlag)
         return false;
     if (!recordWriter.Store(packet)) {

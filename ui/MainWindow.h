@@ -54,6 +54,8 @@ public:
     void OnPrevSecond();
     void OnNextSecond();
     void OnDemo();
+    // DEMO with a record already chosen: the port closes and the record plays, repeating.
+    void PlayDemo(const QString& path);
     void OnClose();
     void OnSerialByte(uint8_t byte);
 
@@ -156,6 +158,11 @@ private:
     QLabel* statusLine_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     bool closing_ = false;
+    // Recording waits for lead I to begin (see RecordStep): the lead of the last packet seen,
+    // whether the recording still waits, and the packets waited so far.
+    int lastPacketLead_ = -1;
+    bool awaitingLeadStart_ = false;
+    int leadStartWait_ = 0;
 
 public:
     // Device link: the serial channel and the decoder it feeds. Demo playback calls

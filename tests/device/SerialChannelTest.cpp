@@ -17,6 +17,7 @@
 #include "device/StreamDecoder.h"
 #include "tests/device/DecoderProbe.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/Simulator.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 #include "tools/SyntheticEcg.h"
@@ -24,44 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const QString kSimulator = QStringLiteral(CORVIDA_TOOLS_DIR "/corvida-simulator");
-
-// The simulator on a pty linked as <dir>/COM<port>; it waits for a line on stdin to start.
-class Simulator {
-public:
-    Simulator(const fs::path& dir, int port, const QStringList& extra)
-    {
-        QStringList args = {"--link", QString::fromStdString((dir / ("COM" + std::to_string(port))).string()),
-                            "--wait", "--linger", "30000"};
-        args << extra;
-        process.start(kSimulator, args);
-        EXPECT_TRUE(process.waitForStarted(5000));
-        EXPECT_TRUE(process.waitForReadyRead(5000));  // the pty path line: the link exists
-        ptyPath = QString::fromUtf8(process.readLine()).trimmed();
-    }
-    ~Simulator()
-    {
-        process.terminate();
-        if (!process.waitForFinished(3000))
-            process.kill();
-        process.waitForFinished(1000);
-    }
-    void Go() { process.write("go\n"); process.waitForBytesWritten(1000); }
-
-    QProcess process;
-    QString ptyPath;
-};
-
-template <typename Done>
-bool RunUntil(Done done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)
 {

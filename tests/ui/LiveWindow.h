@@ -15,6 +15,7 @@
 #include "app/Application.h"
 #include "device/DevicePacket.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/Simulator.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 #include "ui/MainWindow.h"
@@ -34,20 +35,6 @@ inline bool UseFullHdScreen()
     return true;
 }
 
-template <typename Done>
-bool RunUntil(Done done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-inline void RunFor(int ms)
-{
-    RunUntil([] { return false; }, ms);
-}
 
 inline void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)
 {
@@ -67,38 +54,6 @@ inline std::vector<DevicePacket> ReadPackets(const fs::path& path)
                 reinterpret_cast<char*>(packets.data()));
     return packets;
 }
-
-// The recorder: the simulator playing a record onto a pty linked as <dir>/COM<port>; it starts
-// sending on Go().
-class Simulator {
-public:
-    Simulator(const fs::path& dir, int port, const QStringList& extra)
-    {
-        QStringList args = {"--link",
-                            QString::fromStdString((dir / ("COM" + std::to_string(port))).string()),
-                            "--wait", "--linger", "60000"};
-        args << extra;
-        process.start(CORVIDA_TOOLS_DIR "/corvida-simulator", args);
-        EXPECT_TRUE(process.waitForStarted(5000));
-        EXPECT_TRUE(process.waitForReadyRead(5000));  // the pty line: the link exists now
-        process.readLine();
-    }
-    ~Simulator() { Unplug(); }
-    void Go()
-    {
-        process.write("go\n");
-        process.waitForBytesWritten(1000);
-    }
-    // The cable pulled: the simulator ends at once.
-    void Unplug()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.kill();
-        process.waitForFinished(3000);
-    }
-    QProcess process;
-};
 
 class LiveWindow : public ::testing::Test {
 protected:

@@ -281,8 +281,13 @@ TEST_F(Recording, SecondRecordingInTheSameMinuteDoesNotTouchTheFirst)
     StartRecord();
     EXPECT_NE(RecordPath(), first);
     EXPECT_EQ(RecordPath().parent_path(), first.parent_path());
-    Feed(NormalRecord(3));
+    // The stream goes on in lead I, so this recording waits for the next turn of lead I.
+    const std::vector<DevicePacket> restOfTurn = NormalRecord(48);
+    const std::vector<DevicePacket> nextTurn = NormalRecord(3);
+    Feed(restOfTurn);
+    EXPECT_EQ(ReadPackets(RecordPath()).size(), 0u);
+    Feed(nextTurn);
     StopRecord();
     EXPECT_EQ(ReadPackets(first), firstPackets);
-    EXPECT_EQ(ReadPackets(RecordPath()).size(), 3u * 800);
+    EXPECT_EQ(ReadPackets(RecordPath()), nextTurn);
 }
