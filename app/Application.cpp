@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 
@@ -90,11 +91,13 @@ bool Application::InitInstance()
     return true;
 }
 
-int Application::Run()
+int Application::Run(const QString& demoPath)
 {
     MainWindow window;
     mainWindow = &window;
     window.showFullScreen();
+    if (!demoPath.isEmpty())
+        QTimer::singleShot(0, &window, [&window, demoPath] { window.PlayDemo(demoPath); });
     int status = QCoreApplication::exec();
     mainWindow = nullptr;
     return status;

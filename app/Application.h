@@ -46,8 +46,9 @@ public:
     // The start-up sequence; false when the program must end at once (the database cannot be
     // opened: the error has been shown).
     bool InitInstance();
-    // Runs the main window until CLOSE; returns the exit status.
-    int Run();
+    // Runs the main window until CLOSE; returns the exit status. With a demo path the window
+    // starts playing that record as DEMO would.
+    int Run(const QString& demoPath = QString());
     void ExitInstance();
 
     void BuildSettingsPath();
