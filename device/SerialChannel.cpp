@@ -176,6 +176,15 @@ void SerialChannel::OnError(int error)
             readFailureReported_ = true;
             Report("ReadFile()", port_->errorString());
         }
+        // A device that is gone (cable pulled, the other end of a pseudo-terminal closed) keeps
+        // the port readable forever with nothing to read, which would spin the event loop; it
+        // delivers nothing more until the port is opened again (Setup, or STOP of a demo).
+        QMetaObject::invokeMethod(
+            this, [this] {
+                if (port_)
+                    port_->close();
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -167,7 +167,8 @@ TEST_F(SerialChannelTest, LineSettingsAndFailureReport)
     EXPECT_FALSE(channel.IsOpen());
 }
 
-// The recorder unplugged: the failed read is reported once, not once per notification.
+// The recorder unplugged: the failed read is reported once, not once per notification, and the
+// dead port is let go instead of waking the event loop without end.
 TEST_F(SerialChannelTest, LostDeviceIsReportedOnce)
 {
     auto sim = std::make_unique<Simulator>(dir.Path(), 8, QStringList{"--speed", "1", "--loop"});
@@ -184,4 +185,5 @@ TEST_F(SerialChannelTest, LostDeviceIsReportedOnce)
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.shown[0].text.startsWith("WARNING:  ReadFile() Failed"));
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
+    EXPECT_FALSE(channel.IsOpen());
 }
