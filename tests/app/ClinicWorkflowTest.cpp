@@ -62,6 +62,14 @@ void WhenShown(std::function<void(T&)> act)
     poll->start(10);
 }
 
+// Saves a picture of a window to $CORVIDA_SCREENSHOT_DIR when that is set.
+void Screenshot(QWidget& widget, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        widget.grab().save(dir + "/workflow-" + name + ".png");
+}
+
 void Click(QPushButton* button)
 {
     ASSERT_NE(button, nullptr);
@@ -200,6 +208,7 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         WhenShown<SetupDialog>([](SetupDialog& d) {
             d.portList->setCurrentIndex(6);  // COM7
             ChooseLanguage(d, "English");
+            Screenshot(d, "setup");
             Click(d.okButton);
         });
         window.OnSetup();
@@ -226,9 +235,7 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         EXPECT_TRUE(window.headerLine1.contains("O'Brien"));
         // Live packets arrive and the twelve leads are drawn in turn.
         ASSERT_TRUE(RunUntil([&] { return window.decoder.DisplayCounter() > 8000; }, 60000));
-        QImage live = window.grab().toImage();
-        if (const char* dir = getenv("CORVIDA_SCREENSHOT_DIR"))
-            live.save(QString(dir) + "/workflow-live.png");
+        Screenshot(window, "live");
     }
 
     const QString patientId = App().state.currentPatientId;
@@ -261,8 +268,7 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         recordedSize = recorded.size();
         ExpectReviewMatches(Analyze(recordPath));
         EXPECT_NEAR(App().engine.Measurements().heartRate, 48, 1);
-        if (const char* dir = getenv("CORVIDA_SCREENSHOT_DIR"))
-            window.grab().save(QString(dir) + "/workflow-review.png");
+        Screenshot(window, "review");
     }
 
     {
@@ -323,6 +329,7 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             Click(d.queryButton);
             const int row = FindRow(d.list, HistoryPatientListDialog::kNameColumn, "O'Brien");
             imported = row >= 0;
+            Screenshot(d, "history");
             if (!imported)
                 return d.reject();
             SelectRow(d.list, row);
@@ -361,8 +368,7 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             window.OnSetup();
             EXPECT_EQ(App().settings.languageName, QString::fromUtf8(language));
             EXPECT_EQ(window.newPatientButton->text(), App().Translate("New Patient"));
-            if (const char* dir = getenv("CORVIDA_SCREENSHOT_DIR"))
-                window.grab().save(QString(dir) + "/workflow-" + QString::fromUtf8(language) + ".png");
+            Screenshot(window, QString::fromUtf8(language));
         }
         EXPECT_EQ(window.newPatientButton->text(), "New Patient");
     }
