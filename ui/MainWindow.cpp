@@ -583,6 +583,8 @@ bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fiel
     lastPacketLead_ = fields.leadIndex;
     if (!recordWriter.Active())
         return true;
+    if (!fields.validFlag)
+        return false;
     // A record is read back as twelve 4 s segments counted from its first packet, and its
     // analysis takes the leads in the recorder's order from lead I. Started anywhere else, the
     // segments straddle two leads or come in another order and the heart rate, axes and
@@ -594,8 +596,6 @@ bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fiel
             return true;
         awaitingLeadStart_ = false;
     }
-    if (!fields.validFlag)
-        return false;
     if (!recordWriter.Store(packet)) {
         ReportSaveError();
     } else if (recordWriter.Buffered() == 0) {
