@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
 
 namespace {
@@ -382,4 +384,28 @@ QrsShapeLabel BuildQrsShapeLabel(const LeadMeasurements& v)
     positive(v[kFieldR2], "r'", "R'");
     negative(v[kFieldS2], "s'", "S'");
     return label;
+}
+
+std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& m, int32_t rV5, int32_t sV1)
+{
+    auto number = [](int32_t v) { return v == 0 ? std::string("- - ") : std::to_string(v); };
+    // Axes are kept in tenths of a degree.
+    auto axis = [](float tenths) {
+        if (tenths == 0)
+            return std::string("- - ");
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", static_cast<double>(tenths) / 10);
+        return std::string(text);
+    };
+    return {
+        number(m.heartRate),
+        number(m.pr),
+        number(m.pDuration),
+        number(m.qrs),
+        number(m.tDuration),
+        number(m.qt) + " / " + number(m.qtc),
+        axis(m.pAxis) + "/" + axis(m.qrsAxis) + "/" + axis(m.tAxis),
+        number(rV5) + " / " + number(sV1),
+        number(std::abs(rV5) + std::abs(sV1)),
+    };
 }

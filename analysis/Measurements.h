@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // 60000 / max(rr, 1) beats per minute, never negative.
@@ -33,7 +34,7 @@ struct MeasurementLabel {
     const char* reportUnit;
 };
 inline constexpr std::array<MeasurementLabel, 9> kMeasurementLabels = {{
-    {"HR", "[bpm]:", "[bmp]:"},
+    {"HR", "[bpm]:", "[bmp]:"},  // "[bmp]" is how the report spells it
     {"PR", "[ms ]:", "[ms ]:"},
     {"P ", "[ms ]:", "[ms ]:"},
     {"QRS", "[ms ]:", "[ms ]:"},
@@ -43,3 +44,7 @@ inline constexpr std::array<MeasurementLabel, 9> kMeasurementLabels = {{
     {"R(V5)/S(V1)", "[uv ]:", "[uv ]:"},
     {"R(V5)+S(V1)", "[uv ]:", "[uv ]:"},
 }};
+
+// The nine value texts beside those labels, alike on screen, on paper and in the tools: a value of
+// 0 was not measured and shows as "- - "; axes are in degrees with one decimal.
+std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& set, int32_t rV5, int32_t sV1);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "analysis/Measurements.h"
 #include "app/Application.h"
 #include "db/PatientRecord.h"
 #include "record/RecordFile.h"
@@ -24,14 +25,6 @@ const std::array<const char*, 6> kFilterLabels = {"OFF", "50Hz", "60Hz", "50Hz+"
 const std::array<const char*, 3> kGainLabels = {"5mm/mv", "10mm/mv", "20mm/mv"};
 const std::array<const char*, 4> kBloodGroups = {"A", "B", "AB", "O"};
 
-// The report's label table: names, then the report's units ("[bmp]:" is the report's own).
-const std::array<const char*, kSummaryRows> kSummaryLabels = {
-    "HR", "PR", "P ", "QRS", "T ", "QT/QTc", "P/QRS/T", "R(V5)/S(V1)", "R(V5)+S(V1)"};
-const std::array<const char*, kSummaryRows> kSummaryUnits = {
-    "[bmp]:", "[ms ]:", "[ms ]:", "[ms ]:", "[ms ]:", "[ms ]:", "[deg]:", "[uv ]:", "[uv ]:"};
-
-const QString kNoValue = QStringLiteral("- - ");
-
 // Summary page offsets in pixels of a 600 dpi page; other resolutions scale them, so the three
 // columns keep their distances on paper.
 constexpr int kSummaryLabelX = 230;
@@ -41,12 +34,6 @@ constexpr int kSummaryTopGap = 10;
 
 constexpr int kDrawFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine;
 constexpr int kFieldFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
-
-QString Number(int32_t v) { return v == 0 ? kNoValue : QString::number(v); }
-QString Axis(float tenths)
-{
-    return tenths == 0 ? kNoValue : QString::asprintf("%.1f", static_cast<double>(tenths) / 10);
-}
 
 // Text drawn with its top-left corner at a point.
 void DrawTextAt(QPainter& painter, int x, int y, const QString& text)
@@ -159,21 +146,6 @@ ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date
     return h;
 }
 
-std::array<QString, kSummaryRows> SummaryValueTexts(const ReportSummary& s)
-{
-    const MeasurementSet& m = s.measurements;
-    const int32_t sum = std::abs(s.rv5) + std::abs(s.sv1);
-    return {Number(m.heartRate),
-            Number(m.pr),
-            Number(m.pDuration),
-            Number(m.qrs),
-            Number(m.tDuration),
-            Number(m.qt) + " / " + Number(m.qtc),
-            Axis(m.pAxis) + "/" + Axis(m.qrsAxis) + "/" + Axis(m.tAxis),
-            Number(s.rv5) + " / " + Number(s.sv1),
-            Number(sum)};
-}
-
 ReportLayout::ReportLayout(ReportContent content, ReportHeader header, ReportSummary summary)
     : content_(std::move(content)), header_texts_(std::move(header)), summary_(std::move(summary))
 {
@@ -222,8 +194,8 @@ void ReportLayout::MeasureDevice(QPaintDevice& device, const QRect& printable)
     const QFontMetrics base(baseFont_, &device);
     summaryLabelWidth_ = summaryUnitWidth_ = 0;
     for (int r = 0; r < kSummaryRows; ++r) {
-        summaryLabelWidth_ = std::max(summaryLabelWidth_, base.horizontalAdvance(kSummaryLabels[r]));
-        summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(kSummaryUnits[r]));
+        summaryLabelWidth_ = std::max(summaryLabelWidth_, base.horizontalAdvance(kMeasurementLabels[r].name));
+        summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(kMeasurementLabels[r].reportUnit));
     }
     summaryCharWidth_ = base.averageCharWidth();
 }
@@ -518,11 +490,12 @@ void ReportLayout::DrawSummary(QPainter& painter, int page) const
     painter.save();
     painter.setFont(baseFont_);
     const SummaryPositions pos = SummaryAt();
-    const std::array<QString, kSummaryRows> values = SummaryValueTexts(summary_);
+    const std::array<std::string, kSummaryRows> values =
+        MeasurementValueTexts(summary_.measurements, summary_.rv5, summary_.sv1);
     for (int r = 0; r < kSummaryRows; ++r) {
-        DrawTextAt(painter, pos.label[r].x(), pos.label[r].y(), kSummaryLabels[r]);
-        DrawTextAt(painter, pos.unit[r].x(), pos.unit[r].y(), kSummaryUnits[r]);
-        DrawTextAt(painter, pos.value[r].x(), pos.value[r].y(), values[r]);
+        DrawTextAt(painter, pos.label[r].x(), pos.label[r].y(), kMeasurementLabels[r].name);
+        DrawTextAt(painter, pos.unit[r].x(), pos.unit[r].y(), kMeasurementLabels[r].reportUnit);
+        DrawTextAt(painter, pos.value[r].x(), pos.value[r].y(), QString::fromStdString(values[r]));
     }
     DrawTextAt(painter, pos.heading.x(), pos.heading.y(), Translate("<< **Diagnose** >>"));
     for (size_t k = 0; k < pos.lines.size(); ++k)

@@ -81,8 +81,6 @@ struct ReportSummary {
     ConclusionLines conclusion;
     int firstLine = 10;
 };
-// The nine value texts of the summary rows; a zero prints as "- - ".
-std::array<QString, kSummaryRows> SummaryValueTexts(const ReportSummary& summary);
 
 // One strip of the body: a part of one lead.
 struct StripPlan {

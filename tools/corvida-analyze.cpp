@@ -176,20 +176,6 @@ void PrintJson(const std::filesystem::path& path, const AnalysisEngine& engine,
     std::fputs(out.c_str(), stdout);
 }
 
-// "- - " for a value not measured, as on the screen.
-std::string Value(int32_t v)
-{
-    return v == 0 ? "- - " : std::to_string(v);
-}
-std::string Axis(float tenths)
-{
-    if (tenths == 0)
-        return "- - ";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", tenths / 10);
-    return buf;
-}
-
 void PrintText(const std::filesystem::path& path, const AnalysisEngine& engine,
                const ConclusionLines& lines, const ReviewRecord& review)
 {
@@ -197,20 +183,9 @@ void PrintText(const std::filesystem::path& path, const AnalysisEngine& engine,
                 review.leadsSeen, review.analysed ? "" : ", not analysed");
     if (!review.analysed)
         return;
-    const MeasurementSet& m = engine.Measurements();
-    const int32_t rV5 = engine.Leads()[kLeadV5][kFieldR];
-    const int32_t sV1 = engine.Leads()[kLeadV1][kFieldS];
-    const std::string values[9] = {
-        Value(m.heartRate),
-        Value(m.pr),
-        Value(m.pDuration),
-        Value(m.qrs),
-        Value(m.tDuration),
-        Value(m.qt) + " / " + Value(m.qtc),
-        Axis(m.pAxis) + "/" + Axis(m.qrsAxis) + "/" + Axis(m.tAxis),
-        Value(rV5) + " / " + Value(sV1),
-        std::to_string((rV5 < 0 ? -rV5 : rV5) + (sV1 < 0 ? -sV1 : sV1)),
-    };
+    const std::array<std::string, 9> values =
+        MeasurementValueTexts(engine.Measurements(), engine.Leads()[kLeadV5][kFieldR],
+                              engine.Leads()[kLeadV1][kFieldS]);
     for (int row = 0; row < 9; ++row)
         std::printf("  %-12s %-7s %s\n", kMeasurementLabels[row].name,
                     kMeasurementLabels[row].windowUnit, values[row].c_str());

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "analysis/Measurements.h"
 #include "app/Application.h"
 #include "record/DisplayPoint.h"
 
@@ -63,11 +64,6 @@ QFont PanelFont(const QRect& rect)
 void TextAt(QPainter& painter, int x, int y, const QString& text)
 {
     painter.drawText(QPoint(x, y + painter.fontMetrics().ascent()), text);
-}
-
-QString Dashed(int32_t value, const QString& text)
-{
-    return value == 0 ? QString("- - ") : text;
 }
 
 }  // namespace
@@ -337,37 +333,12 @@ QRegion WaveformDisplay::TakeDirty()
     return taken;
 }
 
-std::array<QString, WaveformDisplay::kMeasurementRows> WaveformDisplay::MeasurementValues(
-    const MeasurementSet& m, const std::array<LeadMeasurements, kLeadCount>& leads)
-{
-    auto number = [](int32_t v) { return Dashed(v, QString::number(v)); };
-    // Axes are kept in tenths of a degree; a zero axis is "not measured", like every value here.
-    auto axis = [](float v) { return v == 0 ? QString("- - ") : QString::asprintf("%.1f", v / 10); };
-    const int32_t rV5 = leads[kLeadV5][kFieldR];
-    const int32_t sV1 = leads[kLeadV1][kFieldS];
-    return {
-        number(m.heartRate),
-        number(m.pr),
-        number(m.pDuration),
-        number(m.qrs),
-        number(m.tDuration),
-        number(m.qt) + " / " + number(m.qtc),
-        axis(m.pAxis) + "/" + axis(m.qrsAxis) + "/" + axis(m.tAxis),
-        number(rV5) + " / " + number(sV1),
-        number(std::abs(rV5) + std::abs(sV1)),
-    };
-}
-
 void WaveformDisplay::DrawMeasurementPanel(QPainter& painter, const QRect& rect,
                                            const MeasurementSet& set,
                                            const std::array<LeadMeasurements, kLeadCount>& leads)
 {
-    static const char* const labels[kMeasurementRows][2] = {
-        {"HR", "[bpm]:"}, {"PR", "[ms ]:"},     {"P ", "[ms ]:"},
-        {"QRS", "[ms ]:"}, {"T ", "[ms ]:"},    {"QT/QTc", "[ms ]:"},
-        {"P/QRS/T", "[deg]:"}, {"R(V5)/S(V1)", "[uv ]:"}, {"R(V5)+S(V1)", "[uv ]:"},
-    };
-    const std::array<QString, kMeasurementRows> values = MeasurementValues(set, leads);
+    const std::array<std::string, kMeasurementRows> values =
+        MeasurementValueTexts(set, leads[kLeadV5][kFieldR], leads[kLeadV1][kFieldS]);
     painter.save();
     painter.setFont(PanelFont(rect));
     painter.setPen(kPanelTextColor);
@@ -375,9 +346,9 @@ void WaveformDisplay::DrawMeasurementPanel(QPainter& painter, const QRect& rect,
     const int height = rect.bottom() - rect.top();
     for (int row = 0; row < kMeasurementRows; ++row) {
         const int y = rect.top() + (row + 1) * height / 12;
-        TextAt(painter, rect.left() + 10, y, labels[row][0]);
-        TextAt(painter, rect.left() + width / 3, y, labels[row][1]);
-        TextAt(painter, rect.left() + 3 * width / 5, y, values[row]);
+        TextAt(painter, rect.left() + 10, y, kMeasurementLabels[row].name);
+        TextAt(painter, rect.left() + width / 3, y, kMeasurementLabels[row].windowUnit);
+        TextAt(painter, rect.left() + 3 * width / 5, y, QString::fromStdString(values[row]));
     }
     painter.restore();
 }

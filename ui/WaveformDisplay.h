@@ -61,9 +61,6 @@ public:
     // The title, and the conclusion lines from index 9 down to firstLine when showLines is set.
     static void DrawDiagnosisPanel(QPainter& painter, const QRect& rect,
                                    const ConclusionLines& lines, int firstLine, bool showLines);
-    // The value column of the measurement panel; a value of 0 is shown as "- - ".
-    static std::array<QString, kMeasurementRows> MeasurementValues(
-        const MeasurementSet& set, const std::array<LeadMeasurements, kLeadCount>& leads);
 
     static QString LeadName(int code);
     static QString SpeedText(int code);   // 1..3

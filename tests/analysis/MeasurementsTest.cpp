@@ -51,6 +51,25 @@ TEST(Measurements, RecordWithoutReferenceRrKeepsHeartRateAndQtc)
     EXPECT_EQ(set.pr, 0);
 }
 
+TEST(Measurements, ValueTextsDashEveryUnmeasuredPart)
+{
+    const std::array<std::string, 9> none = MeasurementValueTexts(MeasurementSet{}, 0, 0);
+    EXPECT_EQ(none, (std::array<std::string, 9>{"- - ", "- - ", "- - ", "- - ", "- - ",
+                                                 "- -  / - - ", "- - /- - /- - ", "- -  / - - ",
+                                                 "- - "}));
+    MeasurementSet m;
+    m.heartRate = 72;
+    m.pr = 160;
+    m.pDuration = 98;
+    m.qrs = 90;
+    m.qt = 380;
+    m.pAxis = 452;
+    m.qrsAxis = -305;
+    EXPECT_EQ(MeasurementValueTexts(m, 1500, -900),
+              (std::array<std::string, 9>{"72", "160", "98", "90", "- - ", "380 / - - ",
+                                           "45.2/-30.5/- - ", "1500 / -900", "2400"}));
+}
+
 TEST(Measurements, AxisFromTheSumsOfLeadsIAndIII)
 {
     struct Case {

@@ -36,9 +36,11 @@ inline void CreateDatabase(const QString& path)
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history-test-schema");
         db.setDatabaseName(path);
         ASSERT_TRUE(db.open());
-        for (const QString& statement : lines.join('\n').split(';'))
-            if (!statement.trimmed().isEmpty())
+        for (const QString& statement : lines.join('\n').split(';')) {
+            if (!statement.trimmed().isEmpty()) {
                 ASSERT_TRUE(QSqlQuery(db).exec(statement)) << statement.toStdString();
+            }
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase("history-test-schema");

@@ -147,8 +147,9 @@ TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
         EXPECT_FALSE(ExportPatient(exported, to, kExportTime)) << c.name;
         EXPECT_EQ(prompt.Texts(), QStringList{c.message}) << c.name;
         EXPECT_EQ(fs::exists(folder / "PatientInfo.xml"), c.xmlWritten) << c.name;
-        if (c.copied)
+        if (c.copied) {
             EXPECT_TRUE(fs::is_regular_file(folder / c.copied)) << c.name;
+        }
     }
 }
 

@@ -161,36 +161,6 @@ TEST_F(Display, LabelTextsFollowTheCodesAndUnknownCodesAreEmpty)
     EXPECT_EQ(display.LabelText(7, 5), "正常");
 }
 
-TEST_F(Display, MeasurementValuesShowDashesForEachUnmeasuredHalf)
-{
-    std::array<LeadMeasurements, kLeadCount> leads{};
-    MeasurementSet none;
-    const std::array<QString, 9> empty = WaveformDisplay::MeasurementValues(none, leads);
-    const char* const dashes[9] = {"- - ", "- - ", "- - ", "- - ", "- - ", "- -  / - - ",
-                                   "- - /- - /- - ", "- -  / - - ", "- - "};
-    for (int row = 0; row < 9; ++row)
-        EXPECT_EQ(empty[row], QString(dashes[row])) << row;
-
-    MeasurementSet m;
-    m.heartRate = 72;
-    m.pr = 160;
-    m.pDuration = 98;
-    m.qrs = 90;
-    m.tDuration = 0;
-    m.qt = 380;
-    m.qtc = 0;
-    m.pAxis = 452;
-    m.qrsAxis = -305;
-    m.tAxis = 0;
-    leads[kLeadV5][kFieldR] = 1500;
-    leads[kLeadV1][kFieldS] = -900;
-    const std::array<QString, 9> v = WaveformDisplay::MeasurementValues(m, leads);
-    const char* const expected[9] = {"72", "160", "98", "90", "- - ", "380 / - - ",
-                                     "45.2/-30.5/- - ", "1500 / -900", "2400"};
-    for (int row = 0; row < 9; ++row)
-        EXPECT_EQ(v[row], QString(expected[row])) << row;
-}
-
 TEST_F(Display, ReviewDrawsOnlyTheLeadsOfTheChosenSeconds)
 {
     // A record's point list: 80 points per second, 4 s (320 points) per lead in lead order.
