@@ -107,6 +107,9 @@ bool SerialChannel::BeginWatching()
     pendingBegin_ = pendingEnd_ = 0;
     watching_ = true;
     suspendCount_ = 0;
+    // A queue that filled up while nobody watched has stopped the port's read notification;
+    // only a read starts it again.
+    Deliver();
     return true;
 }
 

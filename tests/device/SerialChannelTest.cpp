@@ -187,3 +187,18 @@ TEST_F(SerialChannelTest, LostDeviceIsReportedOnce)
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
     EXPECT_FALSE(channel.IsOpen());
 }
+
+// The port is opened at start-up and watched only from New Patient on: whatever the recorder
+// sent meanwhile, filling the port's queue, must not keep the watch from receiving.
+TEST_F(SerialChannelTest, WatchBegunAfterTheQueueFilledStillReceives)
+{
+    Simulator sim(dir.Path(), 9, {"--speed", "0", "--loop"});
+    size_t bytes = 0;
+    SerialChannel channel;
+    ASSERT_TRUE(channel.Open([&](uint8_t) { ++bytes; }, 9, 115200, 'N', 8, 1));
+    sim.Go();
+    RunFor(500);
+    EXPECT_EQ(bytes, 0u);
+    ASSERT_TRUE(channel.BeginWatching());
+    EXPECT_TRUE(RunUntil([&] { return bytes > 100000; }, 10000)) << bytes;
+}
