@@ -47,4 +47,5 @@ inline constexpr std::array<MeasurementLabel, 9> kMeasurementLabels = {{
 
 // The nine value texts beside those labels, alike on screen, on paper and in the tools: a value of
 // 0 was not measured and shows as "- - "; axes are in degrees with one decimal.
-std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& set, int32_t rV5, int32_t sV1);
+std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& set, int32_t rV5,
+                                                 int32_t sV1);

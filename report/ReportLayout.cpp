@@ -194,8 +194,9 @@ void ReportLayout::MeasureDevice(QPaintDevice& device, const QRect& printable)
     const QFontMetrics base(baseFont_, &device);
     summaryLabelWidth_ = summaryUnitWidth_ = 0;
     for (int r = 0; r < kSummaryRows; ++r) {
-        summaryLabelWidth_ = std::max(summaryLabelWidth_, base.horizontalAdvance(kMeasurementLabels[r].name));
-        summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(kMeasurementLabels[r].reportUnit));
+        const MeasurementLabel& label = kMeasurementLabels[r];
+        summaryLabelWidth_ = std::max(summaryLabelWidth_, base.horizontalAdvance(label.name));
+        summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(label.reportUnit));
     }
     summaryCharWidth_ = base.averageCharWidth();
 }
