@@ -10,7 +10,7 @@ namespace {
 // The columns an import reads, with the limits the patient dialog enforces on entry (text counted
 // as the entry boxes count it), so an import stores nothing the dialog would have refused. Each is
 // either a text column (text set) or an integer column (number set, with its accepted range).
-struct ColumnSpec {
+struct ImportedColumn {
     const char* name;
     QString PatientRecord::*text;
     int maxLength;
@@ -19,7 +19,7 @@ struct ColumnSpec {
     int max;
 };
 
-constexpr ColumnSpec kImported[] = {
+constexpr ImportedColumn kImported[] = {
     {"Name", &PatientRecord::Name, kNameEntryLimit, nullptr, 0, 0},
     {"Age", nullptr, 0, &PatientRecord::Age, 0, 3000},
     {"Other", &PatientRecord::Other, kOtherEntryLimit, nullptr, 0, 0},
@@ -345,10 +345,10 @@ std::optional<PatientRecord> ReadPatientInfoXml(const QByteArray& data)
         return std::nullopt;
 
     PatientRecord record;
-    for (const ColumnSpec& spec : kImported) {
+    for (const ImportedColumn& wanted : kImported) {
         const DeclaredColumn* column = nullptr;
         for (const DeclaredColumn& c : rowset->columns) {
-            if (c.name.compare(QLatin1String(spec.name), Qt::CaseInsensitive) != 0)
+            if (c.name.compare(QLatin1String(wanted.name), Qt::CaseInsensitive) != 0)
                 continue;
             if (column)
                 return std::nullopt;  // two columns answer to one name: which one is meant?
@@ -359,14 +359,14 @@ std::optional<PatientRecord> ReadPatientInfoXml(const QByteArray& data)
         auto value = rowset->firstRow.constFind(column->name);
         const bool isNull = value == rowset->firstRow.constEnd();
 
-        if (spec.text) {
+        if (wanted.text) {
             if (column->type != u"string")
                 return std::nullopt;
             const QString text = isNull ? QString() : *value;
-            if (EntryByteLength(text) > spec.maxLength ||
+            if (EntryByteLength(text) > wanted.maxLength ||
                 (column->maxLength >= 0 && text.size() > column->maxLength))
                 return std::nullopt;
-            record.*spec.text = text;
+            record.*wanted.text = text;
             continue;
         }
         qint64 low = 0, high = 0;
@@ -379,9 +379,9 @@ std::optional<PatientRecord> ReadPatientInfoXml(const QByteArray& data)
                 return std::nullopt;
             n = *parsed;
         }
-        if (n < spec.min || n > spec.max)
+        if (n < wanted.min || n > wanted.max)
             return std::nullopt;
-        record.*spec.number = static_cast<int>(n);
+        record.*wanted.number = static_cast<int>(n);
     }
     return record;
 }

@@ -57,17 +57,13 @@ TEST(Measurements, ValueTextsDashEveryUnmeasuredPart)
     EXPECT_EQ(none, (std::array<std::string, 9>{"- - ", "- - ", "- - ", "- - ", "- - ",
                                                  "- -  / - - ", "- - /- - /- - ", "- -  / - - ",
                                                  "- - "}));
-    MeasurementSet m;
-    m.heartRate = 72;
-    m.pr = 160;
-    m.pDuration = 98;
-    m.qrs = 90;
-    m.qt = 380;
-    m.pAxis = 452;
-    m.qrsAxis = -305;
-    EXPECT_EQ(MeasurementValueTexts(m, 1500, -900),
+    // heart rate, P, PR, QRS, T, QT, QTc, then the axes in tenths of a degree
+    EXPECT_EQ(MeasurementValueTexts({72, 98, 160, 90, 0, 380, 0, 452, -305, 0}, 1500, -900),
               (std::array<std::string, 9>{"72", "160", "98", "90", "- - ", "380 / - - ",
                                            "45.2/-30.5/- - ", "1500 / -900", "2400"}));
+    EXPECT_EQ(MeasurementValueTexts({72, 100, 160, 90, 180, 0, 410, 500, -300, 0}, 0, -900),
+              (std::array<std::string, 9>{"72", "160", "100", "90", "180", "- -  / 410",
+                                           "50.0/-30.0/- - ", "- -  / -900", "900"}));
 }
 
 TEST(Measurements, AxisFromTheSumsOfLeadsIAndIII)
