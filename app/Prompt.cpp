@@ -6,13 +6,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/Application.h"
-
-void Prompt::Message(const QString& text)
-{
-    Show(Translate("Corvida"), text, PromptIcon::Exclamation, PromptButtons::Ok);
-}
-
 PromptAnswer QtPrompt::Show(const QString& caption, const QString& text, PromptIcon icon,
                             PromptButtons buttons)
 {

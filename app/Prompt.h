@@ -20,9 +20,6 @@ public:
     virtual QString ChooseFolder(const QString& title) = 0;
     // The printer dialog; false means the user cancelled. The printer is set up on true.
     virtual bool ChoosePrinter(QPrinter& printer) = 0;
-
-    // The common case: caption "Corvida" (translated), exclamation icon, OK button.
-    void Message(const QString& text);
 };
 
 // The real dialogs, parented to the active window.

@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "app/Application.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -37,10 +40,20 @@ int main(int argc, char** argv)
             return args[i] == "--help" ? 0 : 2;
         }
     }
-    Application& app = App();
-    if (!app.InitInstance())
+    // The engine's fixed arrays are kept off the stack.
+    auto app = std::make_unique<Application>();
+    if (!app->InitInstance())
         return 1;
-    int status = app.Run(demoPath);
-    app.ExitInstance();
+    int status = 0;
+    {
+        // The window's modal loop is the program's main loop; with a demo path the window
+        // starts playing that record as DEMO would.
+        MainWindow window(app->Context());
+        window.showFullScreen();
+        if (!demoPath.isEmpty())
+            QTimer::singleShot(0, &window, [&window, demoPath] { window.PlayDemo(demoPath); });
+        status = QCoreApplication::exec();
+    }
+    app->ExitInstance();
     return status;
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
 #include "app/Prompt.h"
 #include "ui/MainWindow.h"
 
@@ -66,23 +66,25 @@ int main(int argc, char** argv)
     const int seconds = std::atoi(argv[2]);
     QDir().mkpath("Data/1");
     PrintingPrompt prompt;
-    App().SetPrompt(&prompt);
-    App().settings.languageName = "English";
-    App().settings.portText = "3";
-    App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-    App().language.Scan();
+    AppSettings settings;
+    settings.languageName = "English";
+    settings.portText = "3";
+    LanguageTable language;
+    language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+    language.Scan();
+    const auto engine = std::make_unique<AnalysisEngine>();
 
-    MainWindow window;
+    MainWindow window(AppContext{settings, language, prompt, *engine});
     window.show();
-    if (!App().state.portOpen) {
+    if (!window.GetSession().PortOpen()) {
         std::fprintf(stderr, "COM3 cannot be opened in %s\n", argv[1]);
         return 1;
     }
-    App().state.dataDirectory = "Data/1";
-    App().state.currentPatientId = "1";
+    window.State().dataDirectory = "Data/1";
+    window.State().currentPatientId = "1";
     window.BeginMonitoring();
     window.AcceptNewPatient();
-    window.recordButton->click();
+    window.Buttons().record->click();
 
     QElapsedTimer clock;
     clock.start();
@@ -95,7 +97,7 @@ int main(int argc, char** argv)
     QObject::connect(&report, &QTimer::timeout, [&] {
         const qint64 ms = clock.elapsed();
         const double cpu = CpuSeconds();
-        const uint32_t packets = window.decoder.DisplayCounter();
+        const uint32_t packets = window.Decoder().DisplayCounter();
         const double rss = ResidentMegabytes();
         if (firstRss == 0)
             firstRss = rss;
@@ -114,12 +116,11 @@ int main(int argc, char** argv)
     report.start(10000);
     app.exec();
     const double cpuShare = 100.0 * (CpuSeconds() - startCpu) / (clock.elapsed() / 1000.0);
-    const uint32_t packets = window.decoder.DisplayCounter();
-    window.recordButton->click();  // Stop Record: the rest is written and reviewed
+    const uint32_t packets = window.Decoder().DisplayCounter();
+    window.Buttons().record->click();  // Stop Record: the rest is written and reviewed
     std::printf("summary: %u packets in %.1f s, cpu %.2f %% of one core, rss first %.1f MB, "
                 "max %.1f MB, record %s\n",
                 packets, clock.elapsed() / 1000.0, cpuShare, firstRss, maxRss,
-                qPrintable(App().state.lastSavedRecordPath));
-    App().SetPrompt(nullptr);
+                qPrintable(window.State().lastSavedRecordPath));
     return 0;
 }

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <vector>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
 #include "app/Prompt.h"
 #include "tools/SyntheticEcg.h"
 #include "ui/MainWindow.h"
@@ -33,33 +33,33 @@ void BM_LiveSecond(benchmark::State& state)
     QDir::setCurrent(dir.path());
     QDir().mkpath("Data/1");
     SilentPrompt prompt;
-    App().SetPrompt(&prompt);
-    App().settings.languageName = "English";
-    App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-    App().language.Scan();
+    AppSettings settings;
+    settings.languageName = "English";
+    LanguageTable language;
+    language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+    language.Scan();
+    const auto engine = std::make_unique<AnalysisEngine>();
     const std::vector<DevicePacket> record = SynthesizeRecord(EcgParameters{});
     {
-        MainWindow window;
+        MainWindow window(AppContext{settings, language, prompt, *engine});
         window.show();
-        App().state.portOpen = true;
-        App().state.dataDirectory = "Data/1";
+        window.GetSession().SetPortOpen(true);
+        window.State().dataDirectory = "Data/1";
         window.AcceptNewPatient();
-        window.recordButton->click();
+        window.Buttons().record->click();
         std::size_t next = 0;
         for (auto _ : state) {
             for (int frame = 0; frame < 60; ++frame) {
                 const int packets = frame < 20 ? 14 : 13;  // 800 in 60 frames
                 for (int i = 0; i < packets; ++i) {
-                    window.decoder.ProcessPacket(record[next]);
+                    window.Decoder().ProcessPacket(record[next]);
                     next = (next + 1) % record.size();
                 }
-                window.repaint(window.display.TakeDirty());
+                window.repaint(window.Display().TakeDirty());
             }
         }
-        window.recordButton->click();
-        App().state = RunState();
+        window.Buttons().record->click();
     }
-    App().SetPrompt(nullptr);
     state.counters["core_share"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate
                                                                         | benchmark::Counter::kInvert);

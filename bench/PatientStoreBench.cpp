@@ -46,7 +46,7 @@ void BM_StoreFourHundredPatients(benchmark::State& state)
         const QDateTime start = QDateTime::currentDateTime();
         state.ResumeTiming();
         for (int i = 0; i < kMaxPatientRows; ++i)
-            benchmark::DoNotOptimize(StorePatient(Facts(i), "PatientInfo", start.addSecs(i)));
+            benchmark::DoNotOptimize(StorePatient(Facts(i), start.addSecs(i)));
     }
 }
 BENCHMARK(BM_StoreFourHundredPatients)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -56,7 +56,7 @@ void BM_QueryFullTable(benchmark::State& state)
     FreshDatabase db;
     const QDateTime start = QDateTime::currentDateTime();
     for (int i = 0; i < kMaxPatientRows; ++i)
-        StorePatient(Facts(i), "PatientInfo", start.addSecs(i));
+        StorePatient(Facts(i), start.addSecs(i));
     const QString statement = QueryPatientsStatement("王", "0");
     int rows = 0;
     for (auto _ : state) {

@@ -9,12 +9,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Application.h"
+#include "app/LanguageTable.h"
 #include "report/PrintJob.h"
 #include "report/ReportLayout.h"
 #include "tools/SyntheticEcg.h"
 
 namespace {
+
+// The texts the report is handed, English from the source tree.
+LanguageTable english;
 
 const std::string& RecordPath()
 {
@@ -53,9 +56,10 @@ void BM_FullReportToPdf(benchmark::State& state)
     const int speed = static_cast<int>(state.range(0));
     qint64 bytes = 0;
     for (auto _ : state) {
-        ReportRecord record = ReadReportRecord(path, speed);
+        ReportRecord record = ReadReportRecord(path, speed, english);
         ReportLayout layout(std::move(record.content),
-                            BuildReportHeader(nullptr, RecordDateText(path)), std::move(record.summary));
+                            BuildReportHeader(nullptr, RecordDateText(path), english),
+                            std::move(record.summary), english);
         bytes = WritePdf(layout);
         benchmark::DoNotOptimize(bytes);
     }
@@ -67,7 +71,7 @@ void BM_ReadAndAnalyseRecord(benchmark::State& state)
 {
     const QString path = QString::fromStdString(RecordPath());
     for (auto _ : state) {
-        ReportRecord record = ReadReportRecord(path, 1);
+        ReportRecord record = ReadReportRecord(path, 1, english);
         benchmark::DoNotOptimize(record.summary.measurements.heartRate);
     }
 }
@@ -76,9 +80,10 @@ BENCHMARK(BM_ReadAndAnalyseRecord)->Unit(benchmark::kMillisecond);
 void BM_LayoutAndDrawOnly(benchmark::State& state)
 {
     const QString path = QString::fromStdString(RecordPath());
-    ReportRecord record = ReadReportRecord(path, 1);
+    ReportRecord record = ReadReportRecord(path, 1, english);
     for (auto _ : state) {
-        ReportLayout layout(record.content, BuildReportHeader(nullptr, {}), record.summary);
+        ReportLayout layout(record.content, BuildReportHeader(nullptr, {}, english), record.summary,
+                            english);
         benchmark::DoNotOptimize(WritePdf(layout));
     }
 }
@@ -90,9 +95,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qt(argc, argv);
-    App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language/");
-    App().language.Scan();
-    App().language.Load("English");
+    english.SetDirectory(CORVIDA_SOURCE_DIR "/language/");
+    english.Scan();
+    english.Load("English");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

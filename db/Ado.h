@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+class Prompt;
+
 // Command options, cursor types, lock types and cursor locations, by the values callers pass.
 inline constexpr int kAdCmdText = 1;
 inline constexpr int kAdOpenStatic = 3;
@@ -78,6 +80,11 @@ public:
     // Records a failure of an operation for the debug trace; never shown to the user.
     void Fail(const char* operation, const QString& error);
 
+    // Where the layer's one message (a read from a recordset that is not open) is shown; none
+    // when null.
+    void SetPrompt(Prompt* prompt) { prompt_ = prompt; }
+    Prompt* GetPrompt() const { return prompt_; }
+
 private:
     void LoadDateColumns();
     void Describe(AdoResult& result, const QString& statement);
@@ -89,4 +96,5 @@ private:
     QString lastError_;
     QStringList dateColumns_;  // lower case, of every table
     std::function<void(const QString&)> trace_;
+    Prompt* prompt_ = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "db/AdoRecordSet.h"
 
-#include "app/Application.h"
 #include "app/Prompt.h"
 #include "db/AdoCommand.h"
 
@@ -110,11 +109,12 @@ const QVariant* AdoRecordSet::Field(int column) const
 }
 
 namespace {
-void ShowDisconnected()
+void ShowDisconnected(const AdoConnection* connection)
 {
     // The layer's only message; it is not a translated text.
-    App().GetPrompt().Show("提示", "数据库可能已经断开,\r\n请重新连接、然后重试.",
-                           PromptIcon::Information, PromptButtons::Ok);
+    if (Prompt* prompt = connection ? connection->GetPrompt() : nullptr)
+        prompt->Show("提示", "数据库可能已经断开,\r\n请重新连接、然后重试.",
+                     PromptIcon::Information, PromptButtons::Ok);
 }
 }  // namespace
 
@@ -132,7 +132,7 @@ bool AdoRecordSet::GetCollect(int column, QString& out)
 bool AdoRecordSet::GetCollect(const QString& column, QString& out)
 {
     if (!IsOpen()) {
-        ShowDisconnected();
+        ShowDisconnected(connection_);
         return false;
     }
     const QVariant* value = Field(ColumnIndex(column));

@@ -15,11 +15,8 @@
 #include <QValidator>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "app/Prompt.h"
-#include "db/PatientRecord.h"
 #include "db/PatientStore.h"
-#include "ui/MainWindow.h"
 
 namespace {
 
@@ -58,7 +55,8 @@ QLineEdit* LimitedEdit(const QString& text, int limit, QWidget* parent)
 
 }  // namespace
 
-PatientInfoDialog::PatientInfoDialog(QWidget* parent) : QDialog(parent)
+PatientInfoDialog::PatientInfoDialog(const AppContext& context, bool portOpen, QWidget* parent)
+    : QDialog(parent), context_(context), portOpen_(portOpen)
 {
     setWindowTitle(Translate("PatientInfo"));
 
@@ -173,10 +171,10 @@ bool PatientInfoDialog::ReadNumber(QLineEdit* edit, int min, int max, int32_t& v
         return true;
     }
     // The framework's own range prompt: not one of the program's texts, so it is not translated.
-    App().GetPrompt().Show(Translate("Corvida"),
+    context_.prompt.Show(Translate("Corvida"),
                            ok ? QString("Please enter an integer between %1 and %2.").arg(min).arg(max)
                               : QString("Please enter an integer."),
-                           PromptIcon::Exclamation, PromptButtons::Ok);
+                         PromptIcon::Exclamation, PromptButtons::Ok);
     edit->setFocus();
     edit->selectAll();
     return false;
@@ -184,9 +182,8 @@ bool PatientInfoDialog::ReadNumber(QLineEdit* edit, int min, int max, int32_t& v
 
 void PatientInfoDialog::OnOK()
 {
-    Application& app = App();
-    if (!app.state.portOpen) {
-        app.GetPrompt().Show(Translate("Corvida"), Translate("Please Check the port setting!"),
+    if (!portOpen_) {
+        context_.prompt.Show(Translate("Corvida"), Translate("Please Check the port setting!"),
                              PromptIcon::None, PromptButtons::Ok);
         return;
     }
@@ -202,35 +199,22 @@ void PatientInfoDialog::OnOK()
         !ReadNumber(weightEdit, 0, 2000, facts.Weight))
         return;
 
-    const StoreResult stored = StorePatient(facts, "PatientInfo");
-    if (stored.outcome == StoreOutcome::ReuseOpenFailed ||
-        stored.outcome == StoreOutcome::ReuseCommitFailed)
-        app.GetPrompt().Show(Translate("PatientInfo"), Translate("no"), PromptIcon::Exclamation,
-                             PromptButtons::Ok);
-    if (!stored.Stored())
+    const StoreResult stored = StorePatient(facts);
+    if (!stored.Stored()) {
+        // A failed take-over of a deleted row is "no" here too.
+        const char* key = StoreFailureKey(stored.outcome);
+        context_.prompt.Show(Translate("PatientInfo"), Translate(key ? key : "no"),
+                             PromptIcon::Exclamation, PromptButtons::Ok);
         return;
+    }
     storedId_ = stored.id;
 
-    RunState& state = app.state;
-    state.currentPatientId = QString::number(stored.id);
-    state.dataDirectory = PatientDataFolder(stored.id);
-    QDir().mkpath(state.dataDirectory);
     // Two blanks after the first dash: this line differs from the one the history list builds.
     const QString header = QString("%1 -  %2  %3 - %4  %5 - %6")
                                .arg(Translate("Name"), facts.Name, Translate("Clinical NO."),
                                     facts.ClinicalNo, Translate("Sex"),
                                     Translate(facts.Sex != 0 ? "FEMALE" : "MALE"));
-    MainWindow* window = app.mainWindow;
-    if (window != nullptr)
-        window->SetHeaderLines(header, QString());
-    state.patientName = facts.Name;
-    state.patientClinicalNo = facts.ClinicalNo;
-    state.patientSex = QString::number(facts.Sex);
-    state.patientHeaderValid = true;
+    emit headerChanged(header, QString());
     accept();
-    if (window != nullptr) {
-        window->BeginMonitoring();
-        // A watcher that History View suspended is resumed too: the new patient is live.
-        window->ResumeWatcherAfterHistory();
-    }
+    emit patientCreated(stored.id, facts);
 }

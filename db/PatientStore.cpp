@@ -4,8 +4,6 @@
 #include <QRegularExpression>
 #include <limits>
 
-#include "app/Application.h"
-#include "app/Prompt.h"
 #include "db/AdoRecordSet.h"
 #include "db/AppDatabase.h"
 
@@ -16,12 +14,6 @@ namespace {
 QString Quoted(const QString& text)
 {
     return "'" + QString(text).replace('\'', "''") + "'";
-}
-
-void Show(const char* captionKey, const char* textKey)
-{
-    App().GetPrompt().Show(Translate(captionKey), Translate(textKey), PromptIcon::Exclamation,
-                           PromptButtons::Ok);
 }
 
 void Bind(AdoRecordSet& rows, bool clientCursor)
@@ -46,24 +38,20 @@ QString InsertStatement(int32_t id, const PatientRecord& p, const QDateTime& now
 }
 
 // Step 5 of storing: the deleted row with the oldest NewDate becomes the new patient.
-StoreResult TakeOverDeletedRow(const PatientRecord& p, const char* captionKey)
+StoreResult TakeOverDeletedRow(const PatientRecord& p)
 {
     AdoRecordSet oldest;
     Bind(oldest, true);
-    if (!oldest.Open("Select Min(NewDate), Count(*) from Patient where Isdel = 1")) {
-        Show(captionKey, "no");
+    if (!oldest.Open("Select Min(NewDate), Count(*) from Patient where Isdel = 1"))
         return {StoreOutcome::CountFailed};
-    }
     oldest.MoveFirst();
     QDateTime date;
     int32_t deleted = 0;
     oldest.GetCollect(0, date);
     oldest.GetCollect(1, deleted);
     oldest.Close();
-    if (deleted == 0) {
-        Show(captionKey, "Must delete Patient Record");
+    if (deleted == 0)
         return {StoreOutcome::TableFull};
-    }
     // Deleted rows without a date have no Min to be found by; nothing to take over then.
     if (!date.isValid())
         return {StoreOutcome::ReuseOpenFailed};
@@ -95,14 +83,22 @@ QString PatientDataFolder(int32_t id)
     return QString::asprintf("Data/%d", id);
 }
 
-StoreResult StorePatient(const PatientRecord& facts, const char* captionKey, const QDateTime& now)
+const char* StoreFailureKey(StoreOutcome outcome)
+{
+    switch (outcome) {
+    case StoreOutcome::CountFailed:
+    case StoreOutcome::InsertFailed: return "no";
+    case StoreOutcome::TableFull: return "Must delete Patient Record";
+    default: return nullptr;
+    }
+}
+
+StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
 {
     AdoRecordSet count;
     Bind(count, true);
-    if (!count.Open("Select Max(PatientID), count(*) from Patient")) {
-        Show(captionKey, "no");
+    if (!count.Open("Select Max(PatientID), count(*) from Patient"))
         return {StoreOutcome::CountFailed};
-    }
     count.MoveFirst();
     int32_t rows = 0;
     int32_t highest = 0;
@@ -118,13 +114,11 @@ StoreResult StorePatient(const PatientRecord& facts, const char* captionKey, con
             highest < std::numeric_limits<int32_t>::max()
                 ? AppDatabase::Instance().Execute(InsertStatement(highest + 1, facts, now))
                 : AdoHandle();
-        if (done == nullptr || done->recordsAffected != 1) {
-            Show(captionKey, "no");
+        if (done == nullptr || done->recordsAffected != 1)
             return {StoreOutcome::InsertFailed};
-        }
         result = {StoreOutcome::Stored, highest + 1, false};
     } else {
-        result = TakeOverDeletedRow(facts, captionKey);
+        result = TakeOverDeletedRow(facts);
         if (!result.Stored())
             return result;
     }

@@ -19,11 +19,11 @@ inline constexpr int kMaxPatientRows = 400;
 
 enum class StoreOutcome {
     Stored,
-    CountFailed,        // S1 or S3 could not be opened; "no" was shown
-    TableFull,          // no deleted row to take over; "Must delete Patient Record" was shown
-    InsertFailed,       // S2 was refused by the engine; "no" was shown
-    ReuseOpenFailed,    // S4 could not be opened or gave no row; nothing shown (the caller reports)
-    ReuseCommitFailed,  // the take-over row could not be committed; nothing shown (caller reports)
+    CountFailed,        // S1 or S3 could not be opened
+    TableFull,          // no deleted row to take over
+    InsertFailed,       // S2 was refused by the engine
+    ReuseOpenFailed,    // S4 could not be opened or gave no row
+    ReuseCommitFailed,  // the take-over row could not be committed
 };
 
 struct StoreResult {
@@ -34,11 +34,15 @@ struct StoreResult {
 };
 
 // Stores the facts Name, Age, Height, Weight, Blood, Sex, Other and ClinicalNo of `facts` as a new
-// patient and creates its data folder. Messages use the translation of captionKey as caption
-// ("PatientInfo" from the patient dialog, "History Patient List" from an import). `now` is the
+// patient and creates its data folder. Shows nothing: the caller names the outcome. `now` is the
 // insertion time of a new row.
-StoreResult StorePatient(const PatientRecord& facts, const char* captionKey,
+StoreResult StorePatient(const PatientRecord& facts,
                          const QDateTime& now = QDateTime::currentDateTime());
+
+// The message key every caller shows for a failed store: "no", or "Must delete Patient Record"
+// for a full table; null for Stored and for the take-over failures, which each caller names
+// itself.
+const char* StoreFailureKey(StoreOutcome outcome);
 
 // "Data/<id>", the folder of a patient's record files, relative to the working directory.
 QString PatientDataFolder(int32_t id);

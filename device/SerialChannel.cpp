@@ -6,7 +6,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
 #include "app/Prompt.h"
 
 namespace {
@@ -28,7 +28,10 @@ bool ToParity(char code, QSerialPort::Parity& parity)
 
 }  // namespace
 
-SerialChannel::SerialChannel(QObject* parent) : QObject(parent) {}
+SerialChannel::SerialChannel(Prompt& prompt, const LanguageTable& language, QObject* parent)
+    : QObject(parent), prompt_(prompt), language_(language)
+{
+}
 
 SerialChannel::~SerialChannel()
 {
@@ -196,6 +199,6 @@ void SerialChannel::Report(const char* operation, const QString& systemText)
     QString text = QStringLiteral("WARNING:  %1 Failed with the following error: \n%2\nPort: %3\n")
                        .arg(QString::fromLatin1(operation), systemText, QString::number(portNumber_));
     text.truncate(kReportLength);
-    App().GetPrompt().Show(Translate("Application Error"), text, PromptIcon::Stop,
-                           PromptButtons::Ok);
+    prompt_.Show(Translate(language_, "Application Error"), text, PromptIcon::Stop,
+                 PromptButtons::Ok);
 }

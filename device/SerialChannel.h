@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+class LanguageTable;
+class Prompt;
 class QSerialPort;
 
 class SerialChannel : public QObject {
@@ -19,7 +21,8 @@ class SerialChannel : public QObject {
 public:
     using ByteHandler = std::function<void(uint8_t byte)>;
 
-    explicit SerialChannel(QObject* parent = nullptr);
+    // Failed port operations are shown through prompt, captioned from language.
+    SerialChannel(Prompt& prompt, const LanguageTable& language, QObject* parent = nullptr);
     ~SerialChannel() override;  // closes the port
 
     // Opens and configures the port; false (and no message) when the device cannot be opened.
@@ -51,6 +54,8 @@ private:
     void Deliver();
     void Report(const char* operation, const QString& systemText);
 
+    Prompt& prompt_;
+    const LanguageTable& language_;
     std::unique_ptr<QSerialPort> port_;
     ByteHandler owner_;
     int portNumber_ = 0;

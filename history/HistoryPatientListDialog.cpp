@@ -10,13 +10,11 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "app/Application.h"
 #include "app/Prompt.h"
 #include "db/AdoRecordSet.h"
 #include "db/PatientStore.h"
 #include "history/PatientExchange.h"
 #include "record/RecordListDialog.h"
-#include "ui/MainWindow.h"
 
 namespace {
 
@@ -62,8 +60,12 @@ bool DeleteRecordFiles(const QString& folder)
     return true;
 }
 
-HistoryPatientListDialog::HistoryPatientListDialog(QWidget* parent)
-    : QDialog(parent), rows_(std::make_unique<AdoRecordSet>())
+HistoryPatientListDialog::HistoryPatientListDialog(const AppContext& context,
+                                                   const QString& viewedPatientId, QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      viewedPatientId_(viewedPatientId),
+      rows_(std::make_unique<AdoRecordSet>())
 {
     setFixedSize(DialogUnits(0, 0, 385, 232).size());
 
@@ -131,6 +133,64 @@ HistoryPatientListDialog::HistoryPatientListDialog(QWidget* parent)
 
 HistoryPatientListDialog::~HistoryPatientListDialog() = default;
 
+void HistoryPatientListDialog::Tell(const QString& text)
+{
+    context_.prompt.Show(Translate("History Patient List"), text, PromptIcon::Exclamation,
+                         PromptButtons::Ok);
+}
+
+void HistoryPatientListDialog::SetViewedPatient(const QString& id)
+{
+    viewedPatientId_ = id;
+    emit viewedPatientChanged(id);
+}
+
+QStringList HistoryPatientListDialog::ExportMessages(const ExportResult& result,
+                                                     const LanguageTable& language)
+{
+    auto tr = [&language](const char* key) { return ::Translate(language, key); };
+    QStringList problems;
+    for (const ExchangeProblem& p : result.problems)
+        problems << p.file + ": " + tr(p.key);
+    switch (result.outcome) {
+    case ExportResult::Outcome::Exported: return {tr("Exported")};
+    case ExportResult::Outcome::FolderFailed:
+        return {tr("Export incomplete") + "\n" + QDir::toNativeSeparators(result.folder)};
+    case ExportResult::Outcome::NoRecords:
+        if (problems.isEmpty())
+            return {tr("no data file copied")};
+        return {tr("Export incomplete") + "\n" + problems.join("\n") + "\n" +
+                tr("no data file copied")};
+    case ExportResult::Outcome::Incomplete:
+        return {tr("Export incomplete") + "\n" + problems.join("\n")};
+    }
+    return {};
+}
+
+QStringList HistoryPatientListDialog::ImportMessages(const ImportResult& result,
+                                                     const LanguageTable& language)
+{
+    auto tr = [&language](const char* key) { return ::Translate(language, key); };
+    switch (result.outcome) {
+    case ImportResult::Outcome::NoData: return {tr("No data!")};
+    case ImportResult::Outcome::NotStored:
+        // The take-over failures have their own texts here, which differ in one letter.
+        if (result.store == StoreOutcome::ReuseOpenFailed)
+            return {tr("Import Failed")};
+        if (result.store == StoreOutcome::ReuseCommitFailed)
+            return {tr("Import failed")};
+        return {tr(StoreFailureKey(result.store))};
+    case ImportResult::Outcome::NoRecords: return {tr("no data file copied")};
+    case ImportResult::Outcome::Imported: {
+        QStringList messages;
+        for (int i = 0; i < result.copyFailures; ++i)
+            messages << tr("copy failed");
+        return messages << tr("Imported");
+    }
+    }
+    return {};
+}
+
 int HistoryPatientListDialog::RowCount() const
 {
     return rows_->IsOpen() ? rows_->GetRecordCount() : 0;
@@ -144,7 +204,7 @@ void HistoryPatientListDialog::FillList()
     list->setRowCount(0);
     if (count <= 0) {
         list->setUpdatesEnabled(true);
-        App().state.viewedPatientId.clear();
+        SetViewedPatient(QString());
         return;
     }
     list->setRowCount(count);
@@ -188,11 +248,11 @@ void HistoryPatientListDialog::OnQuery()
 void HistoryPatientListDialog::OnDelete()
 {
     if (list->rowCount() <= 0) {
-        ShowHistoryMessage(Translate("No Patient"));
+        Tell(Translate("No Patient"));
         return;
     }
-    if (App().GetPrompt().Show(Translate("Delete"), Translate("Delete Selected Rows, Are you sure ?"),
-                               PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+    if (context_.prompt.Show(Translate("Delete"), Translate("Delete Selected Rows, Are you sure ?"),
+                             PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
         return;
 
     QList<int> selected;
@@ -200,7 +260,6 @@ void HistoryPatientListDialog::OnDelete()
         selected.append(index.row());
     std::sort(selected.begin(), selected.end());
 
-    RunState& state = App().state;
     for (int row : selected) {
         QString idText;
         if (!MoveToRow(row, idText))
@@ -209,12 +268,11 @@ void HistoryPatientListDialog::OnDelete()
         // The files go first: a patient whose records cannot all be removed stays live, so
         // nothing of it is lost from the list.
         if (!DeleteRecordFiles(PatientDataFolder(id) + "/") || !DeletePatient(id))
-            ShowHistoryMessage(Translate("Delete Fail"));
-        if (idText == state.viewedPatientId) {
-            state.viewedPatientId.clear();
-            state.lastSavedRecordPath.clear();
-            if (App().mainWindow)
-                App().mainWindow->SetHeaderLines(" ", " ");
+            Tell(Translate("Delete Fail"));
+        if (idText == viewedPatientId_) {
+            SetViewedPatient(QString());
+            emit recordPathChanged(QString());
+            emit headerChanged(" ", " ");
         }
     }
     rows_->Requery(-1);
@@ -228,50 +286,53 @@ void HistoryPatientListDialog::OnView()
     if (!MoveToRow(row, idText))
         return;
 
-    RecordListDialog records(this);
+    RecordListDialog records(context_.language, this);
     records.patientId = idText;
-    if (records.exec() != QDialog::Accepted)
+    const int chosen = records.exec();
+    if (records.recordPath)
+        emit recordPathChanged(*records.recordPath);
+    if (chosen != QDialog::Accepted)
         return;
 
     PatientRecord patient;
     if (!MoveToRow(row, idText) || !ReadPatientRow(*rows_, patient))
         return;
-    RunState& state = App().state;
-    state.viewedPatientId = idText;
+    SetViewedPatient(idText);
     const QString line1 = QString("%1 - %2  %3 - %4  %5 - %6")
                               .arg(Translate("Name"), patient.Name, Translate("Clinical NO."),
                                    patient.ClinicalNo, Translate("Sex"),
                                    Translate(patient.Sex != 0 ? "FEMALE" : "MALE"));
-    if (App().mainWindow)
-        App().mainWindow->SetHeaderLines(line1, QString());
-    state.patientName = patient.Name;
-    state.patientClinicalNo = patient.ClinicalNo;
-    state.patientSex = QString::number(patient.Sex);
-    state.patientHeaderValid = true;
+    emit headerChanged(line1, QString());
+    emit patientViewed(patient);
     accept();
 }
 
 void HistoryPatientListDialog::OnExport()
 {
     if (list->rowCount() <= 0) {
-        ShowHistoryMessage(Translate("No Patient"));
+        Tell(Translate("No Patient"));
         return;
     }
-    const QString destination = App().GetPrompt().ChooseFolder(Translate("Export to:"));
+    const QString destination = context_.prompt.ChooseFolder(Translate("Export to:"));
     if (destination.isEmpty())
         return;
     QString idText;
     if (!MoveToRow(list->currentRow(), idText))
         return;
-    ExportPatient(idText.toInt(), destination);
+    for (const QString& message : ExportMessages(ExportPatient(idText.toInt(), destination),
+                                                 context_.language))
+        Tell(message);
 }
 
 void HistoryPatientListDialog::OnImport()
 {
-    const QString folder = App().GetPrompt().ChooseFolder(Translate("Import from:"));
+    const QString folder = context_.prompt.ChooseFolder(Translate("Import from:"));
     if (folder.isEmpty())
         return;
-    if (ImportPatient(folder)) {
+    const ImportResult imported = ImportPatient(folder);
+    for (const QString& message : ImportMessages(imported, context_.language))
+        Tell(message);
+    if (imported.id) {
         OpenPatientList(*rows_, LivePatientsStatement());
         FillList();
     }
@@ -287,6 +348,5 @@ void HistoryPatientListDialog::reject()
     // Close, Escape and the title bar's close all end here: reception resumes only if History
     // View suspended it.
     QDialog::reject();
-    if (App().mainWindow)
-        App().mainWindow->ResumeWatcherAfterHistory();
+    emit historyClosed();
 }

@@ -1,13 +1,19 @@
 #pragma once
 // The history patient list: the live patients newest first, filtered by name and clinical number;
 // Delete, Export, Import, and View, which opens the chosen patient's record list. exec() returns
-// Accepted when a record was chosen there (App().state.lastSavedRecordPath names it and the patient
-// is the viewed patient), Rejected after Close.
+// Accepted when a record was chosen there (recordPathChanged named it and the patient is the
+// viewed patient), Rejected after Close.
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
+#include "app/AppContext.h"
+#include "db/PatientRecord.h"
+
 class AdoRecordSet;
+struct ExportResult;
+struct ImportResult;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,7 +22,9 @@ class QTableWidget;
 class HistoryPatientListDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit HistoryPatientListDialog(QWidget* parent = nullptr);
+    // viewedPatientId: the patient chosen in the list last time, if any.
+    HistoryPatientListDialog(const AppContext& context, const QString& viewedPatientId,
+                             QWidget* parent = nullptr);
     ~HistoryPatientListDialog() override;
 
     // List columns.
@@ -45,12 +53,35 @@ public:
     QPushButton* deleteButton = nullptr;
     QPushButton* closeButton = nullptr;
 
+    // The viewed patient; an empty list opened forgets it. Changes are reported as they happen.
+    const QString& ViewedPatientId() const { return viewedPatientId_; }
+
+    // The messages of an export and of an import, in the order they are shown.
+    static QStringList ExportMessages(const ExportResult& result, const LanguageTable& language);
+    static QStringList ImportMessages(const ImportResult& result, const LanguageTable& language);
+
+signals:
+    void headerChanged(const QString& line1, const QString& line2);
+    // The record to review; empty when the last one is to be forgotten.
+    void recordPathChanged(const QString& path);
+    void viewedPatientChanged(const QString& id);
+    // The patient whose record was chosen, for the header texts.
+    void patientViewed(const PatientRecord& patient);
+    // Close, Escape or the title bar's close.
+    void historyClosed();
+
 private:
+    QString Translate(const char* key) const { return context_.Translate(key); }
+    // Shows text (already translated) with the list's caption, exclamation icon, OK.
+    void Tell(const QString& text);
+    void SetViewedPatient(const QString& id);
     void FillList();
     // Makes list row `row` (from 0) the recordset's current row and gives its PatientID text.
     bool MoveToRow(int row, QString& idText);
     int RowCount() const;
 
+    AppContext context_;
+    QString viewedPatientId_;
     // The rows on display: list row n is recordset row n + 1.
     std::unique_ptr<AdoRecordSet> rows_;
 };

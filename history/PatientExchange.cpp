@@ -5,8 +5,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "app/Application.h"
-#include "app/Prompt.h"
 #include "db/PatientStore.h"
 #include "history/PatientInfoXml.h"
 
@@ -53,12 +51,6 @@ std::optional<PatientRecord> LoadPatientInfo(const QString& folder)
 
 }  // namespace
 
-void ShowHistoryMessage(const QString& text)
-{
-    App().GetPrompt().Show(Translate("History Patient List"), text, PromptIcon::Exclamation,
-                           PromptButtons::Ok);
-}
-
 QStringList RecordFileNames(const QString& folder)
 {
     // Links and special files are listed too, so a copy can report them rather than pass over
@@ -67,69 +59,63 @@ QStringList RecordFileNames(const QString& folder)
                                   QDir::Unsorted);
 }
 
-bool ExportPatient(int32_t id, const QString& destination, const QDateTime& now)
+ExportResult ExportPatient(int32_t id, const QString& destination, const QDateTime& now)
 {
-    const QString exportFolder = QDir(destination).filePath(now.toString(kExportFolderFormat));
+    ExportResult result;
+    result.folder = QDir(destination).filePath(now.toString(kExportFolderFormat));
     // Within the same second the folder exists already and its files are replaced.
-    QDir().mkdir(exportFolder);
-    if (!QFileInfo(exportFolder).isDir()) {
-        ShowHistoryMessage(Translate("Export incomplete") + "\n" + QDir::toNativeSeparators(exportFolder));
-        return false;
+    QDir().mkdir(result.folder);
+    if (!QFileInfo(result.folder).isDir()) {
+        result.outcome = ExportResult::Outcome::FolderFailed;
+        return result;
     }
 
-    QStringList problems;
-    if (!SavePatientInfo(id, QDir(exportFolder).filePath(kPatientInfoFile)))
-        problems << QString(kPatientInfoFile) + ": " + Translate("save error");
+    if (!SavePatientInfo(id, QDir(result.folder).filePath(kPatientInfoFile)))
+        result.problems.push_back({kPatientInfoFile, "save error"});
 
     const QString dataFolder = PatientDataFolder(id);
     const QStringList names = RecordFileNames(dataFolder);
     if (names.isEmpty()) {
-        if (problems.isEmpty())
-            ShowHistoryMessage(Translate("no data file copied"));
-        else
-            ShowHistoryMessage(Translate("Export incomplete") + "\n" + problems.join("\n") + "\n" +
-                               Translate("no data file copied"));
-        return false;
+        result.outcome = ExportResult::Outcome::NoRecords;
+        return result;
     }
     for (const QString& name : names)
-        if (!CopyRecordFile(QDir(dataFolder).filePath(name), QDir(exportFolder).filePath(name)))
-            problems << name + ": " + Translate("copy failed");
+        if (!CopyRecordFile(QDir(dataFolder).filePath(name), QDir(result.folder).filePath(name)))
+            result.problems.push_back({name, "copy failed"});
 
-    if (!problems.isEmpty()) {
-        ShowHistoryMessage(Translate("Export incomplete") + "\n" + problems.join("\n"));
-        return false;
-    }
-    ShowHistoryMessage(Translate("Exported"));
-    return true;
+    result.outcome = result.problems.empty() ? ExportResult::Outcome::Exported
+                                             : ExportResult::Outcome::Incomplete;
+    return result;
 }
 
-std::optional<int32_t> ImportPatient(const QString& folder, const QDateTime& now)
+ImportResult ImportPatient(const QString& folder, const QDateTime& now)
 {
+    ImportResult result;
     const std::optional<PatientRecord> facts = LoadPatientInfo(folder);
     if (!facts) {
-        ShowHistoryMessage(Translate("No data!"));
-        return std::nullopt;
+        result.outcome = ImportResult::Outcome::NoData;
+        return result;
     }
 
-    const StoreResult stored = StorePatient(*facts, "History Patient List", now);
-    switch (stored.outcome) {
-    case StoreOutcome::Stored: break;
-    case StoreOutcome::ReuseOpenFailed: ShowHistoryMessage(Translate("Import Failed")); return std::nullopt;
-    case StoreOutcome::ReuseCommitFailed: ShowHistoryMessage(Translate("Import failed")); return std::nullopt;
-    default: return std::nullopt;  // StorePatient has shown its message
+    const StoreResult stored = StorePatient(*facts, now);
+    if (!stored.Stored()) {
+        result.outcome = ImportResult::Outcome::NotStored;
+        result.store = stored.outcome;
+        return result;
     }
+    result.id = stored.id;
 
     const QString dataFolder = PatientDataFolder(stored.id);
     QDir().mkpath(dataFolder);
     // Names come from the listing of the chosen folder itself: plain names, no path in them.
     const QStringList names = RecordFileNames(folder);
     if (names.isEmpty()) {
-        ShowHistoryMessage(Translate("no data file copied"));
-        return stored.id;
+        result.outcome = ImportResult::Outcome::NoRecords;
+        return result;
     }
     for (const QString& name : names)
         if (!CopyRecordFile(QDir(folder).filePath(name), QDir(dataFolder).filePath(name)))
-            ShowHistoryMessage(Translate("copy failed"));
-    ShowHistoryMessage(Translate("Imported"));
-    return stored.id;
+            ++result.copyFailures;
+    result.outcome = ImportResult::Outcome::Imported;
+    return result;
 }

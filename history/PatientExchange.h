@@ -1,13 +1,16 @@
 #pragma once
 // Moving one patient between installations: an export folder holds PatientInfo.xml (the patient's
 // row) and copies of the patient's record files; an import stores that row as a new patient and
-// copies the records into its data folder. Messages go through the prompt interface with the
-// caption "History Patient List".
+// copies the records into its data folder. Both only report what happened; the history list
+// turns that into its messages.
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <vector>
+
+#include "db/PatientStore.h"
 
 inline constexpr char kPatientInfoFile[] = "PatientInfo.xml";
 // The export folder's name: the export time, local, to the second.
@@ -17,17 +20,44 @@ inline constexpr char kExportFolderFormat[] = "yyyyMMdd-HHmmss";
 // nor device files are ever followed or read. Directory order.
 QStringList RecordFileNames(const QString& folder);
 
-// Writes patient id's export folder inside destination, named by `now`. Reports "Exported",
-// "no data file copied", or, when anything could not be written, "Export incomplete" with what
-// is missing. True when everything was written.
-bool ExportPatient(int32_t id, const QString& destination,
-                   const QDateTime& now = QDateTime::currentDateTime());
+// A part of an export that could not be written: the file's name and the message key of what
+// went wrong ("save error", "copy failed").
+struct ExchangeProblem {
+    QString file;
+    const char* key;
+};
+
+struct ExportResult {
+    enum class Outcome {
+        Exported,      // everything was written
+        FolderFailed,  // the export folder could not be made
+        NoRecords,     // the patient has no record file; problems says whether its row was saved
+        Incomplete,    // problems names what is missing
+    };
+    Outcome outcome = Outcome::FolderFailed;
+    QString folder;  // the export folder
+    std::vector<ExchangeProblem> problems;
+    bool Exported() const { return outcome == Outcome::Exported; }
+};
+
+// Writes patient id's export folder inside destination, named by `now`.
+ExportResult ExportPatient(int32_t id, const QString& destination,
+                           const QDateTime& now = QDateTime::currentDateTime());
+
+struct ImportResult {
+    enum class Outcome {
+        Imported,   // stored, and the records copied but copyFailures
+        NoData,     // PatientInfo.xml is missing or not a sound file: nothing stored
+        NotStored,  // the store failed with `store`
+        NoRecords,  // stored; the folder held no record file
+    };
+    Outcome outcome = Outcome::NoData;
+    StoreOutcome store = StoreOutcome::Stored;
+    std::optional<int32_t> id;  // the new patient, when stored
+    int copyFailures = 0;       // record files that could not be copied
+};
 
 // Reads folder/PatientInfo.xml, stores its patient as a new one and copies folder's record files
-// into the new data folder. The file is untrusted: anything but a sound file gives "No data!" and
-// nothing is stored. Returns the new patient's ID, or empty when nothing was stored.
-std::optional<int32_t> ImportPatient(const QString& folder,
-                                     const QDateTime& now = QDateTime::currentDateTime());
-
-// Shows text (already translated) with the history list's caption, exclamation icon, OK.
-void ShowHistoryMessage(const QString& text);
+// into the new data folder. The file is untrusted: anything but a sound file stores nothing.
+ImportResult ImportPatient(const QString& folder,
+                           const QDateTime& now = QDateTime::currentDateTime());

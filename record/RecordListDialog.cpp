@@ -5,9 +5,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
 
-RecordListDialog::RecordListDialog(QWidget* parent) : QDialog(parent)
+RecordListDialog::RecordListDialog(const LanguageTable& language, QWidget* parent)
+    : QDialog(parent), language_(language)
 {
     resize(260, 330);
     list = new QTableWidget(0, 1, this);
@@ -32,9 +33,14 @@ RecordListDialog::RecordListDialog(QWidget* parent) : QDialog(parent)
             [this](int row, int) { OnDoubleClick(row); });
 }
 
-QString RecordListDialog::HistoryRowText(const QString& fileName)
+QString RecordListDialog::Translate(const char* key) const
 {
-    return Translate("RealTime") + fileName.mid(1, 4) + "-" + fileName.mid(5, 2) + "-" +
+    return ::Translate(language_, key);
+}
+
+QString RecordListDialog::HistoryRowText(const QString& fileName, const LanguageTable& language)
+{
+    return ::Translate(language, "RealTime") + fileName.mid(1, 4) + "-" + fileName.mid(5, 2) + "-" +
            fileName.mid(7, 2) + " " + fileName.mid(9, 2) + ":" + fileName.mid(11, 2);
 }
 
@@ -61,7 +67,7 @@ void RecordListDialog::Fill()
                                        QDir::Unsorted);
     list->setRowCount(fileNames.size());
     for (int i = 0; i < fileNames.size(); ++i) {
-        auto* item = new QTableWidgetItem(demoMode ? fileNames[i] : HistoryRowText(fileNames[i]));
+        auto* item = new QTableWidgetItem(demoMode ? fileNames[i] : HistoryRowText(fileNames[i], language_));
         item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         list->setItem(i, 0, item);
     }
@@ -70,7 +76,7 @@ void RecordListDialog::Fill()
 void RecordListDialog::Choose(int row)
 {
     const QString& name = fileNames[row];
-    App().state.lastSavedRecordPath = "Data/" + patientId + "/" + name;
+    recordPath = "Data/" + patientId + "/" + name;
     demoFilePath = "Data/Demo/" + name;
 }
 
@@ -88,11 +94,10 @@ void RecordListDialog::OnOk()
     const QList<QTableWidgetItem*> selected = list->selectedItems();
     const int row = selected.isEmpty() ? -1 : selected.first()->row();
     if (row < 0 || row >= fileNames.size()) {
-        App().state.lastSavedRecordPath.clear();
+        recordPath = QString();
         reject();
         return;
     }
     Choose(row);
-    App().state.review = true;
     accept();
 }

@@ -1,31 +1,35 @@
 #pragma once
 // The record list: a patient's records shown by recording time (history mode), or the demo records
-// shown by file name (demo mode). The choice is handed back through the last saved record path,
-// demoFilePath and the OK result.
+// shown by file name (demo mode). The choice is handed back through recordPath, demoFilePath and
+// the OK result.
 #include <QDialog>
 #include <QStringList>
+#include <optional>
 
+class LanguageTable;
 class QTableWidget;
 class QPushButton;
 
 class RecordListDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit RecordListDialog(QWidget* parent = nullptr);
+    explicit RecordListDialog(const LanguageTable& language, QWidget* parent = nullptr);
 
     // Set by the opener before exec().
     QString patientId;  // history mode: the patient whose records are listed
     int demoMode = 0;   // 1: the records of Data/Demo/
 
-    // Written on a choice, in both modes (each opener reads the one of its mode):
-    // App().state.lastSavedRecordPath = "Data/" + patientId + "/" + name, and this path
-    // "Data/Demo/" + name, which the DEMO command plays.
+    // Written on a choice, in both modes (each opener reads the one of its mode): the record
+    // path "Data/" + patientId + "/" + name, which becomes the record to review, and
+    // "Data/Demo/" + name, which the DEMO command plays. OK without a chosen row sets an empty
+    // record path (the opener forgets its last record) and rejects; Cancel sets nothing.
+    std::optional<QString> recordPath;
     QString demoFilePath;
 
     // The row text of a record file in history mode: "RealTime" (translated) followed by the time
     // taken from the fixed positions of the name m<yyyy><mm><dd><hh><mi>.cv. Shorter names give a
     // shorter time text.
-    static QString HistoryRowText(const QString& fileName);
+    static QString HistoryRowText(const QString& fileName, const LanguageTable& language);
 
     // The file names found, in the file system's order; index i belongs to row i.
     QStringList fileNames;
@@ -37,10 +41,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QString Translate(const char* key) const;
     void Fill();
     void OnOk();
     void OnDoubleClick(int row);
     void Choose(int row);
 
+    const LanguageTable& language_;
     bool filled_ = false;
 };

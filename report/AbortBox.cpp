@@ -6,10 +6,11 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
 
-AbortBox::AbortBox(QWidget* owner)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), owner_(owner)
+AbortBox::AbortBox(const LanguageTable& language, QWidget* owner)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      language_(language), owner_(owner)
 {
     setWindowTitle(Translate("Corvida Printing ..."));
     setWindowModality(Qt::ApplicationModal);
@@ -26,6 +27,11 @@ AbortBox::AbortBox(QWidget* owner)
     move(desk.left() + (desk.width() - w) / 2, desk.top() + (desk.height() - h) / 2);
     text->setGeometry(h / 5, 20, w - 20 - h / 5, h / 5);
     cancelButton->setGeometry(w / 2 - 50, h / 2 - 15, 100, 30);
+}
+
+QString AbortBox::Translate(const char* key) const
+{
+    return ::Translate(language_, key);
 }
 
 void AbortBox::SetPage(int page)

@@ -3,6 +3,7 @@
 // any other way; Cancel gives the owner window back at once and marks the job for abort.
 #include <QDialog>
 
+class LanguageTable;
 class QLabel;
 class QPushButton;
 
@@ -11,7 +12,7 @@ class AbortBox : public QDialog {
 public:
     // owner: the window disabled for the job, enabled again by Cancel. The box itself has no
     // parent widget, so disabling the owner does not disable the box.
-    explicit AbortBox(QWidget* owner);
+    AbortBox(const LanguageTable& language, QWidget* owner);
 
     void SetPage(int page);
     bool Canceled() const { return canceled_; }
@@ -25,6 +26,9 @@ protected:
     void reject() override {}  // Escape does not close it either
 
 private:
+    QString Translate(const char* key) const;
+
+    const LanguageTable& language_;
     QWidget* owner_;
     bool canceled_ = false;
 };

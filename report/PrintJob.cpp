@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
 #include "app/Prompt.h"
 #include "db/PatientStore.h"
 #include "record/RecordFile.h"
@@ -16,10 +16,10 @@
 
 namespace {
 
-void Tell(const char* captionKey, const char* textKey)
+void Tell(const AppContext& context, const char* captionKey, const char* textKey)
 {
-    App().GetPrompt().Show(Translate(captionKey), Translate(textKey), PromptIcon::Exclamation,
-                           PromptButtons::Ok);
+    context.prompt.Show(context.Translate(captionKey), context.Translate(textKey),
+                        PromptIcon::Exclamation, PromptButtons::Ok);
 }
 
 bool IsDecimalId(const QString& text)
@@ -34,14 +34,15 @@ bool IsDecimalId(const QString& text)
 
 }  // namespace
 
-void PrintRecord(QWidget* owner, const QString& recordPath, int printSpeedIndex)
+void PrintRecord(const AppContext& context, QWidget* owner, const QString& recordPath,
+                 int printSpeedIndex)
 {
-    const PromptAnswer answer = App().GetPrompt().Show(
-        Translate("Corvida"), Translate("Do You Want To Print Data?"), PromptIcon::Question,
-        PromptButtons::YesNo);
+    const PromptAnswer answer = context.prompt.Show(
+        context.Translate("Corvida"), context.Translate("Do You Want To Print Data?"),
+        PromptIcon::Question, PromptButtons::YesNo);
     if (answer != PromptAnswer::Yes)
         return;
-    PrintRecordReport(owner, recordPath, PatientIdForRecord(recordPath), printSpeedIndex);
+    PrintRecordReport(context, owner, recordPath, PatientIdForRecord(recordPath), printSpeedIndex);
 }
 
 QString PatientIdForRecord(const QString& recordPath)
@@ -53,7 +54,8 @@ QString PatientIdForRecord(const QString& recordPath)
     return IsDecimalId(folder) ? folder : QString();
 }
 
-ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex)
+ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
+                              const LanguageTable& language)
 {
     ReportRecord record;
     const std::filesystem::path path = recordPath.toStdString();
@@ -72,7 +74,7 @@ ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex)
     auto engine = std::make_unique<AnalysisEngine>();
     ReviewRecord review;
     ConclusionLines lines;
-    if (LoadForReview(path, *engine, App().language, lines, review) == ReviewOutcome::Loaded
+    if (LoadForReview(path, *engine, language, lines, review) == ReviewOutcome::Loaded
         && review.analysed) {
         record.summary.measurements = engine->Measurements();
         record.summary.rv5 = engine->Leads()[kLeadV5][kFieldR];
@@ -84,51 +86,54 @@ ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex)
     return record;
 }
 
-PrintOutcome PrintRecordReport(QWidget* owner, const QString& recordPath,
-                               const QString& patientId, int printSpeedIndex)
+PrintOutcome PrintRecordReport(const AppContext& context, QWidget* owner,
+                               const QString& recordPath, const QString& patientId,
+                               int printSpeedIndex)
 {
     std::optional<PatientRecord> patient;
     if (!patientId.isEmpty()) {
         const PatientLookup found = FindPatient(patientId);
         if (found.queryFailed) {
-            Tell("PatientInfo", "Search Record Error");
+            Tell(context, "PatientInfo", "Search Record Error");
             return PrintOutcome::PatientError;
         }
         if (!found.row) {
-            Tell("PatientInfo", "The Patient is not exist!");
+            Tell(context, "PatientInfo", "The Patient is not exist!");
             return PrintOutcome::PatientError;
         }
         patient = found.row;
     }
     if (recordPath.isEmpty()) {
-        Tell("PatientInfo", "File Path Is NULL");
+        Tell(context, "PatientInfo", "File Path Is NULL");
         return PrintOutcome::PatientError;
     }
-    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex);
+    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex, context.language);
     if (record.outcome == RecordReadOutcome::OpenFailed) {
-        Tell("Corvida", "file error");
+        Tell(context, "Corvida", "file error");
         return PrintOutcome::RecordError;
     }
     if (record.outcome == RecordReadOutcome::TooShort) {
-        Tell("Corvida", "No data!");
+        Tell(context, "Corvida", "No data!");
         return PrintOutcome::RecordError;
     }
     ReportLayout layout(std::move(record.content),
-                        BuildReportHeader(patient ? &*patient : nullptr, RecordDateText(recordPath)),
-                        std::move(record.summary));
+                        BuildReportHeader(patient ? &*patient : nullptr, RecordDateText(recordPath),
+                                          context.language),
+                        std::move(record.summary), context.language);
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);  // the page's origin is the paper's corner, as the layout expects
     printer.setDocName("MyDoc");
-    if (!App().GetPrompt().ChoosePrinter(printer))
+    if (!context.prompt.ChoosePrinter(printer))
         return PrintOutcome::DialogCanceled;
-    return RunPrintJob(owner, printer, layout);
+    return RunPrintJob(context, owner, printer, layout);
 }
 
-PrintOutcome RunPrintJob(QWidget* owner, QPrinter& printer, ReportLayout& layout)
+PrintOutcome RunPrintJob(const AppContext& context, QWidget* owner, QPrinter& printer,
+                         ReportLayout& layout)
 {
     if (!printer.isValid()) {
-        Tell("Error", "Printer Error! Failed to print !");
+        Tell(context, "Error", "Printer Error! Failed to print !");
         return PrintOutcome::PrinterError;
     }
     printer.setFullPage(true);
@@ -138,11 +143,11 @@ PrintOutcome RunPrintJob(QWidget* owner, QPrinter& printer, ReportLayout& layout
         printer.setResolution(kDefaultReportDpi);
     layout.MeasureDevice(printer, printer.pageRect(QPrinter::DevicePixel).toRect());
     if (layout.Pages().paperTooSmall)
-        Tell("Printing Error", "Paper too small, printing aborted!");
+        Tell(context, "Printing Error", "Paper too small, printing aborted!");
 
     if (owner)
         owner->setEnabled(false);
-    AbortBox box(owner);
+    AbortBox box(context.language, owner);
     box.show();
     QCoreApplication::processEvents();
 
@@ -174,8 +179,8 @@ PrintOutcome RunPrintJob(QWidget* owner, QPrinter& printer, ReportLayout& layout
     }
     // Messages come after the owner is back, so their boxes are not disabled with it.
     if (outcome == PrintOutcome::PrinterError)
-        Tell("Error", "Printer Error! Failed to print !");
+        Tell(context, "Error", "Printer Error! Failed to print !");
     else if (outcome == PrintOutcome::Canceled)
-        Tell("Print", "Printing canceled ! ");
+        Tell(context, "Print", "Printing canceled ! ");
     return outcome;
 }

@@ -7,11 +7,15 @@
 
 #include "report/ReportLayout.h"
 
+struct AppContext;
+class LanguageTable;
 class QPrinter;
 class QWidget;
 
-// The Print button: asks "Do You Want To Print Data?" and on Yes prints the record.
-void PrintRecord(QWidget* owner, const QString& recordPath, int printSpeedIndex);
+// The Print button: asks "Do You Want To Print Data?" and on Yes prints the record. Questions,
+// messages and the printer dialog go through the context's prompt, in its language.
+void PrintRecord(const AppContext& context, QWidget* owner, const QString& recordPath,
+                 int printSpeedIndex);
 
 // The patient a record belongs to: the name of its folder Data/<id>. Records elsewhere (the demo
 // folder) belong to no patient and print with a blank header.
@@ -25,7 +29,9 @@ struct ReportRecord {
     ReportContent content;
     ReportSummary summary;
 };
-ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex);
+// The statements are composed in language.
+ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
+                              const LanguageTable& language);
 
 enum class PrintOutcome {
     Printed,
@@ -38,9 +44,11 @@ enum class PrintOutcome {
 };
 
 // Looks the patient up, reads the record and prints it through the printer dialog.
-PrintOutcome PrintRecordReport(QWidget* owner, const QString& recordPath,
-                               const QString& patientId, int printSpeedIndex);
+PrintOutcome PrintRecordReport(const AppContext& context, QWidget* owner,
+                               const QString& recordPath, const QString& patientId,
+                               int printSpeedIndex);
 
 // The job itself on a chosen printer: the owner is disabled and the AbortBox shown while the
 // pages are produced.
-PrintOutcome RunPrintJob(QWidget* owner, QPrinter& printer, ReportLayout& layout);
+PrintOutcome RunPrintJob(const AppContext& context, QWidget* owner, QPrinter& printer,
+                         ReportLayout& layout);

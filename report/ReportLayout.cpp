@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "analysis/Measurements.h"
-#include "app/Application.h"
+#include "app/AppContext.h"
 #include "db/PatientRecord.h"
 #include "record/RecordFile.h"
 
@@ -112,8 +112,10 @@ QString RecordDateText(const QString& path)
                              t->tm_mday, t->tm_hour, t->tm_min);
 }
 
-ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date)
+ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date,
+                               const LanguageTable& language)
 {
+    const auto Translate = [&language](const char* key) { return ::Translate(language, key); };
     ReportHeader h;
     h.date = date;
     QString clinical, name, age, height, weight, blood, sex, newDate, other;
@@ -146,11 +148,18 @@ ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date
     return h;
 }
 
-ReportLayout::ReportLayout(ReportContent content, ReportHeader header, ReportSummary summary)
-    : content_(std::move(content)), header_texts_(std::move(header)), summary_(std::move(summary))
+ReportLayout::ReportLayout(ReportContent content, ReportHeader header, ReportSummary summary,
+                           const LanguageTable& language)
+    : language_(&language), content_(std::move(content)), header_texts_(std::move(header)),
+      summary_(std::move(summary))
 {
     while (header_texts_.texts.size() < kHeaderTextCount)
         header_texts_.texts << QString();
+}
+
+QString ReportLayout::Translate(const char* key) const
+{
+    return ::Translate(*language_, key);
 }
 
 int ReportLayout::EstimateDpi(int physicalWidth, int widthMm)

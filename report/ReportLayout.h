@@ -20,6 +20,7 @@
 #include "analysis/AnalysisTypes.h"
 #include "device/DevicePacket.h"
 
+class LanguageTable;
 class QPaintDevice;
 class QPainter;
 class QPagedPaintDevice;
@@ -69,8 +70,9 @@ struct ReportHeader {
     QString date;
     QStringList texts;
 };
-// Without a patient every field keeps its name and shows no value.
-ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date);
+// Without a patient every field keeps its name and shows no value. Names in the given language.
+ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date,
+                               const LanguageTable& language);
 
 // What the summary page shows: the measurement set, R(V5) and S(V1) in µV, the conclusion lines
 // from 9 down to firstLine (firstLine 10: none).
@@ -101,7 +103,10 @@ struct Pagination {
 
 class ReportLayout {
 public:
-    ReportLayout(ReportContent content, ReportHeader header, ReportSummary summary);
+    // The page texts ("Page", the summary heading) come from language, which must outlive the
+    // layout.
+    ReportLayout(ReportContent content, ReportHeader header, ReportSummary summary,
+                 const LanguageTable& language);
 
     // dpi = physical width in pixels * 25.4 / width in mm, truncated, then rounded to a multiple
     // of 6 by ((dpi + 2) / 6) * 6: the millimetre width is a truncated integer, so the raw
@@ -158,7 +163,9 @@ public:
 private:
     void PlanHeader(QPaintDevice& device);
     void Paginate();
+    QString Translate(const char* key) const;
 
+    const LanguageTable* language_;
     ReportContent content_;
     ReportHeader header_texts_;
     ReportSummary summary_;

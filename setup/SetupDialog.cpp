@@ -9,10 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "app/ProfileFile.h"
 #include "app/Prompt.h"
-#include "ui/MainWindow.h"
 
 bool SetupDialog::languageChanged = false;
 
@@ -34,25 +32,25 @@ int IndexOf(const int (&table)[N], int value)
     return -1;
 }
 
-bool WriteSetting(const char* section, const QString& value)
+}  // namespace
+
+bool SetupDialog::WriteSetting(const char* section, const QString& value)
 {
-    return WriteProfileString(App().settings.configPath.toStdString(), section, "Path",
+    return WriteProfileString(context_.settings.configPath.toStdString(), section, "Path",
                               value.toStdString());
 }
 
-}  // namespace
-
-SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent)
+SetupDialog::SetupDialog(const AppContext& context, const RunSettings& current, QWidget* parent)
+    : QDialog(parent),
+      portNumber(current.portNumber),
+      baudRate(current.baudRate),
+      parity(current.parity),
+      dataBits(current.dataBits),
+      stopBits(current.stopBits),
+      speedIndex(current.speedIndex),
+      printSpeedIndex(current.printSpeedIndex),
+      context_(context)
 {
-    if (auto* window = qobject_cast<MainWindow*>(parent)) {
-        speedIndex = window->speedIndex;
-        printSpeedIndex = window->printSpeedIndex;
-        portNumber = window->portNumber;
-        baudRate = window->baudRate;
-        dataBits = window->dataBits;
-        stopBits = window->stopBits;
-        parity = window->parity;
-    }
 
     auto list = [this](const QStringList& items) {
         auto* box = new QComboBox(this);
@@ -102,15 +100,15 @@ SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent)
     connect(cancelButton, &QPushButton::clicked, this, &SetupDialog::reject);
 
     // Languages in scan order; the last one equal to the current name is selected.
-    Application& app = App();
+    AppSettings& settings = context_.settings;
     std::vector<std::string> names;
-    app.language.Scan(&names);
-    app.settings.languageName = QString::fromStdString(app.language.CurrentName());
+    context_.language.Scan(&names);
+    settings.languageName = QString::fromStdString(context_.language.CurrentName());
     int selected = 0;
     for (size_t i = 0; i < names.size(); ++i) {
         const QString name = QString::fromStdString(names[i]);
         languageList->addItem(name);
-        if (name.compare(app.settings.languageName, Qt::CaseInsensitive) == 0)
+        if (name.compare(settings.languageName, Qt::CaseInsensitive) == 0)
             selected = static_cast<int>(i);
     }
     if (!names.empty())
@@ -138,7 +136,7 @@ void SetupDialog::ShowValues()
     speedList->setCurrentIndex(speedIndex);
     printSpeedList->setCurrentIndex(printSpeedIndex);
     // The port shown is the one saved in the settings; out of 1..50 it shows none.
-    const int port = App().PortNumber();
+    const int port = context_.settings.PortNumber();
     portList->setCurrentIndex(port >= 1 && port <= 50 ? port - 1 : -1);
     baudList->setCurrentIndex(IndexOf(kBauds, baudRate));
     dataBitList->setCurrentIndex(IndexOf(kDataBits, dataBits));
@@ -147,19 +145,23 @@ void SetupDialog::ShowValues()
     parityList->setCurrentIndex(p ? static_cast<int>(p - kParities) : -1);
 }
 
+RunSettings SetupDialog::Values() const
+{
+    return {portNumber, baudRate, parity, dataBits, stopBits, speedIndex, printSpeedIndex};
+}
+
 void SetupDialog::OnLanguageSelected()
 {
-    Application& app = App();
     const QString chosen = languageList->currentText();
-    app.language.Load(app.settings.languageName.toStdString());
-    languageChanged = chosen != app.settings.languageName;
+    context_.language.Load(context_.settings.languageName.toStdString());
+    languageChanged = chosen != context_.settings.languageName;
 }
 
 void SetupDialog::accept()
 {
-    Application& app = App();
+    AppSettings& settings = context_.settings;
     portNumber = portList->currentIndex() + 1;
-    app.settings.portText = QString::number(portNumber);
+    settings.portText = QString::number(portNumber);
     auto pick = [](const auto& table, int index, int keep) {
         return index >= 0 && index < static_cast<int>(std::size(table)) ? table[index] : keep;
     };
@@ -172,32 +174,18 @@ void SetupDialog::accept()
     printSpeedIndex = std::max(0, printSpeedList->currentIndex());
     QDialog::accept();
 
-    app.BuildSettingsPath();
-    bool written = WriteSetting("CommNo", app.settings.portText);
+    settings.BuildSettingsPath();
+    bool written = WriteSetting("CommNo", settings.portText);
     if (languageChanged) {
         languageChanged = false;
-        app.settings.languageName = languageList->currentText();
-        app.BuildSettingsPath();
-        written = WriteSetting("Language", app.settings.languageName) && written;
-        written = WriteSetting("CommNo", app.settings.portText) && written;
+        settings.languageName = languageList->currentText();
+        settings.BuildSettingsPath();
+        written = WriteSetting("Language", settings.languageName) && written;
+        written = WriteSetting("CommNo", settings.portText) && written;
         ApplyDialogCaptions();
-        if (MainWindow* window = app.mainWindow) {
-            window->ApplyCaptions();
-            const RunState& state = app.state;
-            if (state.patientHeaderValid) {
-                window->SetHeaderLines(
-                    QString("%1 - %2  %3 - %4  %5 - %6")
-                        .arg(Translate("Name"), state.patientName, Translate("Clinical NO."),
-                             state.patientClinicalNo, Translate("Sex"),
-                             Translate(state.patientSex.toInt() != 0 ? "FEMALE" : "MALE")),
-                    QString());
-            } else {
-                window->SetHeaderLines(" ", " ");
-            }
-            window->ReviewLastRecord();
-        }
+        emit languageApplied();
     }
     // A setting that did not reach the file would be silently lost at the next start.
     if (!written)
-        app.GetPrompt().Message(Translate("save error") + "\n" + app.settings.configPath);
+        context_.Message(Translate("save error") + "\n" + settings.configPath);
 }

@@ -3,15 +3,29 @@
 // Port number and language outlive the run in Settings.ini; the rest holds for this run only.
 #include <QDialog>
 
+#include "app/AppContext.h"
+
 class QComboBox;
 class QLabel;
 class QPushButton;
 
+// The serial line and the speeds of a run: the defaults at each start, changed by Setup.
+struct RunSettings {
+    int portNumber = 3;
+    int baudRate = 115200;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+    int speedIndex = 1;       // 0, 1, 2 = 12.5, 25, 50 mm/s
+    int printSpeedIndex = 1;
+};
+
 class SetupDialog : public QDialog {
     Q_OBJECT
 public:
-    // Copies the current values from the main window when there is one.
-    explicit SetupDialog(QWidget* parent = nullptr);
+    // Opens with the run's current values; the port shown is the one saved in the settings.
+    explicit SetupDialog(const AppContext& context, const RunSettings& current = RunSettings(),
+                         QWidget* parent = nullptr);
 
     int portNumber = 3;
     int baudRate = 115200;
@@ -20,6 +34,8 @@ public:
     int stopBits = 1;
     int speedIndex = 1;
     int printSpeedIndex = 1;
+    // The values above, as OK left them.
+    RunSettings Values() const;
 
     // Lists, for tests and for the window's own use.
     QComboBox* portList = nullptr;
@@ -39,10 +55,17 @@ public:
 
     void accept() override;
 
+signals:
+    // A new language was saved and loaded: the opener sets its captions again.
+    void languageApplied();
+
 private:
+    QString Translate(const char* key) const { return context_.Translate(key); }
+    bool WriteSetting(const char* section, const QString& value);
     void ApplyDialogCaptions();
     void ShowValues();
     void OnLanguageSelected();
 
+    AppContext context_;
     QLabel* labels_[8] = {};
 };

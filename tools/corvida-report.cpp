@@ -14,7 +14,8 @@
 #include <QPdfWriter>
 #include <cstdio>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
 #include "app/ProfileFile.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
@@ -64,7 +65,7 @@ int main(int argc, char** argv)
         return Fail(2, QString("--speed must be 12.5, 25 or 50, not \"%1\"").arg(speedText));
 
     // Language files and Settings.ini live in the program folder beside this tool.
-    Application& app = App();
+    LanguageTable texts;
     const QString appDir = QCoreApplication::applicationDirPath();
     QString language = parser.value(languageOption);
     if (language.isEmpty())
@@ -72,9 +73,9 @@ int main(int argc, char** argv)
             QDir(appDir).filePath("Settings.ini").toStdString(), "Language", "Path"));
     if (language.isEmpty())
         language = "中文";
-    app.language.SetDirectory(QDir(appDir).filePath("language").toStdString());
-    app.language.Scan();
-    if (app.language.Load(language.toStdString()) == 0)
+    texts.SetDirectory(QDir(appDir).filePath("language").toStdString());
+    texts.Scan();
+    if (texts.Load(language.toStdString()) == 0)
         return Fail(2, QString("no language file named \"%1\" in %2")
                            .arg(language, QDir(appDir).filePath("language")));
 
@@ -100,25 +101,26 @@ int main(int argc, char** argv)
         patient = found.row;
     }
 
-    ReportRecord record = ReadReportRecord(recordPath, speedIndex);
+    ReportRecord record = ReadReportRecord(recordPath, speedIndex, texts);
     if (record.outcome == RecordReadOutcome::OpenFailed)
         return Fail(2, QString("cannot read the record file \"%1\"").arg(recordPath));
     if (record.outcome == RecordReadOutcome::TooShort)
         return Fail(2, QString("the record file \"%1\" holds less than one second").arg(recordPath));
 
     ReportLayout layout(std::move(record.content),
-                        BuildReportHeader(patient ? &*patient : nullptr, RecordDateText(recordPath)),
-                        std::move(record.summary));
+                        BuildReportHeader(patient ? &*patient : nullptr, RecordDateText(recordPath),
+                                          texts),
+                        std::move(record.summary), texts);
     const QString out = parser.value(pdfOption);
     QPdfWriter writer(out);
     writer.setResolution(kDefaultReportDpi);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setTitle(Translate("Corvida ECG Report"));
+    writer.setTitle(Translate(texts, "Corvida ECG Report"));
     writer.setCreator("Corvida");
     layout.MeasureDevice(writer);
     if (layout.Pages().paperTooSmall)
-        return Fail(1, Translate("Paper too small, printing aborted!"));
+        return Fail(1, Translate(texts, "Paper too small, printing aborted!"));
     QPainter painter;
     if (!painter.begin(&writer))
         return Fail(1, QString("cannot write \"%1\"").arg(out));

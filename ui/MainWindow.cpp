@@ -9,15 +9,14 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <cstring>
 
-#include "app/Application.h"
 #include "app/Prompt.h"
 #include "db/PatientInfoDialog.h"
 #include "db/PatientStore.h"
 #include "history/HistoryPatientListDialog.h"
 #include "record/RecordListDialog.h"
 #include "report/PrintJob.h"
-#include "setup/SetupDialog.h"
 
 namespace {
 
@@ -30,103 +29,9 @@ constexpr int kDemoTickMs = 10;
 constexpr qint64 kDemoMaxBacklog = kPacketsPerSecond;
 constexpr int kDemoChunkPackets = 256;
 
-void Refuse(const char* key)
+WindowLayout ComputeLayout(int width, int height)
 {
-    App().GetPrompt().Message(Translate(key));
-}
-
-}  // namespace
-
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
-{
-    App().state.dataDirectory = QDir::currentPath();
-    portNumber = App().PortNumber();
-
-    setWindowFlag(Qt::FramelessWindowHint);
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const int W = screen.width();
-    const int H = screen.height();
-    setGeometry(0, 0, W, H);
-
-    for (std::string& line : App().state.conclusion.line)
-        line.assign(1, ' ');
-
-    auto make = [this](const QString& text) {
-        auto* button = new QPushButton(text, this);
-        button->setFocusPolicy(Qt::NoFocus);
-        return button;
-    };
-    newPatientButton = make("New Patient");
-    recordButton = make("Start Record");
-    realTimeButton = make("Real-Time View");
-    historyButton = make("History View");
-    printButton = make("Print");
-    prevButton = make("<");
-    nextButton = make(">");
-    setupButton = make("Setup");
-    demoButton = make("DEMO");
-    closeButton = make("Close");
-    cancelButton_ = make("Cancel");
-    cancelButton_->hide();
-
-    const int B = W / 10;
-    const int K = H / 35;
-    const int small = 2 * B / 3;
-    const int R = W;
-    newPatientButton->setGeometry(5, 0, B, K);
-    recordButton->setGeometry(B + 10, 0, B, K);
-    realTimeButton->setGeometry(2 * B + 15, 0, B, K);
-    historyButton->setGeometry(3 * B + 20, 0, B, K);
-    printButton->setGeometry(5 * B + 30, 0, small, K);
-    prevButton->setGeometry(5 * B + 30 + small + 5, 0, 30, K);
-    nextButton->setGeometry(5 * B + 30 + small + 35, 0, 30, K);
-    setupButton->setGeometry(R - 3 * (small + 5), 0, small, K);
-    demoButton->setGeometry(R - 2 * (small + 5), 0, small, K);
-    closeButton->setGeometry(R - small - 5, 0, small, K);
-    for (QPushButton* b : {prevButton, nextButton, printButton, recordButton, realTimeButton})
-        b->setEnabled(false);
-
-    statusLine_ = new QLabel("CC", this);
-    statusLine_->setGeometry(5, 755, 300, 25);
-    statusLine_->hide();
-    demoActive = false;
-
-    connect(newPatientButton, &QPushButton::clicked, this, &MainWindow::OnNewPatient);
-    connect(recordButton, &QPushButton::clicked, this, &MainWindow::OnRecord);
-    connect(realTimeButton, &QPushButton::clicked, this, &MainWindow::OnRealTimeView);
-    connect(historyButton, &QPushButton::clicked, this, &MainWindow::OnHistoryView);
-    connect(printButton, &QPushButton::clicked, this, &MainWindow::OnPrint);
-    connect(prevButton, &QPushButton::clicked, this, &MainWindow::OnPrevSecond);
-    connect(nextButton, &QPushButton::clicked, this, &MainWindow::OnNextSecond);
-    connect(setupButton, &QPushButton::clicked, this, &MainWindow::OnSetup);
-    connect(demoButton, &QPushButton::clicked, this, &MainWindow::OnDemo);
-    connect(closeButton, &QPushButton::clicked, this, &MainWindow::OnClose);
-
-    ComputeLayout(W, H);
-    display.SetLayout(leadRect, labelRect);
-    headerLine1.clear();
-    headerLine2.clear();
-    decoder.SetSink(this);
-    connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
-    frameTimer_.start(kFrameIntervalMs);
-    connect(&demoTimer_, &QTimer::timeout, this, &MainWindow::OnDemoTick);
-
-    ApplyCaptions();
-    OpenPort();
-}
-
-MainWindow::~MainWindow()
-{
-    // Whatever is still buffered of a recording reaches its file even on an abrupt end.
-    recordWriter.Finish();
-    StopDemoPlayback();
-    frameTimer_.stop();
-    decoder.SetSink(nullptr);
-    CloseChannel();
-}
-
-void MainWindow::ComputeLayout(int width, int height)
-{
+    WindowLayout l;
     const int R = width;
     const int bottom = height;
     const int areaTop = height / 35 + 1;
@@ -138,164 +43,319 @@ void MainWindow::ComputeLayout(int width, int height)
         const int r = i % 6;
         const int left = Wl + c * (Wl + Wp + 1);
         const int top = areaTop + r * (Hp + 1);
-        leadRect[i] = QRect(QPoint(left, top), QPoint(left + Wp, top + Hp));
-        labelRect[i] = QRect(QPoint(left - Wl, top), QPoint(left, top + Hp));
+        l.leadRect[i] = QRect(QPoint(left, top), QPoint(left + Wp, top + Hp));
+        l.labelRect[i] = QRect(QPoint(left - Wl, top), QPoint(left, top + Hp));
     }
-    // Rectangles are kept as the edges the layout names (left/top inclusive, right/bottom the
-    // far edge), so QRect::right()/bottom() are those edges exactly.
-    measurementRect = QRect(QPoint(3 * R / 4 + 2, areaTop + 1), QPoint(R - 1, bottom / 3 - 1));
-    diagnosisRect = QRect(QPoint(3 * R / 4 + 2, bottom / 3 + 1),
-                          QPoint(R - 1, leadRect[11].bottom() - 1));
-    headerRect = QRect(QPoint(0, leadRect[11].bottom() + 1), QPoint(R, bottom));
+    l.measurementRect = QRect(QPoint(3 * R / 4 + 2, areaTop + 1), QPoint(R - 1, bottom / 3 - 1));
+    l.diagnosisRect = QRect(QPoint(3 * R / 4 + 2, bottom / 3 + 1),
+                            QPoint(R - 1, l.leadRect[11].bottom() - 1));
+    l.headerRect = QRect(QPoint(0, l.leadRect[11].bottom() + 1), QPoint(R, bottom));
+    return l;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const AppContext& context, QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      display_(context.language),
+      channel_(context.prompt, context.language),
+      engineFeed_(context.engine),
+      decoder_(&engineFeed_, this)
+{
+    state_.dataDirectory = QDir::currentPath();
+    line_.portNumber = context_.settings.PortNumber();
+
+    setWindowFlag(Qt::FramelessWindowHint);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const int W = screen.width();
+    const int H = screen.height();
+    setGeometry(0, 0, W, H);
+
+    for (std::string& line : state_.conclusion.line)
+        line.assign(1, ' ');
+
+    auto make = [this](const QString& text) {
+        auto* button = new QPushButton(text, this);
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    WindowButtons& b = buttons_;
+    b.newPatient = make("New Patient");
+    b.record = make("Start Record");
+    b.realTime = make("Real-Time View");
+    b.history = make("History View");
+    b.print = make("Print");
+    b.prev = make("<");
+    b.next = make(">");
+    b.setup = make("Setup");
+    b.demo = make("DEMO");
+    b.close = make("Close");
+    cancelButton_ = make("Cancel");
+    cancelButton_->hide();
+
+    const int B = W / 10;
+    const int K = H / 35;
+    const int small = 2 * B / 3;
+    const int R = W;
+    b.newPatient->setGeometry(5, 0, B, K);
+    b.record->setGeometry(B + 10, 0, B, K);
+    b.realTime->setGeometry(2 * B + 15, 0, B, K);
+    b.history->setGeometry(3 * B + 20, 0, B, K);
+    b.print->setGeometry(5 * B + 30, 0, small, K);
+    b.prev->setGeometry(5 * B + 30 + small + 5, 0, 30, K);
+    b.next->setGeometry(5 * B + 30 + small + 35, 0, 30, K);
+    b.setup->setGeometry(R - 3 * (small + 5), 0, small, K);
+    b.demo->setGeometry(R - 2 * (small + 5), 0, small, K);
+    b.close->setGeometry(R - small - 5, 0, small, K);
+    for (QPushButton* button : {b.prev, b.next, b.print, b.record, b.realTime})
+        button->setEnabled(false);
+
+    statusLine_ = new QLabel("CC", this);
+    statusLine_->setGeometry(5, 755, 300, 25);
+    statusLine_->hide();
+
+    connect(b.newPatient, &QPushButton::clicked, this, &MainWindow::OnNewPatient);
+    connect(b.record, &QPushButton::clicked, this, &MainWindow::OnRecord);
+    connect(b.realTime, &QPushButton::clicked, this, &MainWindow::OnRealTimeView);
+    connect(b.history, &QPushButton::clicked, this, &MainWindow::OnHistoryView);
+    connect(b.print, &QPushButton::clicked, this, &MainWindow::OnPrint);
+    connect(b.prev, &QPushButton::clicked, this, &MainWindow::OnPrevSecond);
+    connect(b.next, &QPushButton::clicked, this, &MainWindow::OnNextSecond);
+    connect(b.setup, &QPushButton::clicked, this, &MainWindow::OnSetup);
+    connect(b.demo, &QPushButton::clicked, this, &MainWindow::OnDemo);
+    connect(b.close, &QPushButton::clicked, this, &MainWindow::OnClose);
+
+    layout_ = ComputeLayout(W, H);
+    display_.SetLayout(layout_.leadRect, layout_.labelRect);
+    connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
+    frameTimer_.start(kFrameIntervalMs);
+    connect(&demoTimer_, &QTimer::timeout, this, &MainWindow::OnDemoTick);
+
+    ApplyCaptions();
+    OpenPort();
+}
+
+MainWindow::~MainWindow()
+{
+    // Whatever is still buffered of a recording reaches its file even on an abrupt end.
+    recordWriter_.Finish();
+    StopDemoPlayback();
+    frameTimer_.stop();
+    decoder_.SetSink(nullptr);
+    channel_.Close();
+}
+
+void MainWindow::Refuse(const char* key)
+{
+    // The closed port's refusal carries the program's plain caption and no icon.
+    if (std::strcmp(key, kCheckPortKey) == 0)
+        context_.prompt.Show("Corvida", context_.Translate(key), PromptIcon::None,
+                             PromptButtons::Ok);
+    else
+        context_.Message(context_.Translate(key));
+}
+
+void MainWindow::ClearAnalysisResults()
+{
+    context_.engine.ClearResults();
+    for (std::string& line : state_.conclusion.line)
+        line.clear();
 }
 
 void MainWindow::ApplyCaptions()
 {
-    Application& app = App();
-    app.language.Load(app.settings.languageName.toStdString());
-    closeButton->setText(Translate("CLOSE"));
-    newPatientButton->setText(Translate("New Patient"));
-    historyButton->setText(Translate("History View"));
-    printButton->setText(Translate("Print"));
-    realTimeButton->setText(Translate("Real-Time View"));
-    recordButton->setText(Translate("Start Record"));
-    setupButton->setText(Translate("Setup"));
-    demoButton->setText(Translate(demoActive ? "STOP" : "DEMO"));
-    display.ResetStateLabels();
+    context_.language.Load(context_.settings.languageName.toStdString());
+    const WindowButtons& b = buttons_;
+    b.close->setText(context_.Translate("CLOSE"));
+    b.newPatient->setText(context_.Translate("New Patient"));
+    b.history->setText(context_.Translate("History View"));
+    b.print->setText(context_.Translate("Print"));
+    b.realTime->setText(context_.Translate("Real-Time View"));
+    b.record->setText(context_.Translate("Start Record"));
+    b.setup->setText(context_.Translate("Setup"));
+    b.demo->setText(context_.Translate(session_.Demo() ? "STOP" : "DEMO"));
+    display_.ResetStateLabels();
     update();
 }
 
 void MainWindow::OpenPort()
 {
-    portNumber = App().PortNumber();
-    App().state.portOpen = OpenChannel();
+    line_.portNumber = context_.settings.PortNumber();
+    session_.SetPortOpen(OpenChannel());
 }
 
 void MainWindow::SetHeaderLines(const QString& line1, const QString& line2)
 {
     if (!line1.isEmpty())
-        headerLine1 = line1;
+        headerLine1_ = line1;
     if (!line2.isEmpty())
-        headerLine2 = line2;
+        headerLine2_ = line2;
     if (!line1.isEmpty() || !line2.isEmpty())
-        update(headerRect);
+        update(layout_.headerRect);
 }
 
 void MainWindow::BeginMonitoring()
 {
-    if (monitoringStarted)
-        return;
-    StartWatcher();
-    monitoringStarted = true;
-    watcherRunning = 1;
+    if (session_.BeginMonitoring())
+        channel_.BeginWatching();
 }
 
 void MainWindow::ResumeWatcherAfterHistory()
 {
-    // Marked running again, so the next History View suspends it as the first one did.
-    if (suspendedByHistory && App().state.portOpen) {
-        ResumeWatcher();
-        watcherRunning = 1;
-    }
+    if (session_.ResumeAfterHistory())
+        channel_.ResumeWatching();
 }
 
 void MainWindow::ReviewLastRecord()
 {
-    const QString path = App().state.lastSavedRecordPath;
+    const QString path = state_.lastSavedRecordPath;
     if (!path.isEmpty())
         LoadRecordForReview(path);
     update();
 }
 
+void MainWindow::EnableReviewButtons(bool print, bool prev, bool next)
+{
+    buttons_.print->setEnabled(print);
+    buttons_.prev->setEnabled(prev);
+    buttons_.next->setEnabled(next);
+}
+
+std::unique_ptr<PatientInfoDialog> MainWindow::MakePatientDialog()
+{
+    auto dialog = std::make_unique<PatientInfoDialog>(context_, session_.PortOpen(), this);
+    connect(dialog.get(), &PatientInfoDialog::headerChanged, this, &MainWindow::SetHeaderLines);
+    connect(dialog.get(), &PatientInfoDialog::patientCreated, this, &MainWindow::OnPatientCreated);
+    return dialog;
+}
+
+std::unique_ptr<SetupDialog> MainWindow::MakeSetupDialog()
+{
+    auto dialog = std::make_unique<SetupDialog>(context_, line_, this);
+    connect(dialog.get(), &SetupDialog::languageApplied, this, &MainWindow::OnLanguageApplied);
+    return dialog;
+}
+
+std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
+{
+    auto dialog = std::make_unique<HistoryPatientListDialog>(context_, state_.viewedPatientId, this);
+    HistoryPatientListDialog* d = dialog.get();
+    connect(d, &HistoryPatientListDialog::headerChanged, this, &MainWindow::SetHeaderLines);
+    connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
+    connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
+            [this](const QString& id) { state_.viewedPatientId = id; });
+    connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::OnPatientViewed);
+    connect(d, &HistoryPatientListDialog::historyClosed, this,
+            &MainWindow::ResumeWatcherAfterHistory);
+    // The list is filled on opening, before anything was connected.
+    state_.viewedPatientId = d->ViewedPatientId();
+    return dialog;
+}
+
+void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
+{
+    state_.currentPatientId = QString::number(id);
+    state_.dataDirectory = PatientDataFolder(id);
+    QDir().mkpath(state_.dataDirectory);
+    state_.patientName = facts.Name;
+    state_.patientClinicalNo = facts.ClinicalNo;
+    state_.patientSex = QString::number(facts.Sex);
+    state_.patientHeaderValid = true;
+    BeginMonitoring();
+    // A watcher that History View suspended is resumed too: the new patient is live.
+    ResumeWatcherAfterHistory();
+}
+
+void MainWindow::OnPatientViewed(const PatientRecord& patient)
+{
+    state_.patientName = patient.Name;
+    state_.patientClinicalNo = patient.ClinicalNo;
+    state_.patientSex = QString::number(patient.Sex);
+    state_.patientHeaderValid = true;
+}
+
+void MainWindow::OnRecordPathChanged(const QString& path)
+{
+    // A record chosen in the list is under review from then on; none chosen forgets the last.
+    state_.lastSavedRecordPath = path;
+    if (!path.isEmpty())
+        session_.EnterReview();
+}
+
+void MainWindow::OnLanguageApplied()
+{
+    ApplyCaptions();
+    if (state_.patientHeaderValid) {
+        SetHeaderLines(QString("%1 - %2  %3 - %4  %5 - %6")
+                           .arg(context_.Translate("Name"), state_.patientName,
+                                context_.Translate("Clinical NO."), state_.patientClinicalNo,
+                                context_.Translate("Sex"),
+                                context_.Translate(state_.patientSex.toInt() != 0 ? "FEMALE" : "MALE")),
+                       QString());
+    } else {
+        SetHeaderLines(" ", " ");
+    }
+    ReviewLastRecord();
+}
+
 void MainWindow::OnNewPatient()
 {
-    RunState& state = App().state;
-    if (demoActive)
-        return Refuse("Please stop the Demo first");
-    if (state.recording)
-        return Refuse("Please stop the recording");
-    App().ClearAnalysisResults();
-
-    PatientInfoDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (const char* refusal = session_.Refusal(Command::NewPatient))
+        return Refuse(refusal);
+    ClearAnalysisResults();
+    if (MakePatientDialog()->exec() != QDialog::Accepted)
         return;
     AcceptNewPatient();
 }
 
 void MainWindow::AcceptNewPatient()
 {
-    App().state.review = false;
-    patientReady = true;
-    realTimeButton->setEnabled(true);
-    recordButton->setEnabled(true);
-    printButton->setEnabled(false);
-    prevButton->setEnabled(false);
-    nextButton->setEnabled(false);
-    ResetAllLeadPens(true);
+    session_.AcceptPatient();
+    buttons_.realTime->setEnabled(true);
+    buttons_.record->setEnabled(true);
+    EnableReviewButtons(false, false, false);
+    display_.ResetAllLeadPens(true);
 }
 
 void MainWindow::OnRecord()
 {
-    RunState& state = App().state;
-    realTimeButton->setEnabled(true);
-    if (state.recording) {
-        StopRecording();
-        return;
-    }
-    if (demoActive)
-        return Refuse("Please stop the Demo first");
-    if (!state.portOpen) {
-        // This one refusal carries the program's plain caption and no icon.
-        App().GetPrompt().Show("Corvida", Translate("Please Check the port setting!"),
-                               PromptIcon::None, PromptButtons::Ok);
-        return;
-    }
-    if (!patientReady)
-        return Refuse("Please bulid new patient");
+    buttons_.realTime->setEnabled(true);
+    if (session_.Recording())
+        return StopRecording();
+    if (const char* refusal = session_.Refusal(Command::Record))
+        return Refuse(refusal);
     StartRecording();
 }
 
 void MainWindow::OnRealTimeView()
 {
-    RunState& state = App().state;
-    if (demoActive)
-        return Refuse("Please stop the Demo first");
-    if (state.portOpen && watcherRunning != 1) {
-        ResumeWatcher();
-        watcherRunning = 1;
-    }
-    App().ClearAnalysisResults();
-    if (!state.currentPatientId.isEmpty()) {
-        ResetAllLeadPens(true);
+    if (const char* refusal = session_.Refusal(Command::RealTimeView))
+        return Refuse(refusal);
+    if (session_.ResumeForLive())
+        channel_.ResumeWatching();
+    ClearAnalysisResults();
+    if (!state_.currentPatientId.isEmpty()) {
+        display_.ResetAllLeadPens(true);
         SetPatientHeaderFromDatabase();
     }
-    state.review = false;
-    printButton->setEnabled(false);
-    prevButton->setEnabled(false);
-    nextButton->setEnabled(false);
+    session_.LeaveReview();
+    EnableReviewButtons(false, false, false);
     update();
 }
 
 void MainWindow::OnHistoryView()
 {
-    RunState& state = App().state;
-    if (state.recording)
-        return Refuse("Please stop the recording");
-    if (demoActive)
-        return Refuse("Please stop the Demo first");
-    if (state.portOpen && watcherRunning == 1) {
-        SuspendWatcher();
-        watcherRunning = 0;
-        suspendedByHistory = true;
-        realTimeButton->setEnabled(true);
+    if (const char* refusal = session_.Refusal(Command::HistoryView))
+        return Refuse(refusal);
+    if (session_.SuspendForHistory()) {
+        channel_.SuspendWatching();
+        buttons_.realTime->setEnabled(true);
     }
-    HistoryPatientListDialog dialog(this);
-    if (dialog.exec() == QDialog::Accepted && !state.lastSavedRecordPath.isEmpty()) {
-        state.review = true;
-        prevButton->setEnabled(true);
-        nextButton->setEnabled(true);
-        printButton->setEnabled(true);
-        if (!LoadRecordForReview(state.lastSavedRecordPath))
+    if (MakeHistoryDialog()->exec() == QDialog::Accepted && !state_.lastSavedRecordPath.isEmpty()) {
+        session_.EnterReview();
+        EnableReviewButtons(true, true, true);
+        if (!LoadRecordForReview(state_.lastSavedRecordPath))
             Refuse("file error");
     }
     update();
@@ -303,154 +363,134 @@ void MainWindow::OnHistoryView()
 
 void MainWindow::OnSetup()
 {
-    RunState& state = App().state;
-    realTimeButton->setEnabled(false);
-    if (state.recording)
-        return Refuse("Please stop the recording");
-    if (demoActive)
-        return Refuse("Please stop the Demo first");
+    buttons_.realTime->setEnabled(false);
+    if (const char* refusal = session_.Refusal(Command::Setup))
+        return Refuse(refusal);
 
-    SetupDialog dialog(this);
-    if (dialog.exec() == QDialog::Accepted) {
-        if (state.portOpen)
-            CloseChannel();
-        portNumber = dialog.portNumber;
-        baudRate = dialog.baudRate;
-        dataBits = dialog.dataBits;
-        stopBits = dialog.stopBits;
-        parity = dialog.parity;
-        speedIndex = dialog.speedIndex;
-        printSpeedIndex = dialog.printSpeedIndex;
-        if (!state.playback) {
+    const std::unique_ptr<SetupDialog> dialog = MakeSetupDialog();
+    if (dialog->exec() == QDialog::Accepted) {
+        if (session_.PortOpen())
+            channel_.Close();
+        line_ = dialog->Values();
+        if (!session_.Demo()) {
             if (!OpenChannel()) {
-                state.portOpen = false;
+                session_.SetPortOpen(false);
                 Refuse("Connect Error");
             } else {
-                state.portOpen = true;
-                patientReady = false;
+                session_.SetPortOpen(true);
+                session_.ForgetPatient();
             }
         }
     }
-    monitoringStarted = false;
+    session_.ForgetMonitoring();
     update();
 }
 
 void MainWindow::OnPrint()
 {
-    realTimeButton->setEnabled(false);
-    if (demoActive)
-        return Refuse("Please stop the Demo first");
-    const QString path = App().state.lastSavedRecordPath;
+    buttons_.realTime->setEnabled(false);
+    if (const char* refusal = session_.Refusal(Command::Print))
+        return Refuse(refusal);
+    const QString path = state_.lastSavedRecordPath;
     if (path.isEmpty())
         return;
-    patientReady = false;
-    PrintRecord(this, path, printSpeedIndex);
+    session_.ForgetPatient();
+    PrintRecord(context_, this, path, line_.printSpeedIndex);
 }
 
 void MainWindow::OnPrevSecond()
 {
-    realTimeButton->setEnabled(true);
-    if (currentSecond == pageCount)
-        nextButton->setEnabled(true);
-    if (currentSecond < 2)
-        prevButton->setEnabled(false);
+    ReviewPosition& at = session_.position;
+    buttons_.realTime->setEnabled(true);
+    if (at.currentSecond == at.pageCount)
+        buttons_.next->setEnabled(true);
+    if (at.currentSecond < 2)
+        buttons_.prev->setEnabled(false);
     else
-        --currentSecond;
+        --at.currentSecond;
     update();
 }
 
 void MainWindow::OnNextSecond()
 {
-    realTimeButton->setEnabled(true);
-    if (currentSecond == 1)
-        prevButton->setEnabled(true);
-    if (currentSecond < pageCount)
-        ++currentSecond;
+    ReviewPosition& at = session_.position;
+    buttons_.realTime->setEnabled(true);
+    if (at.currentSecond == 1)
+        buttons_.prev->setEnabled(true);
+    if (at.currentSecond < at.pageCount)
+        ++at.currentSecond;
     else
-        nextButton->setEnabled(false);
+        buttons_.next->setEnabled(false);
     update();
 }
 
 void MainWindow::PlayDemo(const QString& path)
 {
-    RunState& state = App().state;
-    demoFilePath = path;
-    demoStopRequest = false;
-    state.playback = true;
-    CloseChannel();
-    watcherRunning = -1;
-    demoButton->setText(Translate("STOP"));
-    demoActive = true;
-    recordButton->setEnabled(false);
-    state.recording = false;
-    patientReady = false;
-    if (demoFilePath.isEmpty())
+    state_.demoFilePath = path;
+    session_.StartDemo();
+    channel_.Close();
+    buttons_.demo->setText(context_.Translate("STOP"));
+    buttons_.record->setEnabled(false);
+    if (state_.demoFilePath.isEmpty())
         return Refuse("demo file can't be find");
-    ResetAllLeadPens(true);
-    state.review = false;
-    printButton->setEnabled(false);
-    prevButton->setEnabled(false);
-    nextButton->setEnabled(false);
-    recordButton->setText(Translate("Start Record"));
+    display_.ResetAllLeadPens(true);
+    session_.LeaveReview();
+    EnableReviewButtons(false, false, false);
+    buttons_.record->setText(context_.Translate("Start Record"));
     update();
-    StartDemoPlayback(demoFilePath);
-    headerLine1 = " ";
-    headerLine2 = " ";
-    state.patientHeaderValid = false;
+    StartDemoPlayback(state_.demoFilePath);
+    headerLine1_ = " ";
+    headerLine2_ = " ";
+    state_.patientHeaderValid = false;
 }
 
 void MainWindow::OnDemo()
 {
-    RunState& state = App().state;
-    if (state.recording)
-        return Refuse("Please stop the recording");
-    monitoringStarted = false;
-    App().ClearAnalysisResults();
+    if (const char* refusal = session_.Refusal(Command::Demo))
+        return Refuse(refusal);
+    session_.ForgetMonitoring();
+    ClearAnalysisResults();
 
-    if (!demoActive) {
-        demoFilePath.clear();
-        RecordListDialog dialog(this);
+    if (!session_.Demo()) {
+        state_.demoFilePath.clear();
+        RecordListDialog dialog(context_.language, this);
         dialog.demoMode = 1;
-        if (dialog.exec() != QDialog::Accepted)
+        const int result = dialog.exec();
+        // The list hands back a record path in demo mode too, and OK without a row forgets the
+        // last one, as in history mode.
+        if (dialog.recordPath)
+            state_.lastSavedRecordPath = *dialog.recordPath;
+        if (result != QDialog::Accepted)
             return;
         return PlayDemo(dialog.demoFilePath);
     }
 
-    realTimeButton->setEnabled(true);
-    demoStopRequest = true;
-    state.playback = false;
+    buttons_.realTime->setEnabled(true);
+    session_.StopDemo();
     StopDemoPlayback();
-    demoButton->setText(Translate("DEMO"));
-    demoActive = false;
+    buttons_.demo->setText(context_.Translate("DEMO"));
     if (!OpenChannel()) {
-        state.portOpen = false;
+        session_.SetPortOpen(false);
         Refuse("Connect Error");
     } else {
-        state.portOpen = true;
+        session_.SetPortOpen(true);
     }
-    ResetAllLeadPens(true);
-    state.review = false;
-    printButton->setEnabled(false);
-    prevButton->setEnabled(false);
-    nextButton->setEnabled(false);
-    state.recording = false;
-    recordButton->setText(Translate("Start Record"));
+    display_.ResetAllLeadPens(true);
+    EnableReviewButtons(false, false, false);
+    buttons_.record->setText(context_.Translate("Start Record"));
     update();
-    headerLine1 = " ";
-    headerLine2 = " ";
-    state.patientHeaderValid = false;
+    headerLine1_ = " ";
+    headerLine2_ = " ";
+    state_.patientHeaderValid = false;
 }
 
 void MainWindow::OnClose()
 {
-    RunState& state = App().state;
-    if (state.recording)
-        return Refuse("Please stop the recording");
-    if (demoActive)
-        return Refuse("Please stop the Demo first");
-    if (state.portOpen)
-        CloseChannel();
-    state.portOpen = false;
+    if (const char* refusal = session_.Refusal(Command::Close))
+        return Refuse(refusal);
+    if (session_.PortOpen())
+        channel_.Close();
+    session_.SetPortOpen(false);
     EndWindow();
 }
 
@@ -461,95 +501,60 @@ void MainWindow::EndWindow()
     QCoreApplication::exit(0);
 }
 
-void MainWindow::OnSerialByte(uint8_t byte)
-{
-    decoder.OnSerialByte(byte);
-}
-
 void MainWindow::SetPatientHeaderFromDatabase()
 {
-    const PatientLookup found = FindPatient(App().state.currentPatientId);
+    const PatientLookup found = FindPatient(state_.currentPatientId);
     if (found.queryFailed)
         return Refuse("Search Record Error");
     if (!found.row)
         return Refuse("The Patient is not exist!");
     const PatientRecord& p = *found.row;
     SetHeaderLines(QString("%1  - %2    %3 -  %4    %5  - %6")
-                       .arg(Translate("Name"), p.Name, Translate("Clinical NO."), p.ClinicalNo,
-                            Translate("Sex"), Translate(p.Sex == 0 ? "MALE" : "FEMALE")),
+                       .arg(context_.Translate("Name"), p.Name, context_.Translate("Clinical NO."),
+                            p.ClinicalNo, context_.Translate("Sex"),
+                            context_.Translate(p.Sex == 0 ? "MALE" : "FEMALE")),
                    QString());
-}
-
-void MainWindow::ResetAllLeadPens(bool erase)
-{
-    display.ResetAllLeadPens(erase);
 }
 
 bool MainWindow::OpenChannel()
 {
-    return channel.Open([this](uint8_t byte) { OnSerialByte(byte); }, portNumber, baudRate, parity,
-                        dataBits, stopBits, 3, 50);
-}
-
-void MainWindow::CloseChannel()
-{
-    channel.Close();
-}
-
-void MainWindow::StartWatcher()
-{
-    channel.BeginWatching();
-}
-
-void MainWindow::SuspendWatcher()
-{
-    channel.SuspendWatching();
-}
-
-void MainWindow::ResumeWatcher()
-{
-    channel.ResumeWatching();
+    return channel_.Open([this](uint8_t byte) { decoder_.OnSerialByte(byte); }, line_.portNumber,
+                         line_.baudRate, line_.parity, line_.dataBits, line_.stopBits, 3, 50);
 }
 
 void MainWindow::StartRecording()
 {
-    RunState& state = App().state;
     // The file is made now, so a folder that refuses it is reported before a single packet is
     // taken, not after the first 48 s.
-    if (!recordWriter.Start(state.dataDirectory.toStdString(), std::time(nullptr))) {
-        App().GetPrompt().Message(Translate("save error"));
+    if (!recordWriter_.Start(state_.dataDirectory.toStdString(), std::time(nullptr))) {
+        context_.Message(context_.Translate("save error"));
         return;
     }
-    state.recording = true;
+    session_.StartRecording();
     awaitingLeadStart_ = true;
     leadStartWait_ = 0;
-    recordButton->setText(Translate("Stop Record"));
-    state.currentRecordPath = QString::fromStdString(recordWriter.Path().string());
-    state.lastSavedRecordPath = state.currentRecordPath;
+    buttons_.record->setText(context_.Translate("Stop Record"));
+    state_.currentRecordPath = QString::fromStdString(recordWriter_.Path().string());
+    state_.lastSavedRecordPath = state_.currentRecordPath;
 }
 
 void MainWindow::StopRecording()
 {
-    RunState& state = App().state;
-    recordButton->setText(Translate("Start Record"));
-    state.recording = false;
-    patientReady = false;
-    analysisPending = true;
+    buttons_.record->setText(context_.Translate("Start Record"));
+    session_.StopRecording();
     // The rest is written now rather than on the next packet: with the recorder unplugged or
     // the window closed right after Stop, it would never come.
-    if (!recordWriter.Finish())
+    if (!recordWriter_.Finish())
         ReportSaveError();
     ReviewStoppedRecord();
 }
 
 void MainWindow::ReviewStoppedRecord()
 {
-    analysisPending = false;
-    LoadRecordForReview(App().state.lastSavedRecordPath);
-    const bool shown = App().state.review && pageCount > 0;
-    printButton->setEnabled(shown);
-    prevButton->setEnabled(shown && currentSecond > 1);
-    nextButton->setEnabled(shown && !fixedLength);
+    LoadRecordForReview(state_.lastSavedRecordPath);
+    const ReviewPosition& at = session_.position;
+    const bool shown = session_.Review() && at.pageCount > 0;
+    EnableReviewButtons(shown, shown && at.currentSecond > 1, shown && !at.fixedLength);
     update();
 }
 
@@ -561,19 +566,18 @@ void MainWindow::ReportSaveError()
         return;
     saveErrorShown_ = true;
     QTimer::singleShot(0, this, [this] {
-        App().GetPrompt().Message(Translate("save error"));
+        context_.Message(context_.Translate("save error"));
         saveErrorShown_ = false;
     });
 }
 
 PacketModes MainWindow::Modes() const
 {
-    const RunState& state = App().state;
     PacketModes modes;
-    modes.recording = state.recording;
-    modes.playback = state.playback;
-    modes.review = state.review;
-    modes.speedIndex = speedIndex;
+    modes.recording = session_.Recording();
+    modes.playback = session_.Demo();
+    modes.review = session_.Review();
+    modes.speedIndex = line_.speedIndex;
     return modes;
 }
 
@@ -581,7 +585,7 @@ bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fiel
 {
     const bool leadStart = fields.leadIndex != lastPacketLead_;
     lastPacketLead_ = fields.leadIndex;
-    if (!recordWriter.Active())
+    if (!recordWriter_.Active())
         return true;
     if (!fields.validFlag)
         return false;
@@ -596,29 +600,29 @@ bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fiel
             return true;
         awaitingLeadStart_ = false;
     }
-    if (!recordWriter.Store(packet)) {
+    if (!recordWriter_.Store(packet)) {
         ReportSaveError();
-    } else if (recordWriter.Buffered() == 0) {
-        recordButton->setEnabled(true);
-        App().state.lastSavedRecordPath = App().state.currentRecordPath;
+    } else if (recordWriter_.Buffered() == 0) {
+        buttons_.record->setEnabled(true);
+        state_.lastSavedRecordPath = state_.currentRecordPath;
     }
     return true;
 }
 
 void MainWindow::DrawPoint(uint8_t leadIndex, int16_t sample)
 {
-    display.DrawPoint(leadIndex, sample);
+    display_.DrawPoint(leadIndex, sample);
 }
 
 void MainWindow::UpdateLeadLabels(uint8_t leadIndex, int speedCode, int gainCode, int filterCode,
                                   int modeFlag, int rangeFlag)
 {
-    display.UpdateLeadLabels(leadIndex, speedCode, gainCode, filterCode, modeFlag, rangeFlag);
+    display_.UpdateLeadLabels(leadIndex, speedCode, gainCode, filterCode, modeFlag, rangeFlag);
 }
 
 void MainWindow::OnFrame()
 {
-    const QRegion changed = display.TakeDirty();
+    const QRegion changed = display_.TakeDirty();
     if (!changed.isEmpty())
         update(changed);
 }
@@ -627,17 +631,18 @@ bool MainWindow::LoadRecordForReview(const QString& path)
 {
     if (path.isEmpty())
         return true;
-    RunState& state = App().state;
-    state.review = true;
-    const ReviewOutcome outcome = LoadForReview(path.toStdString(), App().engine, App().language,
-                                                state.conclusion, review, &decoder);
-    pageCount = review.pageCount;
-    currentSecond = review.currentSecond;
-    fixedLength = review.fixedLength ? 1 : 0;
-    state.leadsSeen = review.leadsSeen;
-    state.firstLine = review.firstLine;
-    if (fixedLength)
-        nextButton->setEnabled(false);
+    session_.EnterReview();
+    const ReviewOutcome outcome = LoadForReview(path.toStdString(), context_.engine,
+                                                context_.language, state_.conclusion, review_,
+                                                &decoder_);
+    ReviewPosition& at = session_.position;
+    at.pageCount = review_.pageCount;
+    at.currentSecond = review_.currentSecond;
+    at.fixedLength = review_.fixedLength;
+    state_.leadsSeen = review_.leadsSeen;
+    state_.firstLine = review_.firstLine;
+    if (at.fixedLength)
+        buttons_.next->setEnabled(false);
     update();
     return outcome == ReviewOutcome::Loaded;
 }
@@ -650,7 +655,7 @@ void MainWindow::StartDemoPlayback(const QString& path)
     // out so the record wraps on a packet boundary.
     if (!demoFile_.open(QIODevice::ReadOnly) || demoFile_.size() < kPacketBytes) {
         demoFile_.close();
-        App().GetPrompt().Message(Translate("file error"));
+        context_.Message(context_.Translate("file error"));
         return;
     }
     demoPlayable_ = demoFile_.size() / kPacketBytes * kPacketBytes;
@@ -667,7 +672,7 @@ void MainWindow::StopDemoPlayback()
 
 void MainWindow::OnDemoTick()
 {
-    if (demoStopRequest || !App().state.playback || !demoFile_.isOpen()) {
+    if (!session_.Demo() || !demoFile_.isOpen()) {
         StopDemoPlayback();
         return;
     }
@@ -682,11 +687,11 @@ void MainWindow::OnDemoTick()
         const qint64 bytes = n * kPacketBytes;
         if (n <= 0 || demoFile_.read(reinterpret_cast<char*>(chunk.data()), bytes) != bytes) {
             StopDemoPlayback();
-            App().GetPrompt().Message(Translate("file error"));
+            context_.Message(context_.Translate("file error"));
             return;
         }
         for (qint64 i = 0; i < n; ++i)
-            decoder.ProcessPacket(chunk[i]);
+            decoder_.ProcessPacket(chunk[i]);
         left -= n;
         demoPacketsDue_ += n;
         // The record repeats from its first packet without a pause.
@@ -699,31 +704,33 @@ void MainWindow::paintEvent(QPaintEvent* event)
 {
     if (isMinimized())
         return;
-    const RunState& state = App().state;
-    if (state.review && currentSecond >= 1) {
+    const int second = session_.position.currentSecond;
+    if (session_.Review() && second >= 1) {
         const std::size_t count = std::min<std::size_t>(
-            review.points.size(), std::size_t(currentSecond) * kPacketsPerSecond / kPacketsPerPoint);
-        display.DrawReview(review.points.data(), count);
-    } else if (!state.review) {
-        display.LeaveReview();
+            review_.points.size(), std::size_t(second) * kPacketsPerSecond / kPacketsPerPoint);
+        display_.DrawReview(review_.points.data(), count);
+    } else if (!session_.Review()) {
+        display_.LeaveReview();
     }
 
     QPainter painter(this);
     const QRegion& region = event->region();
+    const WindowLayout& l = layout_;
     painter.fillRect(rect(), Qt::white);
-    painter.fillRect(headerRect, Qt::black);
-    painter.fillRect(measurementRect, Qt::black);
-    painter.fillRect(diagnosisRect, Qt::black);
-    display.PaintLeads(painter, region);
+    painter.fillRect(l.headerRect, Qt::black);
+    painter.fillRect(l.measurementRect, Qt::black);
+    painter.fillRect(l.diagnosisRect, Qt::black);
+    display_.PaintLeads(painter, region);
 
     painter.setPen(Qt::white);
-    painter.drawText(headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1 + headerLine2);
-    if (region.intersects(measurementRect))
-        WaveformDisplay::DrawMeasurementPanel(painter, measurementRect, App().engine.Measurements(),
-                                              App().engine.Leads());
-    if (region.intersects(diagnosisRect))
-        WaveformDisplay::DrawDiagnosisPanel(painter, diagnosisRect, state.conclusion,
-                                            state.firstLine, state.leadsSeen == kLeadCount);
+    painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
+    if (region.intersects(l.measurementRect))
+        WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect,
+                                              context_.engine.Measurements(),
+                                              context_.engine.Leads());
+    if (region.intersects(l.diagnosisRect))
+        display_.DrawDiagnosisPanel(painter, l.diagnosisRect, state_.conclusion, state_.firstLine,
+                                    state_.leadsSeen == kLeadCount);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

@@ -1,7 +1,7 @@
 #pragma once
 // The one full-screen window: command buttons, twelve lead panels, measurement and diagnosis
-// panels, the header strip. Every command checks the operating mode first and refuses with a
-// message when it does not fit.
+// panels, the header strip. Every command asks the session (ui/Session.h) first and refuses
+// with a message when it does not fit; the dialogs it opens report back through signals.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRect>
@@ -10,35 +10,62 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 
-#include "app/Application.h"
-#include "device/AnalysisFeed.h"
+#include "app/AppContext.h"
 #include "device/PacketSink.h"
 #include "device/SerialChannel.h"
 #include "device/StreamDecoder.h"
+#include "record/EngineFeed.h"
 #include "record/RecordFile.h"
+#include "setup/SetupDialog.h"
 #include "ui/RecordWriter.h"
+#include "ui/RunState.h"
+#include "ui/Session.h"
 #include "ui/WaveformDisplay.h"
 
-class QPushButton;
+class HistoryPatientListDialog;
+class PatientInfoDialog;
 class QLabel;
+class QPushButton;
+struct PatientRecord;
 
-class MainWindow : public QWidget, public PacketSink {
+// Rectangles are kept as the edges the layout names (left/top inclusive, right/bottom the far
+// edge), so QRect::right()/bottom() are those edges exactly.
+struct WindowLayout {
+    std::array<QRect, kLeadCount> leadRect;
+    std::array<QRect, kLeadCount> labelRect;
+    QRect measurementRect;
+    QRect diagnosisRect;
+    QRect headerRect;
+};
+
+// The buttons, in the order they stand.
+struct WindowButtons {
+    QPushButton* newPatient = nullptr;
+    QPushButton* record = nullptr;
+    QPushButton* realTime = nullptr;
+    QPushButton* history = nullptr;
+    QPushButton* print = nullptr;
+    QPushButton* prev = nullptr;
+    QPushButton* next = nullptr;
+    QPushButton* setup = nullptr;
+    QPushButton* demo = nullptr;
+    QPushButton* close = nullptr;
+};
+
+class MainWindow : public QWidget, private PacketSink {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Reloads the language table for the stored language name and sets every caption again.
     void ApplyCaptions();
-    // Opens the serial port with the window's line settings; sets the port-open flag.
-    void OpenPort();
     // Stores each non-empty line and repaints the header strip when either is non-empty.
     void SetHeaderLines(const QString& line1, const QString& line2);
     // Starts the serial watcher once after a patient is created (until Setup or DEMO clear it).
     void BeginMonitoring();
-    // The history list's Cancel: resumes the watcher when History View suspended it.
-    void ResumeWatcherAfterHistory();
     // What follows a patient created by the New Patient dialog: live view, ready to record.
     void AcceptNewPatient();
     // Loads the last saved record for review again (after a language change), when there is one.
@@ -57,63 +84,20 @@ public:
     // DEMO with a record already chosen: the port closes and the record plays, repeating.
     void PlayDemo(const QString& path);
     void OnClose();
-    void OnSerialByte(uint8_t byte);
 
-    // Where the decoder hands each packet (live and demo playback).
-    PacketModes Modes() const override;
-    bool RecordStep(const DevicePacket& packet, const PacketFields& fields) override;
-    void DrawPoint(uint8_t leadIndex, int16_t sample) override;
-    void UpdateLeadLabels(uint8_t leadIndex, int speedCode, int gainCode, int filterCode,
-                          int modeFlag, int rangeFlag) override;
+    // The dialogs as the commands open them, their reports connected to this window.
+    std::unique_ptr<PatientInfoDialog> MakePatientDialog();
+    std::unique_ptr<SetupDialog> MakeSetupDialog();
+    std::unique_ptr<HistoryPatientListDialog> MakeHistoryDialog();
 
-    // Buttons, in the order they stand.
-    QPushButton* newPatientButton = nullptr;
-    QPushButton* recordButton = nullptr;
-    QPushButton* realTimeButton = nullptr;
-    QPushButton* historyButton = nullptr;
-    QPushButton* printButton = nullptr;
-    QPushButton* prevButton = nullptr;
-    QPushButton* nextButton = nullptr;
-    QPushButton* setupButton = nullptr;
-    QPushButton* demoButton = nullptr;
-    QPushButton* closeButton = nullptr;
-
-    // Mode flags of the window (the shared ones live in App().state).
-    bool patientReady = false;
-    bool demoActive = false;
-    bool demoStopRequest = false;
-    bool monitoringStarted = false;
-    int watcherRunning = 0;  // 1 running, 0 suspended or not started, -1 closed for a demo
-    bool suspendedByHistory = false;
-    bool analysisPending = false;
-    int speedIndex = 1;       // 0, 1, 2 = 12.5, 25, 50 mm/s
-    int printSpeedIndex = 1;
-    // Review position.
-    int currentSecond = 0;
-    int pageCount = 0;
-    int fixedLength = 0;
-    QString demoFilePath;
-
-    // Serial line settings for this run.
-    int portNumber = 3;
-    int baudRate = 115200;
-    char parity = 'N';
-    int dataBits = 8;
-    int stopBits = 1;
-
-    // Layout.
-    std::array<QRect, 12> leadRect;
-    std::array<QRect, 12> labelRect;
-    QRect measurementRect;
-    QRect diagnosisRect;
-    QRect headerRect;
-    QString headerLine1;
-    QString headerLine2;
-
-    // The picture of the lead panels and the record being stored or reviewed.
-    WaveformDisplay display;
-    RecordWriter recordWriter;
-    ReviewRecord review;
+    // For the tests and the benchmarks.
+    Session& GetSession() { return session_; }
+    RunState& State() { return state_; }
+    const WindowLayout& Layout() const { return layout_; }
+    const WindowButtons& Buttons() const { return buttons_; }
+    StreamDecoder& Decoder() { return decoder_; }
+    WaveformDisplay& Display() { return display_; }
+    const QString& HeaderLine1() const { return headerLine1_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -121,32 +105,57 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void ComputeLayout(int width, int height);
-    void ResetAllLeadPens(bool erase);
+    // Where the decoder hands each packet (live and demo playback).
+    PacketModes Modes() const override;
+    bool RecordStep(const DevicePacket& packet, const PacketFields& fields) override;
+    void DrawPoint(uint8_t leadIndex, int16_t sample) override;
+    void UpdateLeadLabels(uint8_t leadIndex, int speedCode, int gainCode, int filterCode,
+                          int modeFlag, int rangeFlag) override;
+
+    void Refuse(const char* key);
+    void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
     void EndWindow();
+    // The dialogs' reports.
+    void OnPatientCreated(int32_t id, const PatientRecord& facts);
+    void OnPatientViewed(const PatientRecord& patient);
+    void OnRecordPathChanged(const QString& path);
+    void OnLanguageApplied();
+    // The history list's Close: resumes the watcher when History View suspended it.
+    void ResumeWatcherAfterHistory();
 
     // Serial channel.
+    void OpenPort();
     bool OpenChannel();
-    void CloseChannel();
-    void StartWatcher();
-    void SuspendWatcher();
-    void ResumeWatcher();
 
     // Recording and review.
     void StartRecording();
     void StopRecording();
     bool LoadRecordForReview(const QString& path);
+    // After a stopped recording: the record is shown with its analysis, ready for paging.
+    void ReviewStoppedRecord();
+    void ReportSaveError();
+    void EnableReviewButtons(bool print, bool prev, bool next);
 
     // Demo playback.
     void StartDemoPlayback(const QString& path);
     void StopDemoPlayback();
-
-    void OnFrame();
     void OnDemoTick();
-    void ReportSaveError();
-    // After a stopped recording: the record is shown with its analysis, ready for paging.
-    void ReviewStoppedRecord();
+    void OnFrame();
+
+    AppContext context_;
+    Session session_;
+    RunState state_;
+    RunSettings line_;  // serial line and speeds for this run
+    WindowLayout layout_;
+    WindowButtons buttons_;
+    QString headerLine1_;
+    QString headerLine2_;
+
+    // The picture of the lead panels and the record being stored or reviewed.
+    WaveformDisplay display_;
+    RecordWriter recordWriter_;
+    ReviewRecord review_;
 
     QTimer frameTimer_;
     QTimer demoTimer_;
@@ -164,10 +173,9 @@ private:
     bool awaitingLeadStart_ = false;
     int leadStartWait_ = 0;
 
-public:
     // Device link: the serial channel and the decoder it feeds. Demo playback calls
-    // decoder.ProcessPacket; the window itself is the packet sink (recording, drawing).
-    SerialChannel channel;
-    EngineFeed engineFeed{App().engine};
-    StreamDecoder decoder{&engineFeed, this};
+    // decoder_.ProcessPacket; the window itself is the packet sink (recording, drawing).
+    SerialChannel channel_;
+    EngineFeed engineFeed_;
+    StreamDecoder decoder_;
 };

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "analysis/Measurements.h"
-#include "app/Application.h"
+#include "app/AppContext.h"
 #include "record/DisplayPoint.h"
 
 namespace {
@@ -89,6 +89,11 @@ QString WaveformDisplay::GainText(int code)
 {
     static const char* const texts[] = {"5mm/mv", "10mm/mv", "20mm/mv"};
     return code >= 1 && code <= 3 ? QString(texts[code - 1]) : QString();
+}
+
+QString WaveformDisplay::Translate(const char* key) const
+{
+    return ::Translate(*language_, key);
 }
 
 QString WaveformDisplay::LabelText(int lead, int k) const
@@ -355,7 +360,7 @@ void WaveformDisplay::DrawMeasurementPanel(QPainter& painter, const QRect& rect,
 
 void WaveformDisplay::DrawDiagnosisPanel(QPainter& painter, const QRect& rect,
                                          const ConclusionLines& lines, int firstLine,
-                                         bool showLines)
+                                         bool showLines) const
 {
     painter.save();
     // The same size as the measurement panel above it, which sets the size of both.

@@ -13,6 +13,7 @@
 
 #include "analysis/AnalysisTypes.h"
 
+class LanguageTable;
 class QPainter;
 struct DisplayPoint;
 
@@ -24,6 +25,9 @@ public:
     static constexpr int kZeroLine = 192;   // sample value drawn on the panel's middle line
     static constexpr int kLabelCount = 6;   // lead name, speed, filter, gain, mode, range
     static constexpr int kMeasurementRows = 9;
+
+    // The state labels and the diagnosis title are in language, which must outlive the display.
+    explicit WaveformDisplay(const LanguageTable& language) : language_(&language) {}
 
     // Panel and label rectangles in window coordinates, edges as the layout names them
     // (right() and bottom() are the far edges, which the trace may reach).
@@ -59,8 +63,8 @@ public:
                                      const MeasurementSet& set,
                                      const std::array<LeadMeasurements, kLeadCount>& leads);
     // The title, and the conclusion lines from index 9 down to firstLine when showLines is set.
-    static void DrawDiagnosisPanel(QPainter& painter, const QRect& rect,
-                                   const ConclusionLines& lines, int firstLine, bool showLines);
+    void DrawDiagnosisPanel(QPainter& painter, const QRect& rect, const ConclusionLines& lines,
+                            int firstLine, bool showLines) const;
 
     static QString LeadName(int code);
     static QString SpeedText(int code);   // 1..3
@@ -89,11 +93,13 @@ private:
         bool stale = true;  // the strip image must be rendered again
     };
 
+    QString Translate(const char* key) const;
     int Middle(int lead) const;
     void RestoreGrid(int lead, int x, int width);
     void SetPixelSpan(QImage& image, int x, int y0, int y1);
     void RenderLabels(int lead);
 
+    const LanguageTable* language_;
     std::array<QRect, kLeadCount> leadRect_{};
     std::array<QRect, kLeadCount> labelRect_{};
     std::array<PenState, kLeadCount> pens_{};

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <memory>
 
 #include "app/Application.h"
 #include "app/ProfileFile.h"
@@ -17,9 +18,10 @@ TEST(Application, PortTextIsAPlainDecimalNumber)
         const char* text;
         int port;
     } cases[] = {{"3", 3}, {"12", 12}, {"COM3", 0}, {"", 0}, {"7x", 7}, {" 9", 9}};
+    AppSettings settings;
     for (const Case& c : cases) {
-        App().settings.portText = c.text;
-        EXPECT_EQ(App().PortNumber(), c.port) << c.text;
+        settings.portText = c.text;
+        EXPECT_EQ(settings.PortNumber(), c.port) << c.text;
     }
 }
 
@@ -28,9 +30,9 @@ TEST(Application, MissingDatabaseIsReportedAndStopsStartUp)
     EnsureQtApp();
     TempDir dir(true);
     RecordingPrompt prompt;
-    App().SetPrompt(&prompt);
-    EXPECT_FALSE(App().InitInstance());
-    App().SetPrompt(nullptr);
+    const auto app = std::make_unique<Application>();
+    app->SetPrompt(&prompt);
+    EXPECT_FALSE(app->InitInstance());
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.shown[0].text.contains("Corvida.mdb"));
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
@@ -41,17 +43,16 @@ TEST(Application, MissingDatabaseIsReportedAndStopsStartUp)
     junk.write("this is not a database file, just some text of sufficient length.............");
     junk.close();
     prompt.Clear();
-    App().SetPrompt(&prompt);
-    EXPECT_FALSE(App().InitInstance());
-    App().SetPrompt(nullptr);
+    EXPECT_FALSE(app->InitInstance());
     EXPECT_EQ(prompt.shown.size(), 1u);
 }
 
 TEST(Application, SettingsDefaultsApplyWhenKeysAreMissing)
 {
     EnsureQtApp();
-    App().BuildSettingsPath();
-    const QString ini = App().settings.configPath;
+    AppSettings settings;
+    settings.BuildSettingsPath();
+    const QString ini = settings.configPath;
     EXPECT_TRUE(ini.endsWith("/Settings.ini"));
     EXPECT_EQ(QFileInfo(ini).absolutePath(), QCoreApplication::applicationDirPath());
 }

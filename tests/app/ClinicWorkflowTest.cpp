@@ -124,9 +124,10 @@ QJsonObject Analyze(const QString& path)
 
 // What the review on screen shows next to the tool's JSON: the global measurements and the
 // conclusion lines in display order.
-void ExpectReviewMatches(const QJsonObject& json)
+void ExpectReviewMatches(const QJsonObject& json, const AnalysisEngine& engine,
+                         const RunState& state)
 {
-    const MeasurementSet& m = App().engine.Measurements();
+    const MeasurementSet& m = engine.Measurements();
     const QJsonObject jm = json["measurements"].toObject();
     EXPECT_TRUE(json["analysed"].toBool());
     EXPECT_EQ(jm["heart_rate"].toInt(), m.heartRate);
@@ -141,8 +142,8 @@ void ExpectReviewMatches(const QJsonObject& json)
     EXPECT_FLOAT_EQ(float(jm["t_axis"].toDouble()), m.tAxis);
     QStringList shown;
     // Shown top to bottom from line 9 down to the first used line.
-    for (int i = 9; i >= App().state.firstLine; --i)
-        shown << QString::fromStdString(App().state.conclusion.line[i]);
+    for (int i = 9; i >= state.firstLine; --i)
+        shown << QString::fromStdString(state.conclusion.line[i]);
     QStringList printed;
     for (const QJsonValue& line : json["conclusion"].toArray())
         printed << line.toString();
@@ -160,16 +161,12 @@ protected:
             fs::copy(fs::path(CORVIDA_APP_DIR) / item, home.Path() / item,
                      fs::copy_options::recursive);
         // Settings.ini lives beside the executable: start from the shipped defaults.
-        App().BuildSettingsPath();
-        QFile::remove(App().settings.configPath);
-        ASSERT_TRUE(QFile::copy(CORVIDA_SOURCE_DIR "/app/Settings.ini", App().settings.configPath));
-        App().SetPrompt(&prompt);
+        app.settings.BuildSettingsPath();
+        QFile::remove(app.settings.configPath);
+        ASSERT_TRUE(QFile::copy(CORVIDA_SOURCE_DIR "/app/Settings.ini", app.settings.configPath));
+        app.SetPrompt(&prompt);
     }
-    void TearDown() override
-    {
-        App().SetPrompt(nullptr);
-        recorder.reset();
-    }
+    void TearDown() override { recorder.reset(); }
 
     // The recorder: the simulator plays `record` without end, as fast as the line is read, on a
     // pseudo-terminal linked as COM7 in the working folder.
@@ -184,6 +181,7 @@ protected:
 
     TempDir home{true};
     RecordingPrompt prompt;
+    Application app;
     std::unique_ptr<Simulator> recorder;
 };
 
@@ -196,11 +194,10 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
     ASSERT_EQ(sent.size(), kRecordBytes);
     StartRecorder(source);
 
-    ASSERT_TRUE(App().InitInstance());
+    ASSERT_TRUE(app.InitInstance());
     // Settings.ini's default language is Chinese.
-    EXPECT_EQ(App().settings.languageName, QString("中文"));
-    MainWindow window;
-    App().mainWindow = &window;
+    EXPECT_EQ(app.settings.languageName, QString("中文"));
+    MainWindow window(app.Context());
     window.show();
 
     {
@@ -212,11 +209,11 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             Click(d.okButton);
         });
         window.OnSetup();
-        EXPECT_EQ(App().settings.portText, "7");
-        EXPECT_EQ(App().settings.languageName, "English");
-        EXPECT_TRUE(App().state.portOpen) << prompt.Texts().join(" | ").toStdString();
-        EXPECT_EQ(window.newPatientButton->text(), "New Patient");
-        const std::string ini = App().settings.configPath.toStdString();
+        EXPECT_EQ(app.settings.portText, "7");
+        EXPECT_EQ(app.settings.languageName, "English");
+        EXPECT_TRUE(window.GetSession().PortOpen()) << prompt.Texts().join(" | ").toStdString();
+        EXPECT_EQ(window.Buttons().newPatient->text(), "New Patient");
+        const std::string ini = app.settings.configPath.toStdString();
         EXPECT_EQ(GetProfileString(ini, "CommNo", "Path"), "7");
         EXPECT_EQ(GetProfileString(ini, "Language", "Path"), "English");
     }
@@ -230,28 +227,28 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             Click(d.okButton);
         });
         window.OnNewPatient();
-        ASSERT_TRUE(window.patientReady) << prompt.Texts().join(" | ").toStdString();
-        ASSERT_FALSE(App().state.currentPatientId.isEmpty());
-        EXPECT_TRUE(window.headerLine1.contains("O'Brien"));
+        ASSERT_TRUE(window.GetSession().PatientReady()) << prompt.Texts().join(" | ").toStdString();
+        ASSERT_FALSE(window.State().currentPatientId.isEmpty());
+        EXPECT_TRUE(window.HeaderLine1().contains("O'Brien"));
         // Live packets arrive and the twelve leads are drawn in turn.
-        ASSERT_TRUE(RunUntil([&] { return window.decoder.DisplayCounter() > 8000; }, 60000));
+        ASSERT_TRUE(RunUntil([&] { return window.Decoder().DisplayCounter() > 8000; }, 60000));
         Screenshot(window, "live");
     }
 
-    const QString patientId = App().state.currentPatientId;
+    const QString patientId = window.State().currentPatientId;
     const QString patientFolder = "Data/" + patientId;
     QString recordPath;
     qsizetype recordedSize = 0;
     {
         SCOPED_TRACE("Start Record, a full record, Stop, review");
         window.OnRecord();
-        ASSERT_TRUE(App().state.recording);
-        recordPath = App().state.currentRecordPath;
+        ASSERT_TRUE(window.GetSession().Recording());
+        recordPath = window.State().currentRecordPath;
         ASSERT_TRUE(RunUntil([&] { return QFileInfo(recordPath).size() >= kRecordBytes; }, 240000));
         window.OnRecord();
-        EXPECT_FALSE(App().state.recording);
+        EXPECT_FALSE(window.GetSession().Recording());
         // The rest since the last block is written and the review starts at once.
-        ASSERT_TRUE(RunUntil([&] { return App().state.review; }, 10000));
+        ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
         const QByteArray recorded = ReadAll(recordPath);
         ASSERT_GE(recorded.size(), kRecordBytes);
         EXPECT_EQ(recorded.size() % 4, 0);
@@ -266,8 +263,8 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         EXPECT_EQ(loop.mid(at, recorded.size()), recorded);
 
         recordedSize = recorded.size();
-        ExpectReviewMatches(Analyze(recordPath));
-        EXPECT_NEAR(App().engine.Measurements().heartRate, 48, 1);
+        ExpectReviewMatches(Analyze(recordPath), app.engine, window.State());
+        EXPECT_NEAR(app.engine.Measurements().heartRate, 48, 1);
         Screenshot(window, "review");
     }
 
@@ -291,9 +288,9 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         text.start("pdftotext", {"-layout", prompt.pdfPath, "-"});
         ASSERT_TRUE(text.waitForFinished());
         const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-        for (int i = 9; i >= App().state.firstLine; --i)
-            EXPECT_TRUE(printed.contains(QString::fromStdString(App().state.conclusion.line[i])))
-                << App().state.conclusion.line[i] << "\n" << printed.toStdString();
+        for (int i = 9; i >= window.State().firstLine; --i)
+            EXPECT_TRUE(printed.contains(QString::fromStdString(window.State().conclusion.line[i])))
+                << window.State().conclusion.line[i] << "\n" << printed.toStdString();
         EXPECT_EQ(ReadAll(recordPath).size(), recordedSize) << "the record changed after the review";
         if (const char* dir = getenv("CORVIDA_SCREENSHOT_DIR")) {
             QFile::remove(QString(dir) + "/workflow-report.pdf");
@@ -349,13 +346,13 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
 
     {
         SCOPED_TRACE("Review of the imported record");
-        ASSERT_TRUE(RunUntil([&] { return App().state.review; }, 10000));
-        const QString importedPath = App().state.lastSavedRecordPath;
+        ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
+        const QString importedPath = window.State().lastSavedRecordPath;
         EXPECT_NE(QFileInfo(importedPath).absolutePath(), QFileInfo(patientFolder).absoluteFilePath());
         EXPECT_EQ(ReadAll(importedPath), ReadAll(exportRoot + "/" +
                                                  QDir(exportRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0) +
                                                  "/" + QFileInfo(recordPath).fileName()));
-        ExpectReviewMatches(Analyze(importedPath));
+        ExpectReviewMatches(Analyze(importedPath), app.engine, window.State());
     }
 
     {
@@ -366,15 +363,14 @@ TEST_F(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
                 Click(d.okButton);
             });
             window.OnSetup();
-            EXPECT_EQ(App().settings.languageName, QString::fromUtf8(language));
-            EXPECT_EQ(window.newPatientButton->text(), App().Translate("New Patient"));
+            EXPECT_EQ(app.settings.languageName, QString::fromUtf8(language));
+            EXPECT_EQ(window.Buttons().newPatient->text(), app.Context().Translate("New Patient"));
             Screenshot(window, QString::fromUtf8(language));
         }
-        EXPECT_EQ(window.newPatientButton->text(), "New Patient");
+        EXPECT_EQ(window.Buttons().newPatient->text(), "New Patient");
     }
 
     window.OnClose();
-    EXPECT_FALSE(App().state.portOpen);
-    App().mainWindow = nullptr;
-    App().ExitInstance();
+    EXPECT_FALSE(window.GetSession().PortOpen());
+    app.ExitInstance();
 }

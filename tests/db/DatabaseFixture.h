@@ -1,29 +1,24 @@
 #pragma once
 // A fresh copy of the shipped empty Corvida.mdb in a temporary working directory, opened as the
-// process-wide connection, with the English texts and a recording prompt. Every statement the
-// program sends is kept in `statements`.
+// process-wide connection, with the English texts and a recording prompt (also the
+// connection's). Every statement the program sends is kept in `statements`.
 #include <gtest/gtest.h>
 
 #include <QStringList>
 #include <filesystem>
 
-#include "app/Application.h"
 #include "db/AppDatabase.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestContext.h"
 
 class DatabaseFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().state = RunState();
-        App().settings.languageName = "English";
-        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        App().language.Scan();
-        App().language.Load("English");
-        App().SetPrompt(&prompt);
+        db().SetPrompt(&prompt);
         std::filesystem::copy_file(CORVIDA_APP_DIR "/Corvida.mdb", dir.Path() / "Corvida.mdb");
         ASSERT_TRUE(db().Open("Corvida.mdb")) << db().LastError().toStdString();
         db().SetStatementTrace([this](const QString& s) { statements << s; });
@@ -32,7 +27,7 @@ protected:
     {
         db().SetStatementTrace({});
         db().Close();
-        App().SetPrompt(nullptr);
+        db().SetPrompt(nullptr);
     }
     static AppDatabase& db() { return AppDatabase::Instance(); }
     // Runs a statement that must succeed, outside the statement log.
@@ -47,5 +42,6 @@ protected:
 
     TempDir dir{true};
     RecordingPrompt prompt;
+    TestContext app{prompt};
     QStringList statements;
 };

@@ -20,8 +20,16 @@ protected:
     void SetUp() override
     {
         DatabaseFixture::SetUp();
-        App().state.portOpen = true;
+        window = std::make_unique<MainWindow>(app.context);
+        window->GetSession().SetPortOpen(true);
     }
+    void TearDown() override
+    {
+        window.reset();
+        DatabaseFixture::TearDown();
+    }
+    // The dialog as New Patient opens it, reporting to the window.
+    std::unique_ptr<PatientInfoDialog> Dialog() { return window->MakePatientDialog(); }
     std::optional<PatientRecord> Stored(int32_t id)
     {
         db().SetStatementTrace({});
@@ -29,14 +37,13 @@ protected:
         db().SetStatementTrace([this](const QString& s) { statements << s; });
         return row;
     }
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(NewPatient, OkWithTheStartValuesStoresThemAndSetsTheCurrentPatient)
 {
-    MainWindow window;
-    App().mainWindow = &window;
-    App().state.portOpen = true;
-    PatientInfoDialog dialog(&window);
+    const auto opened = Dialog();
+    PatientInfoDialog& dialog = *opened;
     EXPECT_EQ(dialog.windowTitle(), "PatientInfo");
     EXPECT_EQ(dialog.sexList->itemText(1), "FEMALE");
     if (const char* shots = getenv("CORVIDA_SCREENSHOT_DIR")) {
@@ -45,7 +52,6 @@ TEST_F(NewPatient, OkWithTheStartValuesStoresThemAndSetsTheCurrentPatient)
     }
     QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.okButton, Qt::LeftButton); });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-    App().mainWindow = nullptr;
 
     const auto row = Stored(1);
     ASSERT_TRUE(row.has_value());
@@ -58,21 +64,19 @@ TEST_F(NewPatient, OkWithTheStartValuesStoresThemAndSetsTheCurrentPatient)
     EXPECT_EQ(row->Other, "");
     EXPECT_EQ(row->ClinicalNo, "00000000");
     EXPECT_TRUE(QDir("Data/1").exists());
-    const RunState& state = App().state;
+    const RunState& state = window->State();
     EXPECT_EQ(state.currentPatientId, "1");
     EXPECT_EQ(state.dataDirectory, "Data/1");
-    EXPECT_EQ(window.headerLine1, "Name -    Clinical NO. - 00000000  Sex - MALE");
+    EXPECT_EQ(window->HeaderLine1(), "Name -    Clinical NO. - 00000000  Sex - MALE");
     EXPECT_TRUE(state.patientHeaderValid);
-    EXPECT_TRUE(window.monitoringStarted);
+    EXPECT_TRUE(window->GetSession().MonitoringStarted());
     EXPECT_TRUE(prompt.shown.empty());
 }
 
 TEST_F(NewPatient, ChosenValuesAreStoredWithTheNoteLinesAndShownInTheHeader)
 {
-    MainWindow window;
-    App().mainWindow = &window;
-    App().state.portOpen = true;
-    PatientInfoDialog dialog(&window);
+    const auto opened = Dialog();
+    PatientInfoDialog& dialog = *opened;
     dialog.clinicalNoEdit->setText("A'1");
     dialog.nameEdit->setText("王 O'Brien");
     dialog.ageEdit->setText("3000");
@@ -82,7 +86,6 @@ TEST_F(NewPatient, ChosenValuesAreStoredWithTheNoteLinesAndShownInTheHeader)
     dialog.sexList->setCurrentIndex(1);
     dialog.otherEdit->setPlainText("first line\nsecond line");
     dialog.OnOK();
-    App().mainWindow = nullptr;
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
     const auto row = Stored(dialog.StoredId());
@@ -95,8 +98,8 @@ TEST_F(NewPatient, ChosenValuesAreStoredWithTheNoteLinesAndShownInTheHeader)
     EXPECT_EQ(row->Blood, 2);
     EXPECT_EQ(row->Sex, 1);
     EXPECT_EQ(row->Other, "first line\r\nsecond line");
-    EXPECT_EQ(window.headerLine1, "Name -  王 O'Brien  Clinical NO. - A'1  Sex - FEMALE");
-    EXPECT_EQ(App().state.patientSex, "1");
+    EXPECT_EQ(window->HeaderLine1(), "Name -  王 O'Brien  Clinical NO. - A'1  Sex - FEMALE");
+    EXPECT_EQ(window->State().patientSex, "1");
 }
 
 TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
@@ -115,7 +118,8 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
         {"20", "1.5", "100", "Please enter an integer."},
     };
     for (const auto& c : cases) {
-        PatientInfoDialog dialog;
+        const auto opened = Dialog();
+        PatientInfoDialog& dialog = *opened;
         dialog.ageEdit->setText(c.age);
         dialog.heightEdit->setText(c.height);
         dialog.weightEdit->setText(c.weight);
@@ -127,31 +131,29 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
     EXPECT_TRUE(statements.isEmpty());
 
     // Port not ready: the database is never reached.
-    App().state.portOpen = false;
-    PatientInfoDialog dialog;
+    window->GetSession().SetPortOpen(false);
+    const auto opened = Dialog();
+    PatientInfoDialog& dialog = *opened;
     prompt.Clear();
     dialog.OnOK();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"Please Check the port setting!"}));
     EXPECT_TRUE(statements.isEmpty());
-    EXPECT_TRUE(App().state.currentPatientId.isEmpty());
+    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }
 
 TEST_F(NewPatient, CancelChangesNothing)
 {
-    MainWindow window;
-    App().mainWindow = &window;
-    App().state.portOpen = true;
-    App().state.currentPatientId = "5";
-    PatientInfoDialog dialog(&window);
+    window->State().currentPatientId = "5";
+    const auto opened = Dialog();
+    PatientInfoDialog& dialog = *opened;
     dialog.nameEdit->setText("Li");
     QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton, Qt::LeftButton); });
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-    App().mainWindow = nullptr;
     EXPECT_TRUE(statements.isEmpty());
-    EXPECT_EQ(App().state.currentPatientId, "5");
+    EXPECT_EQ(window->State().currentPatientId, "5");
     EXPECT_FALSE(QDir("Data").exists());
-    EXPECT_TRUE(window.headerLine1.isEmpty());
+    EXPECT_TRUE(window->HeaderLine1().isEmpty());
 }
 
 TEST_F(NewPatient, FullTableKeepsTheDialogOpenWithItsMessage)
@@ -160,11 +162,11 @@ TEST_F(NewPatient, FullTableKeepsTheDialogOpenWithItsMessage)
     for (int id = 1; id <= kMaxPatientRows; ++id)
         values << QString("(%1, 'P', '2009-01-01 00:00:00', 0)").arg(id);
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
-    PatientInfoDialog dialog;
-    dialog.OnOK();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    const auto dialog = Dialog();
+    dialog->OnOK();
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"Must delete Patient Record"}));
-    EXPECT_TRUE(App().state.currentPatientId.isEmpty());
+    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }
 
 TEST_F(NewPatient, FailedTakeOverIsReportedAndNoPatientIsMade)
@@ -174,42 +176,40 @@ TEST_F(NewPatient, FailedTakeOverIsReportedAndNoPatientIsMade)
         values << QString("(%1, 'P', '2009-01-01 00:00:00', %2)").arg(id).arg(id == 3 ? 1 : 0);
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
     Exec("Create Trigger RefuseUpdate Before Update On Patient Begin Select Raise(Abort, 'lock'); End");
-    PatientInfoDialog dialog;
-    dialog.OnOK();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    const auto dialog = Dialog();
+    dialog->OnOK();
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
     EXPECT_EQ(prompt.shown.at(0).caption, "PatientInfo");
-    EXPECT_TRUE(App().state.currentPatientId.isEmpty());
+    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
     EXPECT_FALSE(QDir("Data/3").exists());
 }
 
 TEST_F(NewPatient, RealTimeViewHeaderComesFromThePatientRow)
 {
-    MainWindow window;
-    App().mainWindow = &window;
     PatientRecord facts;
     facts.Name = "Li";
     facts.ClinicalNo = "007";
     facts.Sex = 1;
-    ASSERT_TRUE(StorePatient(facts, "PatientInfo").Stored());
-    App().state.currentPatientId = "1";
-    window.OnRealTimeView();
-    EXPECT_EQ(window.headerLine1, "Name  - Li    Clinical NO. -  007    Sex  - FEMALE");
+    ASSERT_TRUE(StorePatient(facts).Stored());
+    window->State().currentPatientId = "1";
+    window->OnRealTimeView();
+    EXPECT_EQ(window->HeaderLine1(), "Name  - Li    Clinical NO. -  007    Sex  - FEMALE");
     EXPECT_TRUE(prompt.shown.empty());
 
-    App().state.currentPatientId = "2";
-    window.OnRealTimeView();
+    window->State().currentPatientId = "2";
+    window->OnRealTimeView();
     EXPECT_EQ(prompt.LastText(), "The Patient does not exist!");
     Exec("Drop Table Patient");
-    window.OnRealTimeView();
+    window->OnRealTimeView();
     EXPECT_EQ(prompt.LastText(), "Search Record Error");
-    EXPECT_EQ(window.headerLine1, "Name  - Li    Clinical NO. -  007    Sex  - FEMALE");
-    App().mainWindow = nullptr;
+    EXPECT_EQ(window->HeaderLine1(), "Name  - Li    Clinical NO. -  007    Sex  - FEMALE");
 }
 
 TEST_F(NewPatient, TextBoxesHoldTypedAndPastedTextToTheirByteLimits)
 {
-    PatientInfoDialog dialog;
+    const auto opened = Dialog();
+    PatientInfoDialog& dialog = *opened;
     dialog.show();
     QLineEdit* name = dialog.nameEdit;
 

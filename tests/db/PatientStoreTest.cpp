@@ -28,6 +28,15 @@ PatientRecord Facts(const QString& name, const QString& clinicalNo = "00000000",
 
 class PatientStore : public DatabaseFixture {
 protected:
+    // StorePatient with the message its callers show for a failure they name alike.
+    StoreResult Store(const PatientRecord& facts, const char* captionKey, const QDateTime& now)
+    {
+        const StoreResult stored = StorePatient(facts, now);
+        if (const char* key = StoreFailureKey(stored.outcome))
+            prompt.Show(app.context.Translate(captionKey), app.context.Translate(key),
+                        PromptIcon::Exclamation, PromptButtons::Ok);
+        return stored;
+    }
     // Rows 1..count, live, one minute apart from 2009-01-01 00:00 (row 1 oldest).
     void Seed(int count)
     {
@@ -72,7 +81,7 @@ protected:
 
 TEST_F(PatientStore, EmptyTableGivesIdOneAndItsFolder_WithTheExactStatements)
 {
-    const StoreResult stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    const StoreResult stored = Store(Facts("Li"), "PatientInfo", kNow);
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(stored.id, 1);
     EXPECT_FALSE(stored.reused);
@@ -97,7 +106,7 @@ TEST_F(PatientStore, QuotesPercentAndSqlInTextAreStoredExactlyAsTyped)
     const QString name = "O'Brien";
     const QString note = "x', 0, 0); Drop Table Patient; --\r\n50% 'line' two";
     const QString number = "1'--";
-    const StoreResult stored = StorePatient(Facts(name, number, note), "PatientInfo", kNow);
+    const StoreResult stored = Store(Facts(name, number, note), "PatientInfo", kNow);
     ASSERT_TRUE(stored.Stored());
     ASSERT_EQ(statements.size(), 2);
     EXPECT_TRUE(statements[1].contains("(1, 'O''Brien', 20")) << statements[1].toStdString();
@@ -112,7 +121,7 @@ TEST_F(PatientStore, IdsFollowTheHighestEverStoredEvenWhenDeleted)
 {
     Seed(3);
     ASSERT_TRUE(DeletePatient(3));
-    const StoreResult stored = StorePatient(Facts("Wang"), "PatientInfo", kNow);
+    const StoreResult stored = Store(Facts("Wang"), "PatientInfo", kNow);
     EXPECT_EQ(stored.id, 4);
     EXPECT_EQ(Row(3).Isdel, 1);
 }
@@ -120,7 +129,7 @@ TEST_F(PatientStore, IdsFollowTheHighestEverStoredEvenWhenDeleted)
 TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver)
 {
     Seed(399);
-    StoreResult stored = StorePatient(Facts("Row 400"), "PatientInfo", kNow);
+    StoreResult stored = Store(Facts("Row 400"), "PatientInfo", kNow);
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(stored.id, 400);
     EXPECT_FALSE(stored.reused);
@@ -131,7 +140,7 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver)
     QDir().mkpath("Data/9");
     statements.clear();
 
-    stored = StorePatient(Facts("Takes over"), "PatientInfo", kNow);
+    stored = Store(Facts("Takes over"), "PatientInfo", kNow);
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(stored.id, 9);
     EXPECT_TRUE(stored.reused);
@@ -155,7 +164,7 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver)
 TEST_F(PatientStore, FullTableWithoutDeletedRowsChangesNothing)
 {
     Seed(400);
-    const StoreResult stored = StorePatient(Facts("Too many"), "PatientInfo", kNow);
+    const StoreResult stored = Store(Facts("Too many"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::TableFull);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].text, "Must delete Patient Record");
@@ -174,7 +183,7 @@ TEST_F(PatientStore, DeletedRowsSharingTheOldestDateGiveUpOnlyOne)
         ASSERT_TRUE(DeletePatient(id));
         Exec(QString("Update Patient Set NewDate = '2000-1-1 0:0:0' Where PatientID = %1").arg(id));
     }
-    const StoreResult stored = StorePatient(Facts("New"), "History Patient List", kNow);
+    const StoreResult stored = Store(Facts("New"), "History Patient List", kNow);
     ASSERT_TRUE(stored.Stored());
     EXPECT_TRUE(std::set<int32_t>({20, 30, 40}).count(stored.id));
     EXPECT_EQ(Count("Isdel = 1"), 2);
@@ -186,7 +195,7 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
 {
     // The insert refused by the engine: "no", no folder, no ID handed out.
     Exec("Create Trigger RefuseInsert Before Insert On Patient Begin Select Raise(Abort, 'disk'); End");
-    StoreResult stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    StoreResult stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::InsertFailed);
     EXPECT_EQ(prompt.LastText(), "no");
     EXPECT_FALSE(QDir("Data").exists());
@@ -197,7 +206,7 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     ASSERT_TRUE(DeletePatient(7));
     Exec("Create Trigger RefuseUpdate Before Update On Patient Begin Select Raise(Abort, 'lock'); End");
     prompt.Clear();
-    stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::ReuseCommitFailed);
     EXPECT_TRUE(prompt.shown.empty());  // the caller names the failure
     EXPECT_EQ(Row(7).Name, "P7");
@@ -209,7 +218,7 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     Exec("Delete From Patient");
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values (2147483647, 'Last', '2009-1-1', 0)");
     prompt.Clear();
-    stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::InsertFailed);
     EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
     EXPECT_EQ(Count("1 = 1"), 1);
@@ -217,7 +226,7 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     // No table to count in: "no".
     Exec("Drop Table Patient");
     prompt.Clear();
-    stored = StorePatient(Facts("Li"), "PatientInfo", kNow);
+    stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::CountFailed);
     EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
 }
@@ -227,7 +236,7 @@ TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
     const char* names[] = {"Li", "lin hua", "O'Brien", "王小明", "50% off", "Gone Li"};
     const char* numbers[] = {"00000001", "00000002", "A'B", "00000004", "12345678", "00000006"};
     for (int i = 0; i < 6; ++i)
-        ASSERT_TRUE(StorePatient(Facts(QString::fromUtf8(names[i]), numbers[i]), "PatientInfo",
+        ASSERT_TRUE(Store(Facts(QString::fromUtf8(names[i]), numbers[i]), "PatientInfo",
                                  kNow.addSecs(i))
                         .Stored());
     ASSERT_TRUE(DeletePatient(6));

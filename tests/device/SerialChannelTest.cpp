@@ -13,7 +13,8 @@
 #include <fstream>
 #include <memory>
 
-#include "app/Application.h"
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
 #include "device/StreamDecoder.h"
 #include "tests/device/DecoderProbe.h"
 #include "tests/support/QtApp.h"
@@ -38,11 +39,10 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().SetPrompt(&prompt);
     }
-    void TearDown() override { App().SetPrompt(nullptr); }
 
     RecordingPrompt prompt;
+    LanguageTable language;
     TempDir dir{true};  // the working directory, where COM<N> links are looked up
 };
 
@@ -67,7 +67,7 @@ TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSent)
     ProbeSink sink;
     ProbeFeed feed;
     StreamDecoder decoder(&feed, &sink);
-    SerialChannel channel;
+    SerialChannel channel(prompt, language);
     ASSERT_TRUE(channel.Open([&](uint8_t b) { decoder.OnSerialByte(b); }, 5, 115200, 'N', 8, 1));
     EXPECT_EQ(channel.DeviceName(), QDir::current().filePath("COM5"));
     ASSERT_TRUE(channel.BeginWatching());
@@ -94,7 +94,7 @@ TEST_F(SerialChannelTest, SuspendedChannelHoldsBytesUntilEveryResume)
     Simulator sim(dir.Path(), 6, {"--speed", "4", "--seconds", "3", "--filler-every", "0",
                                   QString::fromStdString(record.string())});
     std::vector<uint8_t> bytes;
-    SerialChannel channel;
+    SerialChannel channel(prompt, language);
     ASSERT_TRUE(channel.Open([&](uint8_t b) { bytes.push_back(b); }, 6, 115200, 'N', 8, 1));
     ASSERT_TRUE(channel.BeginWatching());
     sim.Go();
@@ -120,7 +120,7 @@ TEST_F(SerialChannelTest, SuspendedChannelHoldsBytesUntilEveryResume)
 
 TEST_F(SerialChannelTest, OpenFindsPortsAndFailsQuietly)
 {
-    SerialChannel channel;
+    SerialChannel channel(prompt, language);
     auto ignore = [](uint8_t) {};
     // No link and far beyond the system's devices: false, and no message.
     EXPECT_FALSE(channel.Open(ignore, 250, 115200, 'N', 8, 1));
@@ -139,7 +139,7 @@ TEST_F(SerialChannelTest, OpenFindsPortsAndFailsQuietly)
 TEST_F(SerialChannelTest, LineSettingsAndFailureReport)
 {
     Simulator sim(dir.Path(), 4, {"--speed", "1", "--seconds", "1"});
-    SerialChannel channel;
+    SerialChannel channel(prompt, language);
     auto ignore = [](uint8_t) {};
     // Even, mark and space parity need a real UART: the pseudo-terminal refuses them here.
     for (char parity : {'N', 'O'}) {
@@ -152,7 +152,7 @@ TEST_F(SerialChannelTest, LineSettingsAndFailureReport)
     // An unknown parity cannot be configured: reported in the stop box, the port stays open.
     EXPECT_TRUE(channel.Open(ignore, 4, 115200, 'X', 8, 1));
     ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].caption, Translate("Application Error"));
+    EXPECT_EQ(prompt.shown[0].caption, Translate(language, "Application Error"));
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
     EXPECT_TRUE(prompt.shown[0].text.startsWith("WARNING:  SetParity() Failed with the following error: \n"));
     EXPECT_TRUE(prompt.shown[0].text.endsWith("\nPort: 4\n"));
@@ -173,7 +173,7 @@ TEST_F(SerialChannelTest, LostDeviceIsReportedOnce)
 {
     auto sim = std::make_unique<Simulator>(dir.Path(), 8, QStringList{"--speed", "1", "--loop"});
     size_t bytes = 0;
-    SerialChannel channel;
+    SerialChannel channel(prompt, language);
     ASSERT_TRUE(channel.Open([&](uint8_t) { ++bytes; }, 8, 115200, 'N', 8, 1));
     ASSERT_TRUE(channel.BeginWatching());
     sim->Go();
@@ -194,7 +194,7 @@ TEST_F(SerialChannelTest, WatchBegunAfterTheQueueFilledStillReceives)
 {
     Simulator sim(dir.Path(), 9, {"--speed", "0", "--loop"});
     size_t bytes = 0;
-    SerialChannel channel;
+    SerialChannel channel(prompt, language);
     ASSERT_TRUE(channel.Open([&](uint8_t) { ++bytes; }, 9, 115200, 'N', 8, 1));
     sim.Go();
     RunFor(500);

@@ -14,12 +14,12 @@
 #include <random>
 #include <string>
 
-#include "app/Application.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestContext.h"
 
 namespace fs = std::filesystem;
 
@@ -84,17 +84,13 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().state = RunState();
-        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        App().language.Scan();
-        App().language.Load("English");
-        App().SetPrompt(&prompt);
+        AppDatabase::Instance().SetPrompt(&prompt);
         OpenFreshDatabase();
     }
     void TearDown() override
     {
         AppDatabase::Instance().Close();
-        App().SetPrompt(nullptr);
+        AppDatabase::Instance().SetPrompt(nullptr);
     }
     // A new empty database and no Data folder, in the working folder.
     void OpenFreshDatabase()
@@ -126,11 +122,12 @@ protected:
         facts.ClinicalNo = clinicalNo;
         facts.Sex = sex;
         facts.Age = 40;
-        StoreResult r = StorePatient(facts, "PatientInfo", when);
+        StoreResult r = StorePatient(facts, when);
         EXPECT_TRUE(r.Stored());
         return r.id;
     }
 
     TempDir dir{true};
     RecordingPrompt prompt;
+    TestContext app{prompt};
 };

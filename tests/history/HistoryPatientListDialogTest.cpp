@@ -13,6 +13,7 @@
 
 #include "history/HistoryPatientListDialog.h"
 #include "record/RecordListDialog.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -20,6 +21,18 @@ const QDateTime kDay(QDate(2009, 3, 7), QTime(9, 0, 0));
 
 class HistoryList : public HistoryTest {
 protected:
+    // The list as History View opens it, reporting to the window.
+    void SetUp() override
+    {
+        HistoryTest::SetUp();
+        window = std::make_unique<MainWindow>(app.context);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        HistoryTest::TearDown();
+    }
+    std::unique_ptr<HistoryPatientListDialog> List() { return window->MakeHistoryDialog(); }
     // Four patients, the newest last, so listed as li, zhang wang, 王'明, wang li; 王'明 has two
     // records.
     void AddPatients()
@@ -44,6 +57,7 @@ protected:
         QTest::mouseClick(d.list->viewport(), Qt::LeftButton, keys, r.center());
     }
     std::vector<int32_t> ids;
+    std::unique_ptr<MainWindow> window;
 };
 
 // Runs `act` on the record list as soon as it is shown modally.
@@ -60,10 +74,11 @@ void OnRecordList(std::function<void(RecordListDialog&)> act)
 
 TEST_F(HistoryList, EmptyTableOpensAnEmptyListAndClearsTheViewedPatient)
 {
-    App().state.viewedPatientId = "3";
-    HistoryPatientListDialog d;
+    window->State().viewedPatientId = "3";
+    const auto list = List();
+    HistoryPatientListDialog& d = *list;
     EXPECT_EQ(d.list->rowCount(), 0);
-    EXPECT_TRUE(App().state.viewedPatientId.isEmpty());
+    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
     EXPECT_EQ(d.windowTitle(), "History Patient List");
     // Nothing to delete or export.
     d.OnDelete();
@@ -76,7 +91,8 @@ TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
 {
     AddPatients();
     Sql("Update Patient Set Isdel = 1 Where PatientID = " + QString::number(ids[2]));
-    HistoryPatientListDialog d;
+    const auto list = List();
+    HistoryPatientListDialog& d = *list;
     EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn),
               (QStringList{"li", QString::fromUtf8("王'明"), "wang li"}));
     EXPECT_EQ(Column(d, HistoryPatientListDialog::kClinicalNoColumn),
@@ -97,7 +113,8 @@ TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
 TEST_F(HistoryList, QueryFiltersByNameAndClinicalNumber)
 {
     AddPatients();
-    HistoryPatientListDialog d;
+    const auto list = List();
+    HistoryPatientListDialog& d = *list;
     const struct {
         const char* name;
         QString clinical;
@@ -123,9 +140,10 @@ TEST_F(HistoryList, QueryFiltersByNameAndClinicalNumber)
 TEST_F(HistoryList, DeleteAsksOnceAndRemovesTheSelectedPatientsAndTheirRecords)
 {
     AddPatients();
-    App().state.viewedPatientId = QString::number(ids[1]);
-    App().state.lastSavedRecordPath = "Data/" + QString::number(ids[1]) + "/m200903070901.cv";
-    HistoryPatientListDialog d;
+    window->State().viewedPatientId = QString::number(ids[1]);
+    window->State().lastSavedRecordPath = "Data/" + QString::number(ids[1]) + "/m200903070901.cv";
+    const auto list = List();
+    HistoryPatientListDialog& d = *list;
     d.show();
 
     // No keeps everything.
@@ -147,8 +165,8 @@ TEST_F(HistoryList, DeleteAsksOnceAndRemovesTheSelectedPatientsAndTheirRecords)
     EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(ids[1])));
     EXPECT_TRUE(fs::is_empty(fs::path("Data") / std::to_string(ids[1])));
     // The viewed patient went with them.
-    EXPECT_TRUE(App().state.viewedPatientId.isEmpty());
-    EXPECT_TRUE(App().state.lastSavedRecordPath.isEmpty());
+    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
+    EXPECT_TRUE(window->State().lastSavedRecordPath.isEmpty());
     // Soft deletion: the rows are still there for export.
     EXPECT_EQ(ExportPatientRow(ids[0]).value_or(PatientRecord()).Isdel, 1);
 }
@@ -159,7 +177,8 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReportedAndThePatientStays)
     // The engine refuses to change this one row, as a locked or damaged file would.
     Sql("Create Trigger keep Before Update On Patient When Old.PatientID = " +
         QString::number(ids[3]) + " Begin Select Raise(Abort, 'kept'); End");
-    HistoryPatientListDialog d;
+    const auto list = List();
+    HistoryPatientListDialog& d = *list;
     d.show();
     ClickRow(d, 0);  // li, the refused one
     ClickRow(d, 1, Qt::ControlModifier);  // zhang wang
@@ -193,7 +212,8 @@ TEST_F(HistoryList, DeleteRecordFilesRemovesRecordsAndLinksButFollowsNoLink)
 TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
 {
     AddPatients();
-    HistoryPatientListDialog d;
+    const auto list = List();
+    HistoryPatientListDialog& d = *list;
     d.show();
     ClickRow(d, 2);  // 王'明, with two records
 
@@ -201,7 +221,7 @@ TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
     OnRecordList([](RecordListDialog& records) { records.cancelButton->click(); });
     d.OnView();
     EXPECT_EQ(d.result(), QDialog::Rejected);
-    EXPECT_TRUE(App().state.viewedPatientId.isEmpty());
+    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
     EXPECT_TRUE(d.isVisible());
 
     QString listed;
@@ -215,7 +235,7 @@ TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
     const QString id = QString::number(ids[1]);
     EXPECT_EQ(listed, id);
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    RunState& state = App().state;
+    RunState& state = window->State();
     EXPECT_EQ(state.viewedPatientId, id);
     EXPECT_TRUE(state.lastSavedRecordPath.startsWith("Data/" + id + "/m20090307090"));
     EXPECT_EQ(state.patientName, QString::fromUtf8("王'明"));
@@ -229,7 +249,8 @@ TEST_F(HistoryList, ImportedPatientIsListedFirst)
     AddPatients();
     TempDir out;
     prompt.folders = {QString::fromStdString(out.Path().string())};
-    HistoryPatientListDialog d;
+    const auto list = List();
+    HistoryPatientListDialog& d = *list;
     d.show();
     ClickRow(d, 2);
     d.OnExport();

@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 
+#include "history/HistoryPatientListDialog.h"
 #include "history/PatientExchange.h"
 #include "history/PatientInfoXml.h"
 
@@ -27,11 +28,30 @@ protected:
         facts.Sex = 1;
         facts.Other = QString::fromUtf8("胸闷 'twice'\r\n\"follow-up\" 50%");
         facts.ClinicalNo = "0012'34";
-        const StoreResult r = StorePatient(facts, "PatientInfo", kExportTime.addDays(-30));
+        const StoreResult r = StorePatient(facts, kExportTime.addDays(-30));
         EXPECT_TRUE(r.Stored());
         records["m200902051010.cv"] = WriteRecord(fs::path("Data") / std::to_string(r.id) / "m200902051010.cv", 1);
         records["m200902051020.cv"] = WriteRecord(fs::path("Data") / std::to_string(r.id) / "m200902051020.cv", 2);
         return r.id;
+    }
+    // An export and an import as the history list runs them, its messages shown.
+    bool Export(int32_t id, const QString& destination, const QDateTime& now)
+    {
+        const ExportResult result = ExportPatient(id, destination, now);
+        Tell(HistoryPatientListDialog::ExportMessages(result, app.language));
+        return result.Exported();
+    }
+    std::optional<int32_t> Import(const QString& folder, const QDateTime& now)
+    {
+        const ImportResult result = ImportPatient(folder, now);
+        Tell(HistoryPatientListDialog::ImportMessages(result, app.language));
+        return result.id;
+    }
+    void Tell(const QStringList& messages)
+    {
+        for (const QString& text : messages)
+            prompt.Show(app.context.Translate("History Patient List"), text,
+                        PromptIcon::Exclamation, PromptButtons::Ok);
     }
     PatientRecord Row(int32_t id)
     {
@@ -61,7 +81,7 @@ TEST_F(PatientExchange, RoundTripIntoAFreshDatabaseKeepsFactsAndRecordBytes)
 {
     const int32_t id = AddSamplePatient();
     const PatientRecord original = Row(id);
-    ASSERT_TRUE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    ASSERT_TRUE(Export(id, QString::fromStdString(out.Path().string()), kExportTime));
     EXPECT_EQ(prompt.Texts(), QStringList{"Exported"});
     EXPECT_EQ(prompt.shown[0].caption, "History Patient List");
 
@@ -76,8 +96,8 @@ TEST_F(PatientExchange, RoundTripIntoAFreshDatabaseKeepsFactsAndRecordBytes)
     AddPatient("other", "1", 0, kExportTime);  // so the new IDs differ from the exported one
     prompt.Clear();
     const QString from = QString::fromStdString(folder.string());
-    const std::optional<int32_t> first = ImportPatient(from, kExportTime.addDays(1));
-    const std::optional<int32_t> second = ImportPatient(from, kExportTime.addDays(2));
+    const std::optional<int32_t> first = Import(from, kExportTime.addDays(1));
+    const std::optional<int32_t> second = Import(from, kExportTime.addDays(2));
     ASSERT_TRUE(first && second);
     EXPECT_NE(*first, *second);
     EXPECT_EQ(prompt.Texts(), (QStringList{"Imported", "Imported"}));
@@ -95,12 +115,12 @@ TEST_F(PatientExchange, ExportWithinOneSecondReplacesTheFolderAndASecondLaterMak
 {
     const int32_t id = AddSamplePatient();
     const QString to = QString::fromStdString(out.Path().string());
-    ASSERT_TRUE(ExportPatient(id, to, kExportTime));
+    ASSERT_TRUE(Export(id, to, kExportTime));
     // A record rewritten before the second export: the copy must be the new one.
     const std::string changed = WriteRecord(fs::path("Data") / std::to_string(id) / "m200902051010.cv", 7);
-    ASSERT_TRUE(ExportPatient(id, to, kExportTime.addMSecs(400)));
+    ASSERT_TRUE(Export(id, to, kExportTime.addMSecs(400)));
     EXPECT_EQ(ReadBytes(out.Path() / "20090307-090541" / "m200902051010.cv"), changed);
-    ASSERT_TRUE(ExportPatient(id, to, kExportTime.addSecs(1)));
+    ASSERT_TRUE(Export(id, to, kExportTime.addSecs(1)));
     EXPECT_TRUE(fs::is_regular_file(out.Path() / "20090307-090542" / "PatientInfo.xml"));
     EXPECT_EQ(prompt.Texts(), (QStringList{"Exported", "Exported", "Exported"}));
 }
@@ -144,7 +164,7 @@ TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
         const int32_t exported = c.prepare();
         const QString to = c.destination.isEmpty() ? QString::fromStdString(out.Path().string())
                                                    : c.destination;
-        EXPECT_FALSE(ExportPatient(exported, to, kExportTime)) << c.name;
+        EXPECT_FALSE(Export(exported, to, kExportTime)) << c.name;
         EXPECT_EQ(prompt.Texts(), QStringList{c.message}) << c.name;
         EXPECT_EQ(fs::exists(folder / "PatientInfo.xml"), c.xmlWritten) << c.name;
         if (c.copied) {
@@ -156,7 +176,7 @@ TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
 TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
 {
     const int32_t id = AddSamplePatient();
-    ASSERT_TRUE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    ASSERT_TRUE(Export(id, QString::fromStdString(out.Path().string()), kExportTime));
     const fs::path good = out.Path() / "20090307-090541";
     const std::string xml = ReadBytes(good / "PatientInfo.xml");
     auto makeFolder = [&](const std::string& name, const std::string& content) {
@@ -192,7 +212,7 @@ TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
     const auto outside = Snapshot(out.Path());
     for (const fs::path& f : folders) {
         prompt.Clear();
-        EXPECT_FALSE(ImportPatient(QString::fromStdString(f.string()), kExportTime)) << f;
+        EXPECT_FALSE(Import(QString::fromStdString(f.string()), kExportTime)) << f;
         EXPECT_EQ(prompt.Texts(), QStringList{"No data!"}) << f;
     }
     EXPECT_FALSE(ExportPatientRow(id + 1)) << "a patient was stored";
@@ -203,7 +223,7 @@ TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
 TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
 {
     const int32_t id = AddSamplePatient();
-    ASSERT_TRUE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    ASSERT_TRUE(Export(id, QString::fromStdString(out.Path().string()), kExportTime));
     const fs::path folder = out.Path() / "20090307-090541";
     // Links named like records, to a file and to a folder outside; a record in a subfolder.
     TempDir elsewhere;
@@ -214,7 +234,7 @@ TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
     const auto outside = Snapshot(elsewhere.Path());
 
     prompt.Clear();
-    const std::optional<int32_t> newId = ImportPatient(QString::fromStdString(folder.string()), kExportTime);
+    const std::optional<int32_t> newId = Import(QString::fromStdString(folder.string()), kExportTime);
     ASSERT_TRUE(newId);
     const fs::path target = fs::path("Data") / std::to_string(*newId);
     std::set<std::string> copied;
@@ -231,10 +251,10 @@ TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
 TEST_F(PatientExchange, ImportWithoutRecordFilesStoresThePatientWithAnEmptyFolder)
 {
     const int32_t id = AddPatient("nobody", "5", 0, kExportTime);
-    ASSERT_FALSE(ExportPatient(id, QString::fromStdString(out.Path().string()), kExportTime));
+    ASSERT_FALSE(Export(id, QString::fromStdString(out.Path().string()), kExportTime));
     prompt.Clear();
     const std::optional<int32_t> newId =
-        ImportPatient(QString::fromStdString((out.Path() / "20090307-090541").string()), kExportTime);
+        Import(QString::fromStdString((out.Path() / "20090307-090541").string()), kExportTime);
     ASSERT_TRUE(newId);
     EXPECT_EQ(prompt.Texts(), QStringList{"no data file copied"});
     EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(*newId)));

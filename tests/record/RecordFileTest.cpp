@@ -1,4 +1,5 @@
 #include "record/RecordFile.h"
+#include "record/EngineFeed.h"
 
 #include <gtest/gtest.h>
 

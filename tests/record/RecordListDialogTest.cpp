@@ -1,5 +1,5 @@
 // The record list shows a patient's records by recording time or the demo records by name, and
-// hands the choice back through the shared paths and its result.
+// hands the choice back through its paths and its result.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Application.h"
+#include "app/LanguageTable.h"
 #include "record/RecordListDialog.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/TempDir.h"
@@ -38,10 +38,9 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().state = RunState();
-        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        App().language.Scan();
-        App().language.Load("English");
+        language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+        language.Scan();
+        language.Load("English");
     }
     void ClickRow(RecordListDialog& dialog, int row)
     {
@@ -50,6 +49,7 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
     }
     TempDir dir{true};
+    LanguageTable language;
 };
 
 }  // namespace
@@ -62,7 +62,7 @@ TEST_F(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
     std::vector<std::string> order = DirectoryOrder("Data/7");
     ASSERT_EQ(order.size(), 3u);
 
-    RecordListDialog dialog;
+    RecordListDialog dialog(language);
     dialog.patientId = "7";
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "History File List");
@@ -74,15 +74,14 @@ TEST_F(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(dialog.fileNames[i].toStdString(), order[i]);
         EXPECT_EQ(dialog.list->item(i, 0)->text(),
-                  RecordListDialog::HistoryRowText(QString::fromStdString(order[i])));
+                  RecordListDialog::HistoryRowText(QString::fromStdString(order[i]), language));
     }
 
     ClickRow(dialog, 1);
     dialog.okButton->click();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(App().state.lastSavedRecordPath, QString::fromStdString("Data/7/" + order[1]));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);  // the opener reviews the record
+    EXPECT_EQ(dialog.recordPath, QString::fromStdString("Data/7/" + order[1]));
     EXPECT_EQ(dialog.demoFilePath, QString::fromStdString("Data/Demo/" + order[1]));
-    EXPECT_TRUE(App().state.review);
 }
 
 TEST_F(RecordList, HistoryRowTextTakesFixedPositionsOfTheName)
@@ -97,13 +96,13 @@ TEST_F(RecordList, HistoryRowTextTakesFixedPositionsOfTheName)
         {"", "RealTime-- :"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(RecordListDialog::HistoryRowText(c.name), QString(c.text)) << c.name;
+        EXPECT_EQ(RecordListDialog::HistoryRowText(c.name, language), QString(c.text)) << c.name;
 }
 
 TEST_F(RecordList, DemoModeShowsNamesAndSetsBothPaths)
 {
     Touch("Data/Demo/normal.cv");
-    RecordListDialog dialog;
+    RecordListDialog dialog(language);
     dialog.demoMode = 1;
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "DEMO File List");
@@ -118,7 +117,7 @@ TEST_F(RecordList, DemoModeShowsNamesAndSetsBothPaths)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.demoFilePath, "Data/Demo/normal.cv");
     // The patient identifier is empty in demo mode.
-    EXPECT_EQ(App().state.lastSavedRecordPath, "Data//normal.cv");
+    EXPECT_EQ(dialog.recordPath, "Data//normal.cv");
 }
 
 TEST_F(RecordList, OkWithoutAChoiceClearsThePathAndCancels)
@@ -130,29 +129,25 @@ TEST_F(RecordList, OkWithoutAChoiceClearsThePathAndCancels)
     for (Case c : {Case{"no folder", false}, Case{"rows, none selected", true}}) {
         if (c.withFiles)
             Touch("Data/3/m200903071405.cv");
-        App().state.lastSavedRecordPath = "Data/3/old.cv";
-        App().state.review = false;
-        RecordListDialog dialog;
+        RecordListDialog dialog(language);
         dialog.patientId = "3";
         dialog.show();
         dialog.list->setFocus();  // focus gives the view a current row, which is no choice
         dialog.okButton->click();
-        EXPECT_EQ(dialog.result(), QDialog::Rejected) << c.name;
-        EXPECT_TRUE(App().state.lastSavedRecordPath.isEmpty()) << c.name;
-        EXPECT_FALSE(App().state.review) << c.name;
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << c.name;  // nothing to review
+        EXPECT_EQ(dialog.recordPath, QString()) << c.name;  // the opener forgets its last record
     }
 }
 
 TEST_F(RecordList, CancelChangesNothing)
 {
     Touch("Data/3/m200903071405.cv");
-    App().state.lastSavedRecordPath = "Data/3/old.cv";
-    RecordListDialog dialog;
+    RecordListDialog dialog(language);
     dialog.patientId = "3";
     dialog.show();
     ClickRow(dialog, 0);
     dialog.cancelButton->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(App().state.lastSavedRecordPath, "Data/3/old.cv");
+    EXPECT_FALSE(dialog.recordPath.has_value());  // the opener keeps its last record
     EXPECT_TRUE(dialog.demoFilePath.isEmpty());
 }

@@ -54,7 +54,7 @@ TEST_F(PrintJobTest, NoToTheQuestionPrintsNothing)
     QWidget owner;
     prompt.answers = {PromptAnswer::No};
     prompt.pdfPath = Out("no.pdf");
-    PrintRecord(&owner, RecordPath(), 1);
+    PrintRecord(app.context, &owner, RecordPath(), 1);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].text, "Do You Want To Print Data?");
     EXPECT_EQ(prompt.shown[0].caption, "Corvida");
@@ -69,7 +69,7 @@ TEST_F(PrintJobTest, YesPrintsTheRecordToPdfWithTheOwnerDisabled)
     QWidget owner;
     prompt.pdfPath = Out("report.pdf");
     JobWatcher watch(&owner);
-    PrintRecord(&owner, RecordPath(), 1);
+    PrintRecord(app.context, &owner, RecordPath(), 1);
     EXPECT_EQ(prompt.Texts(), QStringList{"Do You Want To Print Data?"});
     EXPECT_TRUE(owner.isEnabled());
     EXPECT_EQ(VisibleAbortBox(), nullptr);
@@ -107,10 +107,10 @@ TEST_F(PrintJobTest, CancelInTheAbortBoxStopsTheJob)
     QWidget owner;
     prompt.pdfPath = Out("cancel.pdf");
     JobWatcher watch(&owner, 2);
-    const PrintOutcome outcome = PrintRecordReport(&owner, RecordPath(), QString::number(patientId), 1);
+    const PrintOutcome outcome = PrintRecordReport(app.context, &owner, RecordPath(), QString::number(patientId), 1);
     EXPECT_EQ(outcome, PrintOutcome::Canceled);
     ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].text, Translate("Printing canceled ! "));
+    EXPECT_EQ(prompt.shown[0].text, app.context.Translate("Printing canceled ! "));
     EXPECT_EQ(prompt.shown[0].caption, "Print");
     EXPECT_TRUE(owner.isEnabled());
     EXPECT_EQ(VisibleAbortBox(), nullptr);
@@ -133,37 +133,37 @@ TEST_F(PrintJobTest, PatientAndRecordProblemsAreNamed)
         prompt.Clear();
         prompt.pdfPath = Out("never.pdf");
         QWidget owner;
-        EXPECT_EQ(PrintRecordReport(&owner, c.path, c.patient, 1), c.outcome) << c.text;
+        EXPECT_EQ(PrintRecordReport(app.context, &owner, c.path, c.patient, 1), c.outcome) << c.text;
         ASSERT_EQ(prompt.shown.size(), 1u) << c.text;
         EXPECT_EQ(prompt.shown[0].caption, c.caption);
-        EXPECT_EQ(prompt.shown[0].text, Translate(c.text));
+        EXPECT_EQ(prompt.shown[0].text, app.context.Translate(c.text));
         EXPECT_FALSE(fs::exists(dir.Path() / "never.pdf"));
     }
     // A query the database refuses.
     AppDatabase::Instance().Close();
     prompt.Clear();
-    EXPECT_EQ(PrintRecordReport(nullptr, RecordPath(), QString::number(patientId), 1),
+    EXPECT_EQ(PrintRecordReport(app.context, nullptr, RecordPath(), QString::number(patientId), 1),
               PrintOutcome::PatientError);
-    EXPECT_EQ(prompt.Texts(), QStringList{Translate("Search Record Error")});
+    EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Search Record Error")});
 
     // The printer dialog cancelled: nothing shown, nothing made.
     ASSERT_TRUE(AppDatabase::Instance().Open("Corvida.mdb"));
     prompt.Clear();
     prompt.pdfPath.clear();
-    EXPECT_EQ(PrintRecordReport(nullptr, RecordPath(), QString::number(patientId), 1),
+    EXPECT_EQ(PrintRecordReport(app.context, nullptr, RecordPath(), QString::number(patientId), 1),
               PrintOutcome::DialogCanceled);
     EXPECT_TRUE(prompt.shown.empty());
 }
 
 TEST_F(PrintJobTest, HeaderNamesTheRecordsOwnPatient)
 {
-    // The history list's last choice is another patient; the record's folder decides.
+    // Another patient stored last (the history list's last choice, say): the record's folder
+    // decides, and the print job is handed no other patient.
     PatientRecord other;
     other.Name = "Other Person";
-    ASSERT_TRUE(StorePatient(other, "PatientInfo").Stored());
-    App().state.viewedPatientId = QString::number(patientId + 1);
+    ASSERT_TRUE(StorePatient(other).Stored());
     prompt.pdfPath = Out("own.pdf");
-    PrintRecord(nullptr, RecordPath(), 1);
+    PrintRecord(app.context, nullptr, RecordPath(), 1);
     const QString text = PdfText(Out("own.pdf"), 1);
     EXPECT_TRUE(text.contains("Zhang Wei"));
     EXPECT_FALSE(text.contains("Other Person"));
@@ -180,7 +180,7 @@ TEST_F(PrintJobTest, HeaderNamesTheRecordsOwnPatient)
     fs::copy_file(record, dir.Path() / "Data" / "Demo" / "NormalSinus72.cv");
     prompt.Clear();
     prompt.pdfPath = Out("demo.pdf");
-    PrintRecord(nullptr, "Data/Demo/NormalSinus72.cv", 2);
+    PrintRecord(app.context, nullptr, "Data/Demo/NormalSinus72.cv", 2);
     EXPECT_EQ(prompt.Texts(), QStringList{"Do You Want To Print Data?"});
     EXPECT_EQ(PdfPages(Out("demo.pdf")), 7);  // 50 mm/s: two strips a lead
     const QString demo = PdfText(Out("demo.pdf"), 1);
@@ -191,18 +191,19 @@ TEST_F(PrintJobTest, HeaderNamesTheRecordsOwnPatient)
 
 TEST_F(PrintJobTest, PaperTooSmallStillPrintsTheSummary)
 {
-    ReportRecord r = ReadReportRecord(RecordPath(), 1);
+    ReportRecord r = ReadReportRecord(RecordPath(), 1, app.language);
     ASSERT_EQ(r.outcome, RecordReadOutcome::Read);
-    ReportLayout layout(std::move(r.content), BuildReportHeader(nullptr, {}), std::move(r.summary));
+    ReportLayout layout(std::move(r.content), BuildReportHeader(nullptr, {}, app.language),
+                        std::move(r.summary), app.language);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(Out("a5.pdf"));
     printer.setPageSize(QPageSize(QPageSize::A5));
     QWidget owner;
-    EXPECT_EQ(RunPrintJob(&owner, printer, layout), PrintOutcome::Printed);
+    EXPECT_EQ(RunPrintJob(app.context, &owner, printer, layout), PrintOutcome::Printed);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].caption, "Printing Error");
-    EXPECT_EQ(prompt.shown[0].text, Translate("Paper too small, printing aborted!"));
+    EXPECT_EQ(prompt.shown[0].text, app.context.Translate("Paper too small, printing aborted!"));
     EXPECT_EQ(layout.Dpi(), 600);  // PDF output is laid out at the report's 600 dpi
     EXPECT_EQ(PdfPages(Out("a5.pdf")), 1);
     EXPECT_TRUE(PdfText(Out("a5.pdf")).contains("Page 1"));
@@ -213,9 +214,9 @@ TEST_F(PrintJobTest, UnwritableOutputIsAPrinterError)
 {
     prompt.pdfPath = Out("no-such-folder/report.pdf");
     QWidget owner;
-    EXPECT_EQ(PrintRecordReport(&owner, RecordPath(), QString::number(patientId), 1),
+    EXPECT_EQ(PrintRecordReport(app.context, &owner, RecordPath(), QString::number(patientId), 1),
               PrintOutcome::PrinterError);
-    EXPECT_EQ(prompt.Texts(), QStringList{Translate("Printer Error! Failed to print !")});
+    EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Printer Error! Failed to print !")});
     EXPECT_EQ(prompt.shown.at(0).caption, "Error");
     EXPECT_TRUE(owner.isEnabled());
 }

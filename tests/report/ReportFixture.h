@@ -69,7 +69,7 @@ protected:
         facts.Blood = 3;
         facts.Sex = 0;
         facts.Other = "chest pain\r\nsince morning";
-        StoreResult r = StorePatient(facts, "PatientInfo", QDateTime(QDate(2009, 3, 7), QTime(14, 5, 9)));
+        StoreResult r = StorePatient(facts, QDateTime(QDate(2009, 3, 7), QTime(14, 5, 9)));
         ASSERT_TRUE(r.Stored());
         patientId = r.id;
         EcgParameters p;

@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QPushButton>
 
-#include "app/Application.h"
 #include "app/ProfileFile.h"
 #include "setup/SetupDialog.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
+#include "tests/support/TestContext.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -20,24 +20,12 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().BuildSettingsPath();
-        ini = App().settings.configPath;
+        app.settings.BuildSettingsPath();
+        ini = app.settings.configPath;
         QFile::remove(ini);
-        App().state = RunState();
-        App().settings.portText = "3";
-        App().settings.languageName = "English";
-        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        App().language.Scan();
-        App().language.Load("English");
-        App().SetPrompt(&prompt);
         SetupDialog::languageChanged = false;
     }
-    void TearDown() override
-    {
-        App().mainWindow = nullptr;
-        App().SetPrompt(nullptr);
-        QFile::remove(ini);
-    }
+    void TearDown() override { QFile::remove(ini); }
     std::string Setting(const char* section) const
     {
         return GetProfileString(ini.toStdString(), section, "Path");
@@ -51,14 +39,15 @@ protected:
     }
     QString ini;
     RecordingPrompt prompt;
+    TestContext app{prompt};
 };
 
 }  // namespace
 
 TEST_F(SetupDialogTest, OpensWithTheCurrentValues)
 {
-    App().settings.portText = "12";
-    SetupDialog dialog;
+    app.settings.portText = "12";
+    SetupDialog dialog(app.context);
     EXPECT_EQ(dialog.portList->count(), 50);
     EXPECT_EQ(dialog.portList->currentText(), "COM12");
     EXPECT_EQ(dialog.baudList->currentText(), "115200");
@@ -72,14 +61,14 @@ TEST_F(SetupDialogTest, OpensWithTheCurrentValues)
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(dialog.parityList->itemText(i), parities[i]);
 
-    App().settings.portText = "77";  // hand-edited, out of the list
-    SetupDialog outOfRange;
+    app.settings.portText = "77";  // hand-edited, out of the list
+    SetupDialog outOfRange(app.context);
     EXPECT_EQ(outOfRange.portList->currentIndex(), -1);
 }
 
 TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
 {
-    SetupDialog dialog;
+    SetupDialog dialog(app.context);
     Choose(dialog.portList, "COM12");
     Choose(dialog.baudList, "9600");
     Choose(dialog.parityList, "SPACE");
@@ -96,7 +85,7 @@ TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
     EXPECT_EQ(dialog.stopBits, 2);
     EXPECT_EQ(dialog.speedIndex, 2);
     EXPECT_EQ(dialog.printSpeedIndex, 0);
-    EXPECT_EQ(App().settings.portText, "12");
+    EXPECT_EQ(app.settings.portText, "12");
     EXPECT_EQ(Setting("CommNo"), "12");
     EXPECT_EQ(Setting("Language"), "");
     EXPECT_TRUE(prompt.shown.empty());
@@ -104,27 +93,28 @@ TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
 
 TEST_F(SetupDialogTest, LanguageChangeRecaptionsTheMainWindowAndSavesBothKeys)
 {
-    MainWindow window;
-    App().mainWindow = &window;
-    App().state.patientHeaderValid = true;
-    App().state.patientName = "O'Brien";
-    App().state.patientClinicalNo = "A7";
-    App().state.patientSex = "1";
-    SetupDialog dialog(&window);
+    MainWindow window(app.context);
+    RunState& state = window.State();
+    state.patientHeaderValid = true;
+    state.patientName = "O'Brien";
+    state.patientClinicalNo = "A7";
+    state.patientSex = "1";
+    const std::unique_ptr<SetupDialog> opened = window.MakeSetupDialog();
+    SetupDialog& dialog = *opened;
     Choose(dialog.languageList, "中文");
     // The dialog keeps its own captions while it is open.
     EXPECT_EQ(dialog.windowTitle(), "Setup");
     dialog.okButton->click();
     EXPECT_EQ(Setting("Language"), "中文");
     EXPECT_EQ(Setting("CommNo"), "3");
-    EXPECT_EQ(window.newPatientButton->text(), "新病人");
-    EXPECT_EQ(window.headerLine1, "姓名 - O'Brien  门诊号 - A7  性别 - 女");
+    EXPECT_EQ(window.Buttons().newPatient->text(), "新病人");
+    EXPECT_EQ(window.HeaderLine1(), "姓名 - O'Brien  门诊号 - A7  性别 - 女");
     EXPECT_FALSE(SetupDialog::languageChanged);
 }
 
 TEST_F(SetupDialogTest, ChoosingTheSameLanguageAgainClearsTheChange)
 {
-    SetupDialog dialog;
+    SetupDialog dialog(app.context);
     Choose(dialog.languageList, "中文");
     EXPECT_TRUE(SetupDialog::languageChanged);
     Choose(dialog.languageList, "English");
@@ -137,14 +127,14 @@ TEST_F(SetupDialogTest, ChoosingTheSameLanguageAgainClearsTheChange)
 TEST_F(SetupDialogTest, CancelWritesNothingButAChosenLanguageWaitsForTheNextOk)
 {
     {
-        SetupDialog dialog;
+        SetupDialog dialog(app.context);
         Choose(dialog.languageList, "中文");
         dialog.cancelButton->click();
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }
     EXPECT_FALSE(QFile::exists(ini));
     EXPECT_TRUE(SetupDialog::languageChanged);
-    SetupDialog next;
+    SetupDialog next(app.context);
     Choose(next.languageList, "中文");
     next.okButton->click();
     EXPECT_EQ(Setting("Language"), "中文");
@@ -154,7 +144,7 @@ TEST_F(SetupDialogTest, UnwritableSettingsAreReported)
 {
     // A directory where the file should be makes the write fail.
     ASSERT_TRUE(QDir().mkpath(ini));
-    SetupDialog dialog;
+    SetupDialog dialog(app.context);
     dialog.okButton->click();
     QDir().rmdir(ini);
     ASSERT_EQ(prompt.shown.size(), 1u);

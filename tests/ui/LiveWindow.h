@@ -12,12 +12,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/Application.h"
 #include "device/DevicePacket.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestContext.h"
 #include "ui/MainWindow.h"
 
 namespace live {
@@ -60,30 +60,19 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().state = RunState();
-        App().ClearAnalysisResults();
-        App().settings.languageName = "English";
-        App().settings.portText = "3";
-        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        App().language.Scan();
-        App().SetPrompt(&prompt);
         fs::create_directories("Data/1");
     }
-    void TearDown() override
-    {
-        window.reset();
-        App().SetPrompt(nullptr);
-    }
+    void TearDown() override { window.reset(); }
     void OpenWindow()
     {
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(app.context);
         window->show();
     }
     // What the New Patient dialog leaves behind for patient 1.
     void NewPatient()
     {
-        App().state.dataDirectory = "Data/1";
-        App().state.currentPatientId = "1";
+        window->State().dataDirectory = "Data/1";
+        window->State().currentPatientId = "1";
         window->SetHeaderLines("Name  - Test Patient    Clinical NO.  - 0001    Sex  - MALE", " ");
         window->BeginMonitoring();
         window->AcceptNewPatient();
@@ -91,7 +80,7 @@ protected:
     void Feed(const std::vector<DevicePacket>& packets)
     {
         for (const DevicePacket& p : packets)
-            window->decoder.ProcessPacket(p);
+            window->Decoder().ProcessPacket(p);
     }
     void Screenshot(const QString& name)
     {
@@ -106,23 +95,24 @@ protected:
     void ScreenshotsInBothLanguages(const QString& name, bool reviewAgain)
     {
         Screenshot(name + "-en");
-        App().settings.languageName = "中文";
+        app.settings.languageName = "中文";
         window->ApplyCaptions();
         if (reviewAgain)
             window->ReviewLastRecord();
         Screenshot(name + "-zh");
-        App().settings.languageName = "English";
+        app.settings.languageName = "English";
         window->ApplyCaptions();
         if (reviewAgain)
             window->ReviewLastRecord();
     }
     bool PanelHasTrace(int lead) const
     {
-        return window->display.Panel(lead) != window->display.Grid();
+        return window->Display().Panel(lead) != window->Display().Grid();
     }
 
     TempDir dir{true};
     RecordingPrompt prompt;
+    TestContext app{prompt};
     std::unique_ptr<MainWindow> window;
 };
 

@@ -33,9 +33,9 @@ protected:
             list->list->selectRow(0);
             list->okButton->click();
         });
-        window->demoButton->click();
+        window->Buttons().demo->click();
     }
-    uint32_t Played() const { return window->decoder.DisplayCounter(); }
+    uint32_t Played() const { return window->Decoder().DisplayCounter(); }
 };
 
 }  // namespace
@@ -46,13 +46,13 @@ TEST_F(Demo, PlaysAtTheRecordersPaceThroughTheLivePathUntilStop)
     EcgPreset("normal", params);
     WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(params));
     OpenWindow();
-    EXPECT_FALSE(App().state.portOpen);  // no recorder: DEMO works all the same
+    EXPECT_FALSE(window->GetSession().PortOpen());  // no recorder: DEMO works all the same
     StartDemo();
-    EXPECT_TRUE(window->demoActive);
-    EXPECT_TRUE(App().state.playback);
-    EXPECT_EQ(window->demoButton->text(), "STOP");
-    EXPECT_FALSE(window->recordButton->isEnabled());
-    EXPECT_EQ(window->demoFilePath, "Data/Demo/NormalSinus.cv");
+    EXPECT_TRUE(window->GetSession().Demo());
+    EXPECT_TRUE(window->GetSession().Demo());
+    EXPECT_EQ(window->Buttons().demo->text(), "STOP");
+    EXPECT_FALSE(window->Buttons().record->isEnabled());
+    EXPECT_EQ(window->State().demoFilePath, "Data/Demo/NormalSinus.cv");
 
     const uint32_t before = Played();
     RunFor(2500);
@@ -61,13 +61,13 @@ TEST_F(Demo, PlaysAtTheRecordersPaceThroughTheLivePathUntilStop)
     EXPECT_LT(played, 2150u);
     EXPECT_TRUE(PanelHasTrace(kLeadI));
     EXPECT_FALSE(PanelHasTrace(kLeadII));
-    EXPECT_EQ(window->display.LabelText(kLeadI, 2), "35Hz");
+    EXPECT_EQ(window->Display().LabelText(kLeadI, 2), "35Hz");
     ScreenshotsInBothLanguages("demo", false);
 
-    window->demoButton->click();
-    EXPECT_FALSE(window->demoActive);
-    EXPECT_FALSE(App().state.playback);
-    EXPECT_EQ(window->demoButton->text(), "DEMO");
+    window->Buttons().demo->click();
+    EXPECT_FALSE(window->GetSession().Demo());
+    EXPECT_FALSE(window->GetSession().Demo());
+    EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
     // The port is opened again: there is none here.
     EXPECT_TRUE(prompt.Texts() == QStringList{"Connect Error"});
     const uint32_t stopped = Played();
@@ -91,11 +91,11 @@ TEST_F(Demo, RecordRepeatsFromItsFirstPacketWithoutAPause)
     EXPECT_GT(Played() - before, 1500u);  // past the end twice, still at 800 per second
     EXPECT_LT(Played() - before, 1750u);
     EXPECT_TRUE(PanelHasTrace(kLeadV3));
-    EXPECT_EQ(window->display.LabelText(kLeadV3, 2), "50Hz");
-    EXPECT_EQ(window->display.LabelText(kLeadV3, 4), "DEMO");  // the recorder's own demo flag
+    EXPECT_EQ(window->Display().LabelText(kLeadV3, 2), "50Hz");
+    EXPECT_EQ(window->Display().LabelText(kLeadV3, 4), "DEMO");  // the recorder's own demo flag
     // Every packet played was one of the record's: no half packet reached the decoder.
-    EXPECT_EQ(window->decoder.LatestLead(), kLeadV3);
-    window->demoButton->click();
+    EXPECT_EQ(window->Decoder().LatestLead(), kLeadV3);
+    window->Buttons().demo->click();
 }
 
 TEST_F(Demo, UnreadableRecordReportsFileErrorAndStaysInDemoUntilStop)
@@ -104,12 +104,12 @@ TEST_F(Demo, UnreadableRecordReportsFileErrorAndStaysInDemoUntilStop)
     OpenWindow();
     StartDemo();
     EXPECT_TRUE(prompt.Texts() == QStringList{"file error"});
-    EXPECT_TRUE(window->demoActive);
-    EXPECT_EQ(window->demoButton->text(), "STOP");
+    EXPECT_TRUE(window->GetSession().Demo());
+    EXPECT_EQ(window->Buttons().demo->text(), "STOP");
     RunFor(100);
     EXPECT_EQ(Played(), 0u);
-    window->demoButton->click();
-    EXPECT_FALSE(window->demoActive);
+    window->Buttons().demo->click();
+    EXPECT_FALSE(window->GetSession().Demo());
 }
 
 TEST_F(Demo, CancelledListLeavesEverythingAsItWas)
@@ -121,9 +121,9 @@ TEST_F(Demo, CancelledListLeavesEverythingAsItWas)
         ASSERT_NE(list, nullptr);
         list->cancelButton->click();
     });
-    window->demoButton->click();
-    EXPECT_FALSE(window->demoActive);
-    EXPECT_FALSE(App().state.playback);
-    EXPECT_EQ(window->demoButton->text(), "DEMO");
+    window->Buttons().demo->click();
+    EXPECT_FALSE(window->GetSession().Demo());
+    EXPECT_FALSE(window->GetSession().Demo());
+    EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
     EXPECT_TRUE(prompt.shown.empty());
 }

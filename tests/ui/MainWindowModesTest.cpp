@@ -1,12 +1,12 @@
-// The main window's commands refuse with their messages in each mode, and captions follow the
-// language.
+// The main window's refusals as the user sees them, and captions that follow the language (the
+// mode table itself is tested on the session, in SessionTest.cpp).
 #include <gtest/gtest.h>
 
 #include <QPushButton>
 
-#include "app/Application.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
+#include "tests/support/TestContext.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -16,83 +16,31 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().state = RunState();
-        App().settings.languageName = "English";
-        App().settings.portText = "3";
-        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        App().language.Scan();
-        App().SetPrompt(&prompt);
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(app.context);
     }
-    void TearDown() override
-    {
-        window.reset();
-        App().SetPrompt(nullptr);
-    }
+    void TearDown() override { window.reset(); }
     RecordingPrompt prompt;
+    TestContext app{prompt};
     std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace
 
-TEST_F(MainWindowModes, CommandsRefuseWithTheirMessageInEachMode)
-{
-    using Handler = void (MainWindow::*)();
-    struct Case {
-        const char* name;
-        bool recording;
-        bool demo;
-        bool portOpen;
-        bool patientReady;
-        Handler handler;
-        const char* message;  // expected text, empty when nothing is shown
-    };
-    const Case cases[] = {
-        {"new patient in demo", false, true, true, false, &MainWindow::OnNewPatient, "Please stop the Demo first"},
-        {"new patient recording", true, false, true, true, &MainWindow::OnNewPatient, "Please stop the recording"},
-        {"record in demo", false, true, true, true, &MainWindow::OnRecord, "Please stop the Demo first"},
-        {"record, port closed", false, false, false, true, &MainWindow::OnRecord, "Please Check the port setting!"},
-        {"record, no patient", false, false, true, false, &MainWindow::OnRecord, "Please build a new patient"},
-        {"real-time in demo", false, true, true, false, &MainWindow::OnRealTimeView, "Please stop the Demo first"},
-        {"history recording", true, false, true, true, &MainWindow::OnHistoryView, "Please stop the recording"},
-        {"history in demo", false, true, true, false, &MainWindow::OnHistoryView, "Please stop the Demo first"},
-        {"setup recording", true, false, true, true, &MainWindow::OnSetup, "Please stop the recording"},
-        {"setup in demo", false, true, true, false, &MainWindow::OnSetup, "Please stop the Demo first"},
-        {"print in demo", false, true, true, false, &MainWindow::OnPrint, "Please stop the Demo first"},
-        {"demo recording", true, false, true, true, &MainWindow::OnDemo, "Please stop the recording"},
-        {"close recording", true, false, true, true, &MainWindow::OnClose, "Please stop the recording"},
-        {"close in demo", false, true, true, false, &MainWindow::OnClose, "Please stop the Demo first"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        prompt.Clear();
-        App().state.recording = c.recording;
-        App().state.portOpen = c.portOpen;
-        window->demoActive = c.demo;
-        window->patientReady = c.patientReady;
-        (window.get()->*c.handler)();
-        ASSERT_EQ(prompt.shown.size(), 1u);
-        EXPECT_EQ(prompt.shown[0].text, QString(c.message));
-        // Refusals leave every flag as it was.
-        EXPECT_EQ(App().state.recording, c.recording);
-        EXPECT_EQ(window->demoActive, c.demo);
-        EXPECT_EQ(window->patientReady, c.patientReady);
-        EXPECT_EQ(App().state.portOpen, c.portOpen);
-    }
-}
-
 TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIcon)
 {
-    App().state.recording = true;
+    Session& session = window->GetSession();
+    session.SetPortOpen(true);
+    session.AcceptPatient();
+    session.StartRecording();
     window->OnSetup();
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].caption, "Corvida");
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Exclamation);
 
     prompt.Clear();
-    App().state.recording = false;
-    App().state.portOpen = false;
-    window->patientReady = true;
+    session.StopRecording();
+    session.SetPortOpen(false);
+    session.AcceptPatient();
     window->OnRecord();
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::None);
@@ -100,65 +48,66 @@ TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIcon)
 
 TEST_F(MainWindowModes, StartRecordNeedsANewPatientEvenWithThePortOpen)
 {
-    App().state.portOpen = true;
-    window->patientReady = false;
+    window->GetSession().SetPortOpen(true);
     window->OnRecord();
     EXPECT_EQ(prompt.LastText(), "Please build a new patient");
-    EXPECT_FALSE(App().state.recording);
+    EXPECT_FALSE(window->GetSession().Recording());
 }
 
 TEST_F(MainWindowModes, SecondStepsStopAtTheEnds)
 {
-    window->pageCount = 48;
-    window->currentSecond = 1;
-    window->prevButton->setEnabled(true);
+    ReviewPosition& at = window->GetSession().position;
+    at.pageCount = 48;
+    at.currentSecond = 1;
+    window->Buttons().prev->setEnabled(true);
     window->OnPrevSecond();
-    EXPECT_EQ(window->currentSecond, 1);
-    EXPECT_FALSE(window->prevButton->isEnabled());
+    EXPECT_EQ(at.currentSecond, 1);
+    EXPECT_FALSE(window->Buttons().prev->isEnabled());
 
-    window->currentSecond = 48;
-    window->nextButton->setEnabled(true);
+    at.currentSecond = 48;
+    window->Buttons().next->setEnabled(true);
     window->OnNextSecond();
-    EXPECT_EQ(window->currentSecond, 48);
-    EXPECT_FALSE(window->nextButton->isEnabled());
+    EXPECT_EQ(at.currentSecond, 48);
+    EXPECT_FALSE(window->Buttons().next->isEnabled());
 
-    window->currentSecond = 47;
+    at.currentSecond = 47;
     window->OnNextSecond();
-    EXPECT_EQ(window->currentSecond, 48);
+    EXPECT_EQ(at.currentSecond, 48);
 }
 
 TEST_F(MainWindowModes, CaptionsFollowTheLanguage)
 {
-    EXPECT_EQ(window->closeButton->text(), "CLOSE");
-    EXPECT_EQ(window->newPatientButton->text(), "New Patient");
-    EXPECT_EQ(window->demoButton->text(), "DEMO");
+    EXPECT_EQ(window->Buttons().close->text(), "CLOSE");
+    EXPECT_EQ(window->Buttons().newPatient->text(), "New Patient");
+    EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
 
     const QString shots = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
     if (!shots.isEmpty())
         window->grab().save(shots + "/main-window-en.png");
-    App().settings.languageName = "中文";
+    app.settings.languageName = "中文";
     window->ApplyCaptions();
-    EXPECT_EQ(window->newPatientButton->text(), "新病人");
+    EXPECT_EQ(window->Buttons().newPatient->text(), "新病人");
     if (!shots.isEmpty())
         window->grab().save(shots + "/main-window-zh.png");
-    EXPECT_EQ(window->recordButton->text(), "开始记录");
+    EXPECT_EQ(window->Buttons().record->text(), "开始记录");
 
-    App().settings.languageName = "English";
+    app.settings.languageName = "English";
     window->ApplyCaptions();
-    EXPECT_EQ(window->newPatientButton->text(), "New Patient");
+    EXPECT_EQ(window->Buttons().newPatient->text(), "New Patient");
 }
 
 TEST_F(MainWindowModes, CloseEndsOnlyWhenIdle)
 {
     window->show();
-    App().state.recording = true;
+    Session& session = window->GetSession();
+    session.AcceptPatient();
+    session.StartRecording();
     window->OnClose();
     EXPECT_TRUE(window->isVisible());
-    App().state.recording = false;
-    window->demoActive = true;
+    session.StartDemo();
     window->OnClose();
     EXPECT_TRUE(window->isVisible());
-    window->demoActive = false;
+    session.StopDemo();
     window->OnClose();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(prompt.Texts() == QStringList({"Please stop the recording", "Please stop the Demo first"}));
@@ -167,10 +116,11 @@ TEST_F(MainWindowModes, CloseEndsOnlyWhenIdle)
 TEST_F(MainWindowModes, LayoutTilesTwelvePanelsInTwoColumns)
 {
     const int R = window->width();
-    EXPECT_EQ(window->leadRect[0].left(), R / 8);
-    EXPECT_EQ(window->leadRect[6].left(), R / 8 + R / 8 + R / 4 + 1);
-    EXPECT_EQ(window->labelRect[6].right(), window->leadRect[6].left());
-    EXPECT_LT(window->leadRect[5].bottom(), window->leadRect[11].bottom() + 1);
-    EXPECT_EQ(window->headerRect.top(), window->leadRect[11].bottom() + 1);
-    EXPECT_GT(window->measurementRect.left(), window->leadRect[11].right());
+    const WindowLayout& l = window->Layout();
+    EXPECT_EQ(l.leadRect[0].left(), R / 8);
+    EXPECT_EQ(l.leadRect[6].left(), R / 8 + R / 8 + R / 4 + 1);
+    EXPECT_EQ(l.labelRect[6].right(), l.leadRect[6].left());
+    EXPECT_LT(l.leadRect[5].bottom(), l.leadRect[11].bottom() + 1);
+    EXPECT_EQ(l.headerRect.top(), l.leadRect[11].bottom() + 1);
+    EXPECT_GT(l.measurementRect.left(), l.leadRect[11].right());
 }

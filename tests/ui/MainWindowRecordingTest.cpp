@@ -43,9 +43,9 @@ struct Unmount {
     ~Unmount() { ::umount2(target.c_str(), MNT_DETACH); }
 };
 
-bool AnyConclusionLine()
+bool AnyConclusionLine(const RunState& state)
 {
-    for (const std::string& line : App().state.conclusion.line)
+    for (const std::string& line : state.conclusion.line)
         if (line.find_first_not_of(' ') != std::string::npos)
             return true;
     return false;
@@ -53,16 +53,16 @@ bool AnyConclusionLine()
 
 class Recording : public LiveWindow {
 protected:
-    fs::path RecordPath() const { return App().state.currentRecordPath.toStdString(); }
+    fs::path RecordPath() const { return window->State().currentRecordPath.toStdString(); }
     void StartRecord()
     {
-        window->recordButton->click();
-        ASSERT_TRUE(App().state.recording) << prompt.LastText().toStdString();
+        window->Buttons().record->click();
+        ASSERT_TRUE(window->GetSession().Recording()) << prompt.LastText().toStdString();
     }
     void StopRecord()
     {
-        window->recordButton->click();
-        ASSERT_FALSE(App().state.recording);
+        window->Buttons().record->click();
+        ASSERT_FALSE(window->GetSession().Recording());
     }
 };
 
@@ -76,19 +76,19 @@ TEST_F(Recording, FullBlockWhileRecordingRestAtStopThenReviewWithAnalysisAndPagi
     Simulator recorder(dir.Path(), 3, {"--speed", "8", "--seconds", "50", "--loop",
                                        "--filler-every", "37", "source.cv"});
     OpenWindow();
-    ASSERT_TRUE(App().state.portOpen);
+    ASSERT_TRUE(window->GetSession().PortOpen());
     NewPatient();
     StartRecord();
-    EXPECT_EQ(window->recordButton->text(), "Stop Record");
+    EXPECT_EQ(window->Buttons().record->text(), "Stop Record");
     EXPECT_TRUE(QRegularExpression("^Data/1/m\\d{12}\\.cv$")
-                    .match(App().state.currentRecordPath).hasMatch())
-        << App().state.currentRecordPath.toStdString();
-    EXPECT_EQ(App().state.lastSavedRecordPath, App().state.currentRecordPath);
+                    .match(window->State().currentRecordPath).hasMatch())
+        << window->State().currentRecordPath.toStdString();
+    EXPECT_EQ(window->State().lastSavedRecordPath, window->State().currentRecordPath);
     ASSERT_TRUE(fs::exists(RecordPath()));
     EXPECT_EQ(fs::file_size(RecordPath()), 0u);
 
     recorder.Go();
-    ASSERT_TRUE(RunUntil([&] { return window->decoder.DisplayCounter() >= 30 * 800; }, 20000));
+    ASSERT_TRUE(RunUntil([&] { return window->Decoder().DisplayCounter() >= 30 * 800; }, 20000));
     EXPECT_TRUE(PanelHasTrace(kLeadI));
     EXPECT_TRUE(PanelHasTrace(kLeadV1));
     Screenshot("live-sweep-en");
@@ -96,13 +96,13 @@ TEST_F(Recording, FullBlockWhileRecordingRestAtStopThenReviewWithAnalysisAndPagi
     // The first complete record is written while recording goes on.
     ASSERT_TRUE(RunUntil([&] { return fs::file_size(RecordPath()) >= kBlockBytes; }, 20000));
     EXPECT_EQ(fs::file_size(RecordPath()), kBlockBytes);
-    EXPECT_TRUE(App().state.recording);
-    EXPECT_TRUE(window->recordButton->isEnabled());
+    EXPECT_TRUE(window->GetSession().Recording());
+    EXPECT_TRUE(window->Buttons().record->isEnabled());
 
     // All 40000 packets but the last partial byte block of the decoder.
-    ASSERT_TRUE(RunUntil([&] { return window->decoder.DisplayCounter() + 12 >= 40000; }, 20000));
+    ASSERT_TRUE(RunUntil([&] { return window->Decoder().DisplayCounter() + 12 >= 40000; }, 20000));
     RunFor(300);
-    const uint32_t received = window->decoder.DisplayCounter();
+    const uint32_t received = window->Decoder().DisplayCounter();
     StopRecord();
 
     // Byte for byte what the recorder sent, fillers left out, nothing lost.
@@ -111,17 +111,17 @@ TEST_F(Recording, FullBlockWhileRecordingRestAtStopThenReviewWithAnalysisAndPagi
     EXPECT_TRUE(IsLoopedPrefix(stored, source));
 
     // The review is on at once: 48 s of 49 shown, all twelve leads, the analysis done.
-    EXPECT_TRUE(App().state.review);
-    EXPECT_EQ(window->pageCount, int(received / 800));
-    EXPECT_EQ(window->currentSecond, 48);
-    EXPECT_EQ(App().state.leadsSeen, 12);
-    EXPECT_TRUE(AnyConclusionLine());
-    EXPECT_NEAR(App().engine.Measurements().heartRate, 72, 4);
-    EXPECT_EQ(window->recordButton->text(), "Start Record");
-    EXPECT_FALSE(window->patientReady);
-    EXPECT_TRUE(window->prevButton->isEnabled());
-    EXPECT_TRUE(window->nextButton->isEnabled());
-    EXPECT_TRUE(window->printButton->isEnabled());
+    EXPECT_TRUE(window->GetSession().Review());
+    EXPECT_EQ(window->GetSession().position.pageCount, int(received / 800));
+    EXPECT_EQ(window->GetSession().position.currentSecond, 48);
+    EXPECT_EQ(window->State().leadsSeen, 12);
+    EXPECT_TRUE(AnyConclusionLine(window->State()));
+    EXPECT_NEAR(app.engine->Measurements().heartRate, 72, 4);
+    EXPECT_EQ(window->Buttons().record->text(), "Start Record");
+    EXPECT_FALSE(window->GetSession().PatientReady());
+    EXPECT_TRUE(window->Buttons().prev->isEnabled());
+    EXPECT_TRUE(window->Buttons().next->isEnabled());
+    EXPECT_TRUE(window->Buttons().print->isEnabled());
     ScreenshotsInBothLanguages("review", true);
     window->grab();
     for (int lead = 0; lead < kLeadCount; ++lead)
@@ -129,14 +129,14 @@ TEST_F(Recording, FullBlockWhileRecordingRestAtStopThenReviewWithAnalysisAndPagi
 
     // Back to 12 s: only I, II and III are drawn; one second more brings aVR in.
     for (int i = 0; i < 36; ++i)
-        window->prevButton->click();
-    EXPECT_EQ(window->currentSecond, 12);
+        window->Buttons().prev->click();
+    EXPECT_EQ(window->GetSession().position.currentSecond, 12);
     window->grab();
     for (int lead = 0; lead < kLeadCount; ++lead)
         EXPECT_EQ(PanelHasTrace(lead), lead <= kLeadIII) << lead;
     Screenshot("review-12s-en");
-    window->nextButton->click();
-    EXPECT_EQ(window->currentSecond, 13);
+    window->Buttons().next->click();
+    EXPECT_EQ(window->GetSession().position.currentSecond, 13);
     window->grab();
     EXPECT_TRUE(PanelHasTrace(kLeadAVR));
     EXPECT_FALSE(PanelHasTrace(kLeadAVL));
@@ -152,10 +152,10 @@ TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
     NewPatient();
     StartRecord();
     recorder.Go();
-    ASSERT_TRUE(RunUntil([&] { return window->decoder.DisplayCounter() >= 30 * 800; }, 20000));
+    ASSERT_TRUE(RunUntil([&] { return window->Decoder().DisplayCounter() >= 30 * 800; }, 20000));
     recorder.Unplug();
     RunFor(300);
-    const uint32_t received = window->decoder.DisplayCounter();
+    const uint32_t received = window->Decoder().DisplayCounter();
     ASSERT_LT(received, uint32_t(kPacketsPerRecord));
     EXPECT_EQ(fs::file_size(RecordPath()), 0u);  // no complete block yet
     StopRecord();
@@ -164,19 +164,19 @@ TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
     const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
     EXPECT_EQ(stored.size(), received);
     EXPECT_TRUE(std::equal(stored.begin(), stored.end(), source.begin()));
-    EXPECT_TRUE(App().state.review);
-    EXPECT_EQ(window->pageCount, int(received / 800));
-    EXPECT_EQ(window->currentSecond, int(received / 800));
+    EXPECT_TRUE(window->GetSession().Review());
+    EXPECT_EQ(window->GetSession().position.pageCount, int(received / 800));
+    EXPECT_EQ(window->GetSession().position.currentSecond, int(received / 800));
     // Fewer than twelve leads: no diagnosis and no measurements.
-    EXPECT_LT(App().state.leadsSeen, 12);
-    EXPECT_EQ(App().engine.Measurements().heartRate, 0);
+    EXPECT_LT(window->State().leadsSeen, 12);
+    EXPECT_EQ(app.engine->Measurements().heartRate, 0);
     EXPECT_FALSE(prompt.Texts().contains("save error"));
 }
 
 TEST_F(Recording, WindowEndingMidRecordKeepsTheBufferedPackets)
 {
     OpenWindow();
-    App().state.portOpen = true;
+    window->GetSession().SetPortOpen(true);
     NewPatient();
     StartRecord();
     const fs::path path = RecordPath();
@@ -209,16 +209,16 @@ TEST_F(Recording, StartIsRefusedWhenTheFileCannotBeCreated)
         }
         prompt.Clear();
         OpenWindow();
-        App().state.portOpen = true;
+        window->GetSession().SetPortOpen(true);
         NewPatient();
-        App().state.dataDirectory = QString::fromStdString(folder.string());
-        App().state.lastSavedRecordPath.clear();
-        window->recordButton->click();
+        window->State().dataDirectory = QString::fromStdString(folder.string());
+        window->State().lastSavedRecordPath.clear();
+        window->Buttons().record->click();
         EXPECT_TRUE(prompt.Texts() == QStringList{"save error"}) << prompt.LastText().toStdString();
-        EXPECT_FALSE(App().state.recording);
-        EXPECT_EQ(window->recordButton->text(), "Start Record");
-        EXPECT_TRUE(App().state.lastSavedRecordPath.isEmpty());
-        EXPECT_TRUE(window->patientReady);  // the user may fix the folder and try again
+        EXPECT_FALSE(window->GetSession().Recording());
+        EXPECT_EQ(window->Buttons().record->text(), "Start Record");
+        EXPECT_TRUE(window->State().lastSavedRecordPath.isEmpty());
+        EXPECT_TRUE(window->GetSession().PatientReady());  // the user may fix the folder and try again
         window.reset();
     }
 }
@@ -226,7 +226,7 @@ TEST_F(Recording, StartIsRefusedWhenTheFileCannotBeCreated)
 TEST_F(Recording, EveryFailedWriteIsReportedAndRecordingGoesOn)
 {
     OpenWindow();
-    App().state.portOpen = true;
+    window->GetSession().SetPortOpen(true);
     NewPatient();
     StartRecord();
     // A disk that is full for every write.
@@ -235,7 +235,7 @@ TEST_F(Recording, EveryFailedWriteIsReportedAndRecordingGoesOn)
     Feed(NormalRecord());
     RunFor(50);
     EXPECT_TRUE(prompt.Texts() == QStringList{"save error"});
-    EXPECT_TRUE(App().state.recording);
+    EXPECT_TRUE(window->GetSession().Recording());
     Feed(NormalRecord(3));
     StopRecord();
     RunFor(50);
@@ -250,7 +250,7 @@ TEST_F(Recording, FullDiskAfterTheFirstBlockKeepsItForReview)
         GTEST_SKIP() << "cannot mount a small file system here";
     const Unmount unmount{"Data/1"};
     OpenWindow();
-    App().state.portOpen = true;
+    window->GetSession().SetPortOpen(true);
     NewPatient();
     StartRecord();
     const std::vector<DevicePacket> first = NormalRecord();
@@ -261,15 +261,15 @@ TEST_F(Recording, FullDiskAfterTheFirstBlockKeepsItForReview)
     EXPECT_EQ(fs::file_size(RecordPath()), kBlockBytes);
     StopRecord();
     EXPECT_EQ(ReadPackets(RecordPath()), first);
-    EXPECT_EQ(window->pageCount, 48);
-    EXPECT_EQ(App().state.leadsSeen, 12);
+    EXPECT_EQ(window->GetSession().position.pageCount, 48);
+    EXPECT_EQ(window->State().leadsSeen, 12);
     window.reset();
 }
 
 TEST_F(Recording, SecondRecordingInTheSameMinuteDoesNotTouchTheFirst)
 {
     OpenWindow();
-    App().state.portOpen = true;
+    window->GetSession().SetPortOpen(true);
     NewPatient();
     StartRecord();
     const fs::path first = RecordPath();

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <vector>
 
-#include "app/Application.h"
+#include "app/LanguageTable.h"
 #include "record/DisplayPoint.h"
 #include "tests/support/QtApp.h"
 #include "ui/WaveformDisplay.h"
@@ -23,9 +23,9 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        App().language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        App().language.Scan();
-        App().language.Load("English");
+        language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
+        language.Scan();
+        language.Load("English");
         std::array<QRect, kLeadCount> leads;
         std::array<QRect, kLeadCount> labels;
         for (int i = 0; i < kLeadCount; ++i) {
@@ -47,7 +47,8 @@ protected:
     }
     bool PanelIsBare(int lead) const { return display.Panel(lead) == display.Grid(); }
 
-    WaveformDisplay display;
+    LanguageTable language;
+    WaveformDisplay display{language};
 };
 
 }  // namespace
@@ -153,7 +154,7 @@ TEST_F(Display, LabelTextsFollowTheCodesAndUnknownCodesAreEmpty)
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(display.LabelText(7, k + 1), QString(c.texts[k])) << c.speed << " " << k;
     }
-    App().language.Load("中文");
+    language.Load("中文");
     display.UpdateLeadLabels(7, 2, 2, 1, 1, 0);
     EXPECT_EQ(display.LabelText(7, 4), "演示");
     display.ResetStateLabels();

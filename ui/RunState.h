@@ -1,0 +1,25 @@
+#pragma once
+// What the main window keeps between commands beside its mode (ui/Session.h): the patient and
+// the records in hand, and the results of the last analysed record. The dialogs hand their
+// changes to the window, which writes them here.
+#include <QString>
+
+#include "analysis/AnalysisTypes.h"
+
+struct RunState {
+    QString dataDirectory = "Data";
+    QString currentPatientId;  // the patient created last
+    QString viewedPatientId;   // the patient chosen last in the history list
+    QString currentRecordPath;
+    QString lastSavedRecordPath;  // the record to review and print
+    QString demoFilePath;
+    // Header texts of the current patient.
+    QString patientName;
+    QString patientClinicalNo;
+    QString patientSex;
+    bool patientHeaderValid = false;
+    // Results of the last analysed record.
+    ConclusionLines conclusion;
+    int firstLine = 9;
+    int leadsSeen = 0;
+};
