@@ -5,7 +5,6 @@
 #include <QPaintEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -22,36 +21,6 @@ namespace {
 
 // The screen is refreshed from the panel images at about 60 frames per second.
 constexpr int kFrameIntervalMs = 16;
-// Demo pacing: packets are due by the clock, checked every 10 ms (8 packets a tick).
-constexpr int kDemoTickMs = 10;
-// A demo that fell behind by more than a second (a modal dialog, a busy machine) resumes at the
-// present instead of rushing through the backlog.
-constexpr qint64 kDemoMaxBacklog = kPacketsPerSecond;
-constexpr int kDemoChunkPackets = 256;
-
-WindowLayout ComputeLayout(int width, int height)
-{
-    WindowLayout l;
-    const int R = width;
-    const int bottom = height;
-    const int areaTop = height / 35 + 1;
-    const int Wp = R / 4;
-    const int Wl = R / 8;
-    const int Hp = 3 * bottom / 20;
-    for (int i = 0; i < 12; ++i) {
-        const int c = i / 6;
-        const int r = i % 6;
-        const int left = Wl + c * (Wl + Wp + 1);
-        const int top = areaTop + r * (Hp + 1);
-        l.leadRect[i] = QRect(QPoint(left, top), QPoint(left + Wp, top + Hp));
-        l.labelRect[i] = QRect(QPoint(left - Wl, top), QPoint(left, top + Hp));
-    }
-    l.measurementRect = QRect(QPoint(3 * R / 4 + 2, areaTop + 1), QPoint(R - 1, bottom / 3 - 1));
-    l.diagnosisRect = QRect(QPoint(3 * R / 4 + 2, bottom / 3 + 1),
-                            QPoint(R - 1, l.leadRect[11].bottom() - 1));
-    l.headerRect = QRect(QPoint(0, l.leadRect[11].bottom() + 1), QPoint(R, bottom));
-    return l;
-}
 
 }  // namespace
 
@@ -61,7 +30,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
       display_(context.language),
       channel_(context.prompt, context.language),
       engineFeed_(context.engine),
-      decoder_(&engineFeed_, this)
+      decoder_(&engineFeed_, this),
+      demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); })
 {
     state_.dataDirectory = QDir::currentPath();
     line_.portNumber = context_.settings.PortNumber();
@@ -75,46 +45,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     for (std::string& line : state_.conclusion.line)
         line.assign(1, ' ');
 
-    auto make = [this](const QString& text) {
-        auto* button = new QPushButton(text, this);
-        button->setFocusPolicy(Qt::NoFocus);
-        return button;
-    };
-    WindowButtons& b = buttons_;
-    b.newPatient = make("New Patient");
-    b.record = make("Start Record");
-    b.realTime = make("Real-Time View");
-    b.history = make("History View");
-    b.print = make("Print");
-    b.prev = make("<");
-    b.next = make(">");
-    b.setup = make("Setup");
-    b.demo = make("DEMO");
-    b.close = make("Close");
-    cancelButton_ = make("Cancel");
-    cancelButton_->hide();
-
-    const int B = W / 10;
-    const int K = H / 35;
-    const int small = 2 * B / 3;
-    const int R = W;
-    b.newPatient->setGeometry(5, 0, B, K);
-    b.record->setGeometry(B + 10, 0, B, K);
-    b.realTime->setGeometry(2 * B + 15, 0, B, K);
-    b.history->setGeometry(3 * B + 20, 0, B, K);
-    b.print->setGeometry(5 * B + 30, 0, small, K);
-    b.prev->setGeometry(5 * B + 30 + small + 5, 0, 30, K);
-    b.next->setGeometry(5 * B + 30 + small + 35, 0, 30, K);
-    b.setup->setGeometry(R - 3 * (small + 5), 0, small, K);
-    b.demo->setGeometry(R - 2 * (small + 5), 0, small, K);
-    b.close->setGeometry(R - small - 5, 0, small, K);
-    for (QPushButton* button : {b.prev, b.next, b.print, b.record, b.realTime})
-        button->setEnabled(false);
-
-    statusLine_ = new QLabel("CC", this);
-    statusLine_->setGeometry(5, 755, 300, 25);
-    statusLine_->hide();
-
+    buttons_ = MakeButtons(this, W, H);
+    const WindowButtons& b = buttons_;
     connect(b.newPatient, &QPushButton::clicked, this, &MainWindow::OnNewPatient);
     connect(b.record, &QPushButton::clicked, this, &MainWindow::OnRecord);
     connect(b.realTime, &QPushButton::clicked, this, &MainWindow::OnRealTimeView);
@@ -130,7 +62,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     display_.SetLayout(layout_.leadRect, layout_.labelRect);
     connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
     frameTimer_.start(kFrameIntervalMs);
-    connect(&demoTimer_, &QTimer::timeout, this, &MainWindow::OnDemoTick);
+    connect(&demo_, &DemoPlayer::failed, this,
+            [this] { context_.Message(context_.Translate("file error")); });
 
     ApplyCaptions();
     OpenPort();
@@ -140,7 +73,7 @@ MainWindow::~MainWindow()
 {
     // Whatever is still buffered of a recording reaches its file even on an abrupt end.
     recordWriter_.Finish();
-    StopDemoPlayback();
+    demo_.Stop();
     frameTimer_.stop();
     decoder_.SetSink(nullptr);
     channel_.Close();
@@ -438,7 +371,8 @@ void MainWindow::PlayDemo(const QString& path)
     EnableReviewButtons(false, false, false);
     buttons_.record->setText(context_.Translate("Start Record"));
     update();
-    StartDemoPlayback(state_.demoFilePath);
+    if (!demo_.Start(state_.demoFilePath))
+        context_.Message(context_.Translate("file error"));
     headerLine1_ = " ";
     headerLine2_ = " ";
     state_.patientHeaderValid = false;
@@ -467,7 +401,7 @@ void MainWindow::OnDemo()
 
     buttons_.realTime->setEnabled(true);
     session_.StopDemo();
-    StopDemoPlayback();
+    demo_.Stop();
     buttons_.demo->setText(context_.Translate("DEMO"));
     if (!OpenChannel()) {
         session_.SetPortOpen(false);
@@ -645,59 +579,6 @@ bool MainWindow::LoadRecordForReview(const QString& path)
         buttons_.next->setEnabled(false);
     update();
     return outcome == ReviewOutcome::Loaded;
-}
-
-void MainWindow::StartDemoPlayback(const QString& path)
-{
-    StopDemoPlayback();
-    demoFile_.setFileName(path);
-    // A file shorter than one packet has nothing to repeat; a trailing partial packet is left
-    // out so the record wraps on a packet boundary.
-    if (!demoFile_.open(QIODevice::ReadOnly) || demoFile_.size() < kPacketBytes) {
-        demoFile_.close();
-        context_.Message(context_.Translate("file error"));
-        return;
-    }
-    demoPlayable_ = demoFile_.size() / kPacketBytes * kPacketBytes;
-    demoPacketsDue_ = 0;
-    demoClock_.start();
-    demoTimer_.start(kDemoTickMs);
-}
-
-void MainWindow::StopDemoPlayback()
-{
-    demoTimer_.stop();
-    demoFile_.close();
-}
-
-void MainWindow::OnDemoTick()
-{
-    if (!session_.Demo() || !demoFile_.isOpen()) {
-        StopDemoPlayback();
-        return;
-    }
-    const qint64 due = demoClock_.nsecsElapsed() / 1000 * kPacketsPerSecond / 1000000;
-    if (due - demoPacketsDue_ > kDemoMaxBacklog)
-        demoPacketsDue_ = due - kDemoMaxBacklog;
-    qint64 left = due - demoPacketsDue_;
-    std::array<DevicePacket, kDemoChunkPackets> chunk;
-    while (left > 0) {
-        const qint64 toEnd = (demoPlayable_ - demoFile_.pos()) / kPacketBytes;
-        const qint64 n = std::min<qint64>({left, kDemoChunkPackets, toEnd});
-        const qint64 bytes = n * kPacketBytes;
-        if (n <= 0 || demoFile_.read(reinterpret_cast<char*>(chunk.data()), bytes) != bytes) {
-            StopDemoPlayback();
-            context_.Message(context_.Translate("file error"));
-            return;
-        }
-        for (qint64 i = 0; i < n; ++i)
-            decoder_.ProcessPacket(chunk[i]);
-        left -= n;
-        demoPacketsDue_ += n;
-        // The record repeats from its first packet without a pause.
-        if (demoFile_.pos() >= demoPlayable_)
-            demoFile_.seek(0);
-    }
 }
 
 void MainWindow::paintEvent(QPaintEvent* event)

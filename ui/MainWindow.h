@@ -2,13 +2,9 @@
 // The one full-screen window: command buttons, twelve lead panels, measurement and diagnosis
 // panels, the header strip. Every command asks the session (ui/Session.h) first and refuses
 // with a message when it does not fit; the dialogs it opens report back through signals.
-#include <QElapsedTimer>
-#include <QFile>
-#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -19,40 +15,17 @@
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
 #include "setup/SetupDialog.h"
+#include "ui/DemoPlayer.h"
 #include "ui/RecordWriter.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
 #include "ui/WaveformDisplay.h"
+#include "ui/WindowLayout.h"
 
 class HistoryPatientListDialog;
 class PatientInfoDialog;
-class QLabel;
 class QPushButton;
 struct PatientRecord;
-
-// Rectangles are kept as the edges the layout names (left/top inclusive, right/bottom the far
-// edge), so QRect::right()/bottom() are those edges exactly.
-struct WindowLayout {
-    std::array<QRect, kLeadCount> leadRect;
-    std::array<QRect, kLeadCount> labelRect;
-    QRect measurementRect;
-    QRect diagnosisRect;
-    QRect headerRect;
-};
-
-// The buttons, in the order they stand.
-struct WindowButtons {
-    QPushButton* newPatient = nullptr;
-    QPushButton* record = nullptr;
-    QPushButton* realTime = nullptr;
-    QPushButton* history = nullptr;
-    QPushButton* print = nullptr;
-    QPushButton* prev = nullptr;
-    QPushButton* next = nullptr;
-    QPushButton* setup = nullptr;
-    QPushButton* demo = nullptr;
-    QPushButton* close = nullptr;
-};
 
 class MainWindow : public QWidget, private PacketSink {
     Q_OBJECT
@@ -137,10 +110,6 @@ private:
     void ReportSaveError();
     void EnableReviewButtons(bool print, bool prev, bool next);
 
-    // Demo playback.
-    void StartDemoPlayback(const QString& path);
-    void StopDemoPlayback();
-    void OnDemoTick();
     void OnFrame();
 
     AppContext context_;
@@ -158,14 +127,7 @@ private:
     ReviewRecord review_;
 
     QTimer frameTimer_;
-    QTimer demoTimer_;
-    QElapsedTimer demoClock_;
-    QFile demoFile_;
-    qint64 demoPlayable_ = 0;    // the whole packets of the demo file, in bytes
-    qint64 demoPacketsDue_ = 0;  // packets accounted for since playback started
     bool saveErrorShown_ = false;
-    QLabel* statusLine_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
     bool closing_ = false;
     // Recording waits for lead I to begin (see RecordStep): the lead of the last packet seen,
     // whether the recording still waits, and the packets waited so far.
@@ -173,9 +135,10 @@ private:
     bool awaitingLeadStart_ = false;
     int leadStartWait_ = 0;
 
-    // Device link: the serial channel and the decoder it feeds. Demo playback calls
+    // Device link: the serial channel and the decoder it feeds. Demo playback feeds
     // decoder_.ProcessPacket; the window itself is the packet sink (recording, drawing).
     SerialChannel channel_;
     EngineFeed engineFeed_;
     StreamDecoder decoder_;
+    DemoPlayer demo_;
 };
