@@ -133,10 +133,10 @@ HistoryPatientListDialog::HistoryPatientListDialog(const AppContext& context,
 
 HistoryPatientListDialog::~HistoryPatientListDialog() = default;
 
-void HistoryPatientListDialog::Tell(const QString& text)
+void HistoryPatientListDialog::Tell(const AppContext& context, const QString& text)
 {
-    context_.prompt.Show(Translate("History Patient List"), text, PromptIcon::Exclamation,
-                         PromptButtons::Ok);
+    context.prompt.Show(context.Translate("History Patient List"), text, PromptIcon::Exclamation,
+                        PromptButtons::Ok);
 }
 
 void HistoryPatientListDialog::SetViewedPatient(const QString& id)
@@ -145,50 +145,49 @@ void HistoryPatientListDialog::SetViewedPatient(const QString& id)
     emit viewedPatientChanged(id);
 }
 
-QStringList HistoryPatientListDialog::ExportMessages(const ExportResult& result,
-                                                     const LanguageTable& language)
+void HistoryPatientListDialog::Report(const AppContext& context, const ExportResult& result)
 {
-    auto tr = [&language](const char* key) { return ::Translate(language, key); };
     QStringList problems;
     for (const ExchangeProblem& p : result.problems)
-        problems << p.file + ": " + tr(p.key);
+        problems << p.file + ": " + context.Translate(p.key);
+    QString text;
     switch (result.outcome) {
-    case ExportResult::Outcome::Exported: return {tr("Exported")};
+    case ExportResult::Outcome::Exported: text = context.Translate("Exported"); break;
     case ExportResult::Outcome::FolderFailed:
-        return {tr("Export incomplete") + "\n" + QDir::toNativeSeparators(result.folder)};
+        text = context.Translate("Export incomplete") + "\n" +
+               QDir::toNativeSeparators(result.folder);
+        break;
     case ExportResult::Outcome::NoRecords:
-        if (problems.isEmpty())
-            return {tr("no data file copied")};
-        return {tr("Export incomplete") + "\n" + problems.join("\n") + "\n" +
-                tr("no data file copied")};
+        text = context.Translate("no data file copied");
+        if (!problems.isEmpty())
+            text = context.Translate("Export incomplete") + "\n" + problems.join("\n") + "\n" +
+                   text;
+        break;
     case ExportResult::Outcome::Incomplete:
-        return {tr("Export incomplete") + "\n" + problems.join("\n")};
+        text = context.Translate("Export incomplete") + "\n" + problems.join("\n");
+        break;
     }
-    return {};
+    Tell(context, text);
 }
 
-QStringList HistoryPatientListDialog::ImportMessages(const ImportResult& result,
-                                                     const LanguageTable& language)
+void HistoryPatientListDialog::Report(const AppContext& context, const ImportResult& result)
 {
-    auto tr = [&language](const char* key) { return ::Translate(language, key); };
     switch (result.outcome) {
-    case ImportResult::Outcome::NoData: return {tr("No data!")};
+    case ImportResult::Outcome::NoData: return Tell(context, context.Translate("No data!"));
     case ImportResult::Outcome::NotStored:
-        // The take-over failures have their own texts here, which differ in one letter.
+        // The take-over failures have texts of their own here, which differ in one letter.
         if (result.store == StoreOutcome::ReuseOpenFailed)
-            return {tr("Import Failed")};
+            return Tell(context, context.Translate("Import Failed"));
         if (result.store == StoreOutcome::ReuseCommitFailed)
-            return {tr("Import failed")};
-        return {tr(StoreFailureKey(result.store))};
-    case ImportResult::Outcome::NoRecords: return {tr("no data file copied")};
-    case ImportResult::Outcome::Imported: {
-        QStringList messages;
+            return Tell(context, context.Translate("Import failed"));
+        return Tell(context, context.Translate(StoreFailureKey(result.store)));
+    case ImportResult::Outcome::NoRecords:
+        return Tell(context, context.Translate("no data file copied"));
+    case ImportResult::Outcome::Imported:
         for (int i = 0; i < result.copyFailures; ++i)
-            messages << tr("copy failed");
-        return messages << tr("Imported");
+            Tell(context, context.Translate("copy failed"));
+        return Tell(context, context.Translate("Imported"));
     }
-    }
-    return {};
 }
 
 int HistoryPatientListDialog::RowCount() const
@@ -319,9 +318,7 @@ void HistoryPatientListDialog::OnExport()
     QString idText;
     if (!MoveToRow(list->currentRow(), idText))
         return;
-    for (const QString& message : ExportMessages(ExportPatient(idText.toInt(), destination),
-                                                 context_.language))
-        Tell(message);
+    Report(context_, ExportPatient(idText.toInt(), destination));
 }
 
 void HistoryPatientListDialog::OnImport()
@@ -330,8 +327,7 @@ void HistoryPatientListDialog::OnImport()
     if (folder.isEmpty())
         return;
     const ImportResult imported = ImportPatient(folder);
-    for (const QString& message : ImportMessages(imported, context_.language))
-        Tell(message);
+    Report(context_, imported);
     if (imported.id) {
         OpenPatientList(*rows_, LivePatientsStatement());
         FillList();

@@ -56,9 +56,10 @@ public:
     // The viewed patient; an empty list opened forgets it. Changes are reported as they happen.
     const QString& ViewedPatientId() const { return viewedPatientId_; }
 
-    // The messages of an export and of an import, in the order they are shown.
-    static QStringList ExportMessages(const ExportResult& result, const LanguageTable& language);
-    static QStringList ImportMessages(const ImportResult& result, const LanguageTable& language);
+    // What an export and an import did, told in the list's messages (caption "History Patient
+    // List", exclamation icon, OK), in the order they happened.
+    static void Report(const AppContext& context, const ExportResult& result);
+    static void Report(const AppContext& context, const ImportResult& result);
 
 signals:
     void headerChanged(const QString& line1, const QString& line2);
@@ -73,7 +74,8 @@ signals:
 private:
     QString Translate(const char* key) const { return context_.Translate(key); }
     // Shows text (already translated) with the list's caption, exclamation icon, OK.
-    void Tell(const QString& text);
+    static void Tell(const AppContext& context, const QString& text);
+    void Tell(const QString& text) { Tell(context_, text); }
     void SetViewedPatient(const QString& id);
     void FillList();
     // Makes list row `row` (from 0) the recordset's current row and gives its PatientID text.

@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "db/AppDatabase.h"
-#include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
@@ -17,7 +16,6 @@ class DatabaseFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureQtApp();
         db().SetPrompt(&prompt);
         std::filesystem::copy_file(CORVIDA_APP_DIR "/Corvida.mdb", dir.Path() / "Corvida.mdb");
         ASSERT_TRUE(db().Open("Corvida.mdb")) << db().LastError().toStdString();

@@ -23,13 +23,8 @@ protected:
         window = std::make_unique<MainWindow>(app.context);
         window->GetSession().SetPortOpen(true);
     }
-    void TearDown() override
-    {
-        window.reset();
-        DatabaseFixture::TearDown();
-    }
     // The dialog as New Patient opens it, reporting to the window.
-    std::unique_ptr<PatientInfoDialog> Dialog() { return window->MakePatientDialog(); }
+    PatientInfoDialog& Dialog() { return *(opened = window->MakePatientDialog()); }
     std::optional<PatientRecord> Stored(int32_t id)
     {
         db().SetStatementTrace({});
@@ -38,12 +33,12 @@ protected:
         return row;
     }
     std::unique_ptr<MainWindow> window;
+    std::unique_ptr<PatientInfoDialog> opened;  // the last one made
 };
 
 TEST_F(NewPatient, OkWithTheStartValuesStoresThemAndSetsTheCurrentPatient)
 {
-    const auto opened = Dialog();
-    PatientInfoDialog& dialog = *opened;
+    PatientInfoDialog& dialog = Dialog();
     EXPECT_EQ(dialog.windowTitle(), "PatientInfo");
     EXPECT_EQ(dialog.sexList->itemText(1), "FEMALE");
     if (const char* shots = getenv("CORVIDA_SCREENSHOT_DIR")) {
@@ -75,8 +70,7 @@ TEST_F(NewPatient, OkWithTheStartValuesStoresThemAndSetsTheCurrentPatient)
 
 TEST_F(NewPatient, ChosenValuesAreStoredWithTheNoteLinesAndShownInTheHeader)
 {
-    const auto opened = Dialog();
-    PatientInfoDialog& dialog = *opened;
+    PatientInfoDialog& dialog = Dialog();
     dialog.clinicalNoEdit->setText("A'1");
     dialog.nameEdit->setText("王 O'Brien");
     dialog.ageEdit->setText("3000");
@@ -118,8 +112,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
         {"20", "1.5", "100", "Please enter an integer."},
     };
     for (const auto& c : cases) {
-        const auto opened = Dialog();
-        PatientInfoDialog& dialog = *opened;
+        PatientInfoDialog& dialog = Dialog();
         dialog.ageEdit->setText(c.age);
         dialog.heightEdit->setText(c.height);
         dialog.weightEdit->setText(c.weight);
@@ -132,8 +125,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
 
     // Port not ready: the database is never reached.
     window->GetSession().SetPortOpen(false);
-    const auto opened = Dialog();
-    PatientInfoDialog& dialog = *opened;
+    PatientInfoDialog& dialog = Dialog();
     prompt.Clear();
     dialog.OnOK();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
@@ -145,8 +137,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
 TEST_F(NewPatient, CancelChangesNothing)
 {
     window->State().currentPatientId = "5";
-    const auto opened = Dialog();
-    PatientInfoDialog& dialog = *opened;
+    PatientInfoDialog& dialog = Dialog();
     dialog.nameEdit->setText("Li");
     QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton, Qt::LeftButton); });
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
@@ -162,9 +153,9 @@ TEST_F(NewPatient, FullTableKeepsTheDialogOpenWithItsMessage)
     for (int id = 1; id <= kMaxPatientRows; ++id)
         values << QString("(%1, 'P', '2009-01-01 00:00:00', 0)").arg(id);
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
-    const auto dialog = Dialog();
-    dialog->OnOK();
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    PatientInfoDialog& dialog = Dialog();
+    dialog.OnOK();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"Must delete Patient Record"}));
     EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }
@@ -176,9 +167,9 @@ TEST_F(NewPatient, FailedTakeOverIsReportedAndNoPatientIsMade)
         values << QString("(%1, 'P', '2009-01-01 00:00:00', %2)").arg(id).arg(id == 3 ? 1 : 0);
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
     Exec("Create Trigger RefuseUpdate Before Update On Patient Begin Select Raise(Abort, 'lock'); End");
-    const auto dialog = Dialog();
-    dialog->OnOK();
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    PatientInfoDialog& dialog = Dialog();
+    dialog.OnOK();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
     EXPECT_EQ(prompt.shown.at(0).caption, "PatientInfo");
     EXPECT_TRUE(window->State().currentPatientId.isEmpty());
@@ -208,8 +199,7 @@ TEST_F(NewPatient, RealTimeViewHeaderComesFromThePatientRow)
 
 TEST_F(NewPatient, TextBoxesHoldTypedAndPastedTextToTheirByteLimits)
 {
-    const auto opened = Dialog();
-    PatientInfoDialog& dialog = *opened;
+    PatientInfoDialog& dialog = Dialog();
     dialog.show();
     QLineEdit* name = dialog.nameEdit;
 

@@ -16,7 +16,6 @@
 
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
-#include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
@@ -83,7 +82,6 @@ class HistoryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureQtApp();
         AppDatabase::Instance().SetPrompt(&prompt);
         OpenFreshDatabase();
     }

@@ -21,18 +21,14 @@ const QDateTime kDay(QDate(2009, 3, 7), QTime(9, 0, 0));
 
 class HistoryList : public HistoryTest {
 protected:
-    // The list as History View opens it, reporting to the window.
-    void SetUp() override
+    // The list as History View opens it, reporting to the window, which viewed `viewed` last.
+    HistoryPatientListDialog& List(const QString& viewed = {})
     {
-        HistoryTest::SetUp();
+        opened.reset();
         window = std::make_unique<MainWindow>(app.context);
+        window->State().viewedPatientId = viewed;
+        return *(opened = window->MakeHistoryDialog());
     }
-    void TearDown() override
-    {
-        window.reset();
-        HistoryTest::TearDown();
-    }
-    std::unique_ptr<HistoryPatientListDialog> List() { return window->MakeHistoryDialog(); }
     // Four patients, the newest last, so listed as li, zhang wang, 王'明, wang li; 王'明 has two
     // records.
     void AddPatients()
@@ -58,6 +54,7 @@ protected:
     }
     std::vector<int32_t> ids;
     std::unique_ptr<MainWindow> window;
+    std::unique_ptr<HistoryPatientListDialog> opened;
 };
 
 // Runs `act` on the record list as soon as it is shown modally.
@@ -74,9 +71,7 @@ void OnRecordList(std::function<void(RecordListDialog&)> act)
 
 TEST_F(HistoryList, EmptyTableOpensAnEmptyListAndClearsTheViewedPatient)
 {
-    window->State().viewedPatientId = "3";
-    const auto list = List();
-    HistoryPatientListDialog& d = *list;
+    HistoryPatientListDialog& d = List("3");
     EXPECT_EQ(d.list->rowCount(), 0);
     EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
     EXPECT_EQ(d.windowTitle(), "History Patient List");
@@ -91,8 +86,7 @@ TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
 {
     AddPatients();
     Sql("Update Patient Set Isdel = 1 Where PatientID = " + QString::number(ids[2]));
-    const auto list = List();
-    HistoryPatientListDialog& d = *list;
+    HistoryPatientListDialog& d = List();
     EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn),
               (QStringList{"li", QString::fromUtf8("王'明"), "wang li"}));
     EXPECT_EQ(Column(d, HistoryPatientListDialog::kClinicalNoColumn),
@@ -113,8 +107,7 @@ TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
 TEST_F(HistoryList, QueryFiltersByNameAndClinicalNumber)
 {
     AddPatients();
-    const auto list = List();
-    HistoryPatientListDialog& d = *list;
+    HistoryPatientListDialog& d = List();
     const struct {
         const char* name;
         QString clinical;
@@ -140,10 +133,8 @@ TEST_F(HistoryList, QueryFiltersByNameAndClinicalNumber)
 TEST_F(HistoryList, DeleteAsksOnceAndRemovesTheSelectedPatientsAndTheirRecords)
 {
     AddPatients();
-    window->State().viewedPatientId = QString::number(ids[1]);
+    HistoryPatientListDialog& d = List(QString::number(ids[1]));
     window->State().lastSavedRecordPath = "Data/" + QString::number(ids[1]) + "/m200903070901.cv";
-    const auto list = List();
-    HistoryPatientListDialog& d = *list;
     d.show();
 
     // No keeps everything.
@@ -177,8 +168,7 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReportedAndThePatientStays)
     // The engine refuses to change this one row, as a locked or damaged file would.
     Sql("Create Trigger keep Before Update On Patient When Old.PatientID = " +
         QString::number(ids[3]) + " Begin Select Raise(Abort, 'kept'); End");
-    const auto list = List();
-    HistoryPatientListDialog& d = *list;
+    HistoryPatientListDialog& d = List();
     d.show();
     ClickRow(d, 0);  // li, the refused one
     ClickRow(d, 1, Qt::ControlModifier);  // zhang wang
@@ -212,8 +202,7 @@ TEST_F(HistoryList, DeleteRecordFilesRemovesRecordsAndLinksButFollowsNoLink)
 TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
 {
     AddPatients();
-    const auto list = List();
-    HistoryPatientListDialog& d = *list;
+    HistoryPatientListDialog& d = List();
     d.show();
     ClickRow(d, 2);  // 王'明, with two records
 
@@ -249,8 +238,7 @@ TEST_F(HistoryList, ImportedPatientIsListedFirst)
     AddPatients();
     TempDir out;
     prompt.folders = {QString::fromStdString(out.Path().string())};
-    const auto list = List();
-    HistoryPatientListDialog& d = *list;
+    HistoryPatientListDialog& d = List();
     d.show();
     ClickRow(d, 2);
     d.OnExport();

@@ -38,20 +38,14 @@ protected:
     bool Export(int32_t id, const QString& destination, const QDateTime& now)
     {
         const ExportResult result = ExportPatient(id, destination, now);
-        Tell(HistoryPatientListDialog::ExportMessages(result, app.language));
+        HistoryPatientListDialog::Report(app.context, result);
         return result.Exported();
     }
     std::optional<int32_t> Import(const QString& folder, const QDateTime& now)
     {
         const ImportResult result = ImportPatient(folder, now);
-        Tell(HistoryPatientListDialog::ImportMessages(result, app.language));
+        HistoryPatientListDialog::Report(app.context, result);
         return result.id;
-    }
-    void Tell(const QStringList& messages)
-    {
-        for (const QString& text : messages)
-            prompt.Show(app.context.Translate("History Patient List"), text,
-                        PromptIcon::Exclamation, PromptButtons::Ok);
     }
     PatientRecord Row(int32_t id)
     {

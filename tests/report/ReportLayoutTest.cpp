@@ -15,22 +15,14 @@
 
 namespace {
 
-// The English texts of the source tree; the layout is handed them, nothing global is set up.
-const LanguageTable& English()
-{
-    static const LanguageTable table = [] {
-        LanguageTable t;
-        t.SetDirectory(CORVIDA_SOURCE_DIR "/language/");
-        t.Scan();
-        t.Load("English");
-        return t;
-    }();
-    return table;
-}
+LanguageTable en;  // the English texts the layout is handed
 
 void UseEnglish()
 {
     EnsureQtApp();
+    en.SetDirectory(CORVIDA_SOURCE_DIR "/language/");
+    en.Scan();
+    en.Load("English");
 }
 
 // A white page of a paper size (mm) at a resolution, as a printer would present it.
@@ -62,8 +54,7 @@ std::vector<DevicePacket> Record(int packetsPerLead = kPacketsPerLead, int value
 
 ReportLayout Layout(const std::vector<DevicePacket>& packets, int speed, QImage& page)
 {
-    ReportLayout layout(BuildReportContent(packets, speed), BuildReportHeader(nullptr, {}, English()),
-                        {}, English());
+    ReportLayout layout(BuildReportContent(packets, speed), BuildReportHeader(nullptr, {}, en), {}, en);
     layout.MeasureDevice(page);
     return layout;
 }
@@ -379,7 +370,7 @@ TEST(ReportLayout, HeaderTextsOfAPatientAndOfNone)
     p.Sex = 1;
     p.Other = "first line\r\nsecond\nthird";
     p.NewDate = "2009-3-7  14:5:9";  // as the insert statement writes it
-    const ReportHeader h = BuildReportHeader(&p, "2009-03-07 14:05", English());
+    const ReportHeader h = BuildReportHeader(&p, "2009-03-07 14:05", en);
     const QStringList expected = {"Corvida ECG Report", "", "Clinical NO.: 00001234", "Name: Li",
                                   "Age: 20", "Height : 170", "Weight : 60", "Blood : AB",
                                   "Sex: FEMALE", "Date : 2009-03-07 14:05:09", "",
@@ -390,14 +381,14 @@ TEST(ReportLayout, HeaderTextsOfAPatientAndOfNone)
     p.Sex = 0;
     p.Blood = 7;  // no such group: nothing rather than a guess
     p.NewDate = "2009-03-07T14:05:09";
-    const ReportHeader male = BuildReportHeader(&p, {}, English());
+    const ReportHeader male = BuildReportHeader(&p, {}, en);
     EXPECT_EQ(male.texts[8], "Sex: MALE");
     EXPECT_EQ(male.texts[7], "Blood : ");
     EXPECT_EQ(male.texts[9], "Date : 2009-03-07 14:05:09");
     p.NewDate = "unknown";
-    EXPECT_EQ(BuildReportHeader(&p, {}, English()).texts[9], "Date : unknown");
+    EXPECT_EQ(BuildReportHeader(&p, {}, en).texts[9], "Date : unknown");
 
-    const ReportHeader none = BuildReportHeader(nullptr, {}, English());
+    const ReportHeader none = BuildReportHeader(nullptr, {}, en);
     EXPECT_EQ(none.texts[3], "Name: ");
     EXPECT_EQ(none.texts[8], "Sex: ");
     EXPECT_EQ(none.texts.size(), kHeaderTextCount);
@@ -413,8 +404,7 @@ TEST(ReportLayout, SummaryColumnsAndDiagnosisNeverOverlap)
     for (int dpi : {300, 600, 1200}) {
         SCOPED_TRACE(dpi);
         QImage page = Page(dpi);
-        ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(nullptr, {}, English()), s,
-                            English());
+        ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(nullptr, {}, en), s, en);
         layout.MeasureDevice(page);
         const ReportLayout::SummaryPositions pos = layout.SummaryAt();
         QFont base("Arial");
@@ -493,8 +483,8 @@ TEST(ReportLayout, DateLineStaysInsideThePrintableArea)
 {
     UseEnglish();
     QImage page = Page(600);
-    ReportLayout layout(BuildReportContent({}, 1),
-                        BuildReportHeader(nullptr, "2009-03-07 14:05", English()), {}, English());
+    ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(nullptr, "2009-03-07 14:05", en),
+                        {}, en);
     layout.MeasureDevice(page);
     EXPECT_EQ(layout.DateTopLeft(), QPoint(300 / 4, 350 / 4));  // a quarter of the band's corner
     // A printer that cannot reach the outer 100 px (4.2 mm) on the left and 120 px at the top.

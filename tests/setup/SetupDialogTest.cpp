@@ -8,7 +8,6 @@
 
 #include "app/ProfileFile.h"
 #include "setup/SetupDialog.h"
-#include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TestContext.h"
 #include "ui/MainWindow.h"
@@ -19,7 +18,6 @@ class SetupDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureQtApp();
         app.settings.BuildSettingsPath();
         ini = app.settings.configPath;
         QFile::remove(ini);

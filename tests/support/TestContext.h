@@ -1,26 +1,24 @@
 #pragma once
-// The context the program's classes are handed, as the tests build it: the source tree's
-// language files with English loaded, port 3, a fresh analysis engine and the fixture's prompt.
+// The context the program's classes are handed, as the tests build it: the source tree's English
+// texts, port 3, a fresh analysis engine and the fixture's prompt; the QApplication exists.
 #include <memory>
 
 #include "analysis/AnalysisEngine.h"
 #include "app/AppContext.h"
+#include "tests/support/QtApp.h"
 
-class TestContext {
-public:
-    explicit TestContext(Prompt& prompt)
-        : engine(std::make_unique<AnalysisEngine>()),
-          context{settings, language, prompt, *engine}
+struct TestContext {
+    explicit TestContext(Prompt& prompt) : context{settings, language, prompt, *engine}
     {
+        EnsureQtApp();
         settings.portText = "3";
         settings.languageName = "English";
         language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
         language.Scan();
         language.Load("English");
     }
-
     AppSettings settings;
     LanguageTable language;
-    std::unique_ptr<AnalysisEngine> engine;
+    std::unique_ptr<AnalysisEngine> engine = std::make_unique<AnalysisEngine>();
     AppContext context;
 };

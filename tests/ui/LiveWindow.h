@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "device/DevicePacket.h"
-#include "tests/support/QtApp.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
@@ -59,7 +58,6 @@ class LiveWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureQtApp();
         fs::create_directories("Data/1");
     }
     void TearDown() override { window.reset(); }

@@ -4,7 +4,6 @@
 
 #include <QPushButton>
 
-#include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TestContext.h"
 #include "ui/MainWindow.h"
@@ -13,15 +12,9 @@ namespace {
 
 class MainWindowModes : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        EnsureQtApp();
-        window = std::make_unique<MainWindow>(app.context);
-    }
-    void TearDown() override { window.reset(); }
     RecordingPrompt prompt;
     TestContext app{prompt};
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(app.context);
 };
 
 }  // namespace
@@ -44,14 +37,6 @@ TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIcon)
     window->OnRecord();
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::None);
-}
-
-TEST_F(MainWindowModes, StartRecordNeedsANewPatientEvenWithThePortOpen)
-{
-    window->GetSession().SetPortOpen(true);
-    window->OnRecord();
-    EXPECT_EQ(prompt.LastText(), "Please build a new patient");
-    EXPECT_FALSE(window->GetSession().Recording());
 }
 
 TEST_F(MainWindowModes, SecondStepsStopAtTheEnds)
