@@ -703,7 +703,7 @@ void MainWindow::paintEvent(QPaintEvent* event)
     if (state.review && currentSecond >= 1) {
         const std::size_t count = std::min<std::size_t>(
             review.points.size(), std::size_t(currentSecond) * kPacketsPerSecond / kPacketsPerPoint);
-        display.DrawReview(review.points.data(), count);
+        display.DrawReview(review.points.data(), review.points.size(), count);
     } else if (!state.review) {
         display.LeaveReview();
     }
