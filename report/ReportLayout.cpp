@@ -35,6 +35,13 @@ constexpr int kSummaryTopGap = 10;
 constexpr int kDrawFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine;
 constexpr int kFieldFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
 
+QString PageText(const QString& pageWord, int page)
+{
+    return pageWord + " " + QString::number(page);
+}
+
+constexpr const char* kFooterGap = "   ";
+
 // Text drawn with its top-left corner at a point.
 void DrawTextAt(QPainter& painter, int x, int y, const QString& text)
 {
@@ -57,8 +64,13 @@ QString FormatNewDate(const QString& stored)
     return QDateTime(date, time).toString("yyyy-MM-dd HH:mm:ss");
 }
 
-QFont ReportFont(const QStringList& families)
+// Chinese comes from a Simplified Chinese face whose ideographs are its own glyphs. A PDF names
+// each glyph by the lowest code point that maps to it, and the CJK collection's faces share
+// their glyphs with the radicals (心 comes back as U+2F3C, 门 as U+2EE9): text that cannot be
+// searched or copied. Left to the system's fallback, Chinese would come from that collection.
+QFont ReportFont(QStringList families)
 {
+    families << "WenQuanYi Zen Hei";
     QFont font;
     font.setFamilies(families);
     return font;
@@ -145,6 +157,8 @@ ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date
                Translate("Date") + " : " + newDate,
                QString(),
                Translate("Other") + " : " + other};
+    if (patient)
+        h.patient = Translate("Name") + ": " + name + kFooterGap + Translate("Clinical NO.") + ": " + clinical;
     return h;
 }
 
@@ -199,6 +213,7 @@ void ReportLayout::MeasureDevice(QPaintDevice& device, const QRect& printable)
     fieldFont_.setPointSize(12);
     PlanHeader(device);
     Paginate();
+    PlanFooter(device);
 
     const QFontMetrics base(baseFont_, &device);
     summaryLabelWidth_ = summaryUnitWidth_ = 0;
@@ -249,6 +264,25 @@ void ReportLayout::PlanHeader(QPaintDevice& device)
     }
     if (lastBottom > header_.bottom() - h)
         header_.setBottom(lastBottom + h);
+}
+
+void ReportLayout::PlanFooter(QPaintDevice& device)
+{
+    const QFontMetrics base(baseFont_, &device);
+    // Planned for the widest page number of the document, so every page has the same footer.
+    // The box reaches down to the band's bottom: a line with Chinese is taller than the base
+    // font's own line height.
+    footerAt_.page = base.boundingRect(footer_, Qt::AlignHCenter | Qt::AlignTop, PageText(Translate("Page"), PageCount()));
+    footerPatientBox_.setCoords(footer_.left(), footer_.top(),
+                                footerAt_.page.left() - base.horizontalAdvance(kFooterGap), footer_.bottom());
+    footerFlags_ = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    if (base.horizontalAdvance(header_texts_.patient) > footerPatientBox_.width()) {
+        // A long name or a narrow paper: below the page number, wrapped to the band.
+        footerPatientBox_.setCoords(footer_.left(), footerAt_.page.bottom() + 1, footer_.right(),
+                                    footer_.bottom());
+        footerFlags_ = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    }
+    footerAt_.patient = base.boundingRect(footerPatientBox_, footerFlags_, header_texts_.patient);
 }
 
 std::optional<QRect> ReportLayout::StripAt(int top) const
@@ -410,11 +444,17 @@ void ReportLayout::DrawStrip(QPainter& painter, const StripPlan& strip) const
     if (strip.labelled()) {
         painter.setFont(baseFont_);
         const int h = fieldLineHeight_;
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine;
         for (int i = 0; i < 3; ++i) {
             const int centre = middle + (i - 1) * 2 * h;
-            painter.drawText(QRect(r.left() + 2 * penWidth_, centre - h / 2, 0, h),
-                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine,
-                             lead.labelLines[i]);
+            const QRect box(r.left() + 2 * penWidth_, centre - h / 2, 0, h);
+            // On white paper of their own: the middle label sits on a 5 mm line, the others
+            // among the millimetre dots.
+            if (!lead.labelLines[i].isEmpty())
+                painter.fillRect(painter.boundingRect(box, flags, lead.labelLines[i])
+                                     .adjusted(-penWidth_, 0, penWidth_, 0),
+                                 Qt::white);
+            painter.drawText(box, flags, lead.labelLines[i]);
         }
         // The name's size in tenths of a point is a fifth of the strip's height in pixels of a
         // 600 dpi page (22.5 points); taken on the device's own pixels it would grow with the
@@ -462,7 +502,8 @@ void ReportLayout::DrawFooter(QPainter& painter, int page) const
     painter.setFont(baseFont_);
     painter.drawText(QRect(footer_.left(), footer_.top(), footer_.width(), 0),
                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine,
-                     Translate("Page") + " " + QString::number(page));
+                     PageText(Translate("Page"), page));
+    painter.drawText(footerPatientBox_, footerFlags_, header_texts_.patient);
     painter.restore();
 }
 

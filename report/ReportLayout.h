@@ -65,10 +65,12 @@ ReportContent BuildReportContent(const std::vector<DevicePacket>& packets, int p
 // (demo records, short paths, digits that are no date).
 QString RecordDateText(const QString& path);
 
-// The date line and the twelve header texts (title, the patient's facts, blanks at 1 and 10).
+// The date line and the twelve header texts (title, the patient's facts, blanks at 1 and 10);
+// patient: name and clinical number for every page's footer (empty without a patient).
 struct ReportHeader {
     QString date;
     QStringList texts;
+    QString patient;
 };
 // Without a patient every field keeps its name and shows no value. Names in the given language.
 ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date,
@@ -143,6 +145,8 @@ public:
     void DrawStrip(QPainter& painter, const StripPlan& strip) const;
     void DrawGrid(QPainter& painter, const QRect& rect) const;
     void DrawCalibrationPulse(QPainter& painter, int x0, int y0, int amplitude) const;
+    // The page number and the patient, so that a loose page names its record together with the
+    // date line at its top.
     void DrawFooter(QPainter& painter, int page) const;
     void DrawSummary(QPainter& painter, int page) const;
     // The top-left corners of the summary page's texts, for the layout tests: label, unit and
@@ -153,6 +157,12 @@ public:
         std::vector<QPoint> lines;
     };
     SummaryPositions SummaryAt() const;
+    // Where the footer's texts lie, for the layout tests: the widest page number of the
+    // document, and the patient left of it or, when it does not fit there, below it.
+    struct FooterPositions {
+        QRect page, patient;
+    };
+    FooterPositions FooterAt() const { return footerAt_; }
 
     // The strip pages and then the summary page; onPage runs before each strip page starts and
     // may refuse (cancel). False when a page could not be started or was refused.
@@ -162,6 +172,7 @@ public:
 
 private:
     void PlanHeader(QPaintDevice& device);
+    void PlanFooter(QPaintDevice& device);
     void Paginate();
     QString Translate(const char* key) const;
 
@@ -182,4 +193,7 @@ private:
     QFont baseFont_, titleFont_, fieldFont_;
     int summaryLabelWidth_ = 0, summaryUnitWidth_ = 0, summaryCharWidth_ = 0;
     Pagination pagination_;
+    FooterPositions footerAt_;
+    QRect footerPatientBox_;  // drawn into, with footerFlags_
+    int footerFlags_ = 0;
 };

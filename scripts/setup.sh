@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libqt6sql6-sqlite libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  fonts-liberation2 fonts-noto-cjk
+  fonts-liberation2 fonts-noto-cjk fonts-wqy-zenhei
   sqlite3 poppler-utils
 )
 missing=()

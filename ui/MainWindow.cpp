@@ -589,7 +589,7 @@ void MainWindow::paintEvent(QPaintEvent* event)
     if (session_.Review() && second >= 1) {
         const std::size_t count = std::min<std::size_t>(
             review_.points.size(), std::size_t(second) * kPacketsPerSecond / kPacketsPerPoint);
-        display_.DrawReview(review_.points.data(), count);
+        display_.DrawReview(review_.points.data(), review_.points.size(), count);
     } else if (!session_.Review()) {
         display_.LeaveReview();
     }

@@ -9,6 +9,7 @@
 
 #include "analysis/Measurements.h"
 #include "app/AppContext.h"
+#include "device/DevicePacket.h"
 #include "record/DisplayPoint.h"
 
 namespace {
@@ -96,12 +97,22 @@ QString WaveformDisplay::Translate(const char* key) const
     return ::Translate(*language_, key);
 }
 
+QString WaveformDisplay::ReviewSpeedText()
+{
+    // Live, the decimation matches the chosen speed; review always puts 80 points a second on
+    // the 4-pixel millimetre, which is 20 mm/s whatever the recorder's speed was.
+    constexpr int mmPerSecond = kPacketsPerSecond / kPacketsPerPoint / kFineStep;
+    return QString("%1mm/s").arg(mmPerSecond);
+}
+
 QString WaveformDisplay::LabelText(int lead, int k) const
 {
-    const Labels& l = labels_[lead];
+    const Labels& l = reviewShown_ ? reviewLabels_[lead] : labels_[lead];
+    if (k > 0 && !l.present)
+        return {};
     switch (k) {
     case 0: return LeadName(lead);
-    case 1: return SpeedText(l.speed);
+    case 1: return reviewShown_ ? ReviewSpeedText() : SpeedText(l.speed);
     case 2: return FilterText(l.filter);
     case 3: return GainText(l.gain);
     case 4: return l.mode == 0 ? Translate("MONITOR") : l.mode == 1 ? Translate("DEMO") : QString();
@@ -137,7 +148,7 @@ void WaveformDisplay::SetLayout(const std::array<QRect, kLeadCount>& leads,
         // The strip ends where its panel begins: the panel's first column is the panel's own.
         strips_[lead] = QImage(labels[lead].width() - 1, labels[lead].height() - 1,
                                QImage::Format_RGB32);
-        labels_[lead].stale = true;
+        stripStale_[lead] = true;
     }
     ResetAllLeadPens(false);
     dirty_ = QRegion(0, 0, 1 << 20, 1 << 20);
@@ -174,10 +185,24 @@ void WaveformDisplay::ResetStateLabels()
     for (Labels& l : labels_) {
         l.mode = 0;
         l.range = 0;
-        l.stale = true;
     }
+    stripStale_.fill(true);
     for (const QRect& r : labelRect_)
         dirty_ += r;
+}
+
+void WaveformDisplay::SetLabels(Labels& target, int lead, const Labels& labels)
+{
+    // Live this runs for every drawn point, in review for every point at each paint; the strip
+    // is rendered again only when a label actually changed, which gives the same picture at a
+    // fraction of the cost.
+    if (target == labels)
+        return;
+    target = labels;
+    if (&target == (reviewShown_ ? &reviewLabels_[lead] : &labels_[lead])) {
+        stripStale_[lead] = true;
+        dirty_ += labelRect_[lead];
+    }
 }
 
 void WaveformDisplay::UpdateLeadLabels(int lead, int speedCode, int gainCode, int filterCode,
@@ -185,19 +210,7 @@ void WaveformDisplay::UpdateLeadLabels(int lead, int speedCode, int gainCode, in
 {
     if (lead < 0 || lead >= kLeadCount)
         return;
-    Labels& l = labels_[lead];
-    // Live this runs for every drawn point; the strip is rendered again only when a label
-    // actually changed, which gives the same picture at a fraction of the cost.
-    if (l.speed == speedCode && l.gain == gainCode && l.filter == filterCode
-        && l.mode == modeFlag && l.range == rangeFlag)
-        return;
-    l.speed = speedCode;
-    l.gain = gainCode;
-    l.filter = filterCode;
-    l.mode = modeFlag;
-    l.range = rangeFlag;
-    l.stale = true;
-    dirty_ += labelRect_[lead];
+    SetLabels(labels_[lead], lead, {speedCode, filterCode, gainCode, modeFlag, rangeFlag, true});
 }
 
 void WaveformDisplay::RestoreGrid(int lead, int x, int width)
@@ -266,18 +279,42 @@ void WaveformDisplay::DrawPoint(int lead, int sample)
     dirty_ += r;
 }
 
-void WaveformDisplay::DrawReview(const DisplayPoint* points, std::size_t count)
+void WaveformDisplay::DrawReview(const DisplayPoint* points, std::size_t size, std::size_t count)
 {
     if (grid_.isNull())
         return;
+    if (!reviewShown_) {
+        // The strips show the review's labels from now on, not what the live stream left.
+        stripStale_.fill(true);
+        for (const QRect& r : labelRect_)
+            dirty_ += r;
+    }
+    reviewShown_ = true;
     reviewDrawing_ = true;
     for (int lead = 0; lead < kLeadCount; ++lead)
         panels_[lead] = grid_.copy();
     ResetAllLeadPens(false);
-    for (std::size_t i = 0; i < count; ++i)
-        DrawPoint(points[i].leadIndex, points[i].sample);
+    std::array<Labels, kLeadCount> labels;
+    std::array<bool, kLeadCount> labelled{};
+    count = std::min(count, size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const DisplayPoint& p = points[i];
+        if (p.leadIndex >= kLeadCount)
+            continue;
+        if (i < count)
+            DrawPoint(p.leadIndex, p.sample);
+        else if (labelled[p.leadIndex])
+            continue;
+        // The speed code of a review point is fixed; the review's own speed is shown instead.
+        labels[p.leadIndex] = {p.speedCode, p.filterCode, p.gainCode, p.modeFlag, p.rangeFlag, true};
+        labelled[p.leadIndex] = true;
+    }
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        if (!labelled[lead])
+            labels[lead].present = false;
+        SetLabels(reviewLabels_[lead], lead, labels[lead]);
+    }
     reviewDrawing_ = false;
-    reviewShown_ = true;
     for (const QRect& r : leadRect_)
         dirty_ += r;
 }
@@ -289,7 +326,8 @@ void WaveformDisplay::LeaveReview()
     reviewShown_ = false;
     for (int lead = 0; lead < kLeadCount; ++lead) {
         panels_[lead] = grid_.copy();
-        dirty_ += leadRect_[lead];
+        stripStale_[lead] = true;
+        dirty_ += leadRect_[lead] | labelRect_[lead];
     }
 }
 
@@ -315,14 +353,14 @@ void WaveformDisplay::RenderLabels(int lead)
         const int y = static_cast<int>(middle - 2.5 * pitch + k * pitch);
         TextAt(painter, column, y, LabelText(lead, k + 1));
     }
-    labels_[lead].stale = false;
+    stripStale_[lead] = false;
 }
 
 void WaveformDisplay::PaintLeads(QPainter& painter, const QRegion& region)
 {
     for (int lead = 0; lead < kLeadCount; ++lead) {
         if (region.intersects(labelRect_[lead])) {
-            if (labels_[lead].stale)
+            if (stripStale_[lead])
                 RenderLabels(lead);
             painter.drawImage(labelRect_[lead].topLeft(), strips_[lead]);
         }

@@ -49,9 +49,12 @@ public:
     // are rendered again, so a language change shows at the next paint.
     void ResetStateLabels();
 
-    // Redraws every panel from the bare grid with the first count points of a review list.
-    void DrawReview(const DisplayPoint* points, std::size_t count);
-    // Clears a review picture left in the panels once review is off.
+    // Redraws every panel from the bare grid with the first count of the size points of a review
+    // list. Each lead's labels state its own points: the point last drawn, or for a lead not yet
+    // drawn its first point in the list; the speed is the review's own (20 mm/s). A lead the list
+    // does not hold shows no state labels.
+    void DrawReview(const DisplayPoint* points, std::size_t size, std::size_t count);
+    // Clears a review picture left in the panels once review is off; the live labels return.
     void LeaveReview();
 
     // Blits the panels and label strips that meet region.
@@ -70,6 +73,8 @@ public:
     static QString SpeedText(int code);   // 1..3
     static QString FilterText(int code);  // 0..5
     static QString GainText(int code);    // 1..3
+    // The speed a review trace has against the grid: one point per 10 packets, one pixel each.
+    static QString ReviewSpeedText();
 
     // For the window's tests and screenshots.
     QPoint Pen(int lead) const { return {pens_[lead].x, pens_[lead].y}; }
@@ -90,7 +95,8 @@ private:
         int gain = 1;
         int mode = 0;
         int range = 0;
-        bool stale = true;  // the strip image must be rendered again
+        bool present = true;  // false: a review lead without points, no state to state
+        bool operator==(const Labels&) const = default;
     };
 
     QString Translate(const char* key) const;
@@ -98,12 +104,15 @@ private:
     void RestoreGrid(int lead, int x, int width);
     void SetPixelSpan(QImage& image, int x, int y0, int y1);
     void RenderLabels(int lead);
+    void SetLabels(Labels& target, int lead, const Labels& labels);
 
     const LanguageTable* language_;
     std::array<QRect, kLeadCount> leadRect_{};
     std::array<QRect, kLeadCount> labelRect_{};
     std::array<PenState, kLeadCount> pens_{};
-    std::array<Labels, kLeadCount> labels_{};
+    std::array<Labels, kLeadCount> labels_{};        // live, from the latest packets
+    std::array<Labels, kLeadCount> reviewLabels_{};  // shown while a review is shown
+    std::array<bool, kLeadCount> stripStale_{};      // the strip image must be rendered again
     std::array<QImage, kLeadCount> panels_;
     std::array<QImage, kLeadCount> strips_;
     QImage grid_;  // the bare grid of one panel; all panels have the same size

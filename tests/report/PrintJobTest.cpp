@@ -93,13 +93,34 @@ TEST_F(PrintJobTest, YesPrintsTheRecordToPdfWithTheOwnerDisabled)
     EXPECT_TRUE(first.contains("Page 1"));
     const QString second = PdfText(pdf, 2);
     EXPECT_TRUE(second.contains("2009-03-07 14:05"));
-    EXPECT_FALSE(second.contains("Zhang Wei"));  // header block on the first and last page only
+    EXPECT_FALSE(second.contains("Age: 57"));  // header block on the first and last page only
     const QString summary = PdfText(pdf, 4);
-    EXPECT_TRUE(summary.contains("Zhang Wei"));
+    EXPECT_TRUE(summary.contains("Name: Zhang Wei"));
     EXPECT_TRUE(summary.contains("<< **Diagnose** >>"));
+    EXPECT_TRUE(summary.contains("in gear Sinus mode Target rate"));
     EXPECT_TRUE(summary.contains("<<**Report need physician confirm**>>"));
     EXPECT_TRUE(summary.contains("Page 4"));
     EXPECT_TRUE(summary.contains("QT/QTc"));
+
+    // The same in Chinese, as searchable text; and every page names its patient and record.
+    app.language.Load("中文");
+    prompt.pdfPath = Out("zh.pdf");
+    PrintRecord(app.context, &owner, RecordPath(), 1);
+    app.language.Load("English");
+    const QString zh = PdfText(Out("zh.pdf"), 1);
+    for (const char* text : {"Corvida 心电图报告", "门诊号: 00004711", "姓名: Zhang Wei", "年龄: 57",
+                             "身高 : 172", "体重 : 70", "血型 : O", "性别: 男", "日期 : 2009-03-07 14:05:09"})
+        EXPECT_TRUE(zh.contains(text)) << text;
+    const QString zhSummary = PdfText(Out("zh.pdf"), 4);
+    for (const char* text : {"<< **诊断** >>", "正常窦性心律", "<<**报告需经医师确认**>>"})
+        EXPECT_TRUE(zhSummary.contains(text)) << text;
+    for (int page = 1; page <= 4; ++page) {
+        SCOPED_TRACE(page);
+        const QString en = PdfText(pdf, page).simplified();
+        EXPECT_TRUE(en.contains("Name: Zhang Wei Clinical NO.: 00004711"));
+        EXPECT_TRUE(en.startsWith("2009-03-07 14:05"));  // the record's date line
+        EXPECT_TRUE(PdfText(Out("zh.pdf"), page).simplified().contains("姓名: Zhang Wei 门诊号: 00004711"));
+    }
 }
 
 TEST_F(PrintJobTest, CancelInTheAbortBoxStopsTheJob)

@@ -315,22 +315,47 @@ TEST(ReportLayout, TraceScalingAndClampingToTheStrip)
     }
 }
 
-TEST(ReportLayout, PaperTooSmallForOneStrip)
+TEST(ReportLayout, PaperSizesAndAFooterThatNamesThePatientOnEach)
 {
     UseEnglish();
     struct Case { double w, h; bool tooSmall; };
     const Case cases[] = {
-        {210, 297, false},   // A4
-        {297, 210, false},   // A4 landscape still holds two strips a page
-        {148, 210, true},    // A5: a strip is wider than the frame
-        {297, 100, true},    // a strip is taller than the body
+        {210, 297, false},      // A4
+        {297, 210, false},      // A4 landscape still holds two strips a page
+        {215.9, 279.4, false},  // Letter
+        {215.9, 355.6, false},  // Legal
+        {148, 210, true},       // A5: a strip is wider than the frame; the summary page prints
+        {297, 100, true},       // a strip is taller than the body
     };
-    for (const Case& c : cases) {
-        QImage page = Page(150, c.w, c.h);
-        ReportLayout layout = Layout(Record(), 1, page);
-        EXPECT_EQ(layout.Pages().paperTooSmall, c.tooSmall) << c.w << "x" << c.h;
-        EXPECT_EQ(layout.Pages().pages.empty(), c.tooSmall);
-    }
+    PatientRecord usual, widest;
+    usual.Name = "Zhang Wei";
+    usual.ClinicalNo = "00004711";
+    widest.Name = QString(kNameEntryLimit, 'W');  // the most the patient dialog takes
+    widest.ClinicalNo = QString(kClinicalNoEntryLimit, 'W');
+    for (const char* language : {"English", "中文"})
+        for (const Case& c : cases)
+            for (const PatientRecord* patient : {&usual, &widest}) {
+                SCOPED_TRACE(testing::Message() << language << " " << c.w << "x" << c.h << " "
+                                                << patient->Name.toStdString());
+                en.Load(language);
+                QImage page = Page(300, c.w, c.h);
+                ReportLayout layout(BuildReportContent(Record(), 1),
+                                    BuildReportHeader(patient, "2009-03-07 14:05", en), {}, en);
+                layout.MeasureDevice(page);
+                EXPECT_EQ(layout.Pages().paperTooSmall, c.tooSmall);
+                EXPECT_EQ(layout.Pages().pages.empty(), c.tooSmall);
+                // The patient lies whole in the footer band, clear of the page number.
+                const ReportLayout::FooterPositions f = layout.FooterAt();
+                const QRect band = layout.FooterBand();
+                EXPECT_TRUE(band.contains(f.page));
+                EXPECT_TRUE(band.contains(f.patient));
+                EXPECT_FALSE(f.patient.intersects(f.page));
+                // On the papers that print strips a usual name shares the page number's line.
+                if (patient == &usual && !c.tooSmall) {
+                    EXPECT_EQ(f.patient.top(), f.page.top());
+                }
+            }
+    en.Load("English");
 }
 
 TEST(ReportLayout, RecordDateFromTheFileName)
@@ -472,6 +497,22 @@ TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)
         };
         EXPECT_GT(inkBetween(1.0, 2.1), 50);   // the name is there ...
         EXPECT_EQ(inkBetween(2.1, 2.95), 0);   // ... and clear of the pulse's place
+        // The filter label "OFF" stands on the strip's middle 5 mm line, on white of its own:
+        // under it the line gives way to the letters.
+        const int line = static_cast<int>(strip.rect.top() + 2.5 * cm + 0.5);
+        QFont base("Arial");
+        base.setPointSize(10);
+        const int from = strip.rect.left() + 2 * layout.PenWidth();
+        const int to = from + QFontMetrics(base, &page).horizontalAdvance("OFF");
+        int lineDark = 0, labelDark = 0;
+        for (int x = from; x < to; ++x) {
+            lineDark += Dark(grid, x, line);
+            labelDark += Dark(page, x, line);
+        }
+        EXPECT_EQ(lineDark, to - from);
+        EXPECT_GT(to - from - labelDark, (to - from) / 4);
+        EXPECT_FALSE(Dark(page, from - 1, line));
+        EXPECT_TRUE(Dark(page, to + 3 * layout.PenWidth(), line));  // beyond the label it goes on
         if (lead == kLeadI) {  // the same size on paper at any resolution: 22.5 points high
             EXPECT_NEAR(InkHeight(page, grid, strip.rect, 1.35 * cm, 1.65 * cm) / double(dpi),
                         0.22, 0.04);

@@ -1,6 +1,7 @@
 // corvida-report end to end: PDF files read back with poppler's tools and rendered to images, in
 // English and Chinese, with and without the patient database, and every kind of bad input.
 #include <QImage>
+#include <QRegularExpression>
 
 #include "tests/report/ReportFixture.h"
 
@@ -42,6 +43,9 @@ TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChinese)
     const QString summary = PdfText(Out("en.pdf"), 4);
     EXPECT_TRUE(summary.contains("R(V5)+S(V1)"));
     EXPECT_TRUE(summary.contains("[bmp]:"));
+    for (const char* text : {"Corvida ECG Report", "Blood :", "<< **Diagnose** >>",
+                             "in gear Sinus mode Target rate", "Cardiac electric axis normal"})
+        EXPECT_TRUE(summary.contains(text)) << text;
     // The strip pages carry grid and traces; the summary page is mostly blank paper.
     const double strips = Ink(Out("en.pdf"), 1, Out("en-1.png"));
     const double text = Ink(Out("en.pdf"), 4, Out("en-4.png"));
@@ -54,9 +58,17 @@ TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChinese)
     EXPECT_EQ(PdfPages(Out("zh.pdf")), 7);
     QString fonts;
     ASSERT_EQ(RunProgram("pdffonts", {Out("zh.pdf")}, &fonts), 0);
-    EXPECT_TRUE(fonts.contains("CJK")) << fonts.toStdString();  // the glyphs are embedded
-    EXPECT_TRUE(PdfText(Out("zh.pdf"), 1).contains("电图报告"));
-    EXPECT_TRUE(PdfText(Out("zh.pdf"), 7).contains("诊断"));
+    EXPECT_TRUE(fonts.contains("WenQuanYi")) << fonts.toStdString();  // the glyphs are embedded
+    // Searchable as printed: the Chinese comes back as the very code points of the texts.
+    const QString zh = PdfText(Out("zh.pdf"), 1);
+    for (const char* text : {"Corvida 心电图报告", "门诊号:", "姓名:", "年龄:", "身高 :", "体重 :",
+                             "血型 :", "性别:", "日期 :", "其他 :", "2009-03-07 14:05"})
+        EXPECT_TRUE(zh.contains(text)) << text;
+    // poppler leaves out the blank between a Chinese glyph and a digit.
+    EXPECT_TRUE(zh.contains(QRegularExpression("页 ?1"))) << zh.toStdString();
+    const QString zhSummary = PdfText(Out("zh.pdf"), 7);
+    for (const char* text : {"<< **诊断** >>", "正常窦性心律", "电轴正常", "<<**报告需经医师确认**>>"})
+        EXPECT_TRUE(zhSummary.contains(text)) << text;
 }
 
 TEST_F(ReportToolTest, PatientHeaderFromTheDatabaseOfTheWorkingFolder)
@@ -70,6 +82,14 @@ TEST_F(ReportToolTest, PatientHeaderFromTheDatabaseOfTheWorkingFolder)
     EXPECT_TRUE(text.contains("Name: Zhang Wei"));
     EXPECT_TRUE(text.contains("Sex: MALE"));
     EXPECT_TRUE(text.contains("12.5mm/s"));
+    // A loose page still names its patient and record: the footer and the date line at the top.
+    ASSERT_EQ(PdfPages(Out("p.pdf")), 4);
+    for (int page = 2; page <= 4; ++page) {
+        const QString text = PdfText(Out("p.pdf"), page).simplified();
+        EXPECT_TRUE(text.startsWith("2009-03-07 14:05")) << page;
+        EXPECT_TRUE(text.endsWith("Name: Zhang Wei Clinical NO.: 00004711 Page " + QString::number(page)))
+            << page;
+    }
 }
 
 TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)

@@ -143,6 +143,34 @@ TEST_F(Recording, FullBlockWhileRecordingRestAtStopThenReviewWithAnalysisAndPagi
     EXPECT_FALSE(prompt.Texts().contains("save error"));
 }
 
+TEST_F(Recording, ReviewLabelsEveryPanelWithTheRecordsOwnStateAndTheReviewSpeed)
+{
+    // A fresh session reviews a 20 mm/mV, 60 Hz record: no live packet has set any label.
+    EcgParameters params;
+    EcgPreset("normal", params);
+    params.gainCode = 2;
+    params.filterCode = 3;
+    const std::vector<DevicePacket> packets = SynthesizeRecord(params);
+    WritePackets("Data/1/m202603071405.cv", packets);
+    OpenWindow();
+    window->State().lastSavedRecordPath = "Data/1/m202603071405.cv";
+    window->ReviewLastRecord();
+    ASSERT_TRUE(window->GetSession().Review());
+    window->grab();
+    const char* const texts[5] = {"20mm/s", "60Hz", "20mm/mv", "MONITOR", "WITHIN"};
+    for (int lead = 0; lead < kLeadCount; ++lead)
+        for (int k = 0; k < 5; ++k)
+            EXPECT_EQ(window->Display().LabelText(lead, k + 1).toStdString(), texts[k]) << lead << " " << k;
+    ScreenshotsInBothLanguages("review-labels", true);
+
+    // Live drawing keeps its own speed.
+    window->OnRealTimeView();
+    Feed(std::vector<DevicePacket>(packets.begin(), packets.begin() + 800));
+    window->grab();
+    EXPECT_EQ(window->Display().LabelText(kLeadI, 1), "25mm/s");
+    EXPECT_EQ(window->Display().LabelText(kLeadI, 3), "20mm/mv");
+}
+
 TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
 {
     const std::vector<DevicePacket> source = NormalRecord();

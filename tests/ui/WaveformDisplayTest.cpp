@@ -162,22 +162,51 @@ TEST_F(Display, LabelTextsFollowTheCodesAndUnknownCodesAreEmpty)
     EXPECT_EQ(display.LabelText(7, 5), "正常");
 }
 
-TEST_F(Display, ReviewDrawsOnlyTheLeadsOfTheChosenSeconds)
+TEST_F(Display, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
 {
-    // A record's point list: 80 points per second, 4 s (320 points) per lead in lead order.
-    std::vector<DisplayPoint> points(48 * 80);
+    // A record's point list: 80 points per second, 4 s (320 points) per lead in lead order, V6
+    // missing; each lead's points carry their own gain (as shown: code + 1) and filter codes,
+    // and lead I overflows in its second half.
+    std::vector<DisplayPoint> points(11 * 320);
     for (std::size_t i = 0; i < points.size(); ++i) {
-        points[i].leadIndex = static_cast<uint8_t>(i / 320);
-        points[i].sample = static_cast<int16_t>(i % 40 < 20 ? 232 : 152);
+        DisplayPoint& p = points[i];
+        p.leadIndex = static_cast<uint8_t>(i / 320);
+        p.sample = static_cast<int16_t>(i % 40 < 20 ? 232 : 152);
+        p.gainCode = static_cast<uint8_t>(1 + p.leadIndex % 3);
+        p.filterCode = static_cast<uint8_t>(p.leadIndex % 6);
+        p.modeFlag = p.leadIndex == kLeadV5;
+        p.rangeFlag = i >= 160 && i < 320;
     }
-    display.DrawReview(points.data(), 12 * 80);
-    for (int lead = 0; lead < kLeadCount; ++lead)
-        EXPECT_EQ(PanelIsBare(lead), lead >= 3) << lead;
+    display.UpdateLeadLabels(kLeadI, 3, 1, 5, 0, 0);  // live state that must not show through
 
-    display.DrawReview(points.data(), points.size());
+    // One second: lead I's pen has gone 80 pixels, which the speed label must account for.
+    display.DrawReview(points.data(), points.size(), 80);
+    const QString speed = display.LabelText(kLeadI, 1);
+    ASSERT_TRUE(speed.endsWith("mm/s")) << speed.toStdString();
+    EXPECT_EQ(speed.chopped(4).toDouble() * WaveformDisplay::kFineStep, display.Pen(kLeadI).x() - kLeft);
+    EXPECT_EQ(display.LabelText(kLeadI, 5), "WITHIN");  // the point at the pen, not the last
+
+    display.DrawReview(points.data(), points.size(), 12 * 80);
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        SCOPED_TRACE(lead);
+        EXPECT_EQ(PanelIsBare(lead), lead >= 3);
+        EXPECT_EQ(display.LabelText(lead, 0), WaveformDisplay::LeadName(lead));
+        const bool held = lead < kLeadV6;  // undrawn leads state their first point
+        const QString texts[5] = {
+            held ? "20mm/s" : "", held ? WaveformDisplay::FilterText(lead % 6) : "",
+            held ? WaveformDisplay::GainText(1 + lead % 3) : "",
+            held ? (lead == kLeadV5 ? "DEMO" : "MONITOR") : "",
+            held ? (lead == kLeadI ? "OVERFLOW" : "WITHIN") : ""};
+        for (int k = 0; k < 5; ++k)
+            EXPECT_EQ(display.LabelText(lead, k + 1), texts[k]) << k;
+    }
+
+    display.DrawReview(points.data(), points.size(), points.size());
     for (int lead = 0; lead < kLeadCount; ++lead)
-        EXPECT_FALSE(PanelIsBare(lead)) << lead;
+        EXPECT_EQ(PanelIsBare(lead), lead == kLeadV6) << lead;
     display.LeaveReview();
     for (int lead = 0; lead < kLeadCount; ++lead)
         EXPECT_TRUE(PanelIsBare(lead)) << lead;
+    EXPECT_EQ(display.LabelText(kLeadI, 1), "50mm/s");  // the live labels are back
+    EXPECT_EQ(display.LabelText(kLeadI, 2), "60Hz+");
 }
