@@ -11,5 +11,8 @@ inline DicomPatient DicomPatientFromRow(const PatientRecord& row)
     patient.id = PatientIdFromClinicalNo(row.ClinicalNo.toStdString());
     patient.sex = row.Sex == 0 ? 'M' : 'F';  // every reader takes a nonzero Sex as female
     patient.age = row.Age;
+    patient.reportFacts = QString("%1|%2|%3|%4|%5")
+                              .arg(row.Height).arg(row.Weight).arg(row.Blood).arg(row.Other, row.NewDate)
+                              .toStdString();
     return patient;
 }

@@ -96,6 +96,7 @@ RecordUids MakeRecordUids(const std::string& uidRoot, const DicomRecord& record,
     hash.Add(patient.name);
     hash.Add(std::string(1, patient.sex));
     hash.Add(std::to_string(patient.age));
+    hash.Add(patient.reportFacts);
     hash.Add(languageName);
     // 18 digits at most, so the root may take 41 of a UID's 64 characters.
     const std::string base = uidRoot + "." + std::to_string(hash.Value() % 1000000000000000000ULL);

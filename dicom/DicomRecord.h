@@ -19,6 +19,9 @@ struct DicomPatient {
     std::string id;    // the clinical number; empty when the patient has none
     char sex = 0;      // 'M', 'F', or 0 when unknown
     int age = -1;      // whole years; below 0 when unknown
+    // The other facts the printed report shows (height, weight, blood group, notes): they go
+    // into the UIDs only, so a corrected report is a new instance.
+    std::string reportFacts;
 };
 
 // The Patient ID for a clinical number: empty for an empty number and for the entry box's

@@ -1,5 +1,6 @@
 #include "report/ReportPdf.h"
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -36,4 +37,14 @@ ReportPdfOutcome WriteReportPdf(QIODevice& out, const QString& recordPath,
     if (pageCount)
         *pageCount = layout.PageCount();
     return ReportPdfOutcome::Written;
+}
+
+std::optional<QByteArray> ReportPdfData(const QString& recordPath, const PatientRecord* patient,
+                                        int printSpeedIndex)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (WriteReportPdf(buffer, recordPath, patient, printSpeedIndex) != ReportPdfOutcome::Written)
+        return std::nullopt;
+    return buffer.data();
 }

@@ -7,7 +7,6 @@
 // record's folder Data/<id>, as the Print button does. Exit status 0 when every object was
 // written or accepted by the PACS, 1 when any was not, 2 on bad input.
 #include <QApplication>
-#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -57,18 +56,6 @@ QString LookUpPatients(const QStringList& ids, std::map<QString, PatientRecord>&
     }
     db.Close();
     return error;
-}
-
-bool MakeReportPdf(const std::filesystem::path& record, const PatientRecord* patient,
-                   std::string& pdf)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    if (WriteReportPdf(buffer, QString::fromStdString(record.string()), patient,
-                       kReportSpeedIndex) != ReportPdfOutcome::Written)
-        return false;
-    pdf = buffer.data().toStdString();
-    return true;
 }
 
 }  // namespace
@@ -138,8 +125,8 @@ int main(int argc, char** argv)
     Application& app = App();
     QString language = parser.value(languageOption);
     if (language.isEmpty())
-        language = QString::fromStdString(GetProfileString(
-            QDir(appDir).filePath("Settings.ini").toStdString(), "Language", "Path"));
+        language = QString::fromStdString(
+            GetProfileString(settingsFile.toStdString(), "Language", "Path"));
     if (language.isEmpty())
         language = "中文";
     app.language.SetDirectory(QDir(appDir).filePath("language").toStdString());
@@ -173,7 +160,11 @@ int main(int argc, char** argv)
         const DicomPatient patient = row ? DicomPatientFromRow(*row) : DicomPatient();
         const std::filesystem::path record = file.toStdString();
         auto report = [row](const std::filesystem::path& path, std::string& pdf) {
-            return MakeReportPdf(path, row, pdf);
+            const std::optional<QByteArray> data =
+                ReportPdfData(QString::fromStdString(path.string()), row, kReportSpeedIndex);
+            if (data)
+                pdf = data->toStdString();
+            return data.has_value();
         };
         if (send) {
             for (const ObjectOutcome& outcome :
