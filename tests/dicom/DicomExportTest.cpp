@@ -300,10 +300,13 @@ TEST_F(DicomExportTest, SettingsAndBadInputGiveAMessageAndAFailureStatus)
     EXPECT_TRUE(bad.uidRoot.empty());
     EXPECT_FALSE(bad.pacs);
     EXPECT_EQ(bad.problems.size(), 4u);  // root, port, called AE title, root needed for the PACS
-    const DicomSettings good = ReadDicomSettings(dir.Path() / "S.ini");
-    EXPECT_EQ(good.uidRoot, kRoot);
-    EXPECT_FALSE(good.pacs);  // port 0
-    std::ofstream(ini) << "[Dicom]\nUidRoot=1.2.3\n";
+    std::ofstream(ini) << "[Dicom]\nUidRoot=1.2.3\n[Pacs]\nHost=pacs\nPort=104\nCalledAETitle=SIXTEEN_CHARS_AE\n";
+    const DicomSettings good = ReadDicomSettings(ini);
+    ASSERT_TRUE(good.pacs) << good.problems.front();
+    EXPECT_EQ(good.pacs->callingAeTitle, "CORVIDA");
+    EXPECT_EQ(good.pacs->timeoutSeconds, 30);
+    std::ofstream(ini) << "[Dicom]\nUidRoot=1.2.3x\n";
+    EXPECT_TRUE(ReadDicomSettings(ini).uidRoot.empty());
     EXPECT_FALSE(ReadDicomSettings(ini).pacs);  // no host: sending is not offered
     std::ofstream(ini) << "[Dicom]\nUidRoot=1.02.3\n";
 
