@@ -92,7 +92,8 @@ void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance
     ds.putAndInsertString(DCM_StudyDate, DateText(record.start).c_str());
     ds.putAndInsertString(DCM_StudyTime, TimeText(record.start).c_str());
     ds.putAndInsertString(DCM_ReferringPhysicianName, "");
-    ds.putAndInsertString(DCM_StudyID, "");
+    // The record's start to the minute names the study, as the record's own name does.
+    ds.putAndInsertString(DCM_StudyID, (DateText(record.start) + TimeText(record.start)).substr(0, 12).c_str());
     ds.putAndInsertString(DCM_AccessionNumber, "");
     ds.putAndInsertString(DCM_StudyDescription, "ECG");
     ds.putAndInsertString(DCM_Modality, modality);

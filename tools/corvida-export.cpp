@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 #include <map>
@@ -187,8 +188,12 @@ int main(int argc, char** argv)
         for (const DicomObject& object : made.objects) {
             const QString out = object.kind == DicomObjectKind::Waveform ? waveformOut : reportOut;
             std::string why;
-            if (QFileInfo(out).isDir() || !WriteDicomFile(object, out.toStdString(), why))
-                return Fail(1, QString("cannot write \"%1\" %2").arg(out, QString::fromStdString(why)));
+            if (QFileInfo(out).isDir())
+                return Fail(1, QString("cannot write \"%1\": it is a folder").arg(out));
+            if (!WriteDicomFile(object, out.toStdString(), why)) {
+                QFile::remove(out);  // a full disk leaves no half object behind
+                return Fail(1, QString("cannot write \"%1\": %2").arg(out, QString::fromStdString(why)));
+            }
             std::printf("%s: %s\n", qPrintable(out),
                         object.kind == DicomObjectKind::Waveform ? "ECG waveform" : "ECG report");
         }
