@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-noto-cjk fonts-wqy-zenhei
   sqlite3 poppler-utils
+  libdcmtk-dev dcmtk dicom3tools
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,11 +7,11 @@
 // assumes before a printer is known. Exit status 0 on success, 2 on bad input, 1 when the PDF
 // cannot be written.
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QPainter>
-#include <QPdfWriter>
 #include <cstdio>
 
 #include "app/AppContext.h"
@@ -19,8 +19,7 @@
 #include "app/ProfileFile.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
-#include "report/PrintJob.h"
-#include "report/ReportLayout.h"
+#include "report/ReportPdf.h"
 
 namespace {
 
@@ -101,32 +100,27 @@ int main(int argc, char** argv)
         patient = found.row;
     }
 
-    ReportRecord record = ReadReportRecord(recordPath, speedIndex, texts);
-    if (record.outcome == RecordReadOutcome::OpenFailed)
+    // The PDF is made in memory first, so a bad record leaves an existing OUT.pdf alone.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    int pages = 0;
+    const ReportPdfOutcome written =
+        WriteReportPdf(pdf, recordPath, patient ? &*patient : nullptr, speedIndex, texts, &pages);
+    if (written == ReportPdfOutcome::RecordUnreadable)
         return Fail(2, QString("cannot read the record file \"%1\"").arg(recordPath));
-    if (record.outcome == RecordReadOutcome::TooShort)
+    if (written == ReportPdfOutcome::RecordTooShort)
         return Fail(2, QString("the record file \"%1\" holds less than one second").arg(recordPath));
-
-    ReportLayout layout(std::move(record.content),
-                        BuildReportHeader(patient ? &*patient : nullptr, RecordDateText(recordPath),
-                                          texts),
-                        std::move(record.summary), texts);
-    const QString out = parser.value(pdfOption);
-    QPdfWriter writer(out);
-    writer.setResolution(kDefaultReportDpi);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setTitle(Translate(texts, "Corvida ECG Report"));
-    writer.setCreator("Corvida");
-    layout.MeasureDevice(writer);
-    if (layout.Pages().paperTooSmall)
+    if (written == ReportPdfOutcome::PaperTooSmall)
         return Fail(1, Translate(texts, "Paper too small, printing aborted!"));
-    QPainter painter;
-    if (!painter.begin(&writer))
+    const QString out = parser.value(pdfOption);
+    QFile file(out);
+    if (written != ReportPdfOutcome::Written || QFileInfo(out).isDir()
+        || !file.open(QIODevice::WriteOnly))
         return Fail(1, QString("cannot write \"%1\"").arg(out));
-    const bool done = layout.RenderDocument(painter, writer);
-    if (!painter.end() || !done || !QFileInfo(out).isFile())
+    if (file.write(pdf.data()) != pdf.size() || !file.flush()) {
+        file.remove();  // a full disk leaves no half report behind
         return Fail(1, QString("cannot write \"%1\"").arg(out));
-    std::printf("%s: %d pages\n", qPrintable(out), layout.PageCount());
+    }
+    std::printf("%s: %d pages\n", qPrintable(out), pages);
     return 0;
 }

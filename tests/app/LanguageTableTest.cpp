@@ -105,7 +105,7 @@ TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
     std::set<std::string> keys;
     const std::regex call(R"(Translate\(\s*\"((?:[^\"\\]|\\.)*)\"\s*\))");
     for (const char* folder : {"app", "device", "ui", "record", "analysis", "report", "db",
-                               "history", "setup", "tools"}) {
+                               "history", "setup", "tools", "dicom"}) {
         std::error_code ec;
         for (const auto& entry : fs::recursive_directory_iterator(source / folder, ec)) {
             const std::string ext = entry.path().extension().string();

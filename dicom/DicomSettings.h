@@ -1,0 +1,39 @@
+#pragma once
+// Where DICOM objects go and under which identifiers, from Settings.ini:
+//
+//   [Dicom]  UidRoot=1.2.826.0.1.3680043.10.999    the organisation's root for every UID issued
+//   [Pacs]   Host=pacs.example  Port=104  CalledAETitle=PACS  CallingAETitle=CORVIDA  Timeout=30
+//
+// No Host means no PACS: sending is not offered. Plain standard C++.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+constexpr int kDefaultPacsTimeoutSeconds = 30;
+constexpr const char* kDefaultCallingAeTitle = "CORVIDA";
+// The record hash, ".", the series and instance numbers follow the root: 41 characters leave
+// room for them within the 64 a UID may have.
+constexpr size_t kMaxUidRootLength = 41;
+
+struct PacsSettings {
+    std::string host;
+    int port = 0;
+    std::string callingAeTitle = kDefaultCallingAeTitle;
+    std::string calledAeTitle;
+    int timeoutSeconds = kDefaultPacsTimeoutSeconds;  // connect, negotiation and each response
+};
+
+struct DicomSettings {
+    std::string uidRoot;               // empty when not set or not a valid root (see problems)
+    std::optional<PacsSettings> pacs;  // set only when [Pacs] is complete and valid
+    std::vector<std::string> problems;  // one English sentence per unusable setting
+};
+
+DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile);
+
+// Digits and dots, no empty component, no leading zero in a component, at most
+// kMaxUidRootLength characters.
+bool IsValidUidRoot(const std::string& root);
+// 1 to 16 characters of the default character repertoire, no backslash, not all blanks.
+bool IsValidAeTitle(const std::string& title);

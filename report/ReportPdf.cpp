@@ -1,0 +1,52 @@
+#include "report/ReportPdf.h"
+
+#include <QBuffer>
+#include <QIODevice>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include "app/AppContext.h"
+#include "report/PrintJob.h"
+#include "report/ReportLayout.h"
+
+ReportPdfOutcome WriteReportPdf(QIODevice& out, const QString& recordPath,
+                                const PatientRecord* patient, int printSpeedIndex,
+                                const LanguageTable& language, int* pageCount)
+{
+    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex, language);
+    if (record.outcome == RecordReadOutcome::OpenFailed)
+        return ReportPdfOutcome::RecordUnreadable;
+    if (record.outcome == RecordReadOutcome::TooShort)
+        return ReportPdfOutcome::RecordTooShort;
+    ReportLayout layout(std::move(record.content),
+                        BuildReportHeader(patient, RecordDateText(recordPath), language),
+                        std::move(record.summary), language);
+    QPdfWriter writer(&out);
+    writer.setResolution(kDefaultReportDpi);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(Translate(language, "Corvida ECG Report"));
+    writer.setCreator("Corvida");
+    layout.MeasureDevice(writer);
+    if (layout.Pages().paperTooSmall)
+        return ReportPdfOutcome::PaperTooSmall;
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return ReportPdfOutcome::WriteFailed;
+    const bool done = layout.RenderDocument(painter, writer);
+    if (!painter.end() || !done)
+        return ReportPdfOutcome::WriteFailed;
+    if (pageCount)
+        *pageCount = layout.PageCount();
+    return ReportPdfOutcome::Written;
+}
+
+std::optional<QByteArray> ReportPdfData(const QString& recordPath, const PatientRecord* patient,
+                                        int printSpeedIndex, const LanguageTable& language)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (WriteReportPdf(buffer, recordPath, patient, printSpeedIndex, language) != ReportPdfOutcome::Written)
+        return std::nullopt;
+    return buffer.data();
+}

@@ -1,0 +1,330 @@
+// corvida-export end to end: the objects read back with DCMTK sample by sample, checked with
+// dciodvfy, and sent to a storescp started here; a PACS that is down, refuses or rejects gives
+// a failure for every object, never a success.
+#include "dcmtk/config/osconfig.h"
+#include "dcmtk/dcmdata/dctk.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include "dicom/DicomObjects.h"
+#include "dicom/DicomSettings.h"
+#include "record/RecordFile.h"
+#include "tests/report/ReportFixture.h"
+
+namespace {
+
+const QString kTool = CORVIDA_TOOLS_DIR "/corvida-export";
+constexpr const char* kRoot = "1.2.826.0.1.3680043.10.999";
+
+std::string Str(DcmItem& item, const DcmTagKey& tag)
+{
+    OFString value;
+    item.findAndGetOFStringArray(tag, value);
+    return value.c_str();
+}
+
+DcmItem* Item(DcmItem& item, const DcmTagKey& sequence, int n = 0)
+{
+    DcmItem* found = nullptr;
+    item.findAndGetSequenceItem(sequence, found, n);
+    return found;
+}
+
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// storescp on 127.0.0.1, ready once it takes connections; stopped with the test.
+class StoreScp {
+public:
+    StoreScp(const QStringList& options, const fs::path& folder) : port_(FreePort())
+    {
+        fs::create_directories(folder);
+        scp_.start("storescp", QStringList(options) << "-od" << QString::fromStdString(folder.string())
+                                                    << QString::number(port_));
+        for (int i = 0; i < 100; ++i) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port_);
+            if (probe.waitForConnected(100))
+                return;
+            QThread::msleep(50);
+        }
+        ADD_FAILURE() << "storescp did not start";
+    }
+    ~StoreScp()
+    {
+        scp_.kill();
+        scp_.waitForFinished();
+    }
+    quint16 Port() const { return port_; }
+
+private:
+    quint16 port_;
+    QProcess scp_;
+};
+
+}  // namespace
+
+class DicomExportTest : public ReportTest {
+protected:
+    void SetUp() override
+    {
+        ReportTest::SetUp();
+        AppDatabase::Instance().Close();  // the tool opens the database itself
+        WriteSettings(0, 5);
+    }
+    void WriteSettings(quint16 port, int timeout)
+    {
+        std::ofstream(dir.Path() / "S.ini")
+            << "[Dicom]\nUidRoot=" << kRoot << "\n[Pacs]\nHost=127.0.0.1\nPort=" << port
+            << "\nCalledAETitle=STORESCP\nTimeout=" << timeout << "\n";
+    }
+    int Export(QStringList args, QString* out = nullptr, QString* err = nullptr)
+    {
+        return RunProgram(kTool, QStringList{"--settings", "S.ini", "--language", "English"} + args,
+                          out, err);
+    }
+    std::unique_ptr<DcmFileFormat> Load(const fs::path& file)
+    {
+        auto ff = std::make_unique<DcmFileFormat>();
+        EXPECT_TRUE(ff->loadFile(file.c_str()).good()) << file;
+        return ff;
+    }
+};
+
+TEST_F(DicomExportTest, WaveformHoldsEverySampleOfItsLeadWithCodesScaleAndAnalysis)
+{
+    // V1 at 5 mm/mV and V6 at the gain code without a scale, to see the sensitivity follow.
+    std::vector<DevicePacket> packets = *ReadRecordPackets(record);
+    for (DevicePacket& p : packets) {
+        const uint8_t lead = p[0] & 15;
+        if (lead == kLeadV1 || lead == kLeadV6)
+            p[1] = static_cast<uint8_t>((p[1] & 0xF0) | (lead == kLeadV1 ? 0 : 3));
+    }
+    WritePackets(record, packets);
+    QString err;
+    ASSERT_EQ(Export({"--dicom", "w.dcm", "--report-dicom", "r.dcm", RecordPath()}, nullptr, &err), 0)
+        << err.toStdString();
+    auto wave = Load(dir.Path() / "w.dcm");
+    auto report = Load(dir.Path() / "r.dcm");
+    DcmDataset& w = *wave->getDataset();
+    DcmDataset& r = *report->getDataset();
+    EXPECT_EQ(Str(w, DCM_SOPClassUID), UID_GeneralECGWaveformStorage);
+    EXPECT_EQ(Str(r, DCM_SOPClassUID), UID_EncapsulatedPDFStorage);
+    for (DcmDataset* ds : {&w, &r}) {
+        EXPECT_EQ(Str(*ds, DCM_PatientName), "Zhang Wei^");
+        EXPECT_EQ(Str(*ds, DCM_PatientID), "00004711");
+        EXPECT_EQ(Str(*ds, DCM_PatientSex), "M");
+        EXPECT_EQ(Str(*ds, DCM_PatientAge), "057Y");
+        EXPECT_EQ(Str(*ds, DCM_AcquisitionDateTime), "20090307140500");
+        EXPECT_EQ(Str(*ds, DCM_StudyInstanceUID), Str(w, DCM_StudyInstanceUID));
+        EXPECT_EQ(Str(*ds, DCM_StudyInstanceUID).rfind(std::string(kRoot) + ".", 0), 0u);
+    }
+    EXPECT_NE(Str(w, DCM_SeriesInstanceUID), Str(r, DCM_SeriesInstanceUID));
+
+    DcmItem* group = Item(w, DCM_WaveformSequence);
+    ASSERT_NE(group, nullptr);
+    Uint16 channels = 0;
+    Uint32 samples = 0;
+    group->findAndGetUint16(DCM_NumberOfWaveformChannels, channels);
+    group->findAndGetUint32(DCM_NumberOfWaveformSamples, samples);
+    ASSERT_EQ(channels, kLeadCount);
+    ASSERT_EQ(samples, packets.size());
+    EXPECT_EQ(Str(*group, DCM_SamplingFrequency), "800");
+    const std::array<const char*, kLeadCount> codes = {"5.6.3-9-1", "5.6.3-9-2", "5.6.3-9-61",
+        "5.6.3-9-62", "5.6.3-9-63", "5.6.3-9-64", "5.6.3-9-3", "5.6.3-9-4", "5.6.3-9-5",
+        "5.6.3-9-6", "5.6.3-9-7", "5.6.3-9-8"};
+    for (int lead = 0; lead < kLeadCount; ++lead) {
+        SCOPED_TRACE(kLeadNames[lead]);
+        DcmItem* ch = Item(*group, DCM_ChannelDefinitionSequence, lead);
+        ASSERT_NE(ch, nullptr);
+        EXPECT_EQ(Str(*Item(*ch, DCM_ChannelSourceSequence), DCM_CodeValue), codes[lead]);
+        EXPECT_EQ(Str(*Item(*ch, DCM_ChannelSourceSequence), DCM_CodingSchemeDesignator), "SCPECG");
+        const char* sensitivity = lead == kLeadV1 ? "25" : lead == kLeadV6 ? "" : "12.5";
+        EXPECT_EQ(Str(*ch, DCM_ChannelSensitivity), sensitivity);
+        EXPECT_EQ(Str(*ch, DCM_ChannelBaseline), lead == kLeadV1 ? "-4800" : lead == kLeadV6 ? "" : "-2400");
+        EXPECT_EQ(Str(*ch, DCM_ChannelStatus), lead == kLeadV6 ? "UNCALIBRATED" : "OK");
+        if (lead != kLeadV6) {
+            EXPECT_EQ(Str(*Item(*ch, DCM_ChannelSensitivityUnitsSequence), DCM_CodeValue), "uV");
+        }
+    }
+    const Uint16* data = nullptr;
+    unsigned long count = 0;
+    ASSERT_TRUE(group->findAndGetUint16Array(DCM_WaveformData, data, &count).good());
+    ASSERT_EQ(count, samples * channels);
+    size_t mismatches = 0;
+    for (size_t k = 0; k < packets.size(); ++k) {
+        const PacketFields f = ExtractFields(packets[k].data());
+        for (int c = 0; c < channels; ++c) {
+            const int16_t value = static_cast<int16_t>(data[k * channels + c]);
+            mismatches += value != (c == f.leadIndex ? f.sample : kWaveformPadding);
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+
+    // The analysis: every annotation in the machine group, marked unconfirmed first, the
+    // heart rate coded, the conclusion closing with its request for a physician.
+    std::vector<std::string> texts;
+    std::string heartRate;
+    for (int i = 0; DcmItem* a = Item(w, DCM_WaveformAnnotationSequence, i); ++i) {
+        Uint16 g = 0;
+        a->findAndGetUint16(DCM_AnnotationGroupNumber, g);
+        EXPECT_EQ(g, kMachineAnnotationGroup);
+        if (DcmItem* name = Item(*a, DCM_ConceptNameCodeSequence)) {
+            if (Str(*name, DCM_CodeValue) == "2:16016")
+                heartRate = Str(*a, DCM_NumericValue);
+        } else {
+            texts.push_back(Str(*a, DCM_UnformattedTextValue));
+        }
+    }
+    ASSERT_GT(texts.size(), 11u);
+    EXPECT_EQ(texts.front(), "Unconfirmed machine interpretation");
+    EXPECT_EQ(texts[1], "HR [bpm]: " + heartRate);
+    EXPECT_EQ(texts.back(), "<<**Report need physician confirm**>>");
+
+    const Uint8* pdf = nullptr;
+    unsigned long pdfBytes = 0;
+    Uint32 length = 0;
+    ASSERT_TRUE(r.findAndGetUint8Array(DCM_EncapsulatedDocument, pdf, &pdfBytes).good());
+    r.findAndGetUint32(DCM_EncapsulatedDocumentLength, length);
+    ASSERT_GE(pdfBytes, length);
+    std::ofstream(dir.Path() / "r.pdf", std::ios::binary).write(reinterpret_cast<const char*>(pdf), length);
+    EXPECT_TRUE(PdfText(Out("r.pdf"), 1).contains("Name: Zhang Wei"));
+}
+
+TEST_F(DicomExportTest, DciodvfyFindsNoErrorInEitherObject)
+{
+    if (QStandardPaths::findExecutable("dciodvfy").isEmpty())
+        GTEST_SKIP() << "dciodvfy (Debian dicom3tools) is not installed";
+    ASSERT_EQ(Export({"--dicom", "w.dcm", "--report-dicom", "r.dcm", RecordPath()}), 0);
+    for (const char* file : {"w.dcm", "r.dcm"}) {
+        QProcess check;
+        check.start("dciodvfy", {Out(file)});
+        ASSERT_TRUE(check.waitForFinished(60000));
+        const QString said = QString::fromUtf8(check.readAllStandardError() + check.readAllStandardOutput());
+        EXPECT_FALSE(said.contains("Error")) << file << ":\n" << said.toStdString();
+        EXPECT_TRUE(said.contains(file[0] == 'w' ? "GeneralECG" : "EncapsulatedPDF")) << said.toStdString();
+    }
+}
+
+TEST_F(DicomExportTest, StoreScpReceivesBothObjectsIntact)
+{
+    ASSERT_EQ(Export({"--dicom", "w.dcm", "--report-dicom", "r.dcm", RecordPath()}), 0);
+    StoreScp scp({}, dir.Path() / "in");
+    WriteSettings(scp.Port(), 10);
+    QString out, err;
+    ASSERT_EQ(Export({"--send", RecordPath()}, &out, &err), 0) << out.toStdString() << err.toStdString();
+    EXPECT_EQ(out.count("sent to the PACS"), 2) << out.toStdString();
+    std::map<std::string, fs::path> received;  // by SOP instance UID
+    for (const auto& entry : fs::directory_iterator(dir.Path() / "in"))
+        received[Str(*Load(entry.path())->getDataset(), DCM_SOPInstanceUID)] = entry.path();
+    ASSERT_EQ(received.size(), 2u);
+    for (const char* file : {"w.dcm", "r.dcm"}) {
+        auto sent = Load(dir.Path() / file);
+        const std::string uid = Str(*sent->getDataset(), DCM_SOPInstanceUID);
+        ASSERT_TRUE(received.count(uid)) << file;
+        auto got = Load(received[uid]);
+        // Element by element: the archive holds what was made, whatever its file header. The
+        // PDF carries the time it was made, so the two reports agree in their text.
+        DcmDataset& a = *sent->getDataset();
+        DcmDataset& b = *got->getDataset();
+        ASSERT_EQ(a.card(), b.card()) << file;
+        for (unsigned long i = 0; i < a.card(); ++i) {
+            DcmElement* e = a.getElement(i);
+            if (e->getTag() != DCM_EncapsulatedDocument && e->getTag() != DCM_EncapsulatedDocumentLength)
+                EXPECT_EQ(e->compare(*b.getElement(i)), 0) << file << " " << e->getTag();
+        }
+    }
+    std::vector<QString> texts;
+    const std::string report = Str(*Load(dir.Path() / "r.dcm")->getDataset(), DCM_SOPInstanceUID);
+    for (const fs::path& path : {dir.Path() / "r.dcm", received[report]}) {
+        auto ff = Load(path);
+        const Uint8* pdf = nullptr;
+        Uint32 length = 0;
+        ff->getDataset()->findAndGetUint8Array(DCM_EncapsulatedDocument, pdf);
+        ff->getDataset()->findAndGetUint32(DCM_EncapsulatedDocumentLength, length);
+        std::ofstream(dir.Path() / "t.pdf", std::ios::binary).write(reinterpret_cast<const char*>(pdf), length);
+        texts.push_back(PdfText(Out("t.pdf")));
+    }
+    EXPECT_GT(texts[0].size(), 100);
+    EXPECT_EQ(texts[0], texts[1]);
+}
+
+TEST_F(DicomExportTest, APacsThatFailsGivesAFailureForEveryObject)
+{
+    // A patient without a clinical number is refused here, before any connection.
+    ASSERT_TRUE(AppDatabase::Instance().Open("Corvida.mdb"));
+    const int32_t nameless = AddPatient("Li", "00000000", 1, QDateTime(QDate(2009, 3, 8), QTime(9, 0)));
+    AppDatabase::Instance().Close();
+    const fs::path other = dir.Path() / "Data" / std::to_string(nameless) / "m200903080900.cv";
+    fs::create_directories(other.parent_path());
+    fs::copy_file(record, other);
+    struct Case { const char* what; QStringList scp; bool removeFolder; int timeout; const char* says; QString rec; };
+    const Case cases[] = {
+        {"down", {}, false, 5, "the PACS cannot be reached", RecordPath()},
+        {"refuses the association", {"--refuse"}, false, 5, "the PACS refused the connection", RecordPath()},
+        {"cannot store", {}, true, 5, "rejected by the PACS (0xA700", RecordPath()},
+        {"breaks off", {"--abort-during"}, false, 5, "the connection to the PACS was lost", RecordPath()},
+        {"answers too late", {"--sleep-during", "4"}, false, 1, "the connection to the PACS was lost", RecordPath()},
+        {"no clinical number", {}, false, 5, "the patient has no clinical number",
+         QString::fromStdString(fs::relative(other, dir.Path()).string())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path folder = dir.Path() / "in" / c.what;
+        std::optional<StoreScp> scp;
+        if (std::string(c.what) != "down")
+            scp.emplace(c.scp, folder);
+        WriteSettings(scp ? scp->Port() : FreePort(), c.timeout);
+        if (c.removeFolder)
+            fs::remove_all(folder);
+        QString out;
+        EXPECT_EQ(Export({"--send", c.rec}, &out), 1);
+        EXPECT_EQ(out.count(c.says), 2) << out.toStdString();
+        EXPECT_FALSE(out.contains("sent to the PACS")) << out.toStdString();
+    }
+}
+
+TEST_F(DicomExportTest, SettingsAndBadInputGiveAMessageAndAFailureStatus)
+{
+    const fs::path ini = dir.Path() / "bad.ini";
+    std::ofstream(ini) << "[Dicom]\nUidRoot=1.02.3\n[Pacs]\nHost=pacs\nPort=70000\nCalledAETitle=A_TITLE_LONGER_THAN_16\n";
+    const DicomSettings bad = ReadDicomSettings(ini);
+    EXPECT_TRUE(bad.uidRoot.empty());
+    EXPECT_FALSE(bad.pacs);
+    EXPECT_EQ(bad.problems.size(), 4u);  // root, port, called AE title, root needed for the PACS
+    std::ofstream(ini) << "[Dicom]\nUidRoot=1.2.3\n[Pacs]\nHost=pacs\nPort=104\nCalledAETitle=SIXTEEN_CHARS_AE\n";
+    const DicomSettings good = ReadDicomSettings(ini);
+    ASSERT_TRUE(good.pacs) << good.problems.front();
+    EXPECT_EQ(good.pacs->callingAeTitle, "CORVIDA");
+    EXPECT_EQ(good.pacs->timeoutSeconds, 30);
+    std::ofstream(ini) << "[Dicom]\nUidRoot=1.2.3x\n";
+    EXPECT_TRUE(ReadDicomSettings(ini).uidRoot.empty());
+    EXPECT_FALSE(ReadDicomSettings(ini).pacs);  // no host: sending is not offered
+    std::ofstream(ini) << "[Dicom]\nUidRoot=1.02.3\n";
+
+    const QString rec = RecordPath();
+    const QStringList cases[] = {
+        {"--settings", "bad.ini", "--dicom", "x.dcm", rec},  // no UID root
+        {"--settings", "bad.ini", "--send", rec},
+        {"--dicom", "x.dcm", rec, rec},
+        {"--dicom", "x.dcm", "--send", rec},
+        {"--dicom", "x.dcm", "Data/1/none.cv"},
+        {"--patient-id", "4711", "--dicom", "x.dcm", rec},
+        {"--dicom", "x.dcm"},
+    };
+    for (const QStringList& args : cases) {
+        QString err;
+        EXPECT_EQ(RunProgram(kTool, QStringList{"--settings", "S.ini"} + args, nullptr, &err), 2)
+            << args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains("corvida-export:")) << err.toStdString();
+        EXPECT_FALSE(fs::exists(dir.Path() / "x.dcm"));
+    }
+}
