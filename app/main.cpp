@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QDir>
+#include <QSessionManager>
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 
 #include "app/Application.h"
+#include "app/TerminationSignals.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -50,6 +52,16 @@ int main(int argc, char** argv)
         // starts playing that record as DEMO would.
         MainWindow window(app->Context());
         window.showFullScreen();
+        // Ended from outside (kill, Ctrl+C, the terminal or the desktop session closing): a
+        // recording is written, closed and kept as Stop Record would, then the program ends.
+        TerminationSignals ending;
+        QObject::connect(&ending, &TerminationSignals::received, &window, [](int number) {
+            QCoreApplication::exit(128 + number);
+        });
+        QObject::connect(&qt, &QCoreApplication::aboutToQuit, &window, &MainWindow::EndRecording);
+        QObject::connect(&qt, &QGuiApplication::commitDataRequest, &window,
+                         [&window](QSessionManager&) { window.EndRecording(); },
+                         Qt::DirectConnection);
         if (!demoPath.isEmpty())
             QTimer::singleShot(0, &window, [&window, demoPath] { window.PlayDemo(demoPath); });
         status = QCoreApplication::exec();

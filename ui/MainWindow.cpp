@@ -62,6 +62,12 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     display_.SetLayout(layout_.leadRect, layout_.labelRect);
     connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
     frameTimer_.start(kFrameIntervalMs);
+    // A stream that stalls still has its last packets on the disk within a second.
+    recordTimer_.setInterval(1000);
+    connect(&recordTimer_, &QTimer::timeout, this, [this] {
+        if (!recordWriter_.WriteBuffered())
+            ReportSaveError();
+    });
     connect(&demo_, &DemoPlayer::failed, this,
             [this] { context_.Message(context_.Translate("file error")); });
 
@@ -72,6 +78,7 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
 MainWindow::~MainWindow()
 {
     // Whatever is still buffered of a recording reaches its file even on an abrupt end.
+    recordTimer_.stop();
     recordWriter_.Finish();
     demo_.Stop();
     frameTimer_.stop();
@@ -469,7 +476,9 @@ void MainWindow::StartRecording()
     leadStartWait_ = 0;
     buttons_.record->setText(context_.Translate("Stop Record"));
     state_.currentRecordPath = QString::fromStdString(recordWriter_.Path().string());
+    previousRecordPath_ = state_.lastSavedRecordPath;
     state_.lastSavedRecordPath = state_.currentRecordPath;
+    recordTimer_.start();
 }
 
 void MainWindow::StopRecording()
@@ -478,9 +487,34 @@ void MainWindow::StopRecording()
     session_.StopRecording();
     // The rest is written now rather than on the next packet: with the recorder unplugged or
     // the window closed right after Stop, it would never come.
-    if (!recordWriter_.Finish())
+    if (FinishRecordFile(true))
+        ReviewStoppedRecord();
+}
+
+void MainWindow::EndRecording()
+{
+    if (!session_.Recording())
+        return;
+    buttons_.record->setText(context_.Translate("Start Record"));
+    session_.StopRecording();
+    FinishRecordFile(false);
+}
+
+bool MainWindow::FinishRecordFile(bool tellUser)
+{
+    recordTimer_.stop();
+    const bool written = recordWriter_.Finish();
+    if (!written)
         ReportSaveError();
-    ReviewStoppedRecord();
+    if (recordWriter_.Kept())
+        return true;
+    // Nothing worth keeping reached the file (the stream never came to lead I, fillers only):
+    // the empty record is gone and the record shown before stays the one to review and print.
+    state_.currentRecordPath.clear();
+    state_.lastSavedRecordPath = previousRecordPath_;
+    if (written && tellUser)
+        context_.Message(context_.Translate("No data!"));
+    return false;
 }
 
 void MainWindow::ReviewStoppedRecord()
@@ -536,7 +570,7 @@ bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fiel
     }
     if (!recordWriter_.Store(packet)) {
         ReportSaveError();
-    } else if (recordWriter_.Buffered() == 0) {
+    } else if (recordWriter_.Stored() % kPacketsPerRecord == 0) {
         buttons_.record->setEnabled(true);
         state_.lastSavedRecordPath = state_.currentRecordPath;
     }

@@ -41,6 +41,9 @@ public:
     void BeginMonitoring();
     // What follows a patient created by the New Patient dialog: live view, ready to record.
     void AcceptNewPatient();
+    // Ends a recording as Stop Record does, without a review or a message box: for the end of
+    // the program (a signal, the desktop session ending).
+    void EndRecording();
     // Loads the last saved record for review again (after a language change), when there is one.
     void ReviewLastRecord();
 
@@ -104,6 +107,9 @@ private:
     // Recording and review.
     void StartRecording();
     void StopRecording();
+    // Writes the rest and closes the record file; false when nothing was kept (said so when
+    // tellUser).
+    bool FinishRecordFile(bool tellUser);
     bool LoadRecordForReview(const QString& path);
     // After a stopped recording: the record is shown with its analysis, ready for paging.
     void ReviewStoppedRecord();
@@ -127,6 +133,8 @@ private:
     ReviewRecord review_;
 
     QTimer frameTimer_;
+    QTimer recordTimer_;  // writes a stalled stream's last packets
+    QString previousRecordPath_;  // the last saved record before this recording
     bool saveErrorShown_ = false;
     bool closing_ = false;
     // Recording waits for lead I to begin (see RecordStep): the lead of the last packet seen,

@@ -1,5 +1,8 @@
 #include "ui/RecordWriter.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -21,7 +24,7 @@ std::string NameForMinute(std::time_t when)
 
 }  // namespace
 
-RecordWriter::RecordWriter() : buffer_(kPacketsPerRecord) {}
+RecordWriter::RecordWriter() : buffer_(kPacketsPerSecond) {}
 
 std::filesystem::path RecordWriter::FreePath(const std::filesystem::path& folder,
                                              std::time_t start)
@@ -39,8 +42,9 @@ std::filesystem::path RecordWriter::FreePath(const std::filesystem::path& folder
 bool RecordWriter::Start(const std::filesystem::path& folder, std::time_t start)
 {
     active_ = false;
+    kept_ = false;
     count_ = 0;
-    blocks_ = 0;
+    stored_ = 0;
     path_.clear();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -55,6 +59,7 @@ bool RecordWriter::Start(const std::filesystem::path& folder, std::time_t start)
                 return false;
             path_ = path;
             active_ = true;
+            kept_ = true;
             return true;
         }
         if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)))
@@ -68,7 +73,13 @@ bool RecordWriter::Store(const DevicePacket& packet)
     if (!active_)
         return true;
     buffer_[count_++] = packet;
-    if (count_ < buffer_.size())
+    ++stored_;
+    return count_ < buffer_.size() || WriteBuffered();
+}
+
+bool RecordWriter::WriteBuffered()
+{
+    if (!active_ || count_ == 0)
         return true;
     const bool written = Flush();
     count_ = 0;
@@ -79,9 +90,14 @@ bool RecordWriter::Finish()
 {
     if (!active_)
         return true;
+    const bool written = WriteBuffered();
     active_ = false;
-    const bool written = count_ == 0 || Flush();
-    count_ = 0;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path_, error);
+    if (!error && size < std::uintmax_t(kBytesPerSecond)) {
+        std::filesystem::remove(path_, error);
+        kept_ = false;
+    }
     return written;
 }
 
@@ -96,15 +112,16 @@ bool RecordWriter::Flush()
     ok = ok && before >= 0;
     ok = ok && std::fwrite(buffer_.data(), 1, bytes, file) == bytes;
     ok = std::fflush(file) == 0 && ok;
+    // On the disk, not only in the page cache: a power cut then costs this second at most.
+    ok = ok && (::fdatasync(::fileno(file)) == 0 || errno == EINVAL);
     ok = std::fclose(file) == 0 && ok;
     if (!ok) {
-        // Whatever part of the block reached the disk is taken off again: the file keeps only
-        // whole, earlier blocks.
+        // Whatever part of the second reached the disk is taken off again: the file keeps only
+        // whole, earlier seconds.
         std::error_code error;
         if (before >= 0)
             std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(before), error);
         return false;
     }
-    ++blocks_;
     return true;
 }

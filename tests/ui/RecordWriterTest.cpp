@@ -98,23 +98,40 @@ TEST(RecordWriter, ASecondRecordingInTheSameMinuteKeepsTheFirst)
     EXPECT_EQ(ReadAll(firstPath), first);
 }
 
-TEST(RecordWriter, WritesWholeBlocksWhileRecordingAndTheRestAtTheEnd)
+TEST(RecordWriter, EverySecondReachesTheDiskWhileRecordingTheRestAtTheEnd)
 {
     TempDir dir;
     RecordWriter writer;
     const std::vector<DevicePacket> packets = Packets(kPacketsPerRecord + 123);
     ASSERT_TRUE(writer.Start(dir.Path() / "7", Morning()));  // the folder is made when missing
-    for (int i = 0; i < kPacketsPerRecord - 1; ++i)
+    for (int i = 0; i < kPacketsPerSecond - 1; ++i)
         ASSERT_TRUE(writer.Store(packets[i]));
     EXPECT_EQ(fs::file_size(writer.Path()), 0u);
-    ASSERT_TRUE(writer.Store(packets[kPacketsPerRecord - 1]));
-    EXPECT_EQ(fs::file_size(writer.Path()), std::uintmax_t(kPacketsPerRecord) * kPacketBytes);
-    EXPECT_EQ(writer.Buffered(), 0u);
-    for (std::size_t i = kPacketsPerRecord; i < packets.size(); ++i)
+    ASSERT_TRUE(writer.Store(packets[kPacketsPerSecond - 1]));
+    EXPECT_EQ(fs::file_size(writer.Path()), std::uintmax_t(kBytesPerSecond));
+    for (std::size_t i = kPacketsPerSecond; i < packets.size(); ++i)
         ASSERT_TRUE(writer.Store(packets[i]));
+    // A stalled stream: what is buffered is written on request.
+    EXPECT_EQ(writer.Buffered(), 123u);
+    ASSERT_TRUE(writer.WriteBuffered());
+    EXPECT_EQ(ReadAll(writer.Path()), packets);
     ASSERT_TRUE(writer.Finish());
     EXPECT_FALSE(writer.Active());
-    EXPECT_EQ(ReadAll(writer.Path()), packets);
+    EXPECT_TRUE(writer.Kept());
+    EXPECT_EQ(ReadAll(writer.Path()), packets);  // the same bytes as one write at the end
+}
+
+TEST(RecordWriter, ARecordWithoutOneWholeSecondIsNotKept)
+{
+    for (const std::size_t count : {std::size_t(0), std::size_t(kPacketsPerSecond - 1)}) {
+        TempDir dir;
+        RecordWriter writer;
+        ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
+        StoreAll(writer, Packets(count));
+        EXPECT_TRUE(writer.Finish());
+        EXPECT_FALSE(writer.Kept()) << count;
+        EXPECT_FALSE(fs::exists(writer.Path())) << count;
+    }
 }
 
 TEST(RecordWriter, StartFailsWhenTheFolderCannotHoldAFile)
@@ -161,7 +178,7 @@ TEST_F(SmallDisk, ReadOnlyFolderFailsStartAndTheFinalWrite)
     StoreAll(writer, packets);
     MakeReadOnly();
     EXPECT_FALSE(writer.Finish());  // the rest cannot be written: reported, not dropped silently
-    EXPECT_EQ(fs::file_size(writer.Path()), 0u);
+    EXPECT_EQ(fs::file_size(writer.Path()), 0u);  // and the file cannot be removed either
 
     RecordWriter second;
     EXPECT_FALSE(second.Start(dir.Path(), Morning()));
