@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <QPushButton>
 #include <QRegularExpression>
 #include <optional>
 
+#include "app/TerminationSignals.h"
 #include "tests/ui/LiveWindow.h"
 #include "tools/SyntheticEcg.h"
 
@@ -93,9 +97,8 @@ TEST_F(Recording, FullBlockWhileRecordingRestAtStopThenReviewWithAnalysisAndPagi
     EXPECT_TRUE(PanelHasTrace(kLeadV1));
     Screenshot("live-sweep-en");
 
-    // The first complete record is written while recording goes on.
+    // The first complete record is on the disk while recording goes on.
     ASSERT_TRUE(RunUntil([&] { return fs::file_size(RecordPath()) >= kBlockBytes; }, 20000));
-    EXPECT_EQ(fs::file_size(RecordPath()), kBlockBytes);
     EXPECT_TRUE(window->GetSession().Recording());
     EXPECT_TRUE(window->Buttons().record->isEnabled());
 
@@ -185,7 +188,9 @@ TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
     RunFor(300);
     const uint32_t received = window->Decoder().DisplayCounter();
     ASSERT_LT(received, uint32_t(kPacketsPerRecord));
-    EXPECT_EQ(fs::file_size(RecordPath()), 0u);  // no complete block yet
+    // Still recording, the file catches up with the stalled stream within about a second.
+    EXPECT_TRUE(RunUntil([&] { return fs::file_size(RecordPath()) == received * kPacketBytes; },
+                         1500));
     StopRecord();
 
     // No packet follows the Stop, and none is needed: the rest is on disk and under review.
@@ -286,10 +291,13 @@ TEST_F(Recording, FullDiskAfterTheFirstBlockKeepsItForReview)
     Feed(NormalRecord());  // does not fit any more
     RunFor(50);
     EXPECT_TRUE(prompt.Texts() == QStringList{"save error"});
-    EXPECT_EQ(fs::file_size(RecordPath()), kBlockBytes);
     StopRecord();
-    EXPECT_EQ(ReadPackets(RecordPath()), first);
-    EXPECT_EQ(window->GetSession().position.pageCount, 48);
+    // Every second that fitted, nothing torn.
+    const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
+    EXPECT_EQ(fs::file_size(RecordPath()) % kBytesPerSecond, 0u);
+    ASSERT_GE(stored.size(), first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), stored.begin()));
+    EXPECT_EQ(window->GetSession().position.currentSecond, 48);
     EXPECT_EQ(window->State().leadsSeen, 12);
     window.reset();
 }
@@ -318,4 +326,60 @@ TEST_F(Recording, SecondRecordingInTheSameMinuteDoesNotTouchTheFirst)
     StopRecord();
     EXPECT_EQ(ReadPackets(first), firstPackets);
     EXPECT_EQ(ReadPackets(RecordPath()), nextTurn);
+}
+
+TEST_F(Recording, NothingRecordedLeavesNoFileAndSaysSo)
+{
+    // Stop before the stream came to lead I, and a stream of fillers only.
+    const DevicePacket filler{kFillerByte, kFillerByte, kFillerByte, kFillerByte};
+    const std::vector<std::vector<DevicePacket>> streams = {
+        std::vector<DevicePacket>(2000, MakePacket(kLeadV1, 500)),
+        std::vector<DevicePacket>(2000, filler)};
+    OpenWindow();
+    window->GetSession().SetPortOpen(true);
+    for (const std::vector<DevicePacket>& stream : streams) {
+        prompt.Clear();
+        NewPatient();
+        window->State().lastSavedRecordPath = "Data/1/m202603071405.cv";
+        Feed({MakePacket(kLeadV1, 500)});  // the stream is in the middle of a lead
+        StartRecord();
+        Feed(stream);
+        StopRecord();
+        EXPECT_TRUE(fs::is_empty("Data/1"));
+        EXPECT_TRUE(prompt.Texts() == QStringList{"No data!"}) << prompt.LastText().toStdString();
+        EXPECT_FALSE(window->GetSession().Review());
+        EXPECT_EQ(window->State().lastSavedRecordPath, "Data/1/m202603071405.cv");
+    }
+}
+
+TEST_F(Recording, TerminatedWhileRecordingKeepsEveryPacketAndTheFileGrowsMeanwhile)
+{
+    const std::vector<DevicePacket> source = NormalRecord();
+    WritePackets("source.cv", source);
+    Simulator recorder(dir.Path(), 3, {"--speed", "4", "--loop", "source.cv"});
+    OpenWindow();
+    NewPatient();
+    StartRecord();
+    // What the program does (app/main.cpp) when it is ended from outside.
+    TerminationSignals ending;
+    ASSERT_TRUE(ending.Installed());
+    QObject::connect(&ending, &TerminationSignals::received,
+                     [](int number) { QCoreApplication::exit(128 + number); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, window.get(),
+                     &MainWindow::EndRecording);
+    recorder.Go();
+    // Long before the first 48 s are complete, the file holds what came, a second behind at most.
+    ASSERT_TRUE(RunUntil([&] { return fs::file_size(RecordPath()) >= 4 * kBytesPerSecond; },
+                         20000));
+    const uint32_t received = window->Decoder().DisplayCounter();
+    EXPECT_LT(received, uint32_t(kPacketsPerRecord));
+    EXPECT_LE(received * kPacketBytes - fs::file_size(RecordPath()), uint64_t(kBytesPerSecond));
+
+    ::kill(::getpid(), SIGTERM);
+    EXPECT_EQ(QCoreApplication::exec(), 128 + SIGTERM);
+    EXPECT_FALSE(window->GetSession().Recording());
+    const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
+    EXPECT_EQ(stored.size(), window->Decoder().DisplayCounter());
+    EXPECT_GE(stored.size(), received);
+    EXPECT_TRUE(IsLoopedPrefix(stored, source));
 }
