@@ -15,6 +15,7 @@ void OnSignal(int number)
 {
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
+    // Non-blocking: a flood of signals fills the pair and the rest are dropped, never waited on.
     [[maybe_unused]] const ssize_t n = ::write(gPair[1], &byte, 1);
     errno = saved;
 }
@@ -23,7 +24,7 @@ void OnSignal(int number)
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gPair) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gPair) != 0)
         return;
     struct sigaction action {};
     action.sa_handler = OnSignal;
