@@ -1,5 +1,6 @@
 #include "history/HistoryPatientListDialog.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,15 +9,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <algorithm>
 
 #include "app/Prompt.h"
 #include "db/AdoRecordSet.h"
 #include "db/PatientStore.h"
+#include "dicom/DicomExport.h"
+#include "dicom/DicomPatientRow.h"
 #include "history/PatientExchange.h"
 #include "record/RecordListDialog.h"
+#include "report/ReportPdf.h"
 
 namespace {
+
+constexpr int kReportSpeedIndex = 1;  // 25 mm/s, the program's default print speed
 
 // The layout is kept in dialog units (a quarter of the average character width, an eighth of
 // the character height) of the dialog's 385 x 232 template, at the usual 6 x 13 pixel font.
@@ -125,6 +132,13 @@ HistoryPatientListDialog::HistoryPatientListDialog(const AppContext& context,
     setWindowTitle(Translate("History Patient List"));
     list->setHorizontalHeaderLabels({Translate("Clinical NO."), Translate("Name"), Translate("Sex"),
                                      Translate("Date"), Translate("HistoryFile")});
+
+    if (ReadDicomSettings(context_.settings.configPath.toStdString()).pacs) {
+        sendAction = new QAction(Translate("Send to PACS"), list);
+        list->setContextMenuPolicy(Qt::ActionsContextMenu);
+        list->addAction(sendAction);
+        connect(sendAction, &QAction::triggered, this, &HistoryPatientListDialog::OnSendToPacs);
+    }
 
     baseFolder = QDir::currentPath() + "/";
     OpenPatientList(*rows_, LivePatientsStatement());
@@ -332,6 +346,55 @@ void HistoryPatientListDialog::OnImport()
         OpenPatientList(*rows_, LivePatientsStatement());
         FillList();
     }
+}
+
+void HistoryPatientListDialog::OnSendToPacs()
+{
+    if (!sendAction || !sendAction->isEnabled())
+        return;
+    QString idText;
+    PatientRecord row;
+    if (!MoveToRow(list->currentRow(), idText) || !ReadPatientRow(*rows_, row)) {
+        Tell(Translate("No Patient"));
+        return;
+    }
+    const QDir folder(PatientDataFolder(idText.toInt()));
+    QStringList names = RecordFileNames(folder.path());
+    if (names.isEmpty()) {
+        Tell(Translate("No data!"));
+        return;
+    }
+    names.sort();
+    std::vector<std::filesystem::path> records;
+    for (const QString& name : names)
+        records.push_back(folder.absoluteFilePath(name).toStdString());
+
+    // The thread works on copies only (settings read afresh, the texts, the patient's row), so
+    // neither the list nor a language change can touch it; the PACS timeouts bound its time.
+    const DicomSettings settings = ReadDicomSettings(context_.settings.configPath.toStdString());
+    auto outcomes = std::make_shared<std::vector<ObjectOutcome>>();
+    QThread* sender = QThread::create(
+        [outcomes, records, settings, row, texts = context_.language] {
+            auto report = [&row, &texts](const std::filesystem::path& path, std::string& pdf) {
+                const std::optional<QByteArray> data = ReportPdfData(
+                    QString::fromStdString(path.string()), &row, kReportSpeedIndex, texts);
+                if (data)
+                    pdf = data->toStdString();
+                return data.has_value();
+            };
+            *outcomes = SendRecords(records, DicomPatientFromRow(row), texts, settings, report);
+        });
+    sendAction->setEnabled(false);
+    connect(sender, &QThread::finished, sender, &QObject::deleteLater);
+    connect(sender, &QThread::finished, this, [this, outcomes] {
+        sendAction->setEnabled(true);
+        QStringList lines;
+        for (const ObjectOutcome& outcome : *outcomes)
+            lines << QString::fromStdString(DescribeOutcome(outcome, context_.language));
+        Tell(lines.join("\n"));
+        emit sendFinished();
+    });
+    sender->start();
 }
 
 void HistoryPatientListDialog::OnClose()

@@ -2,7 +2,8 @@
 // The history patient list: the live patients newest first, filtered by name and clinical number;
 // Delete, Export, Import, and View, which opens the chosen patient's record list. exec() returns
 // Accepted when a record was chosen there (recordPathChanged named it and the patient is the
-// viewed patient), Rejected after Close.
+// viewed patient), Rejected after Close. When Settings.ini sets up a PACS, the list's context
+// menu offers Send to PACS for the current patient.
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,7 @@
 #include "db/PatientRecord.h"
 
 class AdoRecordSet;
+class QAction;
 struct ExportResult;
 struct ImportResult;
 class QLabel;
@@ -35,6 +37,9 @@ public:
     void OnView();
     void OnExport();
     void OnImport();
+    // Sends every record of the current patient, waveform and report, on a thread of its own;
+    // one message tells what each object came to once the PACS has answered (sendFinished).
+    void OnSendToPacs();
     void OnClose();
     void reject() override;
 
@@ -52,6 +57,8 @@ public:
     QPushButton* viewButton = nullptr;
     QPushButton* deleteButton = nullptr;
     QPushButton* closeButton = nullptr;
+    // The context menu's Send to PACS; null when no PACS is set up. Disabled while a send runs.
+    QAction* sendAction = nullptr;
 
     // The viewed patient; an empty list opened forgets it. Changes are reported as they happen.
     const QString& ViewedPatientId() const { return viewedPatientId_; }
@@ -70,6 +77,8 @@ signals:
     void patientViewed(const PatientRecord& patient);
     // Close, Escape or the title bar's close.
     void historyClosed();
+    // A send's message has been shown.
+    void sendFinished();
 
 private:
     QString Translate(const char* key) const { return context_.Translate(key); }

@@ -6,14 +6,12 @@
 
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QThread>
 
 #include "dicom/DicomObjects.h"
 #include "dicom/DicomSettings.h"
 #include "record/RecordFile.h"
 #include "tests/report/ReportFixture.h"
+#include "tests/support/StoreScp.h"
 
 namespace {
 
@@ -33,42 +31,6 @@ DcmItem* Item(DcmItem& item, const DcmTagKey& sequence, int n = 0)
     item.findAndGetSequenceItem(sequence, found, n);
     return found;
 }
-
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// storescp on 127.0.0.1, ready once it takes connections; stopped with the test.
-class StoreScp {
-public:
-    StoreScp(const QStringList& options, const fs::path& folder) : port_(FreePort())
-    {
-        fs::create_directories(folder);
-        scp_.start("storescp", QStringList(options) << "-od" << QString::fromStdString(folder.string())
-                                                    << QString::number(port_));
-        for (int i = 0; i < 100; ++i) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, port_);
-            if (probe.waitForConnected(100))
-                return;
-            QThread::msleep(50);
-        }
-        ADD_FAILURE() << "storescp did not start";
-    }
-    ~StoreScp()
-    {
-        scp_.kill();
-        scp_.waitForFinished();
-    }
-    quint16 Port() const { return port_; }
-
-private:
-    quint16 port_;
-    QProcess scp_;
-};
 
 }  // namespace
 

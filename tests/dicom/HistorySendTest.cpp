@@ -1,0 +1,141 @@
+// Send to PACS from the history list, through the real dialog on a real database and a storescp
+// started here: what arrives is what the record makes, a PACS that fails is named per record in
+// the one message, and without a PACS the entry is not there.
+#include "dcmtk/config/osconfig.h"
+#include "dcmtk/dcmdata/dctk.h"
+
+#include <QAction>
+#include <QTableWidget>
+#include <QTest>
+
+#include "dicom/DicomExport.h"
+#include "dicom/DicomPatientRow.h"
+#include "history/HistoryPatientListDialog.h"
+#include "tests/report/ReportFixture.h"
+#include "tests/support/StoreScp.h"
+
+namespace {
+
+constexpr const char* kRoot = "1.2.826.0.1.3680043.10.999";
+
+class HistorySend : public ReportTest {
+protected:
+    void SetUp() override
+    {
+        ReportTest::SetUp();
+        app.settings.configPath = Out("Settings.ini");
+    }
+    void WritePacs(quint16 port)
+    {
+        std::ofstream(dir.Path() / "Settings.ini")
+            << "[Dicom]\nUidRoot=" << kRoot << "\n[Pacs]\nHost=127.0.0.1\nPort=" << port
+            << "\nCalledAETitle=STORESCP\nTimeout=10\n";
+    }
+    // Sends the listed patient's records and gives the message shown.
+    QString Send()
+    {
+        HistoryPatientListDialog d(app.context, {});
+        EXPECT_EQ(d.list->rowCount(), 1);
+        if (!d.sendAction)
+            return "no Send to PACS";
+        d.sendAction->trigger();
+        // The send runs on: the window is free and says nothing yet.
+        EXPECT_FALSE(d.sendAction->isEnabled());
+        EXPECT_TRUE(prompt.shown.empty());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !prompt.shown.empty(); }, 120000));
+        EXPECT_TRUE(d.sendAction->isEnabled());
+        EXPECT_EQ(prompt.shown.size(), 1u);
+        return prompt.LastText();
+    }
+    std::unique_ptr<DcmFileFormat> Load(const fs::path& file)
+    {
+        auto ff = std::make_unique<DcmFileFormat>();
+        EXPECT_TRUE(ff->loadFile(file.c_str()).good()) << file;
+        return ff;
+    }
+};
+
+std::string Str(DcmItem& item, const DcmTagKey& tag)
+{
+    OFString value;
+    item.findAndGetOFStringArray(tag, value);
+    return value.c_str();
+}
+
+}  // namespace
+
+TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
+{
+    const fs::path second = record.parent_path() / "m200903071420.cv";
+    fs::copy_file(record, second);
+    StoreScp scp({}, dir.Path() / "in");
+    WritePacs(scp.Port());
+    EXPECT_EQ(Send(), "ECG waveform m200903071405.cv: sent to the PACS\n"
+                      "ECG report m200903071405.cv: sent to the PACS\n"
+                      "ECG waveform m200903071420.cv: sent to the PACS\n"
+                      "ECG report m200903071420.cv: sent to the PACS");
+
+    std::map<std::string, fs::path> received;  // by SOP instance UID
+    for (const auto& entry : fs::directory_iterator(dir.Path() / "in"))
+        received[Str(*Load(entry.path())->getDataset(), DCM_SOPInstanceUID)] = entry.path();
+    ASSERT_EQ(received.size(), 4u);
+    // Each waveform element by element as the record makes it; each report a PDF of the patient.
+    const std::optional<PatientRecord> row = FindPatient(QString::number(patientId)).row;
+    ASSERT_TRUE(row);
+    for (const fs::path& file : {record, second}) {
+        SCOPED_TRACE(file.filename().string());
+        RecordObjects made = BuildRecordObjects(file, DicomPatientFromRow(*row), app.language, kRoot,
+                                                true, nullptr);
+        ASSERT_EQ(made.objects.size(), 1u);
+        DcmDataset& sent = *made.objects[0].file->getDataset();
+        const std::string uid = Str(sent, DCM_SOPInstanceUID);
+        ASSERT_TRUE(received.count(uid));
+        auto got = Load(received[uid]);
+        DcmDataset& b = *got->getDataset();
+        ASSERT_EQ(sent.card(), b.card());
+        for (unsigned long i = 0; i < sent.card(); ++i)
+            EXPECT_EQ(sent.getElement(i)->compare(*b.getElement(i)), 0) << sent.getElement(i)->getTag();
+        received.erase(uid);
+    }
+    for (const auto& [uid, path] : received) {
+        auto report = Load(path);
+        EXPECT_EQ(Str(*report->getDataset(), DCM_SOPClassUID), UID_EncapsulatedPDFStorage);
+        EXPECT_EQ(Str(*report->getDataset(), DCM_PatientName), "Zhang Wei");
+    }
+}
+
+TEST_F(HistorySend, AFailingPacsIsNamedForEveryObjectAndNothingIsSaidSent)
+{
+    struct Case { const char* what; bool up; const char* says; };
+    const Case cases[] = {
+        {"down", false, "not sent: the PACS cannot be reached"},
+        // storescp cannot write its folder and answers with its own status.
+        {"cannot store", true, "rejected by the PACS (0xA700"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompt.Clear();
+        std::optional<StoreScp> scp;
+        if (c.up)
+            scp.emplace(QStringList{}, dir.Path() / "gone");
+        WritePacs(scp ? scp->Port() : FreePort());
+        fs::remove_all(dir.Path() / "gone");
+        const QStringList lines = Send().split('\n');
+        ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines[0].startsWith("ECG waveform m200903071405.cv: " + QString(c.says))) << lines[0].toStdString();
+        EXPECT_TRUE(lines[1].startsWith("ECG report m200903071405.cv: " + QString(c.says))) << lines[1].toStdString();
+    }
+}
+
+TEST_F(HistorySend, WithoutAPacsTheListOffersNoSending)
+{
+    for (const char* ini : {"", "[Dicom]\nUidRoot=1.2.826.0.1.3680043.10.999\n",
+                            "[Pacs]\nPort=104\nCalledAETitle=PACS\n"}) {
+        SCOPED_TRACE(ini);
+        std::ofstream(dir.Path() / "Settings.ini") << ini;
+        HistoryPatientListDialog d(app.context, {});
+        EXPECT_EQ(d.sendAction, nullptr);
+        EXPECT_TRUE(d.list->actions().isEmpty());
+        EXPECT_NE(d.list->contextMenuPolicy(), Qt::ActionsContextMenu);
+    }
+}
