@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 
@@ -123,6 +124,21 @@ bool CheckRecordFile(const std::filesystem::path& path, std::string& why)
         }
     }
     return true;
+}
+
+bool ClashesWithRecords(const std::filesystem::path& out,
+                        const std::vector<std::filesystem::path>& records)
+{
+    std::string extension = out.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == kRecordExtension)
+        return true;
+    std::error_code error;
+    for (const std::filesystem::path& record : records)
+        if (std::filesystem::equivalent(out, record, error))
+            return true;
+    return false;
 }
 
 RecordFile::~RecordFile()

@@ -38,6 +38,12 @@ bool HasSampleOffset(const std::filesystem::path& path);
 // gets the reason of a refusal ("no such file", "not a record file (...)" ...).
 bool CheckRecordFile(const std::filesystem::path& path, std::string& why);
 
+// True when writing out would overwrite one of the records (the same file under any name or
+// link) or would make a file named as a record (".cv", any letter case): tools refuse such
+// an output.
+bool ClashesWithRecords(const std::filesystem::path& out,
+                        const std::vector<std::filesystem::path>& records);
+
 // Sequential reader of the whole seconds of a record, through a buffer (one read call per
 // chunk, not per packet).
 class RecordFile {
