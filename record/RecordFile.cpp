@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
+#include <fstream>
 
 #include "device/StreamDecoder.h"
 
@@ -81,6 +83,64 @@ bool HasSampleOffset(const std::filesystem::path& path)
     return !title.empty() && title.back() == 'b';
 }
 
+// Every whole packet must look like one the recorder sends and the recorder stores: start bit
+// on the first byte only, the valid flag set. Anything else is not a record file. An empty file
+// is a record of no seconds (recording stopped before its first block was written).
+bool CheckRecordFile(const std::filesystem::path& path, std::string& why)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        why = "no such file";
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        why = "not a regular file";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = "cannot be opened";
+        return false;
+    }
+    std::vector<char> bytes(static_cast<size_t>(kMaxReviewSeconds) * kBytesPerSecond);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) {
+        why = "cannot be read";
+        return false;
+    }
+    const size_t got = static_cast<size_t>(in.gcount());
+    if (got > 0 && got < static_cast<size_t>(kPacketBytes)) {
+        why = "not a record file (shorter than one packet)";
+        return false;
+    }
+    const size_t packets = got / kPacketBytes;
+    for (size_t i = 0; i < packets; ++i) {
+        const auto* p = reinterpret_cast<const uint8_t*>(bytes.data() + i * kPacketBytes);
+        if ((p[0] & 0x80) == 0 || (p[1] & 0x80) != 0 || (p[2] & 0x80) != 0 || (p[3] & 0x80) != 0
+            || (p[1] & 0x40) == 0) {
+            why = "not a record file (byte " + std::to_string(i * kPacketBytes)
+                  + " is not a recorder packet)";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ClashesWithRecords(const std::filesystem::path& out,
+                        const std::vector<std::filesystem::path>& records)
+{
+    std::string extension = out.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == kRecordExtension)
+        return true;
+    std::error_code error;
+    for (const std::filesystem::path& record : records)
+        if (std::filesystem::equivalent(out, record, error))
+            return true;
+    return false;
+}
+
 RecordFile::~RecordFile()
 {
     Close();
@@ -138,8 +198,9 @@ size_t RecordFile::Read(DevicePacket* out, size_t maxPackets)
 std::optional<std::vector<DevicePacket>> ReadRecordPackets(const std::filesystem::path& path,
                                                            int maxSeconds)
 {
+    std::string why;
     RecordFile file;
-    if (!file.Open(path))
+    if (!CheckRecordFile(path, why) || !file.Open(path))
         return std::nullopt;
     const size_t count =
         static_cast<size_t>(std::min(file.Seconds(), std::max(maxSeconds, 0))) * kPacketsPerSecond;
@@ -162,6 +223,8 @@ ReviewOutcome LoadForReview(const std::filesystem::path& path, AnalysisEngine& e
     RecordFile file;
     if (!file.Open(path))
         return ReviewOutcome::OpenFailed;
+    if (std::string why; !CheckRecordFile(path, why))
+        return ReviewOutcome::NotRecord;
 
     review.pageCount = file.Seconds();
     review.fixedLength = IsFixedLength(path);

@@ -33,6 +33,17 @@ int WholeSeconds(uint64_t fileSize);
 bool IsFixedLength(const std::filesystem::path& path);
 bool HasSampleOffset(const std::filesystem::path& path);
 
+// The one validity check every reader of a record makes first: a regular file whose every
+// whole packet (of the first kMaxReviewSeconds) is one the recorder sends and stores. why
+// gets the reason of a refusal ("no such file", "not a record file (...)" ...).
+bool CheckRecordFile(const std::filesystem::path& path, std::string& why);
+
+// True when writing out would overwrite one of the records (the same file under any name or
+// link) or would make a file named as a record (".cv", any letter case): tools refuse such
+// an output.
+bool ClashesWithRecords(const std::filesystem::path& out,
+                        const std::vector<std::filesystem::path>& records);
+
 // Sequential reader of the whole seconds of a record, through a buffer (one read call per
 // chunk, not per packet).
 class RecordFile {
@@ -60,7 +71,7 @@ private:
 };
 
 // All whole-second packets of a record (for printing and tools); nullopt when the file cannot
-// be opened or read. At most maxSeconds are read.
+// be opened or read or is not a record (CheckRecordFile). At most maxSeconds are read.
 std::optional<std::vector<DevicePacket>> ReadRecordPackets(const std::filesystem::path& path,
                                                            int maxSeconds = kMaxReviewSeconds);
 
@@ -68,6 +79,7 @@ enum class ReviewOutcome {
     Loaded,      // read (possibly zero whole seconds); see leadsSeen and analysed
     EmptyPath,   // nothing was done
     OpenFailed,  // the review is empty: no points, current second 0
+    NotRecord,   // CheckRecordFile refused it; the review is empty as for OpenFailed
     ReadFailed,  // an I/O error part-way: what was read is kept, no analysis
 };
 

@@ -46,48 +46,6 @@ std::filesystem::path ProgramFolder(const char* argv0)
     return std::filesystem::absolute(argv0, ec).parent_path();
 }
 
-// Every whole packet must look like one the recorder sends and the recorder stores: start bit
-// on the first byte only, the valid flag set. Anything else is not a record file. An empty file
-// is a record of no seconds (recording stopped before its first block was written).
-bool LooksLikeRecord(const std::filesystem::path& path, std::string& why)
-{
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        why = "no such file";
-        return false;
-    }
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        why = "not a regular file";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = "cannot be opened";
-        return false;
-    }
-    std::vector<char> bytes(static_cast<size_t>(kMaxReviewSeconds) * kBytesPerSecond);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        why = "cannot be read";
-        return false;
-    }
-    const size_t got = static_cast<size_t>(in.gcount());
-    if (got > 0 && got < static_cast<size_t>(kPacketBytes)) {
-        why = "not a record file (shorter than one packet)";
-        return false;
-    }
-    const size_t packets = got / kPacketBytes;
-    for (size_t i = 0; i < packets; ++i) {
-        const auto* p = reinterpret_cast<const uint8_t*>(bytes.data() + i * kPacketBytes);
-        if ((p[0] & 0x80) == 0 || (p[1] & 0x80) != 0 || (p[2] & 0x80) != 0 || (p[3] & 0x80) != 0
-            || (p[1] & 0x40) == 0) {
-            why = "not a record file (byte " + std::to_string(i * kPacketBytes)
-                  + " is not a recorder packet)";
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string JsonString(const std::string& s)
 {
@@ -253,7 +211,7 @@ int main(int argc, char** argv)
     int status = 0;
     for (const std::filesystem::path& path : files) {
         std::string why;
-        if (!LooksLikeRecord(path, why)) {
+        if (!CheckRecordFile(path, why)) {
             std::fprintf(stderr, "corvida-analyze: %s: %s\n", path.string().c_str(), why.c_str());
             status = 1;
             continue;

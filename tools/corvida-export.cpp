@@ -20,6 +20,7 @@
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
 #include "dicom/DicomPatientRow.h"
+#include "record/RecordFile.h"
 #include "report/PrintJob.h"
 #include "report/ReportPdf.h"
 
@@ -107,6 +108,9 @@ int main(int argc, char** argv)
     if ((parser.isSet(dicomOption) && waveformOut.isEmpty())
         || (parser.isSet(reportOption) && reportOut.isEmpty()))
         return Fail(2, "an output file is needed after --dicom and --report-dicom");
+    for (const QString& out : {waveformOut, reportOut})
+        if (!out.isEmpty() && ClashesWithRecords(out.toStdString(), {files.front().toStdString()}))
+            return Fail(2, QString("will not write \"%1\": it is a record file").arg(out));
 
     const QString appDir = QCoreApplication::applicationDirPath();
     const QString settingsFile = parser.isSet(settingsOption)

@@ -19,6 +19,7 @@
 #include "app/ProfileFile.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
+#include "record/RecordFile.h"
 #include "report/ReportPdf.h"
 
 namespace {
@@ -79,6 +80,11 @@ int main(int argc, char** argv)
                            .arg(language, QDir(appDir).filePath("language")));
 
     const QString recordPath = files.front();
+    if (ClashesWithRecords(parser.value(pdfOption).toStdString(), {recordPath.toStdString()}))
+        return Fail(2, QString("will not write \"%1\": it is a record file").arg(parser.value(pdfOption)));
+    std::string why;
+    if (!CheckRecordFile(recordPath.toStdString(), why))
+        return Fail(2, QString("%1: %2").arg(recordPath, QString::fromStdString(why)));
     std::optional<PatientRecord> patient;
     if (parser.isSet(patientOption)) {
         const QString id = parser.value(patientOption);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+
+#include "record/RecordFile.h"
 
 namespace {
 
@@ -23,6 +26,10 @@ DemoPlayer::DemoPlayer(PacketHandler handler, QObject* parent)
 bool DemoPlayer::Start(const QString& path)
 {
     Stop();
+    // A FIFO or device would block the window in open() or never end; only a record plays.
+    std::string why;
+    if (!CheckRecordFile(path.toStdString(), why))
+        return false;
     file_.setFileName(path);
     // A file shorter than one packet has nothing to repeat; a trailing partial packet is left
     // out so the record wraps on a packet boundary.

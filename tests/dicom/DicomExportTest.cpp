@@ -281,7 +281,10 @@ TEST_F(DicomExportTest, SettingsAndBadInputGiveAMessageAndAFailureStatus)
         {"--dicom", "x.dcm", "Data/1/none.cv"},
         {"--patient-id", "4711", "--dicom", "x.dcm", rec},
         {"--dicom", "x.dcm"},
+        {"--dicom", rec, rec},                        // would overwrite the record
+        {"--report-dicom", "x.cv", "--dicom", "x.dcm", rec},
     };
+    const auto recordBytes = fs::file_size(dir.Path() / rec.toStdString());
     for (const QStringList& args : cases) {
         QString err;
         EXPECT_EQ(RunProgram(kTool, QStringList{"--settings", "S.ini"} + args, nullptr, &err), 2)
@@ -289,4 +292,6 @@ TEST_F(DicomExportTest, SettingsAndBadInputGiveAMessageAndAFailureStatus)
         EXPECT_TRUE(err.contains("corvida-export:")) << err.toStdString();
         EXPECT_FALSE(fs::exists(dir.Path() / "x.dcm"));
     }
+    EXPECT_FALSE(fs::exists(dir.Path() / "x.cv"));
+    EXPECT_EQ(fs::file_size(dir.Path() / rec.toStdString()), recordBytes);
 }

@@ -24,7 +24,7 @@ void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets
     out.write(reinterpret_cast<const char*>(packets.data()),
               static_cast<std::streamsize>(packets.size() * kPacketBytes));
     for (size_t i = 0; i < extraBytes; ++i)
-        out.put('\x81');
+        out.put("\x80\x40\x01\x02"[i % 4]);  // valid packets, the last one cut
 }
 
 std::vector<DevicePacket> Record(const char* preset, int seconds)
@@ -241,38 +241,56 @@ TEST(RecordFile, LoadForReview_LastLeadReachesTheLiveDecoder)
 }
 
 // Files far beyond one hour are read for the first hour only; garbage reads like any packets.
-TEST(RecordFile, LoadForReview_HugeAndGarbageFiles)
+TEST(RecordFile, LoadForReview_HugeFileIsCut)
 {
     TempDir dir;
     const fs::path huge = dir.Path() / "huge1.cv";
-    {
-        std::ofstream out(huge, std::ios::binary);
-    }
-    fs::resize_file(huge, 4ull << 30);  // sparse: 4 GB of zero bytes
+    // The first hour is read (and checked); the sparse zero bytes past it are never looked at.
+    WritePackets(huge, std::vector<DevicePacket>(size_t(kMaxReviewSeconds) * kPacketsPerSecond,
+                                                 DevicePacket{0x80, 0x40, 0, 0}));
+    fs::resize_file(huge, 4ull << 30);
     Loader loader;
     ASSERT_EQ(loader.Load(huge), ReviewOutcome::Loaded);
     EXPECT_TRUE(loader.review.secondsCut);
     EXPECT_EQ(loader.review.pageCount, static_cast<int>((4ull << 30) / 3200));
     EXPECT_EQ(loader.review.currentSecond, 48);
     EXPECT_EQ(loader.review.points.size(), static_cast<size_t>(kMaxReviewSeconds) * 80);
+}
 
-    const fs::path garbage = dir.Path() / "garbage1.cv";
-    {
-        std::ofstream out(garbage, std::ios::binary);
-        uint32_t x = 12345;
-        for (int i = 0; i < 3200 * 50; ++i) {
-            x = x * 1103515245u + 12345u;
-            out.put(static_cast<char>(x >> 24));
-        }
+// Every reader goes through CheckRecordFile: bytes that are not recorder packets are no record.
+TEST(RecordFile, CheckRecordFile_RefusesWhatIsNoRecord)
+{
+    TempDir dir;
+    std::string random;
+    uint32_t x = 12345;
+    for (int i = 0; i < 3200 * 50; ++i) {
+        x = x * 1103515245u + 12345u;
+        random.push_back(static_cast<char>(x >> 24));
     }
-    ASSERT_EQ(loader.Load(garbage), ReviewOutcome::Loaded);
-    EXPECT_EQ(loader.review.points.size(), 4000u);
-    for (const DisplayPoint& p : loader.review.points) {
-        EXPECT_LE(p.leadIndex, 11);
-        EXPECT_LE(p.filterCode, 5);
-        EXPECT_GE(p.gainCode, 1);
-        EXPECT_LE(p.gainCode, 4);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool record;
+    } cases[] = {
+        {"random", random, false},
+        {"allff", std::string(3200 * 50, '\xff'), false},
+        {"short", "\x80", false},
+        {"empty", "", true},
+        {"valid", std::string("\x80\x40\x01\x02", 4), true},
+    };
+    Loader loader;
+    for (const Case& c : cases) {
+        const fs::path path = dir.Path() / (std::string(c.name) + "1.cv");
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        std::string why;
+        EXPECT_EQ(CheckRecordFile(path, why), c.record) << c.name;
+        EXPECT_EQ(why.empty(), c.record) << c.name << ": " << why;
+        EXPECT_EQ(ReadRecordPackets(path).has_value(), c.record) << c.name;
+        EXPECT_EQ(loader.Load(path) == ReviewOutcome::Loaded, c.record) << c.name;
     }
+    std::string why;
+    EXPECT_FALSE(CheckRecordFile(dir.Path(), why));
+    EXPECT_EQ(why, "not a regular file");
 }
 
 TEST(RecordFile, ReadRecordPackets_WholeSecondsOnly)

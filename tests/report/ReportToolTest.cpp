@@ -96,6 +96,12 @@ TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
 {
     WritePackets(dir.Path() / "short.cv", std::vector<DevicePacket>(700, MakePacket(0, 192)));
     fs::create_directories(dir.Path() / "elsewhere");
+    std::ofstream(dir.Path() / "ff.cv", std::ios::binary) << std::string(32000, '\xff');
+    std::ofstream random(dir.Path() / "random.cv", std::ios::binary);
+    for (uint32_t i = 0, x = 1; i < 32000; ++i, x = x * 1103515245u + 12345u)
+        random.put(static_cast<char>(x >> 24));
+    random.close();
+    const auto recordBytes = fs::file_size(dir.Path() / RecordPath().toStdString());
     struct Case { const char* what; QStringList args; };
     const QString rec = RecordPath();
     const Case cases[] = {
@@ -111,6 +117,10 @@ TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
         {"no such patient", {"--patient-id", "4711", "--pdf", Out("x.pdf"), rec}},
         {"id that is no number", {"--patient-id", "1 or 1=1", "--pdf", Out("x.pdf"), rec}},
         {"unknown option", {"--colour", "--pdf", Out("x.pdf"), rec}},
+        {"output is the record", {"--pdf", rec, rec}},
+        {"output named as a record", {"--pdf", Out("x.CV"), rec}},
+        {"random bytes", {"--pdf", Out("x.pdf"), "random.cv"}},
+        {"all 0xFF", {"--pdf", Out("x.pdf"), "ff.cv"}},
     };
     for (const Case& c : cases) {
         QString err;
@@ -118,6 +128,8 @@ TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
         EXPECT_TRUE(err.contains("corvida-report:")) << c.what << ": " << err.toStdString();
         EXPECT_FALSE(fs::exists(dir.Path() / "x.pdf")) << c.what;
     }
+    EXPECT_FALSE(fs::exists(dir.Path() / "x.CV"));
+    EXPECT_EQ(fs::file_size(dir.Path() / RecordPath().toStdString()), recordBytes);
     // A patient number without a database beside it.
     fs::current_path(dir.Path() / "elsewhere");
     QString err;
