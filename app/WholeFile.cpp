@@ -60,3 +60,23 @@ bool WriteFileWhole(const std::filesystem::path& target, const std::string& byte
         },
         why);
 }
+
+bool ReadRegularFile(const std::filesystem::path& path, std::string& text, std::uintmax_t maxBytes)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > maxBytes)
+        return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    // One byte more than the size: a file that grew meanwhile is refused, not cut.
+    text.assign(static_cast<size_t>(size) + 1, '\0');
+    const size_t got = std::fread(text.data(), 1, text.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    text.resize(got);
+    return !failed && got <= size;
+}
