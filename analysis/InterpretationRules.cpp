@@ -151,6 +151,10 @@ int32_t DominantDeflection(const LeadMeasurements& v)
 void ApplyInterpretationRules(const RuleInput& in, DiagnosisFlags& flags)
 {
     flags.fill(0);
+    // No QRS found (a flat line, a lead off): every value is an unmeasured 0, and a 0 axis sits
+    // on two class bounds. Nothing is stated; the conclusion then only asks for a physician.
+    if (in.measurements.qrs == 0)
+        return;
     Facts f;
     for (int l = 0; l < kLeadCount; ++l)
         f[l] = Derive(in.leads[l], l);

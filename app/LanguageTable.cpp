@@ -1,4 +1,5 @@
 #include "app/LanguageTable.h"
+#include "app/WholeFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,12 +10,8 @@ namespace {
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!ReadRegularFile(path, text))
         return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
     // Files saved by editors that mark UTF-8 start with a byte-order mark; it is not text.
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);

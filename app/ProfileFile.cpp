@@ -1,4 +1,5 @@
 #include "app/ProfileFile.h"
+#include "app/WholeFile.h"
 
 #include <fstream>
 #include <sstream>
@@ -65,12 +66,8 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 bool ReadText(const std::string& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!ReadRegularFile(path, text))
         return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
     return true;
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/LanguageTable.h"
 #include "app/ProfileFile.h"
+#include "app/WholeFile.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
@@ -194,8 +195,12 @@ int main(int argc, char** argv)
             std::string why;
             if (QFileInfo(out).isDir())
                 return Fail(1, QString("cannot write \"%1\": it is a folder").arg(out));
-            if (!WriteDicomFile(object, out.toStdString(), why)) {
-                QFile::remove(out);  // a full disk leaves no half object behind
+            // A full disk leaves no half object behind.
+            if (!WriteFileWhole(out.toStdString(),
+                                [&object](const std::filesystem::path& temporary, std::string& failure) {
+                                    return WriteDicomFile(object, temporary, failure);
+                                },
+                                why)) {
                 return Fail(1, QString("cannot write \"%1\": %2").arg(out, QString::fromStdString(why)));
             }
             std::printf("%s: %s\n", qPrintable(out),

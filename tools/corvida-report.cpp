@@ -17,6 +17,7 @@
 #include "app/AppContext.h"
 #include "app/LanguageTable.h"
 #include "app/ProfileFile.h"
+#include "app/WholeFile.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
 #include "record/RecordFile.h"
@@ -119,14 +120,10 @@ int main(int argc, char** argv)
     if (written == ReportPdfOutcome::PaperTooSmall)
         return Fail(1, Translate(texts, "Paper too small, printing aborted!"));
     const QString out = parser.value(pdfOption);
-    QFile file(out);
+    std::string failure;
     if (written != ReportPdfOutcome::Written || QFileInfo(out).isDir()
-        || !file.open(QIODevice::WriteOnly))
-        return Fail(1, QString("cannot write \"%1\"").arg(out));
-    if (file.write(pdf.data()) != pdf.size() || !file.flush()) {
-        file.remove();  // a full disk leaves no half report behind
-        return Fail(1, QString("cannot write \"%1\"").arg(out));
-    }
+        || !WriteFileWhole(out.toStdString(), pdf.data().toStdString(), failure))
+        return Fail(1, QString("cannot write \"%1\" %2").arg(out, QString::fromStdString(failure)));
     std::printf("%s: %d pages\n", qPrintable(out), pages);
     return 0;
 }

@@ -107,6 +107,17 @@ TEST(InterpretationRules, QuietRecordRaisesOnlyTheNormalAxis)
     Check({"quiet", [](RuleInput&) {}, {22}});
 }
 
+TEST(InterpretationRules, NoQrsFoundRaisesNothing)
+{
+    CheckAll({
+        {"all zero", [](RuleInput& in) { in = RuleInput(); }, {}},
+        {"qrs 0, axis 0", [](RuleInput& in) {
+             in.measurements.qrs = 0;
+             in.measurements.qrsAxis = 0;
+         }, {}},
+    });
+}
+
 TEST(InterpretationRules, SinusRhythmNeedsThePPatternAndPrAndSplitsAtTheRateLimits)
 {
     CheckAll({

@@ -6,6 +6,9 @@
 #include <sstream>
 
 #include "app/ProfileFile.h"
+#include "app/WholeFile.h"
+
+#include <sys/stat.h>
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -33,6 +36,22 @@ TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
 TEST(ProfileFile, MissingFileGivesEmpty)
 {
     EXPECT_EQ(GetProfileString("/nonexistent/Settings.ini", "CommNo", "Path"), "");
+}
+
+// Start-up reads Settings.ini and the language files through ReadRegularFile: a FIFO would
+// hang it, /dev/zero would exhaust memory.
+TEST(ProfileFile, OnlyRegularFilesOfSaneSizeAreRead)
+{
+    TempDir dir;
+    const std::filesystem::path fifo = dir.Path() / "fifo.ini", zero = dir.Path() / "zero.ini",
+                                big = dir.Path() / "big.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    std::ofstream(big) << "[CommNo]\nPath=3\n" << std::string(kMaxSmallFileBytes, ' ');
+    for (const auto& path : {fifo, zero, big, dir.Path()})
+        EXPECT_EQ(GetProfileString(path.string(), "CommNo", "Path"), "") << path;
+    std::string text;
+    EXPECT_FALSE(ReadRegularFile(fifo, text));
 }
 
 TEST(ProfileFile, LongValueIsCutToTheBufferWithoutSplittingACharacter)

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "app/LanguageTable.h"
 #include "device/StreamDecoder.h"
 #include "tests/support/TempDir.h"
@@ -288,9 +290,15 @@ TEST(RecordFile, CheckRecordFile_RefusesWhatIsNoRecord)
         EXPECT_EQ(ReadRecordPackets(path).has_value(), c.record) << c.name;
         EXPECT_EQ(loader.Load(path) == ReviewOutcome::Loaded, c.record) << c.name;
     }
-    std::string why;
-    EXPECT_FALSE(CheckRecordFile(dir.Path(), why));
-    EXPECT_EQ(why, "not a regular file");
+    // A folder or a FIFO (which would block any reader opening it) is refused unopened.
+    const fs::path fifo = dir.Path() / "fifo1.cv";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path& path : {dir.Path(), fifo}) {
+        std::string why;
+        EXPECT_FALSE(CheckRecordFile(path, why));
+        EXPECT_EQ(why, "not a regular file");
+        EXPECT_EQ(loader.Load(path), ReviewOutcome::OpenFailed);
+    }
 }
 
 TEST(RecordFile, ReadRecordPackets_WholeSecondsOnly)

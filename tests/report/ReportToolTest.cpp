@@ -137,3 +137,23 @@ TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
     EXPECT_TRUE(err.contains("Corvida.mdb")) << err.toStdString();
     fs::current_path(dir.Path());
 }
+
+TEST_F(ReportToolTest, FullDiskFailsAndKeepsWhatWasThere)
+{
+    const fs::path full = dir.Path() / "full";
+    fs::create_directories(full);
+    if (RunProgram("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs",
+                             QString::fromStdString(full.string())}) != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+    // The report of an earlier run stays as it was: nothing half-written, nothing beside it.
+    std::ofstream(full / "r.pdf") << "earlier";
+    QString err;
+    const int status = RunProgram(kTool, {"--pdf", Out("full/r.pdf"), RecordPath()}, nullptr, &err);
+    std::string kept;
+    std::getline(std::ifstream(full / "r.pdf"), kept);
+    const auto files = std::distance(fs::directory_iterator(full), fs::directory_iterator());
+    RunProgram("umount", {QString::fromStdString(full.string())});
+    EXPECT_EQ(status, 1) << err.toStdString();
+    EXPECT_EQ(kept, "earlier");
+    EXPECT_EQ(files, 1);
+}
