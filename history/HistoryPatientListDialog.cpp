@@ -268,6 +268,8 @@ void HistoryPatientListDialog::OnDelete()
         // nothing of it is lost from the list.
         if (!DeleteRecordFiles(PatientDataFolder(id) + "/") || !DeletePatient(id))
             Tell(Translate("Delete Fail"));
+        else
+            emit patientDeleted(idText);
         if (idText == viewedPatientId_) {
             SetViewedPatient(QString());
             emit recordPathChanged(QString());

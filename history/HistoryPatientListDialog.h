@@ -70,6 +70,8 @@ signals:
     void patientViewed(const PatientRecord& patient);
     // Close, Escape or the title bar's close.
     void historyClosed();
+    // The patient is deleted: a window that holds it as its current patient lets it go.
+    void patientDeleted(const QString& id);
 
 private:
     QString Translate(const char* key) const { return context_.Translate(key); }
