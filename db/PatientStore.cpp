@@ -38,7 +38,7 @@ QString InsertStatement(int32_t id, const PatientRecord& p, const QDateTime& now
 }
 
 // Step 5 of storing: the deleted row with the oldest NewDate becomes the new patient.
-StoreResult TakeOverDeletedRow(const PatientRecord& p)
+StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
 {
     AdoRecordSet oldest;
     Bind(oldest, true);
@@ -65,8 +65,8 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p)
     int32_t id = 0;
     if (!row.GetCollect(QString("PatientID"), id))
         return {StoreOutcome::ReuseOpenFailed};
-    // NewDate stays: the row keeps the date of the patient it replaces.
-    const bool written = row.PutCollect("PatientID", id) && row.PutCollect("Name", p.Name) &&
+    // The row is a new patient from now on, so it sorts and prints with today's date.
+    const bool written = row.PutCollect("PatientID", id) && row.PutCollect("NewDate", now.toString("yyyy-MM-dd HH:mm:ss")) && row.PutCollect("Name", p.Name) &&
                          row.PutCollect("Age", p.Age) && row.PutCollect("Isdel", 0) &&
                          row.PutCollect("Other", p.Other) && row.PutCollect("Height", p.Height) &&
                          row.PutCollect("Weight", p.Weight) && row.PutCollect("Blood", p.Blood) &&
@@ -118,9 +118,14 @@ StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
             return {StoreOutcome::InsertFailed};
         result = {StoreOutcome::Stored, highest + 1, false};
     } else {
-        result = TakeOverDeletedRow(facts);
+        result = TakeOverDeletedRow(facts, now);
         if (!result.Stored())
             return result;
+        // The old patient's records must never show under the new one; they are moved aside,
+        // not erased.
+        const QString folder = PatientDataFolder(result.id);
+        if (QDir(folder).exists())
+            QDir().rename(folder, folder + ".deleted-" + now.toString("yyyyMMddhhmmss"));
     }
     // An existing folder is reused; one that cannot be made shows later as a failed record write.
     QDir().mkpath(PatientDataFolder(result.id));

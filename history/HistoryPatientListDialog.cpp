@@ -197,10 +197,13 @@ void HistoryPatientListDialog::Report(const AppContext& context, const ImportRes
         return Tell(context, context.Translate(StoreFailureKey(result.store)));
     case ImportResult::Outcome::NoRecords:
         return Tell(context, context.Translate("no data file copied"));
-    case ImportResult::Outcome::Imported:
-        for (int i = 0; i < result.copyFailures; ++i)
-            Tell(context, context.Translate("copy failed"));
-        return Tell(context, context.Translate("Imported"));
+    case ImportResult::Outcome::Imported: return Tell(context, context.Translate("Imported"));
+    case ImportResult::Outcome::Incomplete: {
+        QString text = context.Translate("Import incomplete");
+        for (const ExchangeProblem& p : result.problems)
+            text += "\n" + QDir::toNativeSeparators(p.file) + ": " + context.Translate(p.key);
+        return Tell(context, text);
+    }
     }
 }
 
@@ -282,6 +285,8 @@ void HistoryPatientListDialog::OnDelete()
         // nothing of it is lost from the list.
         if (!DeleteRecordFiles(PatientDataFolder(id) + "/") || !DeletePatient(id))
             Tell(Translate("Delete Fail"));
+        else
+            emit patientDeleted(idText);
         if (idText == viewedPatientId_) {
             SetViewedPatient(QString());
             emit recordPathChanged(QString());

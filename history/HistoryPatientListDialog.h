@@ -79,6 +79,8 @@ signals:
     void historyClosed();
     // A send's message has been shown.
     void sendFinished();
+    // The patient is deleted: a window that holds it as its current patient lets it go.
+    void patientDeleted(const QString& id);
 
 private:
     QString Translate(const char* key) const { return context_.Translate(key); }

@@ -62,12 +62,16 @@ QStringList RecordFileNames(const QString& folder)
 ExportResult ExportPatient(int32_t id, const QString& destination, const QDateTime& now)
 {
     ExportResult result;
-    result.folder = QDir(destination).filePath(now.toString(kExportFolderFormat));
-    // Within the same second the folder exists already and its files are replaced.
-    QDir().mkdir(result.folder);
-    if (!QFileInfo(result.folder).isDir()) {
-        result.outcome = ExportResult::Outcome::FolderFailed;
-        return result;
+    // A folder is never shared: a second export within the same second takes the next free name
+    // (…-2, …-3), so no patient's files mix with or replace another's.
+    const QString base = QDir(destination).filePath(now.toString(kExportFolderFormat));
+    result.folder = base;
+    for (int n = 2; !QDir().mkdir(result.folder); ++n) {
+        if (!QFileInfo::exists(result.folder) || n > kMaxExportFolderTries) {
+            result.outcome = ExportResult::Outcome::FolderFailed;
+            return result;
+        }
+        result.folder = base + "-" + QString::number(n);
     }
 
     if (!SavePatientInfo(id, QDir(result.folder).filePath(kPatientInfoFile)))
@@ -106,16 +110,17 @@ ImportResult ImportPatient(const QString& folder, const QDateTime& now)
     result.id = stored.id;
 
     const QString dataFolder = PatientDataFolder(stored.id);
-    QDir().mkpath(dataFolder);
+    if (!QDir().mkpath(dataFolder))
+        result.problems.push_back({dataFolder, "save error"});
     // Names come from the listing of the chosen folder itself: plain names, no path in them.
     const QStringList names = RecordFileNames(folder);
-    if (names.isEmpty()) {
-        result.outcome = ImportResult::Outcome::NoRecords;
-        return result;
-    }
     for (const QString& name : names)
         if (!CopyRecordFile(QDir(folder).filePath(name), QDir(dataFolder).filePath(name)))
-            ++result.copyFailures;
-    result.outcome = ImportResult::Outcome::Imported;
+            result.problems.push_back({name, "copy failed"});
+    if (!result.problems.empty())
+        result.outcome = ImportResult::Outcome::Incomplete;
+    else
+        result.outcome = names.isEmpty() ? ImportResult::Outcome::NoRecords
+                                         : ImportResult::Outcome::Imported;
     return result;
 }

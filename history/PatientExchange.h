@@ -15,6 +15,8 @@
 inline constexpr char kPatientInfoFile[] = "PatientInfo.xml";
 // The export folder's name: the export time, local, to the second.
 inline constexpr char kExportFolderFormat[] = "yyyyMMdd-HHmmss";
+// Names tried for one export before giving up: the time's own and -2 … -100 after it.
+inline constexpr int kMaxExportFolderTries = 100;
 
 // The names of the record files (*.cv) directly in folder: regular files only, so neither links
 // nor device files are ever followed or read. Directory order.
@@ -46,15 +48,16 @@ ExportResult ExportPatient(int32_t id, const QString& destination,
 
 struct ImportResult {
     enum class Outcome {
-        Imported,   // stored, and the records copied but copyFailures
-        NoData,     // PatientInfo.xml is missing or not a sound file: nothing stored
-        NotStored,  // the store failed with `store`
-        NoRecords,  // stored; the folder held no record file
+        Imported,    // stored, and every record copied
+        NoData,      // PatientInfo.xml is missing or not a sound file: nothing stored
+        NotStored,   // the store failed with `store`
+        NoRecords,   // stored; the folder held no record file
+        Incomplete,  // stored; problems names the data folder or the records not copied
     };
     Outcome outcome = Outcome::NoData;
     StoreOutcome store = StoreOutcome::Stored;
     std::optional<int32_t> id;  // the new patient, when stored
-    int copyFailures = 0;       // record files that could not be copied
+    std::vector<ExchangeProblem> problems;
 };
 
 // Reads folder/PatientInfo.xml, stores its patient as a new one and copies folder's record files

@@ -160,8 +160,10 @@ void SetupDialog::OnLanguageSelected()
 void SetupDialog::accept()
 {
     AppSettings& settings = context_.settings;
-    portNumber = portList->currentIndex() + 1;
-    settings.portText = QString::number(portNumber);
+    // A port outside the list (a hand-edited Path) shows no choice and is kept as stored.
+    if (portList->currentIndex() >= 0)
+        settings.portText = QString::number(portList->currentIndex() + 1);
+    portNumber = settings.PortNumber();
     auto pick = [](const auto& table, int index, int keep) {
         return index >= 0 && index < static_cast<int>(std::size(table)) ? table[index] : keep;
     };

@@ -188,6 +188,7 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
     connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::OnPatientViewed);
     connect(d, &HistoryPatientListDialog::historyClosed, this,
             &MainWindow::ResumeWatcherAfterHistory);
+    connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
     // The list is filled on opening, before anything was connected.
     state_.viewedPatientId = d->ViewedPatientId();
     return dialog;
@@ -205,6 +206,21 @@ void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
     BeginMonitoring();
     // A watcher that History View suspended is resumed too: the new patient is live.
     ResumeWatcherAfterHistory();
+}
+
+void MainWindow::OnPatientDeleted(const QString& id)
+{
+    if (id != state_.currentPatientId)
+        return;
+    // Nothing more may be recorded or printed under a deleted patient: the window is as before
+    // any patient was built.
+    state_.currentPatientId.clear();
+    state_.dataDirectory = RunState().dataDirectory;
+    if (state_.lastSavedRecordPath.startsWith(PatientDataFolder(id.toInt()) + "/"))
+        state_.lastSavedRecordPath.clear();
+    state_.patientHeaderValid = false;
+    session_.ForgetPatient();
+    SetHeaderLines(" ", " ");
 }
 
 void MainWindow::OnPatientViewed(const PatientRecord& patient)

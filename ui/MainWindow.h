@@ -95,6 +95,7 @@ private:
     // The dialogs' reports.
     void OnPatientCreated(int32_t id, const PatientRecord& facts);
     void OnPatientViewed(const PatientRecord& patient);
+    void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
     // The history list's Close: resumes the watcher when History View suspended it.

@@ -1,6 +1,7 @@
 // The patient statements on a real Corvida.mdb: ID allocation, the 400-row limit with reuse of the
 // oldest deleted row, queries, soft deletion and look-ups, with the exact texts sent.
 #include <QDir>
+#include <QFile>
 #include <set>
 
 #include "db/AdoRecordSet.h"
@@ -138,9 +139,12 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver)
     ASSERT_TRUE(DeletePatient(9));
     Exec("Update Patient Set NewDate = #2008-6-1 8:0:0# Where PatientID = 9");  // 9 is the oldest
     QDir().mkpath("Data/9");
+    QFile old("Data/9/m200806010800.cv");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
     statements.clear();
 
-    stored = Store(Facts("Takes over"), "PatientInfo", kNow);
+    stored = Store(Facts("Takes over"), "PatientInfo", kNow.addSecs(60));
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(stored.id, 9);
     EXPECT_TRUE(stored.reused);
@@ -152,13 +156,16 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver)
     EXPECT_EQ(row.Name, "Takes over");
     EXPECT_EQ(row.Sex, 1);
     EXPECT_EQ(row.Isdel, 0);
-    EXPECT_EQ(row.NewDate, "2008-06-01 08:00:00");  // the old row's date stays
+    EXPECT_EQ(row.NewDate, "2009-03-07 09:06:41");  // a new patient from now on
+    // The old patient's records are set aside, not erased and not handed on.
+    EXPECT_TRUE(QDir("Data/9").isEmpty());
+    EXPECT_TRUE(QFile::exists("Data/9.deleted-20090307090641/m200806010800.cv"));
     EXPECT_EQ(row.Other, "");  // written as NULL, read as empty text
     EXPECT_EQ(Count("Other Is Null"), 1);
     EXPECT_EQ(Row(5).Isdel, 1);
     EXPECT_EQ(Count("1 = 1"), 400);
-    // It stands in the history list where its old date puts it: last, as the oldest.
-    EXPECT_EQ(ListIds(LivePatientsStatement()).back(), 9);
+    // It stands in the history list as the newest.
+    EXPECT_EQ(ListIds(LivePatientsStatement()).front(), 9);
 }
 
 TEST_F(PatientStore, FullTableWithoutDeletedRowsChangesNothing)

@@ -162,6 +162,39 @@ TEST_F(HistoryList, DeleteAsksOnceAndRemovesTheSelectedPatientsAndTheirRecords)
     EXPECT_EQ(ExportPatientRow(ids[0]).value_or(PatientRecord()).Isdel, 1);
 }
 
+TEST_F(HistoryList, DeletingTheCurrentPatientEndsItsSession)
+{
+    AddPatients();
+    window = std::make_unique<MainWindow>(app.context);
+    window->GetSession().SetPortOpen(true);
+    const auto made = window->MakePatientDialog();
+    made->nameEdit->setText("Current");
+    made->clinicalNoEdit->setText("777");
+    for (QLineEdit* number : {made->ageEdit, made->heightEdit, made->weightEdit})
+        number->setText("50");
+    made->OnOK();
+    ASSERT_EQ(made->result(), QDialog::Accepted) << prompt.LastText().toStdString();
+    window->AcceptNewPatient();
+    const QString id = QString::number(made->StoredId());
+    ASSERT_EQ(window->State().currentPatientId, id);
+
+    HistoryPatientListDialog& d = *(opened = window->MakeHistoryDialog());
+    d.show();
+    ClickRow(d, 0);  // the newest: the patient just made
+    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+    d.OnClose();
+
+    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
+    EXPECT_EQ(window->HeaderLine1(), " ");
+    prompt.Clear();
+    window->OnRecord();
+    EXPECT_FALSE(window->GetSession().Recording());
+    EXPECT_EQ(prompt.Texts(), QStringList{"Please bulid new patient"});
+    prompt.Clear();
+    window->OnPrint();
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
 TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReportedAndThePatientStays)
 {
     AddPatients();

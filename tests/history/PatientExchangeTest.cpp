@@ -3,6 +3,11 @@
 // folder as untrusted.
 #include "tests/history/HistoryFixture.h"
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <set>
 
@@ -105,18 +110,29 @@ TEST_F(PatientExchange, RoundTripIntoAFreshDatabaseKeepsFactsAndRecordBytes)
     }
 }
 
-TEST_F(PatientExchange, ExportWithinOneSecondReplacesTheFolderAndASecondLaterMakesANewOne)
+TEST_F(PatientExchange, ExportWithinOneSecondTakesTheNextFreeFolder)
 {
     const int32_t id = AddSamplePatient();
+    const int32_t other = AddPatient("other", "9", 0, kExportTime);
+    WriteRecord(fs::path("Data") / std::to_string(other) / "m200902051010.cv", 7);
     const QString to = QString::fromStdString(out.Path().string());
     ASSERT_TRUE(Export(id, to, kExportTime));
-    // A record rewritten before the second export: the copy must be the new one.
-    const std::string changed = WriteRecord(fs::path("Data") / std::to_string(id) / "m200902051010.cv", 7);
-    ASSERT_TRUE(Export(id, to, kExportTime.addMSecs(400)));
-    EXPECT_EQ(ReadBytes(out.Path() / "20090307-090541" / "m200902051010.cv"), changed);
+    ASSERT_TRUE(Export(other, to, kExportTime.addMSecs(400)));
+    ASSERT_TRUE(Export(other, to, kExportTime.addMSecs(800)));
+    // Each export has a folder of its own; the first patient's record is not replaced.
+    EXPECT_EQ(ReadBytes(out.Path() / "20090307-090541" / "m200902051010.cv"),
+              records["m200902051010.cv"]);
+    for (const char* second : {"20090307-090541-2", "20090307-090541-3"}) {
+        EXPECT_EQ(ReadPatientInfoXml(QByteArray::fromStdString(
+                      ReadBytes(out.Path() / second / "PatientInfo.xml")))
+                      .value_or(PatientRecord())
+                      .Name,
+                  "other")
+            << second;
+    }
     ASSERT_TRUE(Export(id, to, kExportTime.addSecs(1)));
     EXPECT_TRUE(fs::is_regular_file(out.Path() / "20090307-090542" / "PatientInfo.xml"));
-    EXPECT_EQ(prompt.Texts(), (QStringList{"Exported", "Exported", "Exported"}));
+    EXPECT_EQ(prompt.Texts(), (QStringList{"Exported", "Exported", "Exported", "Exported"}));
 }
 
 TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
@@ -142,11 +158,11 @@ TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
          {}, "Export incomplete\nPatientInfo.xml: save error", false, "m200901010101.cv"},
         {"a record cannot be copied",
          [&] {
-             // The folder of this second exists already and a folder stands where one copy goes.
-             fs::create_directories(folder / "m200902051020.cv" / "inside");
+             // A pipe named like a record is never read.
+             EXPECT_EQ(::mkfifo(("Data/" + std::to_string(id) + "/m200902051030.cv").c_str(), 0600), 0);
              return id;
          },
-         {}, "Export incomplete\nm200902051020.cv: copy failed", true, "m200902051010.cv"},
+         {}, "Export incomplete\nm200902051030.cv: copy failed", true, "m200902051010.cv"},
         {"no record files", [&] { return AddPatient("empty", "2", 0, kExportTime); }, {},
          "no data file copied", true},
         {"no row and no record files", [&] { return 77; }, {},
@@ -164,6 +180,7 @@ TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
         if (c.copied) {
             EXPECT_TRUE(fs::is_regular_file(folder / c.copied)) << c.name;
         }
+        fs::remove("Data/" + std::to_string(id) + "/m200902051030.cv");
     }
 }
 
@@ -237,8 +254,8 @@ TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
         copied.insert(e.path().filename().string());
     }
     EXPECT_EQ(copied, (std::set<std::string>{"m200902051010.cv", "m200902051020.cv"}));
-    EXPECT_EQ(prompt.Texts().count("copy failed"), 1);  // the file link; the folder link is no file
-    EXPECT_EQ(prompt.LastText(), "Imported");
+    // The file link is named; the folder link is no file.
+    EXPECT_EQ(prompt.Texts(), QStringList{"Import incomplete\nm209901010101.cv: copy failed"});
     EXPECT_EQ(Snapshot(elsewhere.Path()), outside);
 }
 
@@ -253,4 +270,33 @@ TEST_F(PatientExchange, ImportWithoutRecordFilesStoresThePatientWithAnEmptyFolde
     EXPECT_EQ(prompt.Texts(), QStringList{"no data file copied"});
     EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(*newId)));
     EXPECT_EQ(Row(*newId).Name, "nobody");
+}
+
+TEST_F(PatientExchange, ImportShortOfSpaceOrFolderSaysItIsIncomplete)
+{
+    const int32_t id = AddSamplePatient();
+    ASSERT_TRUE(Export(id, QString::fromStdString(out.Path().string()), kExportTime));
+    const QString from = QString::fromStdString((out.Path() / "20090307-090541").string());
+
+    // A file stands where the new patient's data folder goes.
+    std::ofstream(fs::path("Data") / std::to_string(id + 1)) << "x";
+    prompt.Clear();
+    ASSERT_EQ(Import(from, kExportTime), id + 1);
+    const QStringList lines = prompt.LastText().split('\n');
+    EXPECT_EQ(lines.value(0), "Import incomplete");
+    EXPECT_EQ(lines.value(1), "Data/" + QString::number(id + 1) + ": save error");
+    EXPECT_EQ(lines.size(), 4);  // and both records named
+    EXPECT_EQ(prompt.shown.size(), 1u);
+
+    // A data disk with room for one record only (records are 12800 bytes).
+    fs::rename("Data", "Data-before");
+    fs::create_directories("Data");
+    if (::mount("tmpfs", "Data", "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
+    prompt.Clear();
+    EXPECT_TRUE(Import(from, kExportTime));
+    EXPECT_EQ(::umount2("Data", MNT_DETACH), 0);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_TRUE(prompt.LastText().startsWith("Import incomplete\nm20090205")) << prompt.LastText().toStdString();
+    EXPECT_TRUE(prompt.LastText().endsWith(": copy failed"));
 }

@@ -62,6 +62,11 @@ TEST_F(SetupDialogTest, OpensWithTheCurrentValues)
     app.settings.portText = "77";  // hand-edited, out of the list
     SetupDialog outOfRange(app.context);
     EXPECT_EQ(outOfRange.portList->currentIndex(), -1);
+    // OK keeps it: nothing chosen is not port 0.
+    outOfRange.okButton->click();
+    EXPECT_EQ(outOfRange.portNumber, 77);
+    EXPECT_EQ(app.settings.portText, "77");
+    EXPECT_EQ(Setting("CommNo"), "77");
 }
 
 TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
