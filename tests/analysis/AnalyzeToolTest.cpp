@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
@@ -166,6 +167,26 @@ TEST(AnalyzeTool, TextSummaryInEitherLanguage)
     r = Analyze({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains("--json"));
+}
+
+// The whole analysis of each demo record, pinned: any change to a measurement, a code or a
+// statement shows here. To renew after a deliberate change, write each record's JSON line
+// without its "file" key to tests/analysis/golden/NAME.json.
+TEST(AnalyzeTool, DemoRecordsMatchTheirGoldenFiles)
+{
+    for (const char* name : {"NormalSinus72", "Bradycardia48", "Tachycardia125", "WideQrs68"}) {
+        const ToolRun r = Analyze(
+            {"--json", QString(CORVIDA_APP_DIR) + "/Data/Demo/" + name + ".cv"});
+        ASSERT_EQ(r.status, 0) << name << r.err.toStdString();
+        const QList<QJsonObject> objects = JsonLines(r.out);
+        ASSERT_EQ(objects.size(), 1) << name;
+        QJsonObject actual = objects[0];
+        actual.remove("file");
+        QFile golden(QString(CORVIDA_SOURCE_DIR) + "/tests/analysis/golden/" + name + ".json");
+        ASSERT_TRUE(golden.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(actual, QJsonDocument::fromJson(golden.readAll()).object())
+            << name << "\n" << QJsonDocument(actual).toJson(QJsonDocument::Compact).toStdString();
+    }
 }
 
 }  // namespace
