@@ -176,6 +176,13 @@ TEST(InterpretationRules, LowVoltageAndPreExcitation)
                  in.leads[l][kFieldS] = -200;
          },
          {22}},
+        {"limbs split into R and R'",
+         [](RuleInput& in) {
+             LimbVoltage(in, 300);
+             for (int l : {kLeadI, kLeadII, kLeadIII, kLeadAVL, kLeadAVF})
+                 in.leads[l][kFieldR2] = 200;
+         },
+         {22}},
         {"chest 799 only", [&](RuleInput& in) { ChestR(in, all, 799); }, {2, 22}},
         {"both, all chest R-dominant",
          [&](RuleInput& in) { LimbVoltage(in, 400); ChestR(in, all, 700); }, {1, 2, 3, 14, 20, 22, 39}},
@@ -223,6 +230,8 @@ TEST(InterpretationRules, AtrialEnlargement)
         // With low limb voltage a P above half the R (halved as an integer: 499 / 2 = 249).
         {"low voltage, P 250 of R 499", [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 250); }, {1, 18, 22}},
         {"low voltage, P 249 of R 499", [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 249); }, {1, 22}},
+        {"low voltage, P 249 of R 499 in aVF only",
+         [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 250); in.leads[kLeadAVF][kFieldP1] = 249; }, {1, 22}},
         {"P above half R without low voltage", [&](RuleInput& in) { tallP(in, 600); }, {18, 22}},
         // Limb voltage stays low only in I, II and aVF: no low-voltage finding, no halving rule.
         {"P 200 of R 300 without low voltage",
@@ -338,6 +347,9 @@ TEST(InterpretationRules, FascicularBlocks)
         {"LPFB, axis 90", [](RuleInput& in) { Lpfb(in); in.measurements.qrsAxis = 900.0f; }, {22, 26}},
         {"LPFB, Q 21 ms in aVF", [](RuleInput& in) { Lpfb(in); in.leads[kLeadAVF][kFieldQd] = 21; }, {26}},
         {"LPFB, R 20 ms in I", [](RuleInput& in) { Lpfb(in); in.leads[kLeadI][kFieldRd] = 20; }, {26}},
+        {"LPFB, R 20 ms in aVL", [](RuleInput& in) { Lpfb(in); in.leads[kLeadAVL][kFieldRd] = 20; }, {26}},
+        {"LPFB, Q 21 ms in II", [](RuleInput& in) { Lpfb(in); in.leads[kLeadII][kFieldQd] = 21; }, {26}},
+        {"LPFB, Q 21 ms in III", [](RuleInput& in) { Lpfb(in); in.leads[kLeadIII][kFieldQd] = 21; }, {26}},
         {"LPFB, R III not longer than R II", [](RuleInput& in) { Lpfb(in); in.leads[kLeadIII][kFieldRd] = 40; }, {26}},
         {"LPFB, QRS 109", [](RuleInput& in) { Lpfb(in); in.measurements.qrs = 109; }, {26, 35}},
     });

@@ -247,6 +247,29 @@ TEST(Measurements, OneNegativeQrsIsBothQAndS)
     EXPECT_EQ(std::string(LabelText(BuildQrsShapeLabel(v))), "QS");
 }
 
+// Five alternating waves of 6 samples each: the fourth goes to R' or S' by its sign, the
+// fifth is always S' and is taken at its minimum, even when it is positive.
+TEST(Measurements, FourthAndFifthQrsWaves)
+{
+    struct Case {
+        int sign;  // of the first wave
+        int32_t r2, s2;
+    } cases[] = {{-1, 375, -250}, {1, 250, 75}};
+    for (const Case& c : cases) {
+        std::map<int, int32_t> d;
+        const int32_t height[] = {20, 40, 20, 30, 20};
+        for (int w = 0; w < 5; ++w) {
+            const int32_t sign = (w % 2 == 0 ? 1 : -1) * c.sign;
+            const int32_t shape[] = {10, 20, 30, 30, 20, 10};
+            for (int i = 0; i < 6; ++i)
+                d[100 + 6 * w + i] = sign * height[w] * shape[i] / 30;
+        }
+        const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
+        EXPECT_EQ(v[kFieldR2], c.r2) << c.sign;
+        EXPECT_EQ(v[kFieldS2], c.s2) << c.sign;
+    }
+}
+
 TEST(Measurements, RUpstrokeOfAFirstPositiveWave)
 {
     std::map<int, int32_t> d;

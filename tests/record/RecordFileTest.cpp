@@ -67,9 +67,12 @@ TEST(RecordFile, NamesCarryTheStartMinute)
     EXPECT_EQ(back->tm_mday, 7);
     EXPECT_EQ(back->tm_hour, 9);
     EXPECT_EQ(back->tm_min, 5);
+    for (const char* good : {"m202601010000.cv", "m202612312359.cv"})
+        EXPECT_TRUE(RecordStartTime(good)) << good;
     for (const char* bad : {"m20261207090.cv", "x202612070905.cv", "m202612070905.txt",
                             "m2026120709a5.cv", "m202613070905.cv", "m202612072405.cv",
-                            "Demo.cv", ""})
+                            "m202600070905.cv", "m202612000905.cv", "m202612320905.cv",
+                            "m202612070960.cv", "m202612070905xcv", "Demo.cv", ""})
         EXPECT_FALSE(RecordStartTime(bad)) << bad;
 }
 
