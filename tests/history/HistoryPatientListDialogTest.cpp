@@ -11,6 +11,7 @@
 #include <functional>
 #include <set>
 
+#include "db/PatientInfoDialog.h"
 #include "history/HistoryPatientListDialog.h"
 #include "record/RecordListDialog.h"
 #include "ui/MainWindow.h"
@@ -189,7 +190,7 @@ TEST_F(HistoryList, DeletingTheCurrentPatientEndsItsSession)
     prompt.Clear();
     window->OnRecord();
     EXPECT_FALSE(window->GetSession().Recording());
-    EXPECT_EQ(prompt.Texts(), QStringList{"Please bulid new patient"});
+    EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
     prompt.Clear();
     window->OnPrint();
     EXPECT_TRUE(prompt.shown.empty());
