@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QTableWidget>
 #include <QTest>
+#include <set>
 
 #include "dicom/DicomExport.h"
 #include "dicom/DicomPatientRow.h"
@@ -66,8 +67,11 @@ std::string Str(DcmItem& item, const DcmTagKey& tag)
 
 TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
 {
+    // Another recording (the same samples would be the same instances, kept once by the PACS).
     const fs::path second = record.parent_path() / "m200903071420.cv";
-    fs::copy_file(record, second);
+    EcgParameters p;
+    ASSERT_TRUE(EcgPreset("bradycardia", p));
+    WritePackets(second, SynthesizeRecord(p));
     StoreScp scp({}, dir.Path() / "in");
     WritePacs(scp.Port());
     EXPECT_EQ(Send(), "ECG waveform m200903071405.cv: sent to the PACS\n"
@@ -82,6 +86,7 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
     // Each waveform element by element as the record makes it; each report a PDF of the patient.
     const std::optional<PatientRecord> row = FindPatient(QString::number(patientId)).row;
     ASSERT_TRUE(row);
+    std::set<std::string> studies;
     for (const fs::path& file : {record, second}) {
         SCOPED_TRACE(file.filename().string());
         RecordObjects made = BuildRecordObjects(file, DicomPatientFromRow(*row), app.language, kRoot,
@@ -89,6 +94,7 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
         ASSERT_EQ(made.objects.size(), 1u);
         DcmDataset& sent = *made.objects[0].file->getDataset();
         const std::string uid = Str(sent, DCM_SOPInstanceUID);
+        studies.insert(Str(sent, DCM_StudyInstanceUID));
         ASSERT_TRUE(received.count(uid));
         auto got = Load(received[uid]);
         DcmDataset& b = *got->getDataset();
@@ -97,10 +103,18 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
             EXPECT_EQ(sent.getElement(i)->compare(*b.getElement(i)), 0) << sent.getElement(i)->getTag();
         received.erase(uid);
     }
+    // The reports, one in each record's study, carry a PDF that names the patient.
     for (const auto& [uid, path] : received) {
-        auto report = Load(path);
-        EXPECT_EQ(Str(*report->getDataset(), DCM_SOPClassUID), UID_EncapsulatedPDFStorage);
-        EXPECT_EQ(Str(*report->getDataset(), DCM_PatientName), "Zhang Wei");
+        auto file = Load(path);
+        DcmDataset& report = *file->getDataset();
+        EXPECT_EQ(Str(report, DCM_SOPClassUID), UID_EncapsulatedPDFStorage);
+        EXPECT_EQ(studies.erase(Str(report, DCM_StudyInstanceUID)), 1u);
+        const Uint8* pdf = nullptr;
+        Uint32 length = 0;
+        report.findAndGetUint8Array(DCM_EncapsulatedDocument, pdf);
+        report.findAndGetUint32(DCM_EncapsulatedDocumentLength, length);
+        std::ofstream(dir.Path() / "t.pdf", std::ios::binary).write(reinterpret_cast<const char*>(pdf), length);
+        EXPECT_TRUE(PdfText(Out("t.pdf")).contains("Zhang Wei"));
     }
 }
 
