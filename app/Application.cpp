@@ -6,6 +6,10 @@
 #include "app/Prompt.h"
 #include "db/AppDatabase.h"
 
+namespace {
+const char* const kLanguageFallBack = "The language \"%1\" cannot be loaded, %2 is used instead.";
+}
+
 Application::Application() : ownPrompt_(std::make_unique<QtPrompt>()), prompt_(ownPrompt_.get()) {}
 
 Application::~Application() = default;
@@ -32,7 +36,17 @@ bool Application::InitInstance()
 
     language.SetDirectory("language");
     language.Scan();
-    language.Load(toLoad.toStdString());
+    // A name that matches no file, or a file without texts, would leave every caption blank:
+    // another language is taken and the user is told once which.
+    const std::string loaded = language.LoadOrFallBack(toLoad.toStdString());
+    if (loaded != toLoad.toStdString()) {
+        QString text = QString::fromStdString(language.Translate(kLanguageFallBack));
+        if (text.isEmpty())
+            text = kLanguageFallBack;
+        text = text.arg(toLoad, loaded.empty() ? QString("-") : QString::fromStdString(loaded));
+        qWarning("%s", qPrintable(text));
+        prompt_->Show("Corvida", text, PromptIcon::Exclamation, PromptButtons::Ok);
+    }
 
     // The program never creates the database: a missing or unreadable file is named and the
     // program ends with an error status instead of vanishing without a word.

@@ -122,6 +122,18 @@ int LanguageTable::Load(const std::string& displayName)
     return static_cast<int>(entries_.size());
 }
 
+std::string LanguageTable::LoadOrFallBack(const std::string& displayName)
+{
+    if (Load(displayName) > 0)
+        return displayName;
+    if (Load("English") > 0)
+        return "English";
+    for (const auto& entry : names_)
+        if (Load(entry.first) > 0)
+            return entry.first;
+    return {};
+}
+
 const std::string& LanguageTable::Translate(const std::string& key) const
 {
     static const std::string empty;

@@ -18,6 +18,9 @@ public:
     // Loads the file of a scanned display name. Returns the number of entries, or 0 (table kept)
     // when the name is unknown or the file cannot be read.
     int Load(const std::string& displayName);
+    // Loads a display name; when it is unknown or its file holds no texts, "English", else the
+    // first name whose file loads. Returns the name loaded, or empty when no file loads.
+    std::string LoadOrFallBack(const std::string& displayName);
 
     // The text for a key, or the empty text when the key is not in the table.
     const std::string& Translate(const std::string& key) const;

@@ -32,10 +32,16 @@ TEST(Application, MissingDatabaseIsReportedAndStopsStartUp)
     RecordingPrompt prompt;
     const auto app = std::make_unique<Application>();
     app->SetPrompt(&prompt);
+    // No language file loads either: that is said once, in English, before the database error.
     EXPECT_FALSE(app->InitInstance());
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_TRUE(prompt.shown[0].text.contains("Corvida.mdb"));
-    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
+    ASSERT_EQ(prompt.shown.size(), 2u);
+    EXPECT_TRUE(prompt.shown[0].text.startsWith("The language \""));
+    EXPECT_TRUE(prompt.shown[0].text.endsWith("\" cannot be loaded, - is used instead."));
+    EXPECT_TRUE(prompt.shown[1].text.contains("Corvida.mdb"));
+    EXPECT_EQ(prompt.shown[1].icon, PromptIcon::Stop);
+    std::filesystem::create_directory("language");
+    std::filesystem::copy_file(CORVIDA_SOURCE_DIR "/language/English.ini", "language/English.ini");
+    std::filesystem::copy_file(CORVIDA_SOURCE_DIR "/language/Chinese.ini", "language/Chinese.ini");
 
     // A file of that name that is no database is refused too.
     QFile junk("Corvida.mdb");

@@ -132,3 +132,24 @@ TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
             EXPECT_FALSE(table.Translate(key).empty()) << "missing key \"" << key << "\"";
     }
 }
+
+TEST(LanguageTable, AnUnusableLanguageFallsBackToEnglishOrTheFirstThatLoads)
+{
+    TempDir dir;
+    WriteFile(dir.Path() / "A.ini", ";Alpha\nOK = A\n");
+    WriteFile(dir.Path() / "Empty.ini", ";Empty\n");
+    LanguageTable table;
+    table.SetDirectory(dir.Path().string());
+    table.Scan();
+    EXPECT_EQ(table.LoadOrFallBack("Alpha"), "Alpha");
+    EXPECT_EQ(table.LoadOrFallBack("Empty"), "Alpha");  // a file without texts
+    WriteFile(dir.Path() / "English.ini", ";English\nOK = Fine\n");
+    table.Scan();
+    for (const char* wanted : {"english", "Klingon", "Empty", ""}) {
+        EXPECT_EQ(table.LoadOrFallBack(wanted), "English") << wanted;
+        EXPECT_EQ(table.Translate("OK"), "Fine");
+    }
+    fs::remove(dir.Path() / "English.ini");
+    fs::remove(dir.Path() / "A.ini");
+    EXPECT_EQ(table.LoadOrFallBack("English"), "");
+}
