@@ -12,8 +12,8 @@ bool AppDatabase::Open(const QString& file)
 {
     if (!OpenAccess(file, -1))
         return false;
-    QStringList missing{"PatientID", "Name",       "Age",     "Height", "Weight", "Blood",
-                        "Sex",       "Other",      "ClinicalNo", "NewDate", "Isdel"};
+    QStringList missing{"PatientID", "Name", "Age", "Height", "Weight",
+                        "Blood", "Sex", "Other", "ClinicalNo", "NewDate", "Isdel"};
     const AdoHandle columns = Run("PRAGMA table_info(Patient)", {});
     if (columns) {
         for (const auto& row : columns->rows)
