@@ -9,8 +9,10 @@ class AppDatabase : public AdoConnection {
 public:
     static AppDatabase& Instance();
     using AdoConnection::Open;
-    // Opens an existing database file; false (with LastError) when it is missing or unreadable.
-    bool Open(const QString& file) { return OpenAccess(file, -1); }
+    // Opens an existing database file; false (with LastError) when it is missing, unreadable or
+    // has no Patient table with every column the program reads and writes (an empty file opens
+    // as an empty database, so this is what tells it from a clinic's database).
+    bool Open(const QString& file);
 
 private:
     AppDatabase() : AdoConnection("corvida") {}

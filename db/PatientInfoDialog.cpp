@@ -201,9 +201,9 @@ void PatientInfoDialog::OnOK()
 
     const StoreResult stored = StorePatient(facts);
     if (!stored.Stored()) {
-        // A failed take-over of a deleted row is "no" here too.
+        // A failed take-over of a deleted row is a failed save here too.
         const char* key = StoreFailureKey(stored.outcome);
-        context_.prompt.Show(Translate("PatientInfo"), Translate(key ? key : "no"),
+        context_.prompt.Show(Translate("PatientInfo"), Translate(key ? key : "save error"),
                              PromptIcon::Exclamation, PromptButtons::Ok);
         return;
     }

@@ -86,8 +86,9 @@ QString PatientDataFolder(int32_t id)
 const char* StoreFailureKey(StoreOutcome outcome)
 {
     switch (outcome) {
-    case StoreOutcome::CountFailed:
-    case StoreOutcome::InsertFailed: return "no";
+    // A failing database is said as such, never as a bare "no".
+    case StoreOutcome::CountFailed: return "Search Record Error";
+    case StoreOutcome::InsertFailed: return "save error";
     case StoreOutcome::TableFull: return "Must delete Patient Record";
     default: return nullptr;
     }

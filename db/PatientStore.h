@@ -39,9 +39,9 @@ struct StoreResult {
 StoreResult StorePatient(const PatientRecord& facts,
                          const QDateTime& now = QDateTime::currentDateTime());
 
-// The message key every caller shows for a failed store: "no", or "Must delete Patient Record"
-// for a full table; null for Stored and for the take-over failures, which each caller names
-// itself.
+// The message key every caller shows for a failed store: "Search Record Error" when the count
+// query fails, "save error" when the row is refused, "Must delete Patient Record" for a full table;
+// null for Stored and for the take-over failures, which each caller names itself.
 const char* StoreFailureKey(StoreOutcome outcome);
 
 // "Data/<id>", the folder of a patient's record files, relative to the working directory.

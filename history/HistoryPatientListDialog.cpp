@@ -141,8 +141,7 @@ HistoryPatientListDialog::HistoryPatientListDialog(const AppContext& context,
     }
 
     baseFolder = QDir::currentPath() + "/";
-    OpenPatientList(*rows_, LivePatientsStatement());
-    FillList();
+    ShowList(LivePatientsStatement());
 }
 
 HistoryPatientListDialog::~HistoryPatientListDialog() = default;
@@ -248,6 +247,14 @@ void HistoryPatientListDialog::FillList()
     list->setFocus();
 }
 
+void HistoryPatientListDialog::ShowList(const QString& statement)
+{
+    const bool opened = OpenPatientList(*rows_, statement);
+    FillList();
+    if (!opened)
+        Tell(Translate("Search Record Error"));
+}
+
 bool HistoryPatientListDialog::MoveToRow(int row, QString& idText)
 {
     if (row < 0 || row >= list->rowCount() || row >= RowCount())
@@ -257,8 +264,7 @@ bool HistoryPatientListDialog::MoveToRow(int row, QString& idText)
 
 void HistoryPatientListDialog::OnQuery()
 {
-    OpenPatientList(*rows_, QueryPatientsStatement(nameFilter->text(), clinicalNoFilter->text()));
-    FillList();
+    ShowList(QueryPatientsStatement(nameFilter->text(), clinicalNoFilter->text()));
 }
 
 void HistoryPatientListDialog::OnDelete()
@@ -348,8 +354,7 @@ void HistoryPatientListDialog::OnImport()
     const ImportResult imported = ImportPatient(folder);
     Report(context_, imported);
     if (imported.id) {
-        OpenPatientList(*rows_, LivePatientsStatement());
-        FillList();
+        ShowList(LivePatientsStatement());
     }
 }
 

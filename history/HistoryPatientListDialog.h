@@ -89,6 +89,9 @@ private:
     void Tell(const QString& text) { Tell(context_, text); }
     void SetViewedPatient(const QString& id);
     void FillList();
+    // Opens the list's statement and fills the list; a query that fails is said, so a database
+    // fault never looks like an empty list.
+    void ShowList(const QString& statement);
     // Makes list row `row` (from 0) the recordset's current row and gives its PatientID text.
     bool MoveToRow(int row, QString& idText);
     int RowCount() const;

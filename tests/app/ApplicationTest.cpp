@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <memory>
 
 #include "app/Application.h"
@@ -51,6 +53,42 @@ TEST(Application, MissingDatabaseIsReportedAndStopsStartUp)
     prompt.Clear();
     EXPECT_FALSE(app->InitInstance());
     EXPECT_EQ(prompt.shown.size(), 1u);
+}
+
+TEST(Application, DatabaseWithoutThePatientTableStopsStartUp)
+{
+    // An empty file opens as an empty database; each of these must be refused like a missing one.
+    const char* schemas[] = {
+        nullptr,  // 0 bytes
+        "Create Table Other (x INTEGER)",
+        "Create Table Patient (PatientID INTEGER PRIMARY KEY, Name TEXT, Age INTEGER, Height "
+        "INTEGER, Weight INTEGER, Blood INTEGER, Sex INTEGER, Other TEXT, ClinicalNo TEXT, "
+        "NewDate DATETIME)",  // no Isdel
+    };
+    EnsureQtApp();
+    TempDir dir(true);
+    for (const char* schema : schemas) {
+        QFile::remove("Corvida.mdb");
+        QFile empty("Corvida.mdb");
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        if (schema) {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "app-test-schema");
+                db.setDatabaseName("Corvida.mdb");
+                ASSERT_TRUE(db.open() && QSqlQuery(db).exec(schema));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("app-test-schema");
+        }
+        RecordingPrompt prompt;
+        const auto app = std::make_unique<Application>();
+        app->SetPrompt(&prompt);
+        EXPECT_FALSE(app->InitInstance()) << (schema ? schema : "0 bytes");
+        ASSERT_EQ(prompt.shown.size(), 1u);
+        EXPECT_TRUE(prompt.shown[0].text.contains("Corvida.mdb"));
+        EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
+    }
 }
 
 TEST(Application, SettingsDefaultsApplyWhenKeysAreMissing)

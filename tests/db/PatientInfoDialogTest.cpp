@@ -170,7 +170,7 @@ TEST_F(NewPatient, FailedTakeOverIsReportedAndNoPatientIsMade)
     PatientInfoDialog& dialog = Dialog();
     dialog.OnOK();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
+    EXPECT_EQ(prompt.Texts(), QStringList({"save error"}));
     EXPECT_EQ(prompt.shown.at(0).caption, "PatientInfo");
     EXPECT_TRUE(window->State().currentPatientId.isEmpty());
     EXPECT_FALSE(QDir("Data/3").exists());

@@ -200,11 +200,11 @@ TEST_F(PatientStore, DeletedRowsSharingTheOldestDateGiveUpOnlyOne)
 
 TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
 {
-    // The insert refused by the engine: "no", no folder, no ID handed out.
+    // The insert refused by the engine: "save error", no folder, no ID handed out.
     Exec("Create Trigger RefuseInsert Before Insert On Patient Begin Select Raise(Abort, 'disk'); End");
     StoreResult stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::InsertFailed);
-    EXPECT_EQ(prompt.LastText(), "no");
+    EXPECT_EQ(prompt.LastText(), "save error");
     EXPECT_FALSE(QDir("Data").exists());
     Exec("Drop Trigger RefuseInsert");
 
@@ -227,15 +227,15 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     prompt.Clear();
     stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::InsertFailed);
-    EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
+    EXPECT_EQ(prompt.Texts(), QStringList({"save error"}));
     EXPECT_EQ(Count("1 = 1"), 1);
 
-    // No table to count in: "no".
+    // No table to count in: a failed query, never a bare "no".
     Exec("Drop Table Patient");
     prompt.Clear();
     stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::CountFailed);
-    EXPECT_EQ(prompt.Texts(), QStringList({"no"}));
+    EXPECT_EQ(prompt.Texts(), QStringList({"Search Record Error"}));
 }
 
 TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)

@@ -8,8 +8,11 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <set>
+#include <thread>
 
 #include "db/PatientInfoDialog.h"
 #include "history/HistoryPatientListDialog.h"
@@ -81,6 +84,50 @@ TEST_F(HistoryList, EmptyTableOpensAnEmptyListAndClearsTheViewedPatient)
     d.OnExport();
     EXPECT_EQ(prompt.Texts(), (QStringList{"No Patient", "No Patient"}));
     EXPECT_TRUE(prompt.shown.front().caption == "History Patient List");
+}
+
+TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
+{
+    // A lock held briefly by another program is waited for; one held beyond the wait, or a table
+    // gone, is an error, not "no patients".
+    AppDatabase::Instance().SetConnectTimeOut(1);
+    OpenFreshDatabase();
+    AppDatabase::Instance().SetConnectTimeOut(30);
+    AddPatients();
+    struct Case {
+        int lockMs;  // an exclusive lock from a second connection, from before the list opens
+        bool drop;
+        int rows;
+        QStringList texts;
+    } cases[] = {{200, false, 4, {}},
+                 {2000, false, 0, {"Search Record Error"}},
+                 {0, true, 0, {"Search Record Error"}}};
+    for (const Case& c : cases) {
+        prompt.Clear();
+        if (c.drop)
+            Sql("Drop Table Patient");
+        std::atomic<bool> locked = false;
+        std::thread holder([&] {
+            if (c.lockMs == 0)
+                return;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history-test-lock");
+                db.setDatabaseName("Corvida.mdb");
+                EXPECT_TRUE(db.open() && QSqlQuery(db).exec("Begin Exclusive"));
+                locked = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(c.lockMs));
+                QSqlQuery(db).exec("Commit");
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("history-test-lock");
+        });
+        while (c.lockMs && !locked)
+            std::this_thread::yield();
+        HistoryPatientListDialog& d = List();
+        holder.join();
+        EXPECT_EQ(d.list->rowCount(), c.rows) << c.lockMs;
+        EXPECT_EQ(prompt.Texts(), c.texts) << c.lockMs;
+    }
 }
 
 TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
