@@ -6,15 +6,31 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QWidget>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/AppContext.h"
 #include "app/Prompt.h"
+#include "app/WholeFile.h"
 #include "db/PatientStore.h"
 #include "record/RecordFile.h"
 #include "report/AbortBox.h"
 
 namespace {
+
+// A PDF cut short by a full disk lacks its closing "%%EOF" line.
+bool EndsAsPdf(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in.tellg();
+    if (!in || size < 16)
+        return false;
+    std::string tail(16, '\0');
+    in.seekg(size - 16);
+    in.read(tail.data(), 16);
+    return in && tail.find("%%EOF") != std::string::npos;
+}
 
 void Tell(const AppContext& context, const char* captionKey, const char* textKey)
 {
@@ -152,25 +168,43 @@ PrintOutcome RunPrintJob(const AppContext& context, QWidget* owner, QPrinter& pr
     QCoreApplication::processEvents();
 
     PrintOutcome outcome = PrintOutcome::Printed;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        outcome = PrintOutcome::PrinterError;
-    } else {
-        const int stripPages = layout.PageCount() - 1;
-        const bool done = layout.RenderDocument(painter, printer, [&](int page) {
-            if (page <= stripPages)
-                box.SetPage(page);
-            QCoreApplication::processEvents();
-            return !box.Canceled();
-        });
-        if (done && !box.Canceled()) {
-            if (!painter.end())
-                outcome = PrintOutcome::Canceled;
+    const auto paint = [&] {
+        QPainter painter;
+        if (!painter.begin(&printer)) {
+            outcome = PrintOutcome::PrinterError;
         } else {
-            printer.abort();
-            painter.end();
-            outcome = PrintOutcome::Canceled;
+            const int stripPages = layout.PageCount() - 1;
+            const bool done = layout.RenderDocument(painter, printer, [&](int page) {
+                if (page <= stripPages)
+                    box.SetPage(page);
+                QCoreApplication::processEvents();
+                return !box.Canceled();
+            });
+            if (done && !box.Canceled()) {
+                if (!painter.end())
+                    outcome = PrintOutcome::Canceled;
+            } else {
+                printer.abort();
+                painter.end();
+                outcome = PrintOutcome::Canceled;
+            }
         }
+    };
+    // A PDF goes to a file beside the target and replaces it only when it was written whole (a
+    // full disk leaves the old file, or none, never a cut-off report).
+    const QString pdf = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    if (pdf.isEmpty()) {
+        paint();
+    } else {
+        std::string why;
+        const auto write = [&](const std::filesystem::path& temporary, std::string&) {
+            printer.setOutputFileName(QString::fromStdString(temporary.string()));
+            paint();
+            return outcome == PrintOutcome::Printed && EndsAsPdf(temporary);
+        };
+        if (!WriteFileWhole(pdf.toStdString(), write, why) && outcome == PrintOutcome::Printed)
+            outcome = PrintOutcome::PrinterError;
+        printer.setOutputFileName(pdf);
     }
     if (!box.Canceled()) {
         if (owner)

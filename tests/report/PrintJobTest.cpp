@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "report/AbortBox.h"
 #include "report/PrintJob.h"
@@ -229,6 +232,27 @@ TEST_F(PrintJobTest, PaperTooSmallStillPrintsTheSummary)
     EXPECT_EQ(PdfPages(Out("a5.pdf")), 1);
     EXPECT_TRUE(PdfText(Out("a5.pdf")).contains("Page 1"));
     EXPECT_TRUE(owner.isEnabled());
+}
+
+TEST_F(PrintJobTest, FullDiskIsAPrinterErrorAndKeepsWhatWasThere)
+{
+    const std::filesystem::path full = std::filesystem::path(Out("full").toStdString());
+    std::filesystem::create_directories(full);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + full.string() + "'").c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+    std::ofstream(full / "r.pdf") << "earlier";
+    prompt.pdfPath = Out("full/r.pdf");
+    QWidget owner;
+    const PrintOutcome outcome =
+        PrintRecordReport(app.context, &owner, RecordPath(), QString::number(patientId), 1);
+    std::string kept;
+    std::getline(std::ifstream(full / "r.pdf"), kept);
+    const auto files = std::distance(std::filesystem::directory_iterator(full), std::filesystem::directory_iterator());
+    std::system(("umount '" + full.string() + "'").c_str());
+    EXPECT_EQ(outcome, PrintOutcome::PrinterError);
+    EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Printer Error! Failed to print !")});
+    EXPECT_EQ(kept, "earlier");
+    EXPECT_EQ(files, 1);
 }
 
 TEST_F(PrintJobTest, UnwritableOutputIsAPrinterError)
