@@ -67,6 +67,10 @@ TEST(Application, DatabaseWithoutThePatientTableStopsStartUp)
     };
     EnsureQtApp();
     TempDir dir(true);
+    std::filesystem::create_directory("language");
+    for (const char* file : {"English.ini", "Chinese.ini"})
+        std::filesystem::copy_file(std::filesystem::path(CORVIDA_SOURCE_DIR "/language") / file,
+                                   std::filesystem::path("language") / file);
     for (const char* schema : schemas) {
         QFile::remove("Corvida.mdb");
         QFile empty("Corvida.mdb");
