@@ -63,8 +63,8 @@ void RecordListDialog::Fill()
     cancelButton->setText(Translate("Cancel"));
 
     // The directory's own order, as the rows are promised to follow it.
-    fileNames = QDir(folder).entryList({"*.cv"}, QDir::Files | QDir::Hidden | QDir::System,
-                                       QDir::Unsorted);
+    // Regular files only: a FIFO or a device named like a record would hang or flood its reader.
+    fileNames = QDir(folder).entryList({"*.cv"}, QDir::Files | QDir::Hidden, QDir::Unsorted);
     list->setRowCount(fileNames.size());
     for (int i = 0; i < fileNames.size(); ++i) {
         auto* item = new QTableWidgetItem(demoMode ? fileNames[i] : HistoryRowText(fileNames[i], language_));

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "record/RecordListDialog.h"
 #include "tests/ui/LiveWindow.h"
@@ -115,10 +116,12 @@ TEST_F(Demo, UnreadableRecordReportsFileErrorAndStaysInDemoUntilStop)
 TEST_F(Demo, CancelledListLeavesEverythingAsItWas)
 {
     WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(EcgParameters{}));
+    ASSERT_EQ(mkfifo("Data/Demo/Pipe.cv", 0600), 0);  // no regular file: never listed
     OpenWindow();
     QTimer::singleShot(0, [] {
         auto* list = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->fileNames, QStringList{"NormalSinus.cv"});
         list->cancelButton->click();
     });
     window->Buttons().demo->click();
