@@ -499,25 +499,22 @@ void MainWindow::StartRecording()
 
 void MainWindow::StopRecording()
 {
-    buttons_.record->setText(context_.Translate("Start Record"));
-    session_.StopRecording();
-    // The rest is written now rather than on the next packet: with the recorder unplugged or
-    // the window closed right after Stop, it would never come.
     if (FinishRecordFile(true))
         ReviewStoppedRecord();
 }
 
 void MainWindow::EndRecording()
 {
-    if (!session_.Recording())
-        return;
-    buttons_.record->setText(context_.Translate("Start Record"));
-    session_.StopRecording();
-    FinishRecordFile(false);
+    if (session_.Recording())
+        FinishRecordFile(false);
 }
 
 bool MainWindow::FinishRecordFile(bool tellUser)
 {
+    buttons_.record->setText(context_.Translate("Start Record"));
+    session_.StopRecording();
+    // The rest is written now rather than on the next packet: with the recorder unplugged or
+    // the window closed right after Stop, it would never come.
     recordTimer_.stop();
     const bool written = recordWriter_.Finish();
     if (!written)
