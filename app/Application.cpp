@@ -5,6 +5,8 @@
 #include "app/ProfileFile.h"
 #include "app/Prompt.h"
 #include "db/AppDatabase.h"
+#include "db/DatabaseSettings.h"
+#include "db/PatientStore.h"
 
 namespace {
 const char* const kLanguageFallBack = "The language \"%1\" cannot be loaded, %2 is used instead.";
@@ -48,20 +50,22 @@ bool Application::InitInstance()
         prompt_->Show("Corvida", text, PromptIcon::Exclamation, PromptButtons::Ok);
     }
 
-    // The program never creates the database: a missing or unreadable file is named and the
+    // The program never creates the database: a missing or unreadable one is named and the
     // program ends with an error status instead of vanishing without a word.
     AppDatabase& db = AppDatabase::Instance();
     db.SetConnectTimeOut(5);
-    if (!db.Open("Corvida.mdb")) {
+    const DatabaseSettings where = ReadDatabaseSettings(ini);
+    QString error;
+    if (!OpenPatientDatabase(where, error)) {
         const QString text = QString("The patient database \"%1\" cannot be opened.\n%2")
-                                 .arg(QDir::current().absoluteFilePath("Corvida.mdb"), db.LastError());
+                                 .arg(DatabaseLocation(where), error);
         qCritical("%s", qPrintable(text));
         prompt_->Show("Corvida", text, PromptIcon::Stop, PromptButtons::Ok);
         return false;
     }
     db.SetPrompt(prompt_);
 
-    QDir().mkpath("Data");
+    QDir().mkpath(DataRoot());
     return true;
 }
 

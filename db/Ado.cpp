@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMap>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -340,7 +341,9 @@ QDateTime VariantToDate(const QVariant& value)
     }
 }
 
-QString JetToSqlite(const QString& statement, const QStringList& dateColumns)
+namespace {
+
+QString TranslateJet(const QString& statement, const QStringList& dateColumns, bool postgres)
 {
     std::vector<Token> tokens;
     if (!Tokenize(statement, tokens))
@@ -356,11 +359,42 @@ QString JetToSqlite(const QString& statement, const QStringList& dateColumns)
     }
     if (!NormaliseInsertDates(tokens, dateColumns) || !NormaliseComparedDates(tokens, dateColumns))
         return {};
+    if (postgres) {
+        for (qsizetype k = 0; k < qsizetype(tokens.size()); ++k) {
+            if (!WordIs(tokens, k, "like"))
+                continue;
+            tokens[k].text = "ILIKE";
+            const qsizetype pattern = NextSolid(tokens, k + 1);
+            if (pattern < qsizetype(tokens.size()) && tokens[pattern].kind == Piece::Literal)
+                tokens[pattern].text += " ESCAPE ''";
+        }
+    }
     QString out;
     out.reserve(statement.size() + 8);
     for (const Token& t : tokens)
         out += t.text;
     return out;
+}
+
+// Failures another station's work causes: a lock not granted in time, a serialization failure
+// or deadlock, a key another transaction took first.
+bool IsConflict(const QSqlError& error, bool postgres)
+{
+    static const QStringList postgresCodes{"40001", "40P01", "55P03", "23505"};
+    static const QStringList sqliteCodes{"5", "6"};  // busy, locked
+    return (postgres ? postgresCodes : sqliteCodes).contains(error.nativeErrorCode());
+}
+
+}  // namespace
+
+QString JetToSqlite(const QString& statement, const QStringList& dateColumns)
+{
+    return TranslateJet(statement, dateColumns, false);
+}
+
+QString JetToPostgres(const QString& statement, const QStringList& dateColumns)
+{
+    return TranslateJet(statement, dateColumns, true);
 }
 
 AdoConnection::AdoConnection(const QString& name) : name_(name)
@@ -395,41 +429,89 @@ bool AdoConnection::Open(const QString& connection, int)
     if (connection_.isEmpty())
         return false;
     Close();
-    QString path;
+    if (!Connect())
+        return false;
+    open_ = true;
+    LoadDateColumns();
+    return true;
+}
+
+bool AdoConnection::Connect()
+{
+    QMap<QString, QString> keys;
     for (const QString& part : connection_.split(';')) {
         const qsizetype eq = part.indexOf('=');
-        if (eq > 0 && part.left(eq).trimmed().compare("Data Source", Qt::CaseInsensitive) == 0)
-            path = part.mid(eq + 1).trimmed();
+        if (eq > 0)
+            keys[part.left(eq).trimmed().toLower()] = part.mid(eq + 1).trimmed();
     }
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+    postgres_ = keys.value("provider").compare("PostgreSQL", Qt::CaseInsensitive) == 0;
+    const QString path = keys.value("data source");
+    if (!postgres_ && (path.isEmpty() || !QFileInfo(path).isFile())) {
         Fail("Open", "The file does not exist.");
         return false;
     }
+    const char* driver = postgres_ ? "QPSQL" : "QSQLITE";
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        Fail("Open", QString("The Qt database driver %1 is not installed.").arg(driver));
+        return false;
+    }
+    bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name_);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutSeconds_ * 1000));
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, name_);
+        QString probeStatement = "SELECT count(*) FROM sqlite_master";
+        if (postgres_) {
+            db.setHostName(keys.value("host"));
+            db.setPort(keys.value("port", "5432").toInt());
+            db.setDatabaseName(keys.value("database"));
+            db.setUserName(keys.value("user"));
+            db.setConnectOptions(QString("connect_timeout=%1").arg(std::max(timeoutSeconds_, 2)));
+            // A lock is waited on as long as SQLite waits for its file.
+            probeStatement = QString("SET lock_timeout = %1").arg(timeoutSeconds_ * 1000);
+        } else {
+            db.setDatabaseName(path);
+            db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutSeconds_ * 1000));
+        }
         // Reading the schema proves the file is a database and not just any file of that name.
         QSqlQuery probe(db);
-        if (!db.open() || !probe.exec("SELECT count(*) FROM sqlite_master")) {
+        ok = db.open() && probe.exec(probeStatement);
+        if (!ok) {
             Fail("Open", db.lastError().isValid() ? db.lastError().text() : probe.lastError().text());
             probe = QSqlQuery();
             db.close();
-        } else {
-            open_ = true;
         }
     }
-    if (!open_) {
+    if (!ok)
         QSqlDatabase::removeDatabase(name_);
+    return ok;
+}
+
+bool AdoConnection::Revive()
+{
+    if (!postgres_ || inTransaction_)
         return false;
+    {
+        QSqlQuery probe(QSqlDatabase::database(name_, false));
+        if (probe.exec("SELECT 1"))
+            return false;  // the connection is fine: the statement itself failed
     }
-    LoadDateColumns();
-    return true;
+    if (QSqlDatabase::contains(name_)) {
+        QSqlDatabase::database(name_, false).close();
+        QSqlDatabase::removeDatabase(name_);
+    }
+    return Connect();
 }
 
 void AdoConnection::LoadDateColumns()
 {
     dateColumns_.clear();
+    if (postgres_) {
+        const AdoHandle columns = Run(
+            "SELECT column_name FROM information_schema.columns WHERE table_schema = "
+            "current_schema() AND (data_type ~* 'date|time' OR domain_name ~* 'date|time')", {});
+        for (const auto& row : columns ? columns->rows : decltype(columns->rows)())
+            dateColumns_ << row.at(0).toString().toLower();
+        return;
+    }
     QSqlDatabase db = QSqlDatabase::database(name_, false);
     QSqlQuery tables(db);
     if (!tables.exec("SELECT name FROM sqlite_master WHERE type = 'table'"))
@@ -449,6 +531,69 @@ void AdoConnection::LoadDateColumns()
     }
 }
 
+std::optional<QStringList> AdoConnection::TableColumns(const QString& table)
+{
+    QStringList names;
+    const AdoHandle columns =
+        postgres_ ? Run("SELECT column_name FROM information_schema.columns WHERE table_schema = "
+                        "current_schema() AND lower(table_name) = lower(?) ORDER BY ordinal_position",
+                        {table})
+                  : Run(QString("PRAGMA table_info(\"%1\")").arg(QString(table).replace('"', "\"\"")), {});
+    if (!columns)
+        return std::nullopt;
+    for (const auto& row : columns->rows)
+        names << row.at(postgres_ ? 0 : 1).toString();
+    return names;
+}
+
+bool AdoConnection::Exec(const QString& statement)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSqlQuery query(QSqlDatabase::database(name_, false));
+        if (query.exec(statement))
+            return true;
+        const QSqlError error = query.lastError();
+        query = QSqlQuery();
+        if (attempt == 0 && Revive())
+            continue;
+        Fail("Execute", error.text());
+        conflict_ = IsConflict(error, postgres_);
+    }
+    return false;
+}
+
+bool AdoConnection::BeginLocked(const QString& table)
+{
+    conflict_ = false;
+    if (!open_ || inTransaction_)
+        return false;
+    if (!Exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
+        return false;
+    inTransaction_ = true;
+    if (postgres_ && !Exec("LOCK TABLE " + table + " IN EXCLUSIVE MODE")) {
+        const bool conflict = conflict_;
+        Rollback();
+        conflict_ = conflict;
+        return false;
+    }
+    return true;
+}
+
+bool AdoConnection::Commit()
+{
+    conflict_ = false;
+    const bool done = inTransaction_ && Exec("COMMIT");
+    inTransaction_ = false;
+    return done;
+}
+
+void AdoConnection::Rollback()
+{
+    if (inTransaction_)
+        Exec("ROLLBACK");
+    inTransaction_ = false;
+}
+
 bool AdoConnection::IsOpen() const
 {
     return open_;
@@ -463,6 +608,7 @@ void AdoConnection::Close()
         QSqlDatabase::removeDatabase(name_);
     }
     open_ = false;
+    inTransaction_ = false;
 }
 
 void AdoConnection::Fail(const char* operation, const QString& error)
@@ -488,7 +634,8 @@ AdoHandle AdoConnection::Query(const QString& statement)
         Fail("Execute", "The connection is not open.");
         return {};
     }
-    const QString sql = JetToSqlite(statement, dateColumns_);
+    const QString sql = postgres_ ? JetToPostgres(statement, dateColumns_)
+                                  : JetToSqlite(statement, dateColumns_);
     if (sql.isEmpty()) {
         Fail("Execute", "Invalid statement or date literal: " + statement);
         return {};
@@ -498,42 +645,48 @@ AdoHandle AdoConnection::Query(const QString& statement)
 
 AdoHandle AdoConnection::Run(const QString& statement, const std::vector<QVariant>& values)
 {
+    conflict_ = false;
     if (!open_) {
         Fail("Execute", "The connection is not open.");
         return {};
     }
-    QSqlQuery query(QSqlDatabase::database(name_, false));
-    query.setForwardOnly(true);
-    if (!query.prepare(statement)) {
-        Fail("Execute", query.lastError().text());
-        return {};
-    }
-    for (const QVariant& v : values)
-        query.addBindValue(v);
-    if (!query.exec()) {
-        Fail("Execute", query.lastError().text());
-        return {};
-    }
-    auto result = std::make_shared<AdoResult>();
-    if (query.isSelect()) {
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i)
-            result->columns << record.fieldName(i);
-        while (query.next()) {
-            std::vector<QVariant> row(record.count());
+    // A server that restarted or a broken link costs one new connection, outside a transaction.
+    for (int attempt = 0;; ++attempt) {
+        QSqlQuery query(QSqlDatabase::database(name_, false));
+        query.setForwardOnly(true);
+        // Statements without values are sent as they are: PostgreSQL prepares only some kinds.
+        bool ok = values.empty() || query.prepare(statement);
+        for (const QVariant& v : values)
+            query.addBindValue(v);
+        ok = ok && (values.empty() ? query.exec(statement) : query.exec());
+        auto result = std::make_shared<AdoResult>();
+        if (ok && query.isSelect()) {
+            const QSqlRecord record = query.record();
             for (int i = 0; i < record.count(); ++i)
-                row[i] = query.isNull(i) ? QVariant() : query.value(i);
-            result->rows.push_back(std::move(row));
+                result->columns << record.fieldName(i);
+            while (query.next()) {
+                std::vector<QVariant> row(record.count());
+                for (int i = 0; i < record.count(); ++i)
+                    row[i] = query.isNull(i) ? QVariant() : query.value(i);
+                result->rows.push_back(std::move(row));
+            }
+            ok = !query.lastError().isValid();
+        } else if (ok) {
+            result->recordsAffected = query.numRowsAffected();
         }
-        if (query.lastError().isValid()) {
-            Fail("Execute", query.lastError().text());
-            return {};
+        if (ok) {
+            if (!result->columns.isEmpty())
+                Describe(*result, statement);
+            return result;
         }
-        Describe(*result, statement);
-    } else {
-        result->recordsAffected = query.numRowsAffected();
+        const QSqlError error = query.lastError();
+        query = QSqlQuery();
+        if (attempt == 0 && Revive())
+            continue;
+        Fail("Execute", error.text());
+        conflict_ = IsConflict(error, postgres_);
+        return {};
     }
-    return result;
 }
 
 void AdoConnection::Describe(AdoResult& result, const QString& statement)
@@ -547,14 +700,31 @@ void AdoConnection::Describe(AdoResult& result, const QString& statement)
     if (!match.hasMatch() || statement.contains(QRegularExpression(
                                  R"(\bjoin\b|\bunion\b|\bgroup\b)", QRegularExpression::CaseInsensitiveOption)))
         return;
-    const QString table = match.captured(1);
+    QString table = match.captured(1);
     QSqlQuery info(QSqlDatabase::database(name_, false));
-    if (!info.exec(QString("PRAGMA table_info(\"%1\")").arg(table)))
-        return;
     std::vector<std::pair<int, QString>> keys;
-    while (info.next()) {
-        if (info.value(5).toInt() > 0)
-            keys.emplace_back(info.value(5).toInt(), info.value(1).toString());
+    if (postgres_) {
+        // Unquoted names are folded to lower case there: the catalogue gives the real one.
+        info.prepare("SELECT tc.table_name, kcu.column_name, kcu.ordinal_position "
+                     "FROM information_schema.table_constraints tc JOIN "
+                     "information_schema.key_column_usage kcu ON kcu.constraint_name = "
+                     "tc.constraint_name AND kcu.constraint_schema = tc.constraint_schema "
+                     "WHERE tc.constraint_type = 'PRIMARY KEY' AND tc.table_schema = "
+                     "current_schema() AND lower(tc.table_name) = lower(?)");
+        info.addBindValue(table);
+        if (!info.exec())
+            return;
+        while (info.next()) {
+            table = info.value(0).toString();
+            keys.emplace_back(info.value(2).toInt(), info.value(1).toString());
+        }
+    } else {
+        if (!info.exec(QString("PRAGMA table_info(\"%1\")").arg(table)))
+            return;
+        while (info.next()) {
+            if (info.value(5).toInt() > 0)
+                keys.emplace_back(info.value(5).toInt(), info.value(1).toString());
+        }
     }
     std::sort(keys.begin(), keys.end());
     QStringList keyColumns;

@@ -1,7 +1,8 @@
 #pragma once
 // The database access layer: one connection, query results with a current row, prepared commands.
-// The engine is SQLite behind Qt Sql; statements arrive in the Jet dialect the program has always
-// written and are translated here (see JetToSqlite). Every engine error becomes a false result, an
+// The engine is SQLite (one station) or PostgreSQL (a server several stations share) behind Qt
+// Sql; statements arrive in the Jet dialect the program has always written and are translated
+// here (see JetToSqlite, JetToPostgres). Every engine error becomes a false result, an
 // empty handle or an unchanged output argument; callers choose the message. A connection is used
 // only by the thread that opened it (the user-interface thread).
 #include <QDateTime>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Prompt;
@@ -38,6 +40,9 @@ QDateTime VariantToDate(const QVariant& value);
 // into date columns become the stored form "yyyy-MM-dd HH:mm:ss". dateColumns are lower-case
 // column names of date type. Empty when a date in the statement is not a valid date.
 QString JetToSqlite(const QString& statement, const QStringList& dateColumns);
+// The same for PostgreSQL, where Like also becomes ILIKE ... ESCAPE '': Jet's Like ignores letter
+// case and knows no escape character.
+QString JetToPostgres(const QString& statement, const QStringList& dateColumns);
 
 // The rows of one result, fetched whole (a static, client-side snapshot).
 struct AdoResult {
@@ -60,7 +65,9 @@ public:
     bool SetConnectTimeOut(int seconds);
     // "Data Source=" + path; the file must exist and be a database (never created here).
     bool OpenAccess(const QString& path, int options = -1);
-    // connection: "Key=value; ..." with a "Data Source"; an empty text reuses the last one.
+    // connection: "Key=value; ..." with a "Data Source" (a SQLite file), or with
+    // "Provider=PostgreSQL" and Host, Port, Database and User (the password comes from libpq's
+    // own password or service file); an empty text reuses the last one.
     bool Open(const QString& connection, int options);
     // Runs one statement; options kAdCmdText. Empty handle on failure.
     AdoHandle Execute(const QString& statement, int options = kAdCmdText);
@@ -68,6 +75,19 @@ public:
     AdoHandle Query(const QString& statement);
     bool IsOpen() const;
     void Close();
+    bool IsPostgres() const { return postgres_; }
+    // The column names of a table, matched without regard to letter case (none when it is
+    // missing); nullopt when the catalogue cannot be read.
+    std::optional<QStringList> TableColumns(const QString& table);
+
+    // A transaction that holds the table against every other writer until Commit or Rollback
+    // (SQLite: the database's write lock; PostgreSQL: an exclusive table lock, readers go on).
+    bool BeginLocked(const QString& table);
+    bool Commit();
+    void Rollback();
+    // The last failure was a clash with another station (lock, serialization, a key taken
+    // meanwhile): trying the whole transaction again may succeed.
+    bool LastFailureWasConflict() const { return conflict_; }
 
     // The engine's text of the last failure (debug use only; never shown as a message).
     QString LastError() const { return lastError_; }
@@ -86,6 +106,11 @@ public:
     Prompt* GetPrompt() const { return prompt_; }
 
 private:
+    bool Connect();
+    // On PostgreSQL, outside a transaction: a connection that no longer answers is made anew.
+    // True when a new one is up, so the failed statement is worth sending again.
+    bool Revive();
+    bool Exec(const QString& statement);
     void LoadDateColumns();
     void Describe(AdoResult& result, const QString& statement);
 
@@ -93,6 +118,9 @@ private:
     QString connection_;
     int timeoutSeconds_ = 30;
     bool open_ = false;
+    bool postgres_ = false;
+    bool inTransaction_ = false;
+    bool conflict_ = false;
     QString lastError_;
     QStringList dateColumns_;  // lower case, of every table
     std::function<void(const QString&)> trace_;

@@ -1,6 +1,7 @@
 #pragma once
-// The one process-wide database connection: the SQLite file Corvida.mdb in the working directory,
-// open from start-up to exit. Every recordset that runs a statement is bound to it.
+// The one process-wide database connection, open from start-up to exit: the SQLite file
+// Corvida.mdb in the working directory, or a PostgreSQL database several stations share. Every
+// recordset that runs a statement is bound to it.
 #include <QString>
 
 #include "db/Ado.h"
@@ -13,7 +14,11 @@ public:
     // has no Patient table with every column the program reads and writes (an empty file opens
     // as an empty database, so this is what tells it from a clinic's database).
     bool Open(const QString& file);
+    // The same for a PostgreSQL database; host may be the folder of a Unix socket. The password,
+    // if any, comes from libpq's password or service file, never from here.
+    bool OpenServer(const QString& host, int port, const QString& database, const QString& user);
 
 private:
     AppDatabase() : AdoConnection("corvida") {}
+    bool HasPatientTable();
 };

@@ -1,10 +1,12 @@
--- The patient table for a PostgreSQL database shared by several stations. Create the database
--- once, as a role that may create databases:
+-- The patient table for a PostgreSQL database shared by several stations; the same table as
+-- Patient.sql. Create the database once, as a role that may create databases:
 --   createdb corvida && psql -d corvida -v ON_ERROR_STOP=1 -f db/PatientPostgres.sql
 -- The program never creates or alters it.
 --
 -- NewDate holds local time as text "yyyy-MM-dd HH:mm:ss", as in Corvida.mdb, so text order is
--- time order on both databases. Isdel is 0 live, 1 deleted.
+-- time order on both databases; the DATETIME domain tells the program it is a date column.
+-- Isdel is 0 live, 1 deleted.
+CREATE DOMAIN DATETIME AS TEXT;
 CREATE TABLE Patient (
     PatientID  INTEGER PRIMARY KEY NOT NULL,
     Name       TEXT,
@@ -15,7 +17,7 @@ CREATE TABLE Patient (
     Sex        INTEGER,
     Other      TEXT,
     ClinicalNo TEXT,
-    NewDate    TEXT,
+    NewDate    DATETIME,
     Isdel      INTEGER NOT NULL DEFAULT 0
 );
 -- The history list and the search for the oldest deleted row both go by these two.

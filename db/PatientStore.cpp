@@ -9,6 +9,9 @@
 
 namespace {
 
+// Tries of a store that clashed with another station's before it is given up.
+constexpr int kStoreAttempts = 5;
+
 // A text value between single quotes. A quote inside is doubled, which is how both engines read
 // a quote within a literal, so the value cannot end the literal early.
 QString Quoted(const QString& text)
@@ -76,11 +79,50 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
     return {StoreOutcome::Stored, id, true};
 }
 
+// Steps 1 to 5 of storing, inside the transaction.
+StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
+{
+    AdoRecordSet count;
+    Bind(count, true);
+    if (!count.Open("Select Max(PatientID), count(*) from Patient"))
+        return {StoreOutcome::CountFailed};
+    count.MoveFirst();
+    int32_t rows = 0;
+    int32_t highest = 0;
+    count.GetCollect(1, rows);
+    if (rows != 0)
+        count.GetCollect(0, highest);
+    count.Close();
+    if (rows >= kMaxPatientRows)
+        return TakeOverDeletedRow(facts, now);
+    // An ID past the 32-bit range cannot be given; the table would need repair first.
+    const AdoHandle done = highest < std::numeric_limits<int32_t>::max()
+                               ? AppDatabase::Instance().Execute(InsertStatement(highest + 1, facts, now))
+                               : AdoHandle();
+    if (done == nullptr || done->recordsAffected != 1)
+        return {StoreOutcome::InsertFailed};
+    return {StoreOutcome::Stored, highest + 1, false};
+}
+
 }  // namespace
+
+namespace {
+QString dataRoot = "Data";
+}
+
+void SetDataRoot(const QString& root)
+{
+    dataRoot = root.isEmpty() ? QString("Data") : root;
+}
+
+const QString& DataRoot()
+{
+    return dataRoot;
+}
 
 QString PatientDataFolder(int32_t id)
 {
-    return QString::asprintf("Data/%d", id);
+    return dataRoot + QString::asprintf("/%d", id);
 }
 
 const char* StoreFailureKey(StoreOutcome outcome)
@@ -96,32 +138,32 @@ const char* StoreFailureKey(StoreOutcome outcome)
 
 StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
 {
-    AdoRecordSet count;
-    Bind(count, true);
-    if (!count.Open("Select Max(PatientID), count(*) from Patient"))
-        return {StoreOutcome::CountFailed};
-    count.MoveFirst();
-    int32_t rows = 0;
-    int32_t highest = 0;
-    count.GetCollect(1, rows);
-    if (rows != 0)
-        count.GetCollect(0, highest);
-    count.Close();
-
+    // Stations sharing the table store at the same moment: the count, the new ID and the row
+    // are one transaction that holds the table against other writers, tried again when it
+    // clashed with another station's.
+    AppDatabase& db = AppDatabase::Instance();
     StoreResult result;
-    if (rows < kMaxPatientRows) {
-        // An ID past the 32-bit range cannot be given; the table would need repair first.
-        const AdoHandle done =
-            highest < std::numeric_limits<int32_t>::max()
-                ? AppDatabase::Instance().Execute(InsertStatement(highest + 1, facts, now))
-                : AdoHandle();
-        if (done == nullptr || done->recordsAffected != 1)
-            return {StoreOutcome::InsertFailed};
-        result = {StoreOutcome::Stored, highest + 1, false};
-    } else {
-        result = TakeOverDeletedRow(facts, now);
-        if (!result.Stored())
-            return result;
+    bool committed = false;
+    for (int attempt = 0; attempt < kStoreAttempts && !committed; ++attempt) {
+        if (!db.BeginLocked("Patient")) {
+            if (db.LastFailureWasConflict())
+                continue;
+            break;
+        }
+        result = StoreLocked(facts, now);
+        committed = result.Stored() && db.Commit();
+        if (!committed) {
+            const bool again = db.LastFailureWasConflict();
+            db.Rollback();
+            if (result.Stored())
+                result = {result.reused ? StoreOutcome::ReuseCommitFailed : StoreOutcome::InsertFailed};
+            if (!again)
+                break;
+        }
+    }
+    if (!committed)
+        return result;
+    if (result.reused) {
         // The old patient's records must never show under the new one; they are moved aside,
         // not erased.
         const QString folder = PatientDataFolder(result.id);

@@ -1,7 +1,8 @@
 #pragma once
 // Every statement the program sends to the Patient table, the ID allocation with the row limit
 // and reuse of deleted rows, soft deletion and the per-patient data folder. All of it runs on the
-// process-wide connection AppDatabase. Text values are placed between single quotes with any
+// process-wide connection AppDatabase; storing is one locked transaction, so stations sharing
+// the table never give one ID twice. Text values are placed between single quotes with any
 // single quote inside doubled, so a name like O'Brien is stored as typed and cannot change what a
 // statement does.
 #include <QDateTime>
@@ -44,7 +45,11 @@ StoreResult StorePatient(const PatientRecord& facts,
 // null for Stored and for the take-over failures, which each caller names itself.
 const char* StoreFailureKey(StoreOutcome outcome);
 
-// "Data/<id>", the folder of a patient's record files, relative to the working directory.
+// The folder that holds every patient's record folder: "Data" in the working directory unless
+// Settings.ini names another (a share all stations see). An empty root means "Data".
+void SetDataRoot(const QString& root);
+const QString& DataRoot();
+// "<data root>/<id>", the folder of a patient's record files.
 QString PatientDataFolder(int32_t id);
 
 // S5: every live patient, newest first (the history list's opening and after an import).

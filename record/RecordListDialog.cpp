@@ -6,6 +6,7 @@
 #include <QTableWidget>
 
 #include "app/AppContext.h"
+#include "db/PatientStore.h"
 
 RecordListDialog::RecordListDialog(const LanguageTable& language, QWidget* parent)
     : QDialog(parent), language_(language)
@@ -57,7 +58,7 @@ void RecordListDialog::showEvent(QShowEvent* event)
 void RecordListDialog::Fill()
 {
     list->setHorizontalHeaderLabels({Translate("Record Name")});
-    const QString folder = demoMode ? QString("Data/Demo") : "Data/" + patientId;
+    const QString folder = demoMode ? QString("Data/Demo") : DataRoot() + "/" + patientId;
     setWindowTitle(Translate(demoMode ? "DEMO File List" : "History File List"));
     okButton->setText(Translate("OK"));
     cancelButton->setText(Translate("Cancel"));
@@ -76,7 +77,7 @@ void RecordListDialog::Fill()
 void RecordListDialog::Choose(int row)
 {
     const QString& name = fileNames[row];
-    recordPath = "Data/" + patientId + "/" + name;
+    recordPath = DataRoot() + "/" + patientId + "/" + name;
     demoFilePath = "Data/Demo/" + name;
 }
 

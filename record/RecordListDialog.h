@@ -20,7 +20,7 @@ public:
     int demoMode = 0;   // 1: the records of Data/Demo/
 
     // Written on a choice, in both modes (each opener reads the one of its mode): the record
-    // path "Data/" + patientId + "/" + name, which becomes the record to review, and
+    // path DataRoot() + "/" + patientId + "/" + name, which becomes the record to review, and
     // "Data/Demo/" + name, which the DEMO command plays. OK without a chosen row sets an empty
     // record path (the opener forgets its last record) and rejects; Cancel sets nothing.
     std::optional<QString> recordPath;

@@ -18,6 +18,7 @@
 #include "app/ProfileFile.h"
 #include "app/WholeFile.h"
 #include "db/AppDatabase.h"
+#include "db/DatabaseSettings.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
 #include "dicom/DicomPatientRow.h"
@@ -42,16 +43,17 @@ int Fail(int status, const QString& text)
 QString LookUpPatients(const QStringList& ids, std::map<QString, PatientRecord>& rows)
 {
     AppDatabase& db = AppDatabase::Instance();
-    if (!db.Open("Corvida.mdb"))
-        return QString("the patient database %1 cannot be opened: %2")
-            .arg(QDir::current().absoluteFilePath("Corvida.mdb"), db.LastError());
+    const DatabaseSettings where = ReadDatabaseSettings(
+        (QCoreApplication::applicationDirPath() + "/Settings.ini").toStdString());
+    if (QString error; !OpenPatientDatabase(where, error))
+        return QString("the patient database %1 cannot be opened: %2").arg(DatabaseLocation(where), error);
     QString error;
     for (const QString& id : ids) {
         const PatientLookup found = FindPatient(id);
         if (found.queryFailed)
             error = "the patient query failed: " + db.LastError();
         else if (!found.row)
-            error = QString("there is no patient %1 in Corvida.mdb").arg(id);
+            error = QString("there is no patient %1 in the patient database").arg(id);
         else
             rows[id] = *found.row;
         if (!error.isEmpty())

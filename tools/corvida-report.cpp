@@ -19,6 +19,7 @@
 #include "app/ProfileFile.h"
 #include "app/WholeFile.h"
 #include "db/AppDatabase.h"
+#include "db/DatabaseSettings.h"
 #include "db/PatientStore.h"
 #include "record/RecordFile.h"
 #include "report/ReportPdf.h"
@@ -94,16 +95,18 @@ int main(int argc, char** argv)
         if (!number || id.isEmpty() || !id.front().isDigit())
             return Fail(2, QString("--patient-id must be a patient number, not \"%1\"").arg(id));
         AppDatabase& db = AppDatabase::Instance();
-        if (!db.Open("Corvida.mdb"))
+        const DatabaseSettings where = ReadDatabaseSettings(
+            (QCoreApplication::applicationDirPath() + "/Settings.ini").toStdString());
+        if (QString error; !OpenPatientDatabase(where, error))
             return Fail(2, QString("the patient database %1 cannot be opened: %2")
-                               .arg(QDir::current().absoluteFilePath("Corvida.mdb"), db.LastError()));
+                               .arg(DatabaseLocation(where), error));
         const PatientLookup found = FindPatient(id);
         const QString error = db.LastError();
         db.Close();  // one lookup is all the tool asks of the database
         if (found.queryFailed)
             return Fail(2, "the patient query failed: " + error);
         if (!found.row)
-            return Fail(2, QString("there is no patient %1 in Corvida.mdb").arg(id));
+            return Fail(2, QString("there is no patient %1 in the patient database").arg(id));
         patient = found.row;
     }
 

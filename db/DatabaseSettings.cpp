@@ -1,0 +1,66 @@
+#include "db/DatabaseSettings.h"
+
+#include <QDir>
+
+#include "app/ProfileFile.h"
+#include "db/AppDatabase.h"
+#include "db/PatientStore.h"
+
+namespace {
+constexpr char kDatabaseFile[] = "Corvida.mdb";
+
+QString Setting(const std::string& file, const char* key)
+{
+    return QString::fromStdString(GetProfileString(file, "Database", key));
+}
+}  // namespace
+
+DatabaseSettings ReadDatabaseSettings(const std::string& settingsFile)
+{
+    DatabaseSettings settings;
+    const QString driver = Setting(settingsFile, "Driver");
+    settings.postgres = driver.compare("PostgreSQL", Qt::CaseInsensitive) == 0;
+    if (!settings.postgres && !driver.isEmpty() && driver.compare("SQLite", Qt::CaseInsensitive) != 0)
+        settings.problem = QString("[Database] Driver \"%1\" is neither SQLite nor PostgreSQL.").arg(driver);
+    settings.host = Setting(settingsFile, "Host");
+    const QString port = Setting(settingsFile, "Port");
+    bool number = port.isEmpty();
+    if (!port.isEmpty())
+        settings.port = port.toInt(&number);
+    if (!number || settings.port < 1 || settings.port > 65535)
+        settings.problem = QString("[Database] Port \"%1\" is no port number (1 to 65535).").arg(port);
+    if (const QString name = Setting(settingsFile, "Database"); !name.isEmpty())
+        settings.database = name;
+    settings.user = Setting(settingsFile, "User");
+    if (const QString data = Setting(settingsFile, "Data"); !data.isEmpty())
+        settings.dataRoot = QDir::fromNativeSeparators(data);
+    return settings;
+}
+
+QString DatabaseLocation(const DatabaseSettings& settings)
+{
+    if (!settings.postgres)
+        return QDir::current().absoluteFilePath(kDatabaseFile);
+    return QString("postgresql://%1@%2:%3/%4")
+        .arg(settings.user, settings.host)
+        .arg(settings.port)
+        .arg(settings.database);
+}
+
+bool OpenPatientDatabase(const DatabaseSettings& settings, QString& error)
+{
+    AppDatabase& db = AppDatabase::Instance();
+    if (!settings.problem.isEmpty()) {
+        error = settings.problem;
+        return false;
+    }
+    const bool open = settings.postgres
+                          ? db.OpenServer(settings.host, settings.port, settings.database, settings.user)
+                          : db.Open(kDatabaseFile);
+    if (!open) {
+        error = db.LastError();
+        return false;
+    }
+    SetDataRoot(settings.dataRoot);
+    return true;
+}
