@@ -489,12 +489,12 @@ bool AdoConnection::Revive()
 {
     if (!postgres_ || inTransaction_)
         return false;
-    {
-        QSqlQuery probe(QSqlDatabase::database(name_, false));
-        if (probe.exec("SELECT 1"))
-            return false;  // the connection is fine: the statement itself failed
-    }
     if (QSqlDatabase::contains(name_)) {
+        {
+            QSqlQuery probe(QSqlDatabase::database(name_, false));
+            if (probe.exec("SELECT 1"))
+                return false;  // the connection is fine: the statement itself failed
+        }
         QSqlDatabase::database(name_, false).close();
         QSqlDatabase::removeDatabase(name_);
     }
@@ -549,6 +549,8 @@ std::optional<QStringList> AdoConnection::TableColumns(const QString& table)
 bool AdoConnection::Exec(const QString& statement)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!QSqlDatabase::contains(name_) && !Revive())
+            break;
         QSqlQuery query(QSqlDatabase::database(name_, false));
         if (query.exec(statement))
             return true;
@@ -558,6 +560,7 @@ bool AdoConnection::Exec(const QString& statement)
             continue;
         Fail("Execute", error.text());
         conflict_ = IsConflict(error, postgres_);
+        break;
     }
     return false;
 }
@@ -652,6 +655,9 @@ AdoHandle AdoConnection::Run(const QString& statement, const std::vector<QVarian
     }
     // A server that restarted or a broken link costs one new connection, outside a transaction.
     for (int attempt = 0;; ++attempt) {
+        // The last new connection could not be made (the server was away): try once more.
+        if (!QSqlDatabase::contains(name_) && !Revive())
+            return {};
         QSqlQuery query(QSqlDatabase::database(name_, false));
         query.setForwardOnly(true);
         // Statements without values are sent as they are: PostgreSQL prepares only some kinds.

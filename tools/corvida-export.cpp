@@ -40,11 +40,11 @@ int Fail(int status, const QString& text)
 }
 
 // The patient rows of the given numbers, or an error text.
-QString LookUpPatients(const QStringList& ids, std::map<QString, PatientRecord>& rows)
+QString LookUpPatients(const QString& settingsFile, const QStringList& ids,
+                       std::map<QString, PatientRecord>& rows)
 {
     AppDatabase& db = AppDatabase::Instance();
-    const DatabaseSettings where = ReadDatabaseSettings(
-        (QCoreApplication::applicationDirPath() + "/Settings.ini").toStdString());
+    const DatabaseSettings where = ReadDatabaseSettings(settingsFile.toStdString());
     if (QString error; !OpenPatientDatabase(where, error))
         return QString("the patient database %1 cannot be opened: %2").arg(DatabaseLocation(where), error);
     QString error;
@@ -156,7 +156,7 @@ int main(int argc, char** argv)
     }
     std::map<QString, PatientRecord> rows;
     if (!ids.isEmpty()) {
-        const QString error = LookUpPatients(ids, rows);
+        const QString error = LookUpPatients(settingsFile, ids, rows);
         if (!error.isEmpty())
             return Fail(2, error);
     }
