@@ -464,7 +464,11 @@ bool AdoConnection::Connect()
             db.setPort(keys.value("port", "5432").toInt());
             db.setDatabaseName(keys.value("database"));
             db.setUserName(keys.value("user"));
-            db.setConnectOptions(QString("connect_timeout=%1").arg(std::max(timeoutSeconds_, 2)));
+            // A server that vanished without closing the link (powered off, cable out) is given
+            // up within seconds, not after the system's TCP timeout of many minutes.
+            db.setConnectOptions(QString("connect_timeout=%1;tcp_user_timeout=%2")
+                                     .arg(std::max(timeoutSeconds_, 2))
+                                     .arg(std::max(timeoutSeconds_, 2) * 3000));
             // A lock is waited on as long as SQLite waits for its file.
             probeStatement = QString("SET lock_timeout = %1").arg(timeoutSeconds_ * 1000);
         } else {
