@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "app/ProfileFile.h"
 #include "app/Prompt.h"
@@ -61,6 +62,15 @@ bool Application::InitInstance()
                                  .arg(DatabaseLocation(where), error);
         qCritical("%s", qPrintable(text));
         prompt_->Show("Corvida", text, PromptIcon::Stop, PromptButtons::Ok);
+        return false;
+    }
+    // A record folder named in Settings.ini is a share the stations see. It is never made here:
+    // while the share is not mounted, records would gather unseen on this PC.
+    if (DataRoot() != "Data" && !QFileInfo(DataRoot()).isDir()) {
+        const QString text = QString("The record folder \"%1\" cannot be reached.").arg(DataRoot());
+        qCritical("%s", qPrintable(text));
+        prompt_->Show("Corvida", text, PromptIcon::Stop, PromptButtons::Ok);
+        db.Close();
         return false;
     }
     db.SetPrompt(prompt_);

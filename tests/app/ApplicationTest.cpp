@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <fstream>
 #include <memory>
 
 #include "app/Application.h"
@@ -103,4 +104,38 @@ TEST(Application, SettingsDefaultsApplyWhenKeysAreMissing)
     const QString ini = settings.configPath;
     EXPECT_TRUE(ini.endsWith("/Settings.ini"));
     EXPECT_EQ(QFileInfo(ini).absolutePath(), QCoreApplication::applicationDirPath());
+}
+
+TEST(Application, UnusableDatabaseSettingsStopStartUp)
+{
+    EnsureQtApp();
+    TempDir dir(true);
+    std::filesystem::create_directory("language");
+    std::filesystem::copy_file(CORVIDA_SOURCE_DIR "/language/English.ini", "language/English.ini");
+    std::filesystem::copy_file(CORVIDA_APP_DIR "/Corvida.mdb", "Corvida.mdb");
+    AppSettings where;
+    where.BuildSettingsPath();
+    const struct {
+        std::string section;
+        const char* shown;
+    } cases[] = {
+        {"Driver=Access", "[Database] Driver \"Access\" is neither SQLite nor PostgreSQL."},
+        // No server listens in an empty folder: its socket is not there.
+        {"Driver=PostgreSQL\nHost=" + dir.Path().string() + "\nUser=corvida",
+         "The patient database \"postgresql://corvida@"},
+        // A share that is not mounted is never stood in for by a local folder.
+        {"Data=" + (dir.Path() / "share/Data").string(), "The record folder \""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteProfileString(where.configPath.toStdString(), "Language", "Path", "English"));
+        std::ofstream(where.configPath.toStdString(), std::ios::app) << "[Database]\n" << c.section << "\n";
+        RecordingPrompt prompt;
+        Application app;
+        app.SetPrompt(&prompt);
+        EXPECT_FALSE(app.InitInstance()) << c.section;
+        ASSERT_EQ(prompt.shown.size(), 1u) << c.section;
+        EXPECT_TRUE(prompt.shown[0].text.contains(c.shown)) << prompt.shown[0].text.toStdString();
+        QFile::remove(where.configPath);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "share"));
 }
