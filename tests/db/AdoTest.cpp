@@ -229,8 +229,8 @@ TEST_F(RecordSet, FailedCommitCancelsThePendingEdits)
     EXPECT_EQ(age, 0);
 
     // A result that is no table's rows cannot be written back.
-    AdoRecordSet counted = Open("Select Max(PatientID), count(*) from Patient");
-    EXPECT_TRUE(counted.PutCollect("count(*)", 5));
+    AdoRecordSet counted = Open("Select Max(PatientID), count(*) As n from Patient");
+    EXPECT_TRUE(counted.PutCollect("n", 5));
     EXPECT_FALSE(counted.Update());
 }
 

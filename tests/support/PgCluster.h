@@ -30,9 +30,7 @@ public:
     template <class Db>
     bool Open(Db& db) const
     {
-        if constexpr (requires { db.OpenServer(dir_, 0, dir_, dir_); })
-            return db.OpenServer(SocketDir(), Port(), Database(), User());
-        return false;
+        return db.OpenServer(SocketDir(), Port(), Database(), User());
     }
 
 private:
