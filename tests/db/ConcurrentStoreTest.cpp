@@ -1,8 +1,10 @@
 // Several stations at once: worker processes (this binary run again) store, delete and query
 // patients on one database through the program's own functions, starting near the row limit so
 // that new rows and take-overs of deleted rows both happen at the same time.
+#include <QFile>
 #include <QProcess>
 #include <QTextStream>
+#include <QThread>
 #include <map>
 #include <set>
 
@@ -25,6 +27,8 @@ TEST(ConcurrentStore, DISABLED_Worker)
     AppDatabase& db = AppDatabase::Instance();
     ASSERT_TRUE(PgCluster::Wanted() ? PgCluster::Instance().Open(db) : db.Open("Corvida.mdb"));
     QTextStream out(stdout);
+    while (!QFile::exists("go"))  // all workers start together
+        QThread::msleep(2);
     for (int i = 0; i < kStoresEach; ++i) {
         PatientRecord facts;
         facts.Name = QString("w%1-%2").arg(worker).arg(i);
@@ -63,6 +67,10 @@ TEST_F(ConcurrentStores, NoIdIsGivenTwiceAndNoPatientIsLost_AtTheRowLimit)
         p.start("/proc/self/exe", {"--gtest_filter=ConcurrentStore.DISABLED_Worker",
                                    "--gtest_also_run_disabled_tests"});
     }
+    for (auto& p : workers)
+        ASSERT_TRUE(p->waitForStarted());
+    QThread::msleep(300);  // each has opened the database
+    QFile("go").open(QIODevice::WriteOnly);
     std::set<int32_t> newIds;
     std::map<QString, int32_t> kept;  // name of each patient stored and not deleted, and its ID
     int stores = 0;
