@@ -2,6 +2,7 @@
 // oldest deleted row, queries, soft deletion and look-ups, with the exact texts sent.
 #include <QDir>
 #include <QFile>
+#include <chrono>
 #include <set>
 
 #include "db/AdoRecordSet.h"
@@ -236,6 +237,24 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::CountFailed);
     EXPECT_EQ(prompt.Texts(), QStringList({"Search Record Error"}));
+}
+
+TEST_F(PatientStore, LostServerIsAFailedStoreAndQuery_TheNextQueryAfterItsReturnWorks)
+{
+    if (!PgCluster::Wanted())
+        GTEST_SKIP() << "a database server to take away";
+    ASSERT_TRUE(Store(Facts("Li"), "PatientInfo", kNow).Stored());
+    ASSERT_TRUE(PgCluster::Instance().Stop());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Store(Facts("Wang"), "PatientInfo", kNow).outcome, StoreOutcome::CountFailed);
+    EXPECT_EQ(prompt.Texts(), QStringList({"Search Record Error"}));
+    EXPECT_TRUE(FindPatient("1").queryFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));  // told, not waited on
+    ASSERT_TRUE(PgCluster::Instance().Start());
+    const PatientLookup found = FindPatient("1");
+    EXPECT_FALSE(found.queryFailed);
+    EXPECT_EQ(found.row.value_or(PatientRecord()).Name, "Li");
+    EXPECT_EQ(Store(Facts("Wang"), "PatientInfo", kNow).id, 2);
 }
 
 TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)

@@ -72,7 +72,7 @@ PgCluster::PgCluster() : bin_(BinDir())
     }
     close(fds[0]);
     watcherPipe_ = fds[1];
-    if (!Run(AsServer("initdb -A trust -U corvida -D " + Quote(dir_ + "/data")) + " >" +
+    if (!Run(AsServer("initdb --no-sync -A trust -U corvida -D " + Quote(dir_ + "/data")) + " >" +
              Quote(dir_ + "/initdb.log") + " 2>&1"))
         return;
     if (Start())
