@@ -359,6 +359,11 @@ QString TranslateJet(const QString& statement, const QStringList& dateColumns, b
     }
     if (!NormaliseInsertDates(tokens, dateColumns) || !NormaliseComparedDates(tokens, dateColumns))
         return {};
+    // One statement at a time: nothing may follow a semicolon outside the literals.
+    const auto semicolon = std::find_if(tokens.begin(), tokens.end(),
+                                        [](const Token& t) { return t.text == ";"; });
+    if (semicolon != tokens.end() && NextSolid(tokens, semicolon - tokens.begin() + 1) < qsizetype(tokens.size()))
+        return {};
     if (postgres) {
         for (qsizetype k = 0; k < qsizetype(tokens.size()); ++k) {
             if (!WordIs(tokens, k, "like"))
@@ -664,7 +669,8 @@ AdoHandle AdoConnection::Run(const QString& statement, const std::vector<QVarian
             return {};
         QSqlQuery query(QSqlDatabase::database(name_, false));
         query.setForwardOnly(true);
-        // Statements without values are sent as they are: PostgreSQL prepares only some kinds.
+        // Statements without values are sent as they are, as PostgreSQL prepares only some
+        // kinds; the translation has made sure a statement of the program's is one statement.
         bool ok = values.empty() || query.prepare(statement);
         for (const QVariant& v : values)
             query.addBindValue(v);

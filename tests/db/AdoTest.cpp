@@ -197,13 +197,11 @@ TEST_F(RecordSet, FieldWritesCommit_EmptyTextIsStoredAsNull)
     EXPECT_TRUE(rows.PutCollect("Name", QString("O'Brien")));
     EXPECT_TRUE(rows.Update());
 
-    AdoRecordSet check = Open("Select typeof(Other), Age, Name From Patient Where PatientID = 2");
-    QString type, name;
+    AdoRecordSet check = Open("Select Age, Name From Patient Where PatientID = 2 And Other Is Null");
+    QString name;
     int32_t age = 0;
-    check.GetCollect(0, type);
-    check.GetCollect(1, age);
-    check.GetCollect(2, name);
-    EXPECT_EQ(type, "null");
+    check.GetCollect(0, age);
+    check.GetCollect(1, name);
     EXPECT_EQ(age, 31);
     EXPECT_EQ(name, "O'Brien");
     QString other = "x";
@@ -223,7 +221,7 @@ TEST_F(RecordSet, FailedCommitCancelsThePendingEdits)
     EXPECT_EQ(name, "Li");
 
     AdoRecordSet refused = Open("Select * From Patient Where PatientID = 1");
-    Exec("Create Trigger RefuseAll Before Update On Patient Begin Select Raise(Abort, 'no'); End");
+    Refuse("RefuseAll", "Update");
     EXPECT_TRUE(refused.PutCollect("Age", 50));
     EXPECT_FALSE(refused.Update());
     int32_t age = -1;
@@ -231,8 +229,8 @@ TEST_F(RecordSet, FailedCommitCancelsThePendingEdits)
     EXPECT_EQ(age, 0);
 
     // A result that is no table's rows cannot be written back.
-    AdoRecordSet counted = Open("Select Max(PatientID), count(*) from Patient");
-    EXPECT_TRUE(counted.PutCollect("count(*)", 5));
+    AdoRecordSet counted = Open("Select Max(PatientID), count(*) As n from Patient");
+    EXPECT_TRUE(counted.PutCollect("n", 5));
     EXPECT_FALSE(counted.Update());
 }
 
@@ -265,6 +263,8 @@ TEST_F(RecordSet, EngineErrorsBecomeFalseResults)
 
 TEST(Connection, RefusesAMissingOrNonDatabaseFileAndNeverCreatesOne)
 {
+    if (PgCluster::Wanted())
+        GTEST_SKIP() << "about the SQLite file";
     TempDir dir(true);
     AdoConnection connection;
     EXPECT_FALSE(connection.OpenAccess("Corvida.mdb"));
@@ -279,6 +279,8 @@ TEST(Connection, RefusesAMissingOrNonDatabaseFileAndNeverCreatesOne)
 // The build step makes the empty database only where there is none: a clinic's stays as it is.
 TEST(ShippedDatabase, BuildStepCreatesTheTableButNeverReplacesAFile)
 {
+    if (PgCluster::Wanted())
+        GTEST_SKIP() << "about the SQLite file the build makes";
     TempDir dir(true);
     const std::string run = std::string("\"") + CORVIDA_CMAKE + "\" -DSQLITE3=\"" + CORVIDA_SQLITE3 +
                             "\" -DSCHEMA=\"" + CORVIDA_SOURCE_DIR "/db/Patient.sql\" -DDB=Corvida.mdb -P \"" +

@@ -166,7 +166,7 @@ TEST_F(NewPatient, FailedTakeOverIsReportedAndNoPatientIsMade)
     for (int id = 1; id <= kMaxPatientRows; ++id)
         values << QString("(%1, 'P', '2009-01-01 00:00:00', %2)").arg(id).arg(id == 3 ? 1 : 0);
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
-    Exec("Create Trigger RefuseUpdate Before Update On Patient Begin Select Raise(Abort, 'lock'); End");
+    Refuse("RefuseUpdate", "Update");
     PatientInfoDialog& dialog = Dialog();
     dialog.OnOK();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);

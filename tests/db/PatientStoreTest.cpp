@@ -2,6 +2,7 @@
 // oldest deleted row, queries, soft deletion and look-ups, with the exact texts sent.
 #include <QDir>
 #include <QFile>
+#include <chrono>
 #include <set>
 
 #include "db/AdoRecordSet.h"
@@ -201,17 +202,17 @@ TEST_F(PatientStore, DeletedRowsSharingTheOldestDateGiveUpOnlyOne)
 TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
 {
     // The insert refused by the engine: "save error", no folder, no ID handed out.
-    Exec("Create Trigger RefuseInsert Before Insert On Patient Begin Select Raise(Abort, 'disk'); End");
+    Refuse("RefuseInsert", "Insert");
     StoreResult stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::InsertFailed);
     EXPECT_EQ(prompt.LastText(), "save error");
     EXPECT_FALSE(QDir("Data").exists());
-    Exec("Drop Trigger RefuseInsert");
+    Allow("RefuseInsert");
 
     // The take-over commit refused: the deleted row stays as it was.
     Seed(400);
     ASSERT_TRUE(DeletePatient(7));
-    Exec("Create Trigger RefuseUpdate Before Update On Patient Begin Select Raise(Abort, 'lock'); End");
+    Refuse("RefuseUpdate", "Update");
     prompt.Clear();
     stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::ReuseCommitFailed);
@@ -221,7 +222,7 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     EXPECT_FALSE(QDir("Data/7").exists());
 
     // The highest ID in use is the largest there is: no new ID can be given.
-    Exec("Drop Trigger RefuseUpdate");
+    Allow("RefuseUpdate");
     Exec("Delete From Patient");
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values (2147483647, 'Last', '2009-1-1', 0)");
     prompt.Clear();
@@ -236,6 +237,24 @@ TEST_F(PatientStore, EngineFailuresAreReportedAndNothingIsTakenAsStored)
     stored = Store(Facts("Li"), "PatientInfo", kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::CountFailed);
     EXPECT_EQ(prompt.Texts(), QStringList({"Search Record Error"}));
+}
+
+TEST_F(PatientStore, LostServerIsAFailedStoreAndQuery_TheNextQueryAfterItsReturnWorks)
+{
+    if (!PgCluster::Wanted())
+        GTEST_SKIP() << "a database server to take away";
+    ASSERT_TRUE(Store(Facts("Li"), "PatientInfo", kNow).Stored());
+    ASSERT_TRUE(PgCluster::Instance().Stop());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Store(Facts("Wang"), "PatientInfo", kNow).outcome, StoreOutcome::CountFailed);
+    EXPECT_EQ(prompt.Texts(), QStringList({"Search Record Error"}));
+    EXPECT_TRUE(FindPatient("1").queryFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));  // told, not waited on
+    ASSERT_TRUE(PgCluster::Instance().Start());
+    const PatientLookup found = FindPatient("1");
+    EXPECT_FALSE(found.queryFailed);
+    EXPECT_EQ(found.row.value_or(PatientRecord()).Name, "Li");
+    EXPECT_EQ(Store(Facts("Wang"), "PatientInfo", kNow).id, 2);
 }
 
 TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
@@ -290,7 +309,10 @@ TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne)
     Seed(3);
     EXPECT_TRUE(DeletePatient(2));
     EXPECT_EQ(statements.back(), "Update Patient Set Isdel = '1' Where PatientID = 2");
-    EXPECT_EQ(Count("Isdel = 1 And typeof(Isdel) = 'integer' And PatientID = 2"), 1);
+    // Stored as the number 1 (a PostgreSQL column has but the one type).
+    EXPECT_EQ(Count(PgCluster::Wanted() ? "Isdel = 1 And PatientID = 2"
+                                        : "Isdel = 1 And typeof(Isdel) = 'integer' And PatientID = 2"),
+              1);
     EXPECT_EQ(ListIds(LivePatientsStatement()), (std::vector<int32_t>{3, 1}));
     EXPECT_FALSE(DeletePatient(77));
     Exec("Drop Table Patient");

@@ -1,5 +1,6 @@
 #pragma once
-// A fresh Corvida.mdb made from the shipped schema in a temporary working folder, the English
+// A fresh Corvida.mdb made from the shipped schema in a temporary working folder (or with
+// CORVIDA_TEST_DATABASE=PostgreSQL a fresh database on the test server), the English
 // texts, and a recording prompt; plus small helpers to make patients and record files.
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
+#include "tests/support/PgCluster.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
@@ -97,12 +99,22 @@ protected:
         std::error_code ec;
         fs::remove(dir.Path() / "Corvida.mdb", ec);
         fs::remove_all(dir.Path() / "Data", ec);
+        if (PgCluster::Wanted()) {
+            ASSERT_TRUE(PgCluster::Instance().Fresh());
+            ASSERT_TRUE(PgCluster::Instance().Open(AppDatabase::Instance()))
+                << AppDatabase::Instance().LastError().toStdString();
+            return;
+        }
         CreateDatabase("Corvida.mdb");
         ASSERT_TRUE(AppDatabase::Instance().Open("Corvida.mdb"));
     }
-    // Runs a statement on the database file directly, outside the program's layer.
+    // Runs a statement on the database directly, outside the program's layer.
     void Sql(const QString& statement)
     {
+        if (PgCluster::Wanted()) {
+            ASSERT_TRUE(PgCluster::Instance().Sql(statement)) << statement.toStdString();
+            return;
+        }
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history-test-direct");
             db.setDatabaseName("Corvida.mdb");

@@ -102,7 +102,19 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
     } cases[] = {{200, false, 4, {}},
                  {2000, false, 0, {"Search Record Error"}},
                  {0, true, 0, {"Search Record Error"}}};
+    if (PgCluster::Wanted()) {
+        // The server gone: the same error; the list is back with the server.
+        ASSERT_TRUE(PgCluster::Instance().Stop());
+        EXPECT_EQ(List().list->rowCount(), 0);
+        EXPECT_EQ(prompt.Texts(), QStringList({"Search Record Error"}));
+        ASSERT_TRUE(PgCluster::Instance().Start());
+        prompt.Clear();
+        EXPECT_EQ(List().list->rowCount(), 4);
+        EXPECT_TRUE(prompt.shown.empty());
+    }
     for (const Case& c : cases) {
+        if (c.lockMs && PgCluster::Wanted())
+            continue;  // a lock on the SQLite file
         prompt.Clear();
         if (c.drop)
             Sql("Drop Table Patient");
@@ -247,8 +259,7 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReportedAndThePatientStays)
 {
     AddPatients();
     // The engine refuses to change this one row, as a locked or damaged file would.
-    Sql("Create Trigger keep Before Update On Patient When Old.PatientID = " +
-        QString::number(ids[3]) + " Begin Select Raise(Abort, 'kept'); End");
+    Sql(RefuseStatement("keep", "Update", "Old.PatientID = " + QString::number(ids[3])));
     HistoryPatientListDialog& d = List();
     d.show();
     ClickRow(d, 0);  // li, the refused one

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "record/RecordFile.h"
@@ -96,6 +97,25 @@ TEST(RecordWriter, ASecondRecordingInTheSameMinuteKeepsTheFirst)
     StoreAll(writer, Packets(10, 3));
     ASSERT_TRUE(writer.Finish());
     EXPECT_EQ(ReadAll(firstPath), first);
+}
+
+// Two stations recording the same patient in its folder on a share, started in the same minute.
+TEST(RecordWriter, TwoWritersStartedTogetherEachKeepTheirOwnFile)
+{
+    TempDir dir;
+    RecordWriter a, b;
+    bool startedB = false;
+    std::thread other([&] { startedB = b.Start(dir.Path(), Morning()); });
+    ASSERT_TRUE(a.Start(dir.Path(), Morning()));
+    other.join();
+    ASSERT_TRUE(startedB);
+    EXPECT_NE(a.Path(), b.Path());
+    const std::vector<DevicePacket> first = Packets(1000), second = Packets(1000, 5);
+    for (std::size_t i = 0; i < first.size(); ++i)
+        ASSERT_TRUE(a.Store(first[i]) && b.Store(second[i]));
+    ASSERT_TRUE(a.Finish() && b.Finish());
+    EXPECT_EQ(ReadAll(a.Path()), first);
+    EXPECT_EQ(ReadAll(b.Path()), second);
 }
 
 TEST(RecordWriter, EverySecondReachesTheDiskWhileRecordingTheRestAtTheEnd)

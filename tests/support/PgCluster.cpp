@@ -1,0 +1,157 @@
+#include "tests/support/PgCluster.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+QString Quote(const QString& text)
+{
+    return "'" + QString(text).replace("'", "'\\''") + "'";
+}
+
+// The newest installed server's programs (never a wrapper on the PATH).
+QString BinDir()
+{
+    int best = -1;
+    std::error_code ec;
+    for (const auto& v : std::filesystem::directory_iterator("/usr/lib/postgresql", ec))
+        if (std::filesystem::exists(v.path() / "bin/pg_ctl"))
+            best = std::max(best, std::atoi(v.path().filename().c_str()));
+    return QString("/usr/lib/postgresql/%1/bin").arg(best);
+}
+
+}  // namespace
+
+bool PgCluster::Wanted()
+{
+    const char* driver = std::getenv("CORVIDA_TEST_DATABASE");
+    return driver && std::string(driver) == "PostgreSQL";
+}
+
+PgCluster& PgCluster::Instance()
+{
+    static PgCluster cluster;
+    return cluster;
+}
+
+PgCluster::PgCluster() : bin_(BinDir())
+{
+    if (const char* parent = std::getenv("CORVIDA_TEST_PG_SOCKET")) {
+        dir_ = parent;
+        return;
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "corvida-pg-XXXXXX").string();
+    if (!mkdtemp(pattern.data()) || (geteuid() == 0 && chown(pattern.c_str(), 65534, 65534) != 0))
+        return;
+    dir_ = QString::fromStdString(pattern);
+    // The watcher stops the server and removes the folder once this process is gone, however.
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return;
+    const QByteArray stop = (AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop") +
+                             " >/dev/null 2>&1; rm -rf " + Quote(dir_)).toLocal8Bit();
+    watcher_ = fork();
+    if (watcher_ == 0) {
+        setsid();
+        close(fds[1]);
+        if (chdir("/") != 0)
+            _exit(127);
+        char c;
+        for (ssize_t n; (n = read(fds[0], &c, 1)) != 0 && (n > 0 || errno == EINTR);) {
+        }
+        execl("/bin/sh", "sh", "-c", stop.constData(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[0]);
+    watcherPipe_ = fds[1];
+    if (!Run(AsServer("initdb --no-sync -A trust -U corvida -D " + Quote(dir_ + "/data")) + " >" +
+             Quote(dir_ + "/initdb.log") + " 2>&1"))
+        return;
+    if (Start())
+        Psql("-d postgres -c 'Create Database corvida_test'");
+}
+
+PgCluster::~PgCluster()
+{
+    if (watcherPipe_ >= 0) {
+        close(watcherPipe_);
+        waitpid(watcher_, nullptr, 0);
+    }
+}
+
+QString PgCluster::AsServer(const QString& command) const
+{
+    const QString run = bin_ + "/" + command;
+    return geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups -- " + run : run;
+}
+
+bool PgCluster::Run(const QString& command) const
+{
+    return std::system(("cd / && " + command).toLocal8Bit().constData()) == 0;
+}
+
+bool PgCluster::Start()
+{
+    // fsync off: a test server's data need not outlive a power cut.
+    const QString options = "-k " + dir_ + " -c listen_addresses='' -c fsync=off -c full_page_writes=off";
+    return Run(AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -l " + Quote(dir_ + "/server.log") +
+                        " -w -o " + Quote(options) + " start") + " >/dev/null");
+}
+
+bool PgCluster::Stop()
+{
+    return Run(AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop") + " >/dev/null");
+}
+
+bool PgCluster::Fresh()
+{
+    return Psql("-c 'Drop Schema public Cascade' -c 'Create Schema public' -f " +
+                Quote(CORVIDA_SOURCE_DIR "/db/PatientPostgres.sql"));
+}
+
+bool PgCluster::Sql(const QString& statements, QString* out)
+{
+    return Psql("-c " + Quote(statements), out);
+}
+
+bool PgCluster::Psql(const QString& arguments, QString* out)
+{
+    // The last -d wins, so arguments may name another database.
+    const QString command = "PGOPTIONS='-c client_min_messages=warning' " + bin_ +
+                            "/psql -X -q -A -t -v ON_ERROR_STOP=1 -h " + Quote(dir_) +
+                            " -p 5432 -U corvida -d corvida_test " + arguments;
+    std::FILE* pipe = popen(command.toLocal8Bit().constData(), "r");
+    if (!pipe)
+        return false;
+    QByteArray text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, static_cast<qsizetype>(n));
+    if (out)
+        *out = QString::fromUtf8(text).trimmed();
+    return pclose(pipe) == 0;
+}
+
+QString RefuseStatement(const QString& name, const QString& action, const QString& when)
+{
+    if (!PgCluster::Wanted())
+        return QString("Create Trigger %1 Before %2 On Patient When %3 Begin Select Raise(Abort, 'refused'); End")
+            .arg(name, action, when);
+    return QString("Create Or Replace Function refuse() Returns trigger Language plpgsql As "
+                   "$$Begin Raise Exception 'refused'; End$$; "
+                   "Create Trigger %1 Before %2 On Patient For Each Row When (%3) Execute Function refuse()")
+        .arg(name, action, when);
+}
+
+QString AllowStatement(const QString& name)
+{
+    return PgCluster::Wanted() ? "Drop Trigger " + name + " On Patient" : "Drop Trigger " + name;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// A throwaway PostgreSQL server for the tests of one process: initdb into a temporary folder on
+// first use, listening only on a Unix socket in that folder (so parallel test runs never meet),
+// stopped and removed when the process ends. A watcher process does the stopping, so a crashed
+// test leaves no server behind. Run as root, the server runs as nobody (it refuses root).
+#include <QString>
+#include <sys/types.h>
+
+class PgCluster {
+public:
+    // True when CORVIDA_TEST_DATABASE=PostgreSQL: the database tests run on this server.
+    static bool Wanted();
+    // The process's server, started on first call; in a worker process started by a test, the
+    // parent's (CORVIDA_TEST_PG_SOCKET names its socket folder).
+    static PgCluster& Instance();
+
+    QString SocketDir() const { return dir_; }
+    int Port() const { return 5432; }
+    QString User() const { return "corvida"; }
+    QString Database() const { return "corvida_test"; }
+    // Nothing in the database but an empty Patient table made by db/PatientPostgres.sql.
+    bool Fresh();
+    // Runs statements with psql, outside the program's layer; rows go to out, '|' between values.
+    bool Sql(const QString& statements, QString* out = nullptr);
+    // Takes the server away and brings it back, the data kept.
+    bool Stop();
+    bool Start();
+
+    // Opens this server's database as db's connection (AppDatabase::OpenServer).
+    template <class Db>
+    bool Open(Db& db) const
+    {
+        return db.OpenServer(SocketDir(), Port(), Database(), User());
+    }
+
+private:
+    PgCluster();
+    ~PgCluster();
+    bool Psql(const QString& arguments, QString* out = nullptr);
+    // A shell command running a server program, as nobody when this is root.
+    QString AsServer(const QString& command) const;
+    bool Run(const QString& command) const;
+
+    QString dir_;
+    QString bin_;
+    int watcherPipe_ = -1;
+    pid_t watcher_ = -1;
+};
+
+// A statement for the current driver that makes the engine refuse `action` ("Insert" or
+// "Update") on the Patient rows where `when` holds (Old./New. name the row), as a locked or
+// damaged database would; name is the trigger's.
+QString RefuseStatement(const QString& name, const QString& action, const QString& when = "1 = 1");
+// Its undoing.
+QString AllowStatement(const QString& name);
