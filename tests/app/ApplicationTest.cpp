@@ -14,19 +14,6 @@
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 
-TEST(Application, PortTextIsAPlainDecimalNumber)
-{
-    struct Case {
-        const char* text;
-        int port;
-    } cases[] = {{"3", 3}, {"12", 12}, {"COM3", 0}, {"", 0}, {"7x", 7}, {" 9", 9}};
-    AppSettings settings;
-    for (const Case& c : cases) {
-        settings.portText = c.text;
-        EXPECT_EQ(settings.PortNumber(), c.port) << c.text;
-    }
-}
-
 TEST(Application, MissingDatabaseIsReportedAndStopsStartUp)
 {
     EnsureQtApp();
@@ -93,14 +80,4 @@ TEST(Application, DatabaseWithoutThePatientTableStopsStartUp)
         EXPECT_TRUE(prompt.shown[0].text.contains("Corvida.mdb"));
         EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
     }
-}
-
-TEST(Application, SettingsDefaultsApplyWhenKeysAreMissing)
-{
-    EnsureQtApp();
-    AppSettings settings;
-    settings.BuildSettingsPath();
-    const QString ini = settings.configPath;
-    EXPECT_TRUE(ini.endsWith("/Settings.ini"));
-    EXPECT_EQ(QFileInfo(ini).absolutePath(), QCoreApplication::applicationDirPath());
 }

@@ -73,19 +73,6 @@ void OnRecordList(std::function<void(RecordListDialog&)> act)
 
 }  // namespace
 
-TEST_F(HistoryList, EmptyTableOpensAnEmptyListAndClearsTheViewedPatient)
-{
-    HistoryPatientListDialog& d = List("3");
-    EXPECT_EQ(d.list->rowCount(), 0);
-    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
-    EXPECT_EQ(d.windowTitle(), "History Patient List");
-    // Nothing to delete or export.
-    d.OnDelete();
-    d.OnExport();
-    EXPECT_EQ(prompt.Texts(), (QStringList{"No Patient", "No Patient"}));
-    EXPECT_TRUE(prompt.shown.front().caption == "History Patient List");
-}
-
 TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
 {
     // A lock held briefly by another program is waited for; one held beyond the wait, or a table
@@ -127,54 +114,6 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
         holder.join();
         EXPECT_EQ(d.list->rowCount(), c.rows) << c.lockMs;
         EXPECT_EQ(prompt.Texts(), c.texts) << c.lockMs;
-    }
-}
-
-TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
-{
-    AddPatients();
-    Sql("Update Patient Set Isdel = 1 Where PatientID = " + QString::number(ids[2]));
-    HistoryPatientListDialog& d = List();
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn),
-              (QStringList{"li", QString::fromUtf8("王'明"), "wang li"}));
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kClinicalNoColumn),
-              (QStringList{"12000000", "00000120", "00001200"}));
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kSexColumn), (QStringList{"Male", "Female", "Male"}));
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kDateColumn),
-              (QStringList{"2009-03-07 09:03:00", "2009-03-07 09:01:00", "2009-03-07 09:00:00"}));
-    const QString folder = QDir::currentPath() + "/Data/" + QString::number(ids[1]) + "/";
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kHistoryFileColumn), (QStringList{"", folder, ""}));
-    EXPECT_EQ(d.list->currentRow(), 0);
-    EXPECT_TRUE(d.list->item(0, 0)->isSelected());
-
-    d.show();
-    const QString shot = QString(CORVIDA_APP_DIR "/../history-patient-list.png");
-    d.grab().save(shot);
-}
-
-TEST_F(HistoryList, QueryFiltersByNameAndClinicalNumber)
-{
-    AddPatients();
-    HistoryPatientListDialog& d = List();
-    const struct {
-        const char* name;
-        QString clinical;
-        QStringList names;
-    } cases[] = {
-        {"wang", "12", {"wang li"}},
-        {"wang", "", {"zhang wang", "wang li"}},
-        {"", "12", {"li", QString::fromUtf8("王'明"), "wang li"}},
-        {"'", "", {QString::fromUtf8("王'明")}},
-        {"' or '1'='1", "", {}},
-        {"%", "", {"li", "zhang wang", QString::fromUtf8("王'明"), "wang li"}},
-        {"", "", {"li", "zhang wang", QString::fromUtf8("王'明"), "wang li"}},
-        {"nobody", "", {}},
-    };
-    for (const auto& c : cases) {
-        d.nameFilter->setText(QString::fromUtf8(c.name));
-        d.clinicalNoFilter->setText(c.clinical);
-        QTest::mouseClick(d.queryButton, Qt::LeftButton);
-        EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn), c.names) << c.name;
     }
 }
 
@@ -312,28 +251,4 @@ TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
     EXPECT_EQ(state.patientClinicalNo, "00000120");
     EXPECT_EQ(state.patientSex, "1");
     EXPECT_TRUE(state.patientHeaderValid);
-}
-
-TEST_F(HistoryList, ImportedPatientIsListedFirst)
-{
-    AddPatients();
-    TempDir out;
-    prompt.folders = {QString::fromStdString(out.Path().string())};
-    HistoryPatientListDialog& d = List();
-    d.show();
-    ClickRow(d, 2);
-    d.OnExport();
-    EXPECT_EQ(prompt.LastText(), "Exported");
-    std::vector<fs::path> made(fs::directory_iterator(out.Path()), {});
-    ASSERT_EQ(made.size(), 1u);
-    prompt.folders = {QString::fromStdString(made[0].string())};
-    d.OnImport();
-    EXPECT_EQ(prompt.LastText(), "Imported");
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn).value(0), QString::fromUtf8("王'明"));
-    EXPECT_EQ(d.list->rowCount(), 5);
-    // A cancelled browser does nothing.
-    prompt.Clear();
-    d.OnImport();
-    d.OnExport();
-    EXPECT_TRUE(prompt.shown.empty());
 }

@@ -259,19 +259,6 @@ TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
     EXPECT_EQ(Snapshot(elsewhere.Path()), outside);
 }
 
-TEST_F(PatientExchange, ImportWithoutRecordFilesStoresThePatientWithAnEmptyFolder)
-{
-    const int32_t id = AddPatient("nobody", "5", 0, kExportTime);
-    ASSERT_FALSE(Export(id, QString::fromStdString(out.Path().string()), kExportTime));
-    prompt.Clear();
-    const std::optional<int32_t> newId =
-        Import(QString::fromStdString((out.Path() / "20090307-090541").string()), kExportTime);
-    ASSERT_TRUE(newId);
-    EXPECT_EQ(prompt.Texts(), QStringList{"no data file copied"});
-    EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(*newId)));
-    EXPECT_EQ(Row(*newId).Name, "nobody");
-}
-
 TEST_F(PatientExchange, ImportShortOfSpaceOrFolderSaysItIsIncomplete)
 {
     const int32_t id = AddSamplePatient();

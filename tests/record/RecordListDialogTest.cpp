@@ -84,21 +84,6 @@ TEST_F(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
     EXPECT_EQ(dialog.demoFilePath, QString::fromStdString("Data/Demo/" + order[1]));
 }
 
-TEST_F(RecordList, HistoryRowTextTakesFixedPositionsOfTheName)
-{
-    const struct {
-        const char* name;
-        const char* text;
-    } cases[] = {
-        {"m200903071405.cv", "RealTime2009-03-07 14:05"},
-        {"m2009030714.cv", "RealTime2009-03-07 14:.c"},  // shorter names give what is there
-        {"m2009.cv", "RealTime2009-.c-v :"},
-        {"", "RealTime-- :"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RecordListDialog::HistoryRowText(c.name, language), QString(c.text)) << c.name;
-}
-
 TEST_F(RecordList, DemoModeShowsNamesAndSetsBothPaths)
 {
     Touch("Data/Demo/normal.cv");
@@ -118,36 +103,4 @@ TEST_F(RecordList, DemoModeShowsNamesAndSetsBothPaths)
     EXPECT_EQ(dialog.demoFilePath, "Data/Demo/normal.cv");
     // The patient identifier is empty in demo mode.
     EXPECT_EQ(dialog.recordPath, "Data//normal.cv");
-}
-
-TEST_F(RecordList, OkWithoutAChoiceClearsThePathAndCancels)
-{
-    struct Case {
-        const char* name;
-        bool withFiles;
-    };
-    for (Case c : {Case{"no folder", false}, Case{"rows, none selected", true}}) {
-        if (c.withFiles)
-            Touch("Data/3/m200903071405.cv");
-        RecordListDialog dialog(language);
-        dialog.patientId = "3";
-        dialog.show();
-        dialog.list->setFocus();  // focus gives the view a current row, which is no choice
-        dialog.okButton->click();
-        EXPECT_EQ(dialog.result(), QDialog::Rejected) << c.name;  // nothing to review
-        EXPECT_EQ(dialog.recordPath, QString()) << c.name;  // the opener forgets its last record
-    }
-}
-
-TEST_F(RecordList, CancelChangesNothing)
-{
-    Touch("Data/3/m200903071405.cv");
-    RecordListDialog dialog(language);
-    dialog.patientId = "3";
-    dialog.show();
-    ClickRow(dialog, 0);
-    dialog.cancelButton->click();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_FALSE(dialog.recordPath.has_value());  // the opener keeps its last record
-    EXPECT_TRUE(dialog.demoFilePath.isEmpty());
 }

@@ -52,21 +52,6 @@ struct JobWatcher {
 
 class PrintJobTest : public ReportTest {};
 
-TEST_F(PrintJobTest, NoToTheQuestionPrintsNothing)
-{
-    QWidget owner;
-    prompt.answers = {PromptAnswer::No};
-    prompt.pdfPath = Out("no.pdf");
-    PrintRecord(app.context, &owner, RecordPath(), 1);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].text, "Do You Want To Print Data?");
-    EXPECT_EQ(prompt.shown[0].caption, "Corvida");
-    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Question);
-    EXPECT_EQ(prompt.shown[0].buttons, PromptButtons::YesNo);
-    EXPECT_FALSE(fs::exists(dir.Path() / "no.pdf"));
-    EXPECT_TRUE(owner.isEnabled());
-}
-
 TEST_F(PrintJobTest, YesPrintsTheRecordToPdfWithTheOwnerDisabled)
 {
     QWidget owner;
@@ -124,21 +109,6 @@ TEST_F(PrintJobTest, YesPrintsTheRecordToPdfWithTheOwnerDisabled)
         EXPECT_TRUE(en.startsWith("2009-03-07 14:05"));  // the record's date line
         EXPECT_TRUE(PdfText(Out("zh.pdf"), page).simplified().contains("姓名: Zhang Wei 门诊号: 00004711"));
     }
-}
-
-TEST_F(PrintJobTest, CancelInTheAbortBoxStopsTheJob)
-{
-    QWidget owner;
-    prompt.pdfPath = Out("cancel.pdf");
-    JobWatcher watch(&owner, 2);
-    const PrintOutcome outcome = PrintRecordReport(app.context, &owner, RecordPath(), QString::number(patientId), 1);
-    EXPECT_EQ(outcome, PrintOutcome::Canceled);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].text, app.context.Translate("Printing canceled ! "));
-    EXPECT_EQ(prompt.shown[0].caption, "Print");
-    EXPECT_TRUE(owner.isEnabled());
-    EXPECT_EQ(VisibleAbortBox(), nullptr);
-    EXPECT_FALSE(watch.boxTexts.contains("Printing page  3."));
 }
 
 TEST_F(PrintJobTest, PatientAndRecordProblemsAreNamed)

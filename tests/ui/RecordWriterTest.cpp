@@ -66,38 +66,6 @@ void Touch(const fs::path& path)
 
 }  // namespace
 
-TEST(RecordWriter, NewNamesTakeTheNextMinuteWithoutAFile)
-{
-    TempDir dir;
-    const std::time_t t = Morning();
-    EXPECT_EQ(RecordWriter::FreePath(dir.Path(), t).filename(), "m202612071015.cv");
-    Touch(dir.Path() / "m202612071015.cv");
-    Touch(dir.Path() / "m202612071016.cv");
-    const fs::path next = RecordWriter::FreePath(dir.Path(), t);
-    EXPECT_EQ(next.filename(), "m202612071017.cv");
-    // Readers still find the date in the name.
-    ASSERT_TRUE(RecordStartTime(next).has_value());
-    EXPECT_EQ(RecordStartTime(next)->tm_min, 17);
-}
-
-TEST(RecordWriter, ASecondRecordingInTheSameMinuteKeepsTheFirst)
-{
-    TempDir dir;
-    RecordWriter writer;
-    const std::vector<DevicePacket> first = Packets(1000);
-    ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
-    const fs::path firstPath = writer.Path();
-    StoreAll(writer, first);
-    ASSERT_TRUE(writer.Finish());
-
-    ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
-    EXPECT_NE(writer.Path(), firstPath);
-    EXPECT_EQ(fs::file_size(writer.Path()), 0u);  // created empty at once
-    StoreAll(writer, Packets(10, 3));
-    ASSERT_TRUE(writer.Finish());
-    EXPECT_EQ(ReadAll(firstPath), first);
-}
-
 TEST(RecordWriter, EverySecondReachesTheDiskWhileRecordingTheRestAtTheEnd)
 {
     TempDir dir;
