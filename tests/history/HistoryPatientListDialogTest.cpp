@@ -218,37 +218,3 @@ TEST_F(HistoryList, DeleteRecordFilesRemovesRecordsAndLinksButFollowsNoLink)
     EXPECT_EQ(left, (std::set<std::string>{"notes.txt", "old.cv"}));
     EXPECT_EQ(Snapshot(outside.Path()), before);
 }
-
-TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
-{
-    AddPatients();
-    HistoryPatientListDialog& d = List();
-    d.show();
-    ClickRow(d, 2);  // 王'明, with two records
-
-    // Cancel in the record list keeps the history list open and changes nothing.
-    OnRecordList([](RecordListDialog& records) { records.cancelButton->click(); });
-    d.OnView();
-    EXPECT_EQ(d.result(), QDialog::Rejected);
-    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
-    EXPECT_TRUE(d.isVisible());
-
-    QString listed;
-    OnRecordList([&listed](RecordListDialog& records) {
-        listed = records.patientId;
-        records.list->selectRow(1);
-        records.list->setCurrentCell(1, 0);
-        records.okButton->click();
-    });
-    QTest::mouseClick(d.viewButton, Qt::LeftButton);
-    const QString id = QString::number(ids[1]);
-    EXPECT_EQ(listed, id);
-    EXPECT_EQ(d.result(), QDialog::Accepted);
-    RunState& state = window->State();
-    EXPECT_EQ(state.viewedPatientId, id);
-    EXPECT_TRUE(state.lastSavedRecordPath.startsWith("Data/" + id + "/m20090307090"));
-    EXPECT_EQ(state.patientName, QString::fromUtf8("王'明"));
-    EXPECT_EQ(state.patientClinicalNo, "00000120");
-    EXPECT_EQ(state.patientSex, "1");
-    EXPECT_TRUE(state.patientHeaderValid);
-}

@@ -2,8 +2,8 @@
 // keeps every fact and byte, an export that is short of something says so, and an import treats the
 // folder as untrusted.
 #include "tests/history/HistoryFixture.h"
+#include "tests/support/SmallDisk.h"
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -277,12 +277,11 @@ TEST_F(PatientExchange, ImportShortOfSpaceOrFolderSaysItIsIncomplete)
 
     // A data disk with room for one record only (records are 12800 bytes).
     fs::rename("Data", "Data-before");
-    fs::create_directories("Data");
-    if (::mount("tmpfs", "Data", "tmpfs", 0, "size=16k") != 0)
+    const SmallDisk disk("Data", "16k");
+    if (!disk.Mounted())
         GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
     prompt.Clear();
     EXPECT_TRUE(Import(from, kExportTime));
-    EXPECT_EQ(::umount2("Data", MNT_DETACH), 0);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.LastText().startsWith("Import incomplete\nm20090205")) << prompt.LastText().toStdString();
     EXPECT_TRUE(prompt.LastText().endsWith(": copy failed"));
