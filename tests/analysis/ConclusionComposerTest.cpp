@@ -3,23 +3,13 @@
 #include "analysis/ConclusionComposer.h"
 
 #include "app/LanguageTable.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/ShippedLanguage.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <initializer_list>
 
 namespace {
-
-LanguageTable Language(const std::string& displayName)
-{
-    LanguageTable table;
-    table.SetDirectory(std::string(CORVIDA_SOURCE_DIR) + "/language");
-    table.Scan();
-    EXPECT_GT(table.Load(displayName), 0) << displayName;
-    return table;
-}
 
 DiagnosisFlags Raised(std::initializer_list<int> codes)
 {
@@ -38,11 +28,9 @@ ConclusionLines Untouched()
     return lines;
 }
 
-const std::string kClosing = "<<**Report need physician confirm**>>";
-
 TEST(ConclusionComposer, ChineseTextsAndLeadNameWithoutBlank)
 {
-    const LanguageTable chinese = Language("中文");
+    const LanguageTable chinese = ShippedLanguage("中文");
     ConclusionLines lines = Untouched();
     const int first = ComposeConclusion(Raised({11, 124, 126}), lines, chinese);
     ASSERT_EQ(first, 7);
@@ -55,7 +43,7 @@ TEST(ConclusionComposer, EveryStatementCodeHasATextInBothLanguages)
 {
     // 39 ... 41 are the blank statements; every other code from 11 to 126 has a text.
     for (const char* name : {"English", "中文"}) {
-        const LanguageTable table = Language(name);
+        const LanguageTable table = ShippedLanguage(name);
         for (int code = kFirstStatement; code <= kLastStatement; ++code) {
             const bool blank = code >= 39 && code <= 41;
             EXPECT_EQ(StatementText(code, table).empty(), blank) << name << " " << code;

@@ -17,6 +17,7 @@
 #include "analysis/Measurements.h"
 #include "app/LanguageTable.h"
 #include "record/RecordFile.h"
+#include "tests/support/ShippedLanguage.h"
 #include "tests/support/TempDir.h"
 #include "tools/SyntheticEcg.h"
 
@@ -26,15 +27,6 @@
 #include <string>
 
 namespace {
-
-LanguageTable English()
-{
-    LanguageTable table;
-    table.SetDirectory(std::string(CORVIDA_SOURCE_DIR) + "/language");
-    table.Scan();
-    table.Load("English");
-    return table;
-}
 
 struct Analysed {
     ReviewOutcome outcome;
@@ -59,7 +51,7 @@ Analysed Analyse(const EcgParameters& p, AnalysisEngine& engine, const std::stri
     Analysed a;
     a.truth = GroundTruth(p);
     engine.ClearResults();
-    a.outcome = LoadForReview(path, engine, English(), a.lines, a.review);
+    a.outcome = LoadForReview(path, engine, ShippedLanguage(), a.lines, a.review);
     return a;
 }
 

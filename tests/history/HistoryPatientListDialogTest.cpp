@@ -61,16 +61,6 @@ protected:
     std::unique_ptr<HistoryPatientListDialog> opened;
 };
 
-// Runs `act` on the record list as soon as it is shown modally.
-void OnRecordList(std::function<void(RecordListDialog&)> act)
-{
-    QTimer::singleShot(0, [act] {
-        auto* records = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(records, nullptr);
-        act(*records);
-    });
-}
-
 }  // namespace
 
 TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)

@@ -11,6 +11,7 @@
 #include "app/LanguageTable.h"
 #include "record/RecordListDialog.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/ShippedLanguage.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -38,9 +39,7 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        language.Scan();
-        language.Load("English");
+        language = ShippedLanguage();
     }
     void ClickRow(RecordListDialog& dialog, int row)
     {

@@ -12,6 +12,7 @@
 #include "db/PatientRecord.h"
 #include "report/ReportLayout.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/ShippedLanguage.h"
 
 namespace {
 
@@ -20,9 +21,7 @@ LanguageTable en;  // the English texts the layout is handed
 void UseEnglish()
 {
     EnsureQtApp();
-    en.SetDirectory(CORVIDA_SOURCE_DIR "/language/");
-    en.Scan();
-    en.Load("English");
+    en = ShippedLanguage();
 }
 
 // A white page of a paper size (mm) at a resolution, as a printer would present it.

@@ -67,27 +67,6 @@ TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
     EXPECT_TRUE(prompt.shown.empty());
 }
 
-TEST_F(SetupDialogTest, LanguageChangeRecaptionsTheMainWindowAndSavesBothKeys)
-{
-    MainWindow window(app.context);
-    RunState& state = window.State();
-    state.patientHeaderValid = true;
-    state.patientName = "O'Brien";
-    state.patientClinicalNo = "A7";
-    state.patientSex = "1";
-    const std::unique_ptr<SetupDialog> opened = window.MakeSetupDialog();
-    SetupDialog& dialog = *opened;
-    Choose(dialog.languageList, "中文");
-    // The dialog keeps its own captions while it is open.
-    EXPECT_EQ(dialog.windowTitle(), "Setup");
-    dialog.okButton->click();
-    EXPECT_EQ(Setting("Language"), "中文");
-    EXPECT_EQ(Setting("CommNo"), "3");
-    EXPECT_EQ(window.Buttons().newPatient->text(), "新病人");
-    EXPECT_EQ(window.HeaderLine1(), "姓名 - O'Brien  门诊号 - A7  性别 - 女");
-    EXPECT_FALSE(SetupDialog::languageChanged);
-}
-
 TEST_F(SetupDialogTest, UnwritableSettingsAreReported)
 {
     // A directory where the file should be makes the write fail.

@@ -8,6 +8,7 @@
 #include "app/LanguageTable.h"
 #include "record/DisplayPoint.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/ShippedLanguage.h"
 #include "ui/WaveformDisplay.h"
 
 namespace {
@@ -23,9 +24,7 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        language.Scan();
-        language.Load("English");
+        language = ShippedLanguage();
         std::array<QRect, kLeadCount> leads;
         std::array<QRect, kLeadCount> labels;
         for (int i = 0; i < kLeadCount; ++i) {
