@@ -107,38 +107,6 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
     }
 }
 
-TEST_F(HistoryList, DeleteAsksOnceAndRemovesTheSelectedPatientsAndTheirRecords)
-{
-    AddPatients();
-    HistoryPatientListDialog& d = List(QString::number(ids[1]));
-    window->State().lastSavedRecordPath = "Data/" + QString::number(ids[1]) + "/m200903070901.cv";
-    d.show();
-
-    // No keeps everything.
-    prompt.answers = {PromptAnswer::No};
-    d.OnDelete();
-    EXPECT_EQ(d.list->rowCount(), 4);
-
-    // Rows 0, 2 and 3: li, 王'明 and wang li.
-    ClickRow(d, 0);
-    ClickRow(d, 2, Qt::ControlModifier);
-    ClickRow(d, 3, Qt::ControlModifier);
-    prompt.Clear();
-    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].caption, "Delete");
-    EXPECT_EQ(prompt.shown[0].text, "Delete Selected Rows, Are you sure ?");
-    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Question);
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn), QStringList{"zhang wang"});
-    EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(ids[1])));
-    EXPECT_TRUE(fs::is_empty(fs::path("Data") / std::to_string(ids[1])));
-    // The viewed patient went with them.
-    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
-    EXPECT_TRUE(window->State().lastSavedRecordPath.isEmpty());
-    // Soft deletion: the rows are still there for export.
-    EXPECT_EQ(ExportPatientRow(ids[0]).value_or(PatientRecord()).Isdel, 1);
-}
-
 TEST_F(HistoryList, DeletingTheCurrentPatientEndsItsSession)
 {
     AddPatients();

@@ -82,24 +82,3 @@ TEST_F(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
     EXPECT_EQ(dialog.recordPath, QString::fromStdString("Data/7/" + order[1]));
     EXPECT_EQ(dialog.demoFilePath, QString::fromStdString("Data/Demo/" + order[1]));
 }
-
-TEST_F(RecordList, DemoModeShowsNamesAndSetsBothPaths)
-{
-    Touch("Data/Demo/normal.cv");
-    RecordListDialog dialog(language);
-    dialog.demoMode = 1;
-    dialog.show();
-    EXPECT_EQ(dialog.windowTitle(), "DEMO File List");
-    ASSERT_EQ(dialog.list->rowCount(), 1);
-    EXPECT_EQ(dialog.list->item(0, 0)->text(), "normal.cv");
-
-    QTableWidget* list = dialog.list;
-    QRect r = list->visualItemRect(list->item(0, 0));
-    // A real double click arrives as a click followed by the double-click event.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.demoFilePath, "Data/Demo/normal.cv");
-    // The patient identifier is empty in demo mode.
-    EXPECT_EQ(dialog.recordPath, "Data//normal.cv");
-}
