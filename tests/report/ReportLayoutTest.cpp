@@ -124,6 +124,7 @@ TEST(ReportLayout, GridSquaresAndDotsLieOnTheReportMillimetre)
             while (end + 1 < strip.right() && Dark(page, end + 1, y))
                 ++end;
             centres.push_back((x + end) / 2.0);
+            EXPECT_EQ(end - x + 1, 3) << "a 5 mm line is three pixels wide at " << x;
             x = end;
         }
         ASSERT_EQ(centres.size(), 34u);  // k = 5 ... 170; k = 0 merges with the outline
@@ -220,6 +221,21 @@ TEST(ReportLayout, PaperSizesAndAFooterThatNamesThePatientOnEach)
     en.Load("English");
 }
 
+TEST(ReportLayout, HeaderDateFromTheStoredInsertionTime)
+{
+    UseEnglish();
+    PatientRecord p;
+    const std::pair<const char*, const char*> cases[] = {
+        {"2009-3-7  14:5:9", "2009-03-07 14:05:09"},  // as the insert statement writes it
+        {"2009-03-07T14:05:09", "2009-03-07 14:05:09"},
+        {"unknown", "unknown"},
+    };
+    for (const auto& [stored, shown] : cases) {
+        p.NewDate = stored;
+        EXPECT_EQ(BuildReportHeader(&p, {}, en).texts[9], QString("Date : ") + shown);
+    }
+}
+
 TEST(ReportLayout, RecordDateFromTheFileName)
 {
     struct Case { const char* path; const char* date; };
@@ -262,6 +278,9 @@ TEST(ReportLayout, SummaryColumnsAndDiagnosisNeverOverlap)
         const QFontMetrics fm(base, &page);
         const int lineHeight = fm.height();
         for (int r = 0; r < kSummaryRows; ++r) {
+            if (r > 0) {  // one row a line, none on another
+                EXPECT_GE(pos.label[r].y(), pos.label[r - 1].y() + lineHeight) << r;
+            }
             EXPECT_GT(pos.unit[r].x(), pos.label[r].x() + fm.horizontalAdvance("R(V5)+S(V1)"));
             EXPECT_GT(pos.value[r].x(), pos.unit[r].x() + fm.horizontalAdvance("[deg]:"));
             EXPECT_GE(pos.label[r].y(), layout.HeaderBand().bottom());
@@ -339,6 +358,12 @@ TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)
         EXPECT_EQ(lineDark, to - from);
         EXPECT_GT(to - from - labelDark, (to - from) / 4);
         EXPECT_FALSE(Dark(page, from - 1, line));
+        // The speed stands a line above the filter (the gain code 3 has no gain line below).
+        int above = 0;
+        for (int x = from; x < to; ++x)
+            for (int y = strip.rect.top() + 3; y < line - QFontMetrics(base, &page).height(); ++y)
+                above += Dark(page, x, y) && !Dark(grid, x, y);
+        EXPECT_GT(above, 0);
         EXPECT_TRUE(Dark(page, to + 3 * layout.PenWidth(), line));  // beyond the label it goes on
         if (lead == kLeadI) {  // the same size on paper at any resolution: 22.5 points high
             EXPECT_NEAR(InkHeight(page, grid, strip.rect, 1.35 * cm, 1.65 * cm) / double(dpi),
