@@ -184,6 +184,8 @@ TEST(InterpretationRules, LowVoltageAndPreExcitation)
          },
          {22}},
         {"chest 799 only", [&](RuleInput& in) { ChestR(in, all, 799); }, {2, 22}},
+        {"chest 799 but V1", [](RuleInput& in) {
+             ChestR(in, {kLeadV2, kLeadV3, kLeadV4, kLeadV5, kLeadV6}, 799); }, {22}},
         {"both, all chest R-dominant",
          [&](RuleInput& in) { LimbVoltage(in, 400); ChestR(in, all, 700); }, {1, 2, 3, 14, 20, 22, 39}},
         {"both, type A",

@@ -20,81 +20,6 @@ TEST(Measurements, HeartRateAndQtcWithTheTruncatedRoot)
     EXPECT_EQ(CorrectedQt(0, 800), 0);
 }
 
-TEST(Measurements, RecordWithoutReferenceRrKeepsHeartRateAndQtc)
-{
-    AverageBeatMatrix a;
-    WavePoints w;
-    w.pOnset = 40;
-    w.pEnd = 80;
-    w.qrsOnset = 104;
-    w.qrsEnd = 140;
-    w.tOnset = 180;
-    w.tEnd = 264;
-    MeasurementSet set;
-    set.heartRate = 71;
-    set.qtc = 399;
-    MeasureRecord(a, w, 0, set);
-    EXPECT_EQ(set.heartRate, 71);
-    EXPECT_EQ(set.qtc, 399);
-    EXPECT_EQ(set.pDuration, 100);
-    EXPECT_EQ(set.pr, 160);
-    EXPECT_EQ(set.qrs, 90);
-    EXPECT_EQ(set.tDuration, 210);
-    EXPECT_EQ(set.qt, 400);
-    MeasureRecord(a, w, 800, set);
-    EXPECT_EQ(set.heartRate, 75);
-    EXPECT_EQ(set.qtc, 451);
-    // No P wave: PR is 0 as well.
-    w.pOnset = w.pEnd = 90;
-    MeasureRecord(a, w, 800, set);
-    EXPECT_EQ(set.pDuration, 0);
-    EXPECT_EQ(set.pr, 0);
-}
-
-TEST(Measurements, ValueTextsDashEveryUnmeasuredPart)
-{
-    const std::array<std::string, 9> none = MeasurementValueTexts(MeasurementSet{}, 0, 0);
-    EXPECT_EQ(none, (std::array<std::string, 9>{"- - ", "- - ", "- - ", "- - ", "- - ",
-                                                 "- -  / - - ", "- - /- - /- - ", "- -  / - - ",
-                                                 "- - "}));
-    // heart rate, P, PR, QRS, T, QT, QTc, then the axes in tenths of a degree
-    EXPECT_EQ(MeasurementValueTexts({72, 98, 160, 90, 0, 380, 0, 452, -305, 0}, 1500, -900),
-              (std::array<std::string, 9>{"72", "160", "98", "90", "- - ", "380 / - - ",
-                                           "45.2/-30.5/- - ", "1500 / -900", "2400"}));
-    EXPECT_EQ(MeasurementValueTexts({72, 100, 160, 90, 180, 0, 410, 500, -300, 0}, 0, -900),
-              (std::array<std::string, 9>{"72", "160", "100", "90", "180", "- -  / 410",
-                                           "50.0/-30.0/- - ", "- -  / -900", "900"}));
-}
-
-TEST(Measurements, AxisFromTheSumsOfLeadsIAndIII)
-{
-    struct Case {
-        int32_t leadI, leadIII;  // one sample each, above the level at QRS onset - 4
-        float expected;
-    };
-    const Case cases[] = {
-        {0, 0, 0.0f},
-        {1, 1, 600.0f},     // atan2(3, sqrt 3) = 60 degrees
-        {2, -1, 0.0f},      // 2 * -1 + 2 = 0
-        {0, -5, -900.0f},
-        {-2, 1, 1800.0f},   // atan2(0, negative)
-        {10, 0, 300.0f},    // atan2(10, 10 sqrt 3) = 30 degrees
-    };
-    for (const Case& c : cases) {
-        AverageBeatMatrix a;
-        for (int k = 0; k < kBeatSamples; ++k) {
-            a.At(k, kLeadI) = 7;
-            a.At(k, kLeadIII) = -3;
-        }
-        a.At(110, kLeadI) += c.leadI;
-        a.At(110, kLeadIII) += c.leadIII;
-        EXPECT_NEAR(ComputeAxis(a, 100, 100, 140), c.expected, 1e-3) << c.leadI << "," << c.leadIII;
-    }
-    AverageBeatMatrix a;
-    a.At(110, kLeadI) = 5;
-    EXPECT_EQ(ComputeAxis(a, 100, 110, 110), 0.0f);  // empty range
-}
-
 TEST(Measurements, QrsShapeLabelLetters)
 {
     struct Case {
@@ -268,18 +193,6 @@ TEST(Measurements, FourthAndFifthQrsWaves)
         EXPECT_EQ(v[kFieldR2], c.r2) << c.sign;
         EXPECT_EQ(v[kFieldS2], c.s2) << c.sign;
     }
-}
-
-TEST(Measurements, RUpstrokeOfAFirstPositiveWave)
-{
-    std::map<int, int32_t> d;
-    for (int k = 100; k < 130; ++k)
-        d[k] = 4 * (15 - std::abs(k - 115)) + 1;  // 1 at 100, rising 4 per sample to 61 at 115
-    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
-    // First sample more than 1 unit off the base: 101 (5); then 107 (29) and 112 (49).
-    EXPECT_EQ(v[kFieldRUp6], 29 * 1000 / 80);
-    EXPECT_EQ(v[kFieldRUp11], 49 * 1000 / 80);
-    EXPECT_EQ(v[kFieldR], 61 * 1000 / 80);
 }
 
 TEST(Measurements, PPhasesAreKeptByArea)

@@ -17,6 +17,7 @@
 #include "analysis/Measurements.h"
 #include "app/LanguageTable.h"
 #include "record/RecordFile.h"
+#include "tests/support/ShippedLanguage.h"
 #include "tests/support/TempDir.h"
 #include "tools/SyntheticEcg.h"
 
@@ -26,15 +27,6 @@
 #include <string>
 
 namespace {
-
-LanguageTable English()
-{
-    LanguageTable table;
-    table.SetDirectory(std::string(CORVIDA_SOURCE_DIR) + "/language");
-    table.Scan();
-    table.Load("English");
-    return table;
-}
 
 struct Analysed {
     ReviewOutcome outcome;
@@ -59,7 +51,7 @@ Analysed Analyse(const EcgParameters& p, AnalysisEngine& engine, const std::stri
     Analysed a;
     a.truth = GroundTruth(p);
     engine.ClearResults();
-    a.outcome = LoadForReview(path, engine, English(), a.lines, a.review);
+    a.outcome = LoadForReview(path, engine, ShippedLanguage(), a.lines, a.review);
     return a;
 }
 
@@ -138,77 +130,6 @@ TEST(WholeRecord, MeasurementsLandNearTheModel)
     }
 }
 
-TEST(WholeRecord, FastRatesCutTheTWaveShort)
-{
-    AnalysisEngine engine;
-    for (double hr : {110.0, 125.0}) {
-        EcgParameters p;
-        p.heartRate = hr;
-        const Analysed a = Analyse(p, engine);
-        ASSERT_TRUE(a.review.analysed) << hr;
-        EXPECT_EQ(engine.Measurements().heartRate, static_cast<int>(hr)) << hr;
-        EXPECT_LT(engine.Measurements().qt, a.truth.qt) << hr;
-        EXPECT_GT(engine.Measurements().qt, a.truth.qt - 100) << hr;
-    }
-}
-
-TEST(WholeRecord, LimbLeadPerpendicularToTheQrsCollapsesTheAxes)
-{
-    // QRS axis 30°: lead III sees almost nothing of the QRS, detects no beat and keeps an
-    // all-zero average, so every axis reads exactly atan2(SI, √3 SI) = 30°.
-    AnalysisEngine engine;
-    EcgParameters p;
-    p.qrsAxis = 30;
-    const Analysed a = Analyse(p, engine);
-    ASSERT_TRUE(a.review.analysed);
-    for (int k = 0; k < kBeatSamples; ++k)
-        ASSERT_EQ(engine.AverageBeats().At(k, kLeadIII), 0) << k;
-    EXPECT_FLOAT_EQ(engine.Measurements().qrsAxis, 300.0f);
-    EXPECT_FLOAT_EQ(engine.Measurements().pAxis, 300.0f);
-    EXPECT_FLOAT_EQ(engine.Measurements().tAxis, 300.0f);
-}
-
-TEST(WholeRecord, NoiseWanderAndHumStayWithinTheCleanTolerances)
-{
-    AnalysisEngine engine;
-    struct Disturbance {
-        const char* name;
-        double noise, wander, hum;
-    };
-    const Disturbance cases[] = {{"noise 20 uV", 20, 0, 0}, {"wander 100 uV", 0, 100, 0},
-                                 {"hum 30 uV", 0, 0, 30}};
-    for (const Disturbance& d : cases) {
-        SCOPED_TRACE(d.name);
-        EcgParameters p;
-        p.noise = d.noise;
-        p.wander = d.wander;
-        p.hum = d.hum;
-        p.seed = 3;
-        const Analysed a = Analyse(p, engine);
-        ASSERT_TRUE(a.review.analysed);
-        const MeasurementSet& m = engine.Measurements();
-        EXPECT_NEAR(m.heartRate, a.truth.heartRate, 1);
-        EXPECT_NEAR(m.qrs - a.truth.qrs, 22, 13);
-        EXPECT_NEAR(m.qt - a.truth.qt, 27, 13);
-        EXPECT_NEAR(m.pr, a.truth.pr, 25);
-        EXPECT_NEAR(m.qrsAxis / 10, a.truth.qrsAxis, 3);
-        EXPECT_NE(engine.Diagnosis()[11], 0);
-    }
-}
-
-TEST(WholeRecord, NormalRecordReadsAsNormalSinusRhythm)
-{
-    AnalysisEngine engine;
-    const Analysed a = Analyse(EcgParameters{}, engine);
-    ASSERT_TRUE(a.review.analysed);
-    ASSERT_EQ(a.review.firstLine, 7);
-    EXPECT_EQ(a.lines.line[9], "in gear Sinus mode Target rate");
-    EXPECT_EQ(a.lines.line[8], "Cardiac electric axis normal");
-    EXPECT_EQ(a.lines.line[7], "<<**Report need physician confirm**>>");
-    EXPECT_EQ(LabelText(engine.QrsShapeLabels()[kLeadAVR]), "QS");
-    EXPECT_EQ(LabelText(engine.QrsShapeLabels()[kLeadV2]), "rS");
-}
-
 TEST(WholeRecord, ShortRecordIsNotAnalysedAndShowsNothing)
 {
     // 20 s reach lead aVL only: the results of the record before must not show.
@@ -226,19 +147,6 @@ TEST(WholeRecord, ShortRecordIsNotAnalysedAndShowsNothing)
     EXPECT_EQ(engine.Leads()[kLeadII][kFieldR], 0);
     for (int32_t f : engine.Diagnosis())
         ASSERT_EQ(f, 0);
-}
-
-TEST(WholeRecord, LongerRecordAnalysesTheFirstFullCycleOfLeads)
-{
-    // 60 s: the leads run on after V6 (I, II, III again); the analysis is that of every 4 s
-    // segment, and the rate stays exact.
-    AnalysisEngine engine;
-    EcgParameters p;
-    p.seconds = 60;
-    const Analysed a = Analyse(p, engine);
-    ASSERT_TRUE(a.review.analysed);
-    EXPECT_EQ(a.review.pageCount, 60);
-    EXPECT_NEAR(engine.Measurements().heartRate, a.truth.heartRate, 1);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// Start-up: settings defaults, port numbers, and the database check.
+// Start-up: the database check, and the language fallback said before it.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -15,95 +13,72 @@
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 
-TEST(Application, PortTextIsAPlainDecimalNumber)
+namespace {
+
+// Start-up in the working folder: false, with the prompts it showed.
+bool StartUp(RecordingPrompt& prompt)
 {
-    struct Case {
-        const char* text;
-        int port;
-    } cases[] = {{"3", 3}, {"12", 12}, {"COM3", 0}, {"", 0}, {"7x", 7}, {" 9", 9}};
-    AppSettings settings;
-    for (const Case& c : cases) {
-        settings.portText = c.text;
-        EXPECT_EQ(settings.PortNumber(), c.port) << c.text;
-    }
+    const auto app = std::make_unique<Application>();
+    app->SetPrompt(&prompt);
+    return app->InitInstance();
 }
+
+}  // namespace
 
 TEST(Application, MissingDatabaseIsReportedAndStopsStartUp)
 {
     EnsureQtApp();
     TempDir dir(true);
     RecordingPrompt prompt;
-    const auto app = std::make_unique<Application>();
-    app->SetPrompt(&prompt);
     // No language file loads either: that is said once, in English, before the database error.
-    EXPECT_FALSE(app->InitInstance());
+    EXPECT_FALSE(StartUp(prompt));
     ASSERT_EQ(prompt.shown.size(), 2u);
     EXPECT_TRUE(prompt.shown[0].text.startsWith("The language \""));
     EXPECT_TRUE(prompt.shown[0].text.endsWith("\" cannot be loaded, - is used instead."));
     EXPECT_TRUE(prompt.shown[1].text.contains("Corvida.mdb"));
     EXPECT_EQ(prompt.shown[1].icon, PromptIcon::Stop);
-    std::filesystem::create_directory("language");
-    std::filesystem::copy_file(CORVIDA_SOURCE_DIR "/language/English.ini", "language/English.ini");
-    std::filesystem::copy_file(CORVIDA_SOURCE_DIR "/language/Chinese.ini", "language/Chinese.ini");
-
-    // A file of that name that is no database is refused too.
-    QFile junk("Corvida.mdb");
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("this is not a database file, just some text of sufficient length.............");
-    junk.close();
-    prompt.Clear();
-    EXPECT_FALSE(app->InitInstance());
-    EXPECT_EQ(prompt.shown.size(), 1u);
 }
 
 TEST(Application, DatabaseWithoutThePatientTableStopsStartUp)
 {
-    // An empty file opens as an empty database; each of these must be refused like a missing one.
-    const char* schemas[] = {
-        nullptr,  // 0 bytes
-        "Create Table Other (x INTEGER)",
-        "Create Table Patient (PatientID INTEGER PRIMARY KEY, Name TEXT, Age INTEGER, Height "
-        "INTEGER, Weight INTEGER, Blood INTEGER, Sex INTEGER, Other TEXT, ClinicalNo TEXT, "
-        "NewDate DATETIME)",  // no Isdel
+    // Each of these must be refused like a missing file (an empty file opens as an empty database).
+    const struct {
+        const char* name;
+        const char* text;    // the file's bytes, or
+        const char* schema;  // a table made in an empty database
+    } cases[] = {
+        {"no database", "this is not a database file, just some text of sufficient length......", nullptr},
+        {"0 bytes", "", nullptr},
+        {"other table", nullptr, "Create Table Other (x INTEGER)"},
+        {"no Isdel", nullptr,
+         "Create Table Patient (PatientID INTEGER PRIMARY KEY, Name TEXT, Age INTEGER, Height "
+         "INTEGER, Weight INTEGER, Blood INTEGER, Sex INTEGER, Other TEXT, ClinicalNo TEXT, "
+         "NewDate DATETIME)"},
     };
     EnsureQtApp();
     TempDir dir(true);
-    std::filesystem::create_directory("language");
-    for (const char* file : {"English.ini", "Chinese.ini"})
-        std::filesystem::copy_file(std::filesystem::path(CORVIDA_SOURCE_DIR "/language") / file,
-                                   std::filesystem::path("language") / file);
-    for (const char* schema : schemas) {
+    std::filesystem::copy(CORVIDA_SOURCE_DIR "/language", "language");
+    for (const auto& c : cases) {
         QFile::remove("Corvida.mdb");
-        QFile empty("Corvida.mdb");
-        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-        empty.close();
-        if (schema) {
+        QFile file("Corvida.mdb");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.text ? c.text : "");
+        file.close();
+        if (c.schema) {
             {
                 QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "app-test-schema");
                 db.setDatabaseName("Corvida.mdb");
-                ASSERT_TRUE(db.open() && QSqlQuery(db).exec(schema));
+                ASSERT_TRUE(db.open() && QSqlQuery(db).exec(c.schema));
                 db.close();
             }
             QSqlDatabase::removeDatabase("app-test-schema");
         }
         RecordingPrompt prompt;
-        const auto app = std::make_unique<Application>();
-        app->SetPrompt(&prompt);
-        EXPECT_FALSE(app->InitInstance()) << (schema ? schema : "0 bytes");
-        ASSERT_EQ(prompt.shown.size(), 1u);
+        EXPECT_FALSE(StartUp(prompt)) << c.name;
+        ASSERT_EQ(prompt.shown.size(), 1u) << c.name;
         EXPECT_TRUE(prompt.shown[0].text.contains("Corvida.mdb"));
         EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
     }
-}
-
-TEST(Application, SettingsDefaultsApplyWhenKeysAreMissing)
-{
-    EnsureQtApp();
-    AppSettings settings;
-    settings.BuildSettingsPath();
-    const QString ini = settings.configPath;
-    EXPECT_TRUE(ini.endsWith("/Settings.ini"));
-    EXPECT_EQ(QFileInfo(ini).absolutePath(), QCoreApplication::applicationDirPath());
 }
 
 TEST(Application, UnusableDatabaseSettingsStopStartUp)
@@ -130,9 +105,7 @@ TEST(Application, UnusableDatabaseSettingsStopStartUp)
         ASSERT_TRUE(WriteProfileString(where.configPath.toStdString(), "Language", "Path", "English"));
         std::ofstream(where.configPath.toStdString(), std::ios::app) << "[Database]\n" << c.section << "\n";
         RecordingPrompt prompt;
-        Application app;
-        app.SetPrompt(&prompt);
-        EXPECT_FALSE(app.InitInstance()) << c.section;
+        EXPECT_FALSE(StartUp(prompt)) << c.section;
         ASSERT_EQ(prompt.shown.size(), 1u) << c.section;
         EXPECT_TRUE(prompt.shown[0].text.contains(c.shown)) << prompt.shown[0].text.toStdString();
         QFile::remove(where.configPath);

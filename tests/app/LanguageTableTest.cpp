@@ -52,52 +52,6 @@ TEST(LanguageTable, EntriesFollowTheFileFormat)
     EXPECT_EQ(entries.size(), 4u);
 }
 
-TEST(LanguageTable, ScanListsOnlyFilesWithADisplayName)
-{
-    TempDir dir;
-    WriteFile(dir.Path() / "One.ini", ";One\nOK = Fine\n");
-    WriteFile(dir.Path() / "Bom.ini", "\xEF\xBB\xBF;Bom\r\nOK = Gut\r\n");
-    WriteFile(dir.Path() / "NoName.ini", "OK = nothing\n");
-    WriteFile(dir.Path() / "Other.txt", ";Other\n");
-    LanguageTable table;
-    table.SetDirectory(dir.Path().string());
-    std::vector<std::string> names;
-    EXPECT_EQ(table.Scan(&names), 2);
-    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), (std::set<std::string>{"One", "Bom"}));
-
-    EXPECT_EQ(table.Load("Bom"), 1);
-    EXPECT_EQ(table.Translate("OK"), "Gut");
-    EXPECT_EQ(table.Translate("Missing"), "");
-}
-
-TEST(LanguageTable, UnknownLanguageKeepsTheTableAndEmptyMeansEmpty)
-{
-    TempDir dir;
-    WriteFile(dir.Path() / "One.ini", ";One\nOK = Fine\n");
-    LanguageTable table;
-    table.SetDirectory(dir.Path().string());
-    table.Scan();
-    EXPECT_EQ(table.Load("Klingon"), 0);
-    EXPECT_EQ(table.Translate("OK"), "");  // nothing loaded yet: texts stay empty, no fallback
-    EXPECT_EQ(table.Load("One"), 1);
-    EXPECT_EQ(table.Load("Klingon"), 0);
-    EXPECT_EQ(table.Translate("OK"), "Fine");
-    fs::remove(dir.Path() / "One.ini");
-    EXPECT_EQ(table.Load("One"), 0);  // unreadable file: table unchanged
-    EXPECT_EQ(table.Translate("OK"), "Fine");
-}
-
-TEST(LanguageTable, KeyWithTrailingBlankIsFound)
-{
-    TempDir dir;
-    WriteFile(dir.Path() / "One.ini", ";One\nPrinting canceled !  = Canceled\n");
-    LanguageTable table;
-    table.SetDirectory(dir.Path().string());
-    table.Scan();
-    table.Load("One");
-    EXPECT_EQ(table.Translate("Printing canceled ! "), "Canceled");
-}
-
 // Every key the program looks up, in any source file, exists in both shipped language files.
 TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
 {

@@ -33,11 +33,6 @@ TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
     EXPECT_EQ(FindProfileValue("[A]\nk=\"quoted\"\n", "A", "k"), "quoted");
 }
 
-TEST(ProfileFile, MissingFileGivesEmpty)
-{
-    EXPECT_EQ(GetProfileString("/nonexistent/Settings.ini", "CommNo", "Path"), "");
-}
-
 // Start-up reads Settings.ini and the language files through ReadRegularFile: a FIFO would
 // hang it, /dev/zero would exhaust memory.
 TEST(ProfileFile, OnlyRegularFilesOfSaneSizeAreRead)
@@ -52,19 +47,6 @@ TEST(ProfileFile, OnlyRegularFilesOfSaneSizeAreRead)
         EXPECT_EQ(GetProfileString(path.string(), "CommNo", "Path"), "") << path;
     std::string text;
     EXPECT_FALSE(ReadRegularFile(fifo, text));
-}
-
-TEST(ProfileFile, LongValueIsCutToTheBufferWithoutSplittingACharacter)
-{
-    TempDir dir;
-    const auto path = (dir.Path() / "Settings.ini").string();
-    std::string value;
-    for (int i = 0; i < 100; ++i)
-        value += "中";  // three bytes each
-    ASSERT_TRUE(WriteProfileString(path, "Language", "Path", value));
-    std::string read = GetProfileString(path, "Language", "Path");
-    EXPECT_LE(read.size(), 259u);
-    EXPECT_EQ(read.size() % 3, 0u);
 }
 
 TEST(ProfileFile, WritingKeepsOtherLinesAndStoresPlainText)

@@ -98,6 +98,11 @@ TEST(JetDialect, DatesBecomeTheStoredFormOnlyWhereTheyAreDates)
          "Select * From Patient Where Name = '#1#' And Other Like '%NewDate = ''1''%'"},
         {"Update Patient Set NewDate = '2010-1-2 3:4' Where PatientID = 1",
          "Update Patient Set NewDate = '2010-01-02 03:04:00' Where PatientID = 1"},
+        {"Select * From T Where NewDate >= #3/7/2009# Or NewDate <> #3/8/2009#",
+         "Select * From T Where NewDate >= '2009-03-07 00:00:00' Or NewDate <> '2009-03-08 00:00:00'"},
+        // Inserts without a column list or without values are sent as they are.
+        {"Insert into Patient Values (1, '2009-3-7')", "Insert into Patient Values (1, '2009-3-7')"},
+        {"Insert into Patient (NewDate) Select '2009-3-7'", "Insert into Patient (NewDate) Select '2009-3-7'"},
         {"Select * From Patient Where NewDate = #2009-2-30#", ""},
         {"Select * From Patient Where NewDate = #2009-3-7", ""},
         {"Insert into Patient (PatientID,NewDate) Values (1, 'yesterday')", ""},

@@ -290,20 +290,6 @@ TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
     }
 }
 
-TEST_F(PatientStore, ListStatementsHaveTheirExactTexts)
-{
-    EXPECT_EQ(LivePatientsStatement(), "Select * From Patient Where Isdel = 0 Order By NewDate DESC");
-    EXPECT_EQ(QueryPatientsStatement("", ""),
-              "Select * from Patient Where Isdel = 0 Order By NewDate DESC");
-    EXPECT_EQ(QueryPatientsStatement("li", ""),
-              "Select * From Patient Where Isdel = 0 And Name Like '%li%'Order By NewDate DESC");
-    EXPECT_EQ(QueryPatientsStatement("", "007"),
-              "Select * From Patient Where Isdel = 0 And ClinicalNo Like '%007%'Order By NewDate DESC");
-    EXPECT_EQ(QueryPatientsStatement("O'B", "1"),
-              "Select * From Patient Where Isdel = 0 And Name Like '%O''B%' And ClinicalNo Like "
-              "'%1%'Order By NewDate DESC");
-}
-
 TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne)
 {
     Seed(3);

@@ -168,20 +168,6 @@ TEST(StreamDecoder, DecodeBlock_FillerAtEveryOffsetIsSkipped)
     }
 }
 
-TEST(StreamDecoder, ProcessPacket_FillerIsIgnoredInPlaybackToo)
-{
-    ProbeSink sink;
-    sink.modes = {false, true, false, 2};
-    StreamDecoder decoder(nullptr, &sink);
-    decoder.ProcessPacket(MakePacket(4, 300));
-    const DevicePacket filler = {0xFF, 0xFF, 0xFF, 0xFF};
-    for (int i = 0; i < 8; ++i)
-        decoder.ProcessPacket(filler);
-    EXPECT_EQ(sink.recorded.size(), 1u);
-    EXPECT_EQ(decoder.LatestLead(), 4);
-    EXPECT_EQ(decoder.DisplayCounter(), 1u);
-}
-
 TEST(StreamDecoder, ProcessPacket_ModesDecideWhatIsRecordedAndDrawn)
 {
     struct Case {
@@ -250,16 +236,6 @@ TEST(StreamDecoder, ProcessPacket_DecimationAndPeakHold)
     }
 }
 
-TEST(StreamDecoder, ProcessPacket_ReturnsTheDecodedSampleNotTheHeldOne)
-{
-    ProbeSink sink;
-    sink.modes = {false, false, false, 0};
-    StreamDecoder decoder(nullptr, &sink);
-    EXPECT_EQ(decoder.ProcessPacket(MakePacket(0, 900)), 900);
-    EXPECT_EQ(decoder.ProcessPacket(MakePacket(0, 195)), 195);
-    EXPECT_EQ(decoder.HeldSample(), 900);
-}
-
 // A lead change closes exactly one live segment, with the old lead, and the analysis input
 // starts afresh: every second packet of the new segment is pushed, counted from the change.
 TEST(StreamDecoder, DecodeBlock_LeadChangeClosesExactlyOneSegment)
@@ -282,19 +258,4 @@ TEST(StreamDecoder, DecodeBlock_LeadChangeClosesExactlyOneSegment)
     EXPECT_EQ(feed.pushed, expected);
     EXPECT_EQ(feed.processCalls, static_cast<int>(stream.size()));
     EXPECT_EQ(decoder.LiveUnitCounter(), 4u);
-}
-
-TEST(StreamDecoder, DecodeFields_LeadFromElsewhereStartsANewLiveSegment)
-{
-    ProbeFeed feed;
-    StreamDecoder decoder(&feed, nullptr);
-    Bytes stream;
-    Append(stream, MakePacket(5, 100));
-    decoder.DecodeBlock(stream.data(), stream.size());
-    feed.events.clear();
-    decoder.DecodeFields(MakePacket(11, 100));  // a review load or print run read lead V6
-    const uint8_t noise = 0x00;
-    decoder.DecodeBlock(&noise, 1);
-    EXPECT_EQ(feed.events, "F5 R E ");
-    EXPECT_EQ(decoder.CurrentLead(), 11);
 }

@@ -61,30 +61,7 @@ protected:
     std::unique_ptr<HistoryPatientListDialog> opened;
 };
 
-// Runs `act` on the record list as soon as it is shown modally.
-void OnRecordList(std::function<void(RecordListDialog&)> act)
-{
-    QTimer::singleShot(0, [act] {
-        auto* records = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(records, nullptr);
-        act(*records);
-    });
-}
-
 }  // namespace
-
-TEST_F(HistoryList, EmptyTableOpensAnEmptyListAndClearsTheViewedPatient)
-{
-    HistoryPatientListDialog& d = List("3");
-    EXPECT_EQ(d.list->rowCount(), 0);
-    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
-    EXPECT_EQ(d.windowTitle(), "History Patient List");
-    // Nothing to delete or export.
-    d.OnDelete();
-    d.OnExport();
-    EXPECT_EQ(prompt.Texts(), (QStringList{"No Patient", "No Patient"}));
-    EXPECT_TRUE(prompt.shown.front().caption == "History Patient List");
-}
 
 TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
 {
@@ -140,86 +117,6 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
         EXPECT_EQ(d.list->rowCount(), c.rows) << c.lockMs;
         EXPECT_EQ(prompt.Texts(), c.texts) << c.lockMs;
     }
-}
-
-TEST_F(HistoryList, ListsLivePatientsNewestFirstWithTheirColumns)
-{
-    AddPatients();
-    Sql("Update Patient Set Isdel = 1 Where PatientID = " + QString::number(ids[2]));
-    HistoryPatientListDialog& d = List();
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn),
-              (QStringList{"li", QString::fromUtf8("王'明"), "wang li"}));
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kClinicalNoColumn),
-              (QStringList{"12000000", "00000120", "00001200"}));
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kSexColumn), (QStringList{"Male", "Female", "Male"}));
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kDateColumn),
-              (QStringList{"2009-03-07 09:03:00", "2009-03-07 09:01:00", "2009-03-07 09:00:00"}));
-    const QString folder = QDir::currentPath() + "/Data/" + QString::number(ids[1]) + "/";
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kHistoryFileColumn), (QStringList{"", folder, ""}));
-    EXPECT_EQ(d.list->currentRow(), 0);
-    EXPECT_TRUE(d.list->item(0, 0)->isSelected());
-
-    d.show();
-    const QString shot = QString(CORVIDA_APP_DIR "/../history-patient-list.png");
-    d.grab().save(shot);
-}
-
-TEST_F(HistoryList, QueryFiltersByNameAndClinicalNumber)
-{
-    AddPatients();
-    HistoryPatientListDialog& d = List();
-    const struct {
-        const char* name;
-        QString clinical;
-        QStringList names;
-    } cases[] = {
-        {"wang", "12", {"wang li"}},
-        {"wang", "", {"zhang wang", "wang li"}},
-        {"", "12", {"li", QString::fromUtf8("王'明"), "wang li"}},
-        {"'", "", {QString::fromUtf8("王'明")}},
-        {"' or '1'='1", "", {}},
-        {"%", "", {"li", "zhang wang", QString::fromUtf8("王'明"), "wang li"}},
-        {"", "", {"li", "zhang wang", QString::fromUtf8("王'明"), "wang li"}},
-        {"nobody", "", {}},
-    };
-    for (const auto& c : cases) {
-        d.nameFilter->setText(QString::fromUtf8(c.name));
-        d.clinicalNoFilter->setText(c.clinical);
-        QTest::mouseClick(d.queryButton, Qt::LeftButton);
-        EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn), c.names) << c.name;
-    }
-}
-
-TEST_F(HistoryList, DeleteAsksOnceAndRemovesTheSelectedPatientsAndTheirRecords)
-{
-    AddPatients();
-    HistoryPatientListDialog& d = List(QString::number(ids[1]));
-    window->State().lastSavedRecordPath = "Data/" + QString::number(ids[1]) + "/m200903070901.cv";
-    d.show();
-
-    // No keeps everything.
-    prompt.answers = {PromptAnswer::No};
-    d.OnDelete();
-    EXPECT_EQ(d.list->rowCount(), 4);
-
-    // Rows 0, 2 and 3: li, 王'明 and wang li.
-    ClickRow(d, 0);
-    ClickRow(d, 2, Qt::ControlModifier);
-    ClickRow(d, 3, Qt::ControlModifier);
-    prompt.Clear();
-    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].caption, "Delete");
-    EXPECT_EQ(prompt.shown[0].text, "Delete Selected Rows, Are you sure ?");
-    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Question);
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn), QStringList{"zhang wang"});
-    EXPECT_TRUE(fs::is_directory(fs::path("Data") / std::to_string(ids[1])));
-    EXPECT_TRUE(fs::is_empty(fs::path("Data") / std::to_string(ids[1])));
-    // The viewed patient went with them.
-    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
-    EXPECT_TRUE(window->State().lastSavedRecordPath.isEmpty());
-    // Soft deletion: the rows are still there for export.
-    EXPECT_EQ(ExportPatientRow(ids[0]).value_or(PatientRecord()).Isdel, 1);
 }
 
 TEST_F(HistoryList, DeletingTheCurrentPatientEndsItsSession)
@@ -289,62 +186,4 @@ TEST_F(HistoryList, DeleteRecordFilesRemovesRecordsAndLinksButFollowsNoLink)
         left.insert(fs::relative(e.path(), folder).string());
     EXPECT_EQ(left, (std::set<std::string>{"notes.txt", "old.cv"}));
     EXPECT_EQ(Snapshot(outside.Path()), before);
-}
-
-TEST_F(HistoryList, ViewOpensTheRecordListAndMakesTheChosenPatientTheViewedOne)
-{
-    AddPatients();
-    HistoryPatientListDialog& d = List();
-    d.show();
-    ClickRow(d, 2);  // 王'明, with two records
-
-    // Cancel in the record list keeps the history list open and changes nothing.
-    OnRecordList([](RecordListDialog& records) { records.cancelButton->click(); });
-    d.OnView();
-    EXPECT_EQ(d.result(), QDialog::Rejected);
-    EXPECT_TRUE(window->State().viewedPatientId.isEmpty());
-    EXPECT_TRUE(d.isVisible());
-
-    QString listed;
-    OnRecordList([&listed](RecordListDialog& records) {
-        listed = records.patientId;
-        records.list->selectRow(1);
-        records.list->setCurrentCell(1, 0);
-        records.okButton->click();
-    });
-    QTest::mouseClick(d.viewButton, Qt::LeftButton);
-    const QString id = QString::number(ids[1]);
-    EXPECT_EQ(listed, id);
-    EXPECT_EQ(d.result(), QDialog::Accepted);
-    RunState& state = window->State();
-    EXPECT_EQ(state.viewedPatientId, id);
-    EXPECT_TRUE(state.lastSavedRecordPath.startsWith("Data/" + id + "/m20090307090"));
-    EXPECT_EQ(state.patientName, QString::fromUtf8("王'明"));
-    EXPECT_EQ(state.patientClinicalNo, "00000120");
-    EXPECT_EQ(state.patientSex, "1");
-    EXPECT_TRUE(state.patientHeaderValid);
-}
-
-TEST_F(HistoryList, ImportedPatientIsListedFirst)
-{
-    AddPatients();
-    TempDir out;
-    prompt.folders = {QString::fromStdString(out.Path().string())};
-    HistoryPatientListDialog& d = List();
-    d.show();
-    ClickRow(d, 2);
-    d.OnExport();
-    EXPECT_EQ(prompt.LastText(), "Exported");
-    std::vector<fs::path> made(fs::directory_iterator(out.Path()), {});
-    ASSERT_EQ(made.size(), 1u);
-    prompt.folders = {QString::fromStdString(made[0].string())};
-    d.OnImport();
-    EXPECT_EQ(prompt.LastText(), "Imported");
-    EXPECT_EQ(Column(d, HistoryPatientListDialog::kNameColumn).value(0), QString::fromUtf8("王'明"));
-    EXPECT_EQ(d.list->rowCount(), 5);
-    // A cancelled browser does nothing.
-    prompt.Clear();
-    d.OnImport();
-    d.OnExport();
-    EXPECT_TRUE(prompt.shown.empty());
 }

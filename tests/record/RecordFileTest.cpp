@@ -139,58 +139,6 @@ TEST(RecordFile, LoadForReview_SecondsPointsAndAnalysis)
     }
 }
 
-TEST(RecordFile, LoadForReview_PointsHoldThePeakAndTheState)
-{
-    TempDir dir;
-    for (const char* title : {"plain1", "offsetb"}) {
-        SCOPED_TRACE(title);
-        const fs::path path = dir.Path() / (std::string(title) + ".cv");
-        // A title ending in "b" stores every sample with +320.
-        const int stored = HasSampleOffset(path) ? kLiveSampleOffset : 0;
-        std::vector<DevicePacket> packets;
-        for (int i = 0; i < 1600; ++i) {
-            int s = kBaseline + (i % 3);
-            if (i == 23)
-                s = 600;  // inside the window of point 3 (packets 21 ... 30)
-            if (i == 41)
-                s = 10;   // first of the window of point 5: held afresh there
-            packets.push_back(MakePacket(static_cast<uint8_t>(i / 800 + 4), s + stored, true, 3,
-                                         2, i > 800, i == 30));
-        }
-        WritePackets(path, packets);
-        Loader loader;
-        ASSERT_EQ(loader.Load(path), ReviewOutcome::Loaded);
-        const auto& pts = loader.review.points;
-        ASSERT_EQ(pts.size(), 160u);
-        EXPECT_EQ(pts[0].sample, kBaseline);  // tie at the start keeps the baseline
-        EXPECT_EQ(pts[3].sample, 600);
-        EXPECT_EQ(pts[3].rangeFlag, 1);
-        EXPECT_EQ(pts[4].sample, kBaseline + 2);  // the window after the spike starts afresh
-        EXPECT_EQ(pts[5].sample, 10);
-        EXPECT_EQ(pts[0].leadIndex, 4);
-        EXPECT_EQ(pts[80].leadIndex, 5);
-        EXPECT_EQ(pts[0].speedCode, 2);
-        EXPECT_EQ(pts[0].gainCode, 3);
-        EXPECT_EQ(pts[0].filterCode, 3);
-        EXPECT_EQ(pts[0].modeFlag, 0);
-        EXPECT_EQ(pts[81].modeFlag, 1);
-        EXPECT_EQ(loader.review.lastLead, 5);
-    }
-}
-
-TEST(RecordFile, LoadForReview_MissingPathsGiveAnEmptyReview)
-{
-    TempDir dir;
-    Loader loader;
-    loader.review.points.resize(5);
-    EXPECT_EQ(loader.Load(""), ReviewOutcome::EmptyPath);
-    EXPECT_EQ(loader.Load(dir.Path() / "none.cv"), ReviewOutcome::OpenFailed);
-    EXPECT_TRUE(loader.review.points.empty());
-    EXPECT_EQ(loader.review.currentSecond, 0);
-    EXPECT_EQ(loader.Load(dir.Path()), ReviewOutcome::OpenFailed);  // a folder
-    EXPECT_FALSE(ReadRecordPackets(dir.Path() / "none.cv"));
-}
-
 // The heart rate of a record does not depend on what the engine saw before: live monitoring
 // at another rate, or an earlier record with fewer than twelve leads. And a partial record
 // shows no measurements, not the previous record's.
@@ -232,17 +180,6 @@ TEST(RecordFile, LoadForReview_StartsFromACleanRecordState)
     EXPECT_EQ(used.engine->Measurements().qrs, 0);
     for (const std::string& line : used.lines.line)
         EXPECT_EQ(line, " ");
-}
-
-TEST(RecordFile, LoadForReview_LastLeadReachesTheLiveDecoder)
-{
-    TempDir dir;
-    const fs::path path = dir.Path() / "r1.cv";
-    WritePackets(path, Record("normal", 48));
-    Loader loader;
-    StreamDecoder live(nullptr, nullptr);
-    LoadForReview(path, *loader.engine, loader.language, loader.lines, loader.review, &live);
-    EXPECT_EQ(live.LatestLead(), 11);
 }
 
 // Files far beyond one hour are read for the first hour only; garbage reads like any packets.

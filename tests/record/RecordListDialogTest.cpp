@@ -11,6 +11,7 @@
 #include "app/LanguageTable.h"
 #include "record/RecordListDialog.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/ShippedLanguage.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -38,9 +39,7 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        language.Scan();
-        language.Load("English");
+        language = ShippedLanguage();
     }
     void ClickRow(RecordListDialog& dialog, int row)
     {
@@ -82,72 +81,4 @@ TEST_F(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);  // the opener reviews the record
     EXPECT_EQ(dialog.recordPath, QString::fromStdString("Data/7/" + order[1]));
     EXPECT_EQ(dialog.demoFilePath, QString::fromStdString("Data/Demo/" + order[1]));
-}
-
-TEST_F(RecordList, HistoryRowTextTakesFixedPositionsOfTheName)
-{
-    const struct {
-        const char* name;
-        const char* text;
-    } cases[] = {
-        {"m200903071405.cv", "RealTime2009-03-07 14:05"},
-        {"m2009030714.cv", "RealTime2009-03-07 14:.c"},  // shorter names give what is there
-        {"m2009.cv", "RealTime2009-.c-v :"},
-        {"", "RealTime-- :"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RecordListDialog::HistoryRowText(c.name, language), QString(c.text)) << c.name;
-}
-
-TEST_F(RecordList, DemoModeShowsNamesAndSetsBothPaths)
-{
-    Touch("Data/Demo/normal.cv");
-    RecordListDialog dialog(language);
-    dialog.demoMode = 1;
-    dialog.show();
-    EXPECT_EQ(dialog.windowTitle(), "DEMO File List");
-    ASSERT_EQ(dialog.list->rowCount(), 1);
-    EXPECT_EQ(dialog.list->item(0, 0)->text(), "normal.cv");
-
-    QTableWidget* list = dialog.list;
-    QRect r = list->visualItemRect(list->item(0, 0));
-    // A real double click arrives as a click followed by the double-click event.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.demoFilePath, "Data/Demo/normal.cv");
-    // The patient identifier is empty in demo mode.
-    EXPECT_EQ(dialog.recordPath, "Data//normal.cv");
-}
-
-TEST_F(RecordList, OkWithoutAChoiceClearsThePathAndCancels)
-{
-    struct Case {
-        const char* name;
-        bool withFiles;
-    };
-    for (Case c : {Case{"no folder", false}, Case{"rows, none selected", true}}) {
-        if (c.withFiles)
-            Touch("Data/3/m200903071405.cv");
-        RecordListDialog dialog(language);
-        dialog.patientId = "3";
-        dialog.show();
-        dialog.list->setFocus();  // focus gives the view a current row, which is no choice
-        dialog.okButton->click();
-        EXPECT_EQ(dialog.result(), QDialog::Rejected) << c.name;  // nothing to review
-        EXPECT_EQ(dialog.recordPath, QString()) << c.name;  // the opener forgets its last record
-    }
-}
-
-TEST_F(RecordList, CancelChangesNothing)
-{
-    Touch("Data/3/m200903071405.cv");
-    RecordListDialog dialog(language);
-    dialog.patientId = "3";
-    dialog.show();
-    ClickRow(dialog, 0);
-    dialog.cancelButton->click();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_FALSE(dialog.recordPath.has_value());  // the opener keeps its last record
-    EXPECT_TRUE(dialog.demoFilePath.isEmpty());
 }

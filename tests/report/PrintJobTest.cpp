@@ -52,95 +52,6 @@ struct JobWatcher {
 
 class PrintJobTest : public ReportTest {};
 
-TEST_F(PrintJobTest, NoToTheQuestionPrintsNothing)
-{
-    QWidget owner;
-    prompt.answers = {PromptAnswer::No};
-    prompt.pdfPath = Out("no.pdf");
-    PrintRecord(app.context, &owner, RecordPath(), 1);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].text, "Do You Want To Print Data?");
-    EXPECT_EQ(prompt.shown[0].caption, "Corvida");
-    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Question);
-    EXPECT_EQ(prompt.shown[0].buttons, PromptButtons::YesNo);
-    EXPECT_FALSE(fs::exists(dir.Path() / "no.pdf"));
-    EXPECT_TRUE(owner.isEnabled());
-}
-
-TEST_F(PrintJobTest, YesPrintsTheRecordToPdfWithTheOwnerDisabled)
-{
-    QWidget owner;
-    prompt.pdfPath = Out("report.pdf");
-    JobWatcher watch(&owner);
-    PrintRecord(app.context, &owner, RecordPath(), 1);
-    EXPECT_EQ(prompt.Texts(), QStringList{"Do You Want To Print Data?"});
-    EXPECT_TRUE(owner.isEnabled());
-    EXPECT_EQ(VisibleAbortBox(), nullptr);
-    EXPECT_FALSE(watch.ownerEnabledWhilePrinting);
-    EXPECT_EQ(watch.boxTitle, "Corvida Printing ...");
-    EXPECT_TRUE(watch.boxTexts.contains("Printing page  1."));
-    EXPECT_TRUE(watch.boxTexts.contains("Printing page  3."));
-    EXPECT_FALSE(watch.boxTexts.contains("Printing page  4."));  // the summary page is not counted
-
-    // Twelve leads at 25 mm/s: three strip pages and the summary page.
-    const QString pdf = Out("report.pdf");
-    ASSERT_EQ(PdfPages(pdf), 4);
-    const QString first = PdfText(pdf, 1);
-    EXPECT_TRUE(first.contains("2009-03-07 14:05"));  // from the record's name
-    EXPECT_TRUE(first.contains("Name: Zhang Wei"));
-    EXPECT_TRUE(first.contains("Clinical NO.: 00004711"));
-    EXPECT_TRUE(first.contains("Blood : O"));
-    EXPECT_TRUE(first.contains("Date : 2009-03-07 14:05:09"));
-    EXPECT_TRUE(first.contains("Other : chest pain since morning"));
-    EXPECT_TRUE(first.contains("25mm/s"));
-    EXPECT_TRUE(first.contains("Page 1"));
-    const QString second = PdfText(pdf, 2);
-    EXPECT_TRUE(second.contains("2009-03-07 14:05"));
-    EXPECT_FALSE(second.contains("Age: 57"));  // header block on the first and last page only
-    const QString summary = PdfText(pdf, 4);
-    EXPECT_TRUE(summary.contains("Name: Zhang Wei"));
-    EXPECT_TRUE(summary.contains("<< **Diagnose** >>"));
-    EXPECT_TRUE(summary.contains("in gear Sinus mode Target rate"));
-    EXPECT_TRUE(summary.contains("<<**Report need physician confirm**>>"));
-    EXPECT_TRUE(summary.contains("Page 4"));
-    EXPECT_TRUE(summary.contains("QT/QTc"));
-
-    // The same in Chinese, as searchable text; and every page names its patient and record.
-    app.language.Load("中文");
-    prompt.pdfPath = Out("zh.pdf");
-    PrintRecord(app.context, &owner, RecordPath(), 1);
-    app.language.Load("English");
-    const QString zh = PdfText(Out("zh.pdf"), 1);
-    for (const char* text : {"Corvida 心电图报告", "门诊号: 00004711", "姓名: Zhang Wei", "年龄: 57",
-                             "身高 : 172", "体重 : 70", "血型 : O", "性别: 男", "日期 : 2009-03-07 14:05:09"})
-        EXPECT_TRUE(zh.contains(text)) << text;
-    const QString zhSummary = PdfText(Out("zh.pdf"), 4);
-    for (const char* text : {"<< **诊断** >>", "正常窦性心律", "<<**报告需经医师确认**>>"})
-        EXPECT_TRUE(zhSummary.contains(text)) << text;
-    for (int page = 1; page <= 4; ++page) {
-        SCOPED_TRACE(page);
-        const QString en = PdfText(pdf, page).simplified();
-        EXPECT_TRUE(en.contains("Name: Zhang Wei Clinical NO.: 00004711"));
-        EXPECT_TRUE(en.startsWith("2009-03-07 14:05"));  // the record's date line
-        EXPECT_TRUE(PdfText(Out("zh.pdf"), page).simplified().contains("姓名: Zhang Wei 门诊号: 00004711"));
-    }
-}
-
-TEST_F(PrintJobTest, CancelInTheAbortBoxStopsTheJob)
-{
-    QWidget owner;
-    prompt.pdfPath = Out("cancel.pdf");
-    JobWatcher watch(&owner, 2);
-    const PrintOutcome outcome = PrintRecordReport(app.context, &owner, RecordPath(), QString::number(patientId), 1);
-    EXPECT_EQ(outcome, PrintOutcome::Canceled);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].text, app.context.Translate("Printing canceled ! "));
-    EXPECT_EQ(prompt.shown[0].caption, "Print");
-    EXPECT_TRUE(owner.isEnabled());
-    EXPECT_EQ(VisibleAbortBox(), nullptr);
-    EXPECT_FALSE(watch.boxTexts.contains("Printing page  3."));
-}
-
 TEST_F(PrintJobTest, PatientAndRecordProblemsAreNamed)
 {
     fs::create_directories(dir.Path() / "Data" / "99");
@@ -237,8 +148,8 @@ TEST_F(PrintJobTest, PaperTooSmallStillPrintsTheSummary)
 TEST_F(PrintJobTest, FullDiskIsAPrinterErrorAndKeepsWhatWasThere)
 {
     const std::filesystem::path full = std::filesystem::path(Out("full").toStdString());
-    std::filesystem::create_directories(full);
-    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + full.string() + "'").c_str()) != 0)
+    const SmallDisk disk(full, "64k");
+    if (!disk.Mounted())
         GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
     std::ofstream(full / "r.pdf") << "earlier";
     prompt.pdfPath = Out("full/r.pdf");
@@ -248,7 +159,6 @@ TEST_F(PrintJobTest, FullDiskIsAPrinterErrorAndKeepsWhatWasThere)
     std::string kept;
     std::getline(std::ifstream(full / "r.pdf"), kept);
     const auto files = std::distance(std::filesystem::directory_iterator(full), std::filesystem::directory_iterator());
-    std::system(("umount '" + full.string() + "'").c_str());
     EXPECT_EQ(outcome, PrintOutcome::PrinterError);
     EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Printer Error! Failed to print !")});
     EXPECT_EQ(kept, "earlier");

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "tests/history/HistoryFixture.h"
+#include "tests/support/SmallDisk.h"
 #include "tools/SyntheticEcg.h"
 
 inline void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)

@@ -42,33 +42,6 @@ protected:
 
 }  // namespace
 
-TEST_F(SetupDialogTest, OpensWithTheCurrentValues)
-{
-    app.settings.portText = "12";
-    SetupDialog dialog(app.context);
-    EXPECT_EQ(dialog.portList->count(), 50);
-    EXPECT_EQ(dialog.portList->currentText(), "COM12");
-    EXPECT_EQ(dialog.baudList->currentText(), "115200");
-    EXPECT_EQ(dialog.parityList->currentText(), "NON");
-    EXPECT_EQ(dialog.dataBitList->currentText(), "8");
-    EXPECT_EQ(dialog.stopBitList->currentText(), "1");
-    EXPECT_EQ(dialog.speedList->currentText(), "25 mm/s");
-    EXPECT_EQ(dialog.languageList->currentText(), "English");
-    EXPECT_EQ(dialog.windowTitle(), "Setup");
-    const QStringList parities = {"NON", "ODD", "EVEN", "SPACE"};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(dialog.parityList->itemText(i), parities[i]);
-
-    app.settings.portText = "77";  // hand-edited, out of the list
-    SetupDialog outOfRange(app.context);
-    EXPECT_EQ(outOfRange.portList->currentIndex(), -1);
-    // OK keeps it: nothing chosen is not port 0.
-    outOfRange.okButton->click();
-    EXPECT_EQ(outOfRange.portNumber, 77);
-    EXPECT_EQ(app.settings.portText, "77");
-    EXPECT_EQ(Setting("CommNo"), "77");
-}
-
 TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
 {
     SetupDialog dialog(app.context);
@@ -92,55 +65,6 @@ TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
     EXPECT_EQ(Setting("CommNo"), "12");
     EXPECT_EQ(Setting("Language"), "");
     EXPECT_TRUE(prompt.shown.empty());
-}
-
-TEST_F(SetupDialogTest, LanguageChangeRecaptionsTheMainWindowAndSavesBothKeys)
-{
-    MainWindow window(app.context);
-    RunState& state = window.State();
-    state.patientHeaderValid = true;
-    state.patientName = "O'Brien";
-    state.patientClinicalNo = "A7";
-    state.patientSex = "1";
-    const std::unique_ptr<SetupDialog> opened = window.MakeSetupDialog();
-    SetupDialog& dialog = *opened;
-    Choose(dialog.languageList, "中文");
-    // The dialog keeps its own captions while it is open.
-    EXPECT_EQ(dialog.windowTitle(), "Setup");
-    dialog.okButton->click();
-    EXPECT_EQ(Setting("Language"), "中文");
-    EXPECT_EQ(Setting("CommNo"), "3");
-    EXPECT_EQ(window.Buttons().newPatient->text(), "新病人");
-    EXPECT_EQ(window.HeaderLine1(), "姓名 - O'Brien  门诊号 - A7  性别 - 女");
-    EXPECT_FALSE(SetupDialog::languageChanged);
-}
-
-TEST_F(SetupDialogTest, ChoosingTheSameLanguageAgainClearsTheChange)
-{
-    SetupDialog dialog(app.context);
-    Choose(dialog.languageList, "中文");
-    EXPECT_TRUE(SetupDialog::languageChanged);
-    Choose(dialog.languageList, "English");
-    EXPECT_FALSE(SetupDialog::languageChanged);
-    dialog.okButton->click();
-    EXPECT_EQ(Setting("Language"), "");
-    EXPECT_EQ(Setting("CommNo"), "3");
-}
-
-TEST_F(SetupDialogTest, CancelWritesNothingButAChosenLanguageWaitsForTheNextOk)
-{
-    {
-        SetupDialog dialog(app.context);
-        Choose(dialog.languageList, "中文");
-        dialog.cancelButton->click();
-        EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    }
-    EXPECT_FALSE(QFile::exists(ini));
-    EXPECT_TRUE(SetupDialog::languageChanged);
-    SetupDialog next(app.context);
-    Choose(next.languageList, "中文");
-    next.okButton->click();
-    EXPECT_EQ(Setting("Language"), "中文");
 }
 
 TEST_F(SetupDialogTest, UnwritableSettingsAreReported)

@@ -6,6 +6,7 @@
 #include "analysis/AnalysisEngine.h"
 #include "app/AppContext.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/ShippedLanguage.h"
 
 struct TestContext {
     explicit TestContext(Prompt& prompt) : context{settings, language, prompt, *engine}
@@ -13,9 +14,7 @@ struct TestContext {
         EnsureQtApp();
         settings.portText = "3";
         settings.languageName = "English";
-        language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        language.Scan();
-        language.Load("English");
+        language = ShippedLanguage();
     }
     AppSettings settings;
     LanguageTable language;

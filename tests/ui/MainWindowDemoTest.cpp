@@ -77,28 +77,6 @@ TEST_F(Demo, PlaysAtTheRecordersPaceThroughTheLivePathUntilStop)
     EXPECT_FALSE(PanelHasTrace(kLeadI));  // pens reset with erase
 }
 
-TEST_F(Demo, RecordRepeatsFromItsFirstPacketWithoutAPause)
-{
-    // One second of lead V3, and a trailing partial packet that must not shift the repeat.
-    std::vector<DevicePacket> packets(800);
-    for (int i = 0; i < 800; ++i)
-        packets[i] = MakePacket(kLeadV3, 192 + (i % 80 < 8 ? 100 : 0), true, 2, 2, true, false);
-    WritePackets("Data/Demo/Short.cv", packets);
-    std::ofstream("Data/Demo/Short.cv", std::ios::app | std::ios::binary) << "\x81\x40";
-    OpenWindow();
-    StartDemo();
-    const uint32_t before = Played();
-    RunFor(2000);
-    EXPECT_GT(Played() - before, 1500u);  // past the end twice, still at 800 per second
-    EXPECT_LT(Played() - before, 1750u);
-    EXPECT_TRUE(PanelHasTrace(kLeadV3));
-    EXPECT_EQ(window->Display().LabelText(kLeadV3, 2), "50Hz");
-    EXPECT_EQ(window->Display().LabelText(kLeadV3, 4), "DEMO");  // the recorder's own demo flag
-    // Every packet played was one of the record's: no half packet reached the decoder.
-    EXPECT_EQ(window->Decoder().LatestLead(), kLeadV3);
-    window->Buttons().demo->click();
-}
-
 TEST_F(Demo, UnreadableRecordReportsFileErrorAndStaysInDemoUntilStop)
 {
     std::ofstream("Data/Demo/Broken.cv") << "xy";

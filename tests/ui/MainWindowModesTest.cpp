@@ -39,48 +39,6 @@ TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIcon)
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::None);
 }
 
-TEST_F(MainWindowModes, SecondStepsStopAtTheEnds)
-{
-    ReviewPosition& at = window->GetSession().position;
-    at.pageCount = 48;
-    at.currentSecond = 1;
-    window->Buttons().prev->setEnabled(true);
-    window->OnPrevSecond();
-    EXPECT_EQ(at.currentSecond, 1);
-    EXPECT_FALSE(window->Buttons().prev->isEnabled());
-
-    at.currentSecond = 48;
-    window->Buttons().next->setEnabled(true);
-    window->OnNextSecond();
-    EXPECT_EQ(at.currentSecond, 48);
-    EXPECT_FALSE(window->Buttons().next->isEnabled());
-
-    at.currentSecond = 47;
-    window->OnNextSecond();
-    EXPECT_EQ(at.currentSecond, 48);
-}
-
-TEST_F(MainWindowModes, CaptionsFollowTheLanguage)
-{
-    EXPECT_EQ(window->Buttons().close->text(), "CLOSE");
-    EXPECT_EQ(window->Buttons().newPatient->text(), "New Patient");
-    EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
-
-    const QString shots = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
-    if (!shots.isEmpty())
-        window->grab().save(shots + "/main-window-en.png");
-    app.settings.languageName = "中文";
-    window->ApplyCaptions();
-    EXPECT_EQ(window->Buttons().newPatient->text(), "新病人");
-    if (!shots.isEmpty())
-        window->grab().save(shots + "/main-window-zh.png");
-    EXPECT_EQ(window->Buttons().record->text(), "开始记录");
-
-    app.settings.languageName = "English";
-    window->ApplyCaptions();
-    EXPECT_EQ(window->Buttons().newPatient->text(), "New Patient");
-}
-
 TEST_F(MainWindowModes, CloseEndsOnlyWhenIdle)
 {
     window->show();
@@ -96,16 +54,4 @@ TEST_F(MainWindowModes, CloseEndsOnlyWhenIdle)
     window->OnClose();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(prompt.Texts() == QStringList({"Please stop the recording", "Please stop the Demo first"}));
-}
-
-TEST_F(MainWindowModes, LayoutTilesTwelvePanelsInTwoColumns)
-{
-    const int R = window->width();
-    const WindowLayout& l = window->Layout();
-    EXPECT_EQ(l.leadRect[0].left(), R / 8);
-    EXPECT_EQ(l.leadRect[6].left(), R / 8 + R / 8 + R / 4 + 1);
-    EXPECT_EQ(l.labelRect[6].right(), l.leadRect[6].left());
-    EXPECT_LT(l.leadRect[5].bottom(), l.leadRect[11].bottom() + 1);
-    EXPECT_EQ(l.headerRect.top(), l.leadRect[11].bottom() + 1);
-    EXPECT_GT(l.measurementRect.left(), l.leadRect[11].right());
 }

@@ -2,7 +2,6 @@
 // driven through the real window; the recorder is the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -12,6 +11,7 @@
 #include <optional>
 
 #include "app/TerminationSignals.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/ui/LiveWindow.h"
 #include "tools/SyntheticEcg.h"
 
@@ -40,12 +40,6 @@ bool IsLoopedPrefix(const std::vector<DevicePacket>& got, const std::vector<Devi
             return false;
     return true;
 }
-
-// Unmounts a small file system made for a test, whatever way the test ends.
-struct Unmount {
-    std::string target;
-    ~Unmount() { ::umount2(target.c_str(), MNT_DETACH); }
-};
 
 bool AnyConclusionLine(const RunState& state)
 {
@@ -229,14 +223,12 @@ TEST_F(Recording, StartIsRefusedWhenTheFileCannotBeCreated)
                          Case{"a read-only file system", true}}) {
         SCOPED_TRACE(c.name);
         const fs::path folder = std::string("Data/") + (c.readOnlyMount ? "8" : "9");
-        std::optional<Unmount> unmount;
+        std::optional<SmallDisk> disk;
         if (c.readOnlyMount) {
-            fs::create_directories(folder);
-            if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0) {
+            if (!disk.emplace(folder, "64k", MS_RDONLY).Mounted()) {
                 std::cout << "cannot mount here; read-only case skipped\n";
                 continue;
             }
-            unmount.emplace(folder.string());
         } else {
             std::ofstream(folder) << "in the way";
         }
@@ -278,10 +270,9 @@ TEST_F(Recording, EveryFailedWriteIsReportedAndRecordingGoesOn)
 
 TEST_F(Recording, FullDiskAfterTheFirstBlockKeepsItForReview)
 {
-    fs::create_directories("Data/1");
-    if (::mount("tmpfs", "Data/1", "tmpfs", 0, "size=200k") != 0)
+    const SmallDisk disk("Data/1", "200k");
+    if (!disk.Mounted())
         GTEST_SKIP() << "cannot mount a small file system here";
-    const Unmount unmount{"Data/1"};
     OpenWindow();
     window->GetSession().SetPortOpen(true);
     NewPatient();

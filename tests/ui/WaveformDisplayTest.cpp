@@ -8,6 +8,7 @@
 #include "app/LanguageTable.h"
 #include "record/DisplayPoint.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/ShippedLanguage.h"
 #include "ui/WaveformDisplay.h"
 
 namespace {
@@ -23,9 +24,7 @@ protected:
     void SetUp() override
     {
         EnsureQtApp();
-        language.SetDirectory(CORVIDA_SOURCE_DIR "/language");
-        language.Scan();
-        language.Load("English");
+        language = ShippedLanguage();
         std::array<QRect, kLeadCount> leads;
         std::array<QRect, kLeadCount> labels;
         for (int i = 0; i < kLeadCount; ++i) {
@@ -78,88 +77,6 @@ TEST_F(Display, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
         for (int y = std::min(kMiddle, c.row); y <= std::max(kMiddle, c.row); ++y)
             EXPECT_TRUE(Black(0, 0, y) || Black(0, 1, y)) << y;
     }
-}
-
-TEST_F(Display, SweepWrapsAfterThePanelWidthAndErasesAheadOfThePen)
-{
-    for (int i = 0; i < kWidth - 1; ++i)
-        display.DrawPoint(0, 192);
-    EXPECT_EQ(display.Pen(0).x(), kLeft + kWidth - 1);
-    display.DrawPoint(0, 192);
-    EXPECT_EQ(display.Pen(0).x(), kLeft);  // reached the right edge: back to the left
-
-    // Fifty points of the second sweep, one millivolt up: the old flat line is gone right
-    // behind the new one for a four-pixel bar, and still there beyond it.
-    for (int i = 0; i < 50; ++i)
-        display.DrawPoint(0, 272);
-    EXPECT_EQ(display.Pen(0).x(), kLeft + 50);
-    EXPECT_TRUE(Black(0, 50, kMiddle - 32));
-    for (int x = 51; x <= 54; ++x)
-        EXPECT_TRUE(IsGrid(0, x, kMiddle)) << x;
-    EXPECT_TRUE(Black(0, 55, kMiddle));
-    EXPECT_TRUE(Black(0, kWidth - 1, kMiddle));
-    EXPECT_FALSE(Black(0, 30, kMiddle));
-}
-
-TEST_F(Display, ALeadWhoseTurnComesAgainStartsFromTheLeftOfAClearedPanel)
-{
-    for (int i = 0; i < 40; ++i)
-        display.DrawPoint(0, 192);
-    for (int i = 0; i < 10; ++i)
-        display.DrawPoint(1, 192);
-    EXPECT_EQ(display.LastLead(), 1);
-    EXPECT_TRUE(Black(0, 30, kMiddle));  // lead I keeps its trace while II is drawn
-
-    display.DrawPoint(0, 192);
-    EXPECT_EQ(display.Pen(0).x(), kLeft + 1);
-    EXPECT_TRUE(IsGrid(0, 30, kMiddle));
-
-    // The first turn after the pens were reset continues where the pen stands.
-    display.ResetAllLeadPens(false);
-    for (int i = 0; i < 5; ++i)
-        display.DrawPoint(2, 192);
-    EXPECT_EQ(display.Pen(2).x(), kLeft + 5);
-    EXPECT_FALSE(PanelIsBare(0));
-}
-
-TEST_F(Display, GridHasThinLinesEveryMillimetreAndStrongOnesEveryFive)
-{
-    const QImage& grid = display.Grid();
-    const QRgb white = qRgb(255, 255, 255);
-    const QRgb thin = qRgb(255, 224, 223);
-    const QRgb strong = qRgb(250, 200, 200);
-    EXPECT_EQ(grid.pixel(3, 3), white);
-    EXPECT_EQ(grid.pixel(4, 3), thin);
-    EXPECT_EQ(grid.pixel(3, 4), thin);
-    EXPECT_EQ(grid.pixel(20, 3), strong);
-    EXPECT_EQ(grid.pixel(40, 41), strong);
-    EXPECT_EQ(grid.pixel(41, 41), white);
-    EXPECT_NE(grid.pixel(0, 41), white);  // the frame
-}
-
-TEST_F(Display, LabelTextsFollowTheCodesAndUnknownCodesAreEmpty)
-{
-    const struct {
-        int speed, gain, filter, mode, range;
-        const char* texts[5];
-    } cases[] = {
-        {1, 1, 0, 0, 0, {"12.5mm/s", "OFF", "5mm/mv", "MONITOR", "WITHIN"}},
-        {2, 2, 1, 1, 1, {"25mm/s", "35Hz", "10mm/mv", "DEMO", "OVERFLOW"}},
-        {3, 3, 5, 0, 0, {"50mm/s", "60Hz+", "20mm/mv", "MONITOR", "WITHIN"}},
-        {0, 4, 6, 2, 2, {"", "", "", "", ""}},
-    };
-    for (const auto& c : cases) {
-        display.UpdateLeadLabels(7, c.speed, c.gain, c.filter, c.mode, c.range);
-        EXPECT_EQ(display.LabelText(7, 0), "V2");
-        for (int k = 0; k < 5; ++k)
-            EXPECT_EQ(display.LabelText(7, k + 1), QString(c.texts[k])) << c.speed << " " << k;
-    }
-    language.Load("中文");
-    display.UpdateLeadLabels(7, 2, 2, 1, 1, 0);
-    EXPECT_EQ(display.LabelText(7, 4), "演示");
-    display.ResetStateLabels();
-    EXPECT_EQ(display.LabelText(7, 4), "监护");
-    EXPECT_EQ(display.LabelText(7, 5), "正常");
 }
 
 TEST_F(Display, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
