@@ -27,7 +27,7 @@ TEST(ConcurrentStore, DISABLED_Worker)
     AppDatabase& db = AppDatabase::Instance();
     ASSERT_TRUE(PgCluster::Wanted() ? PgCluster::Instance().Open(db) : db.Open("Corvida.mdb"));
     QTextStream out(stdout);
-    while (!QFile::exists("go"))  // all workers start together
+    for (int wait = 0; !QFile::exists("go") && wait < 30000; ++wait)  // all start together
         QThread::msleep(2);
     for (int i = 0; i < kStoresEach; ++i) {
         PatientRecord facts;
