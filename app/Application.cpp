@@ -66,8 +66,8 @@ bool Application::InitInstance()
     }
     // A record folder named in Settings.ini is a share the stations see. It is never made here:
     // while the share is not mounted, records would gather unseen on this PC.
-    if (DataRoot() != "Data" && !QFileInfo(DataRoot()).isDir()) {
-        const QString text = QString("The record folder \"%1\" cannot be reached.").arg(DataRoot());
+    if (!where.dataRoot.isEmpty() && !QFileInfo(where.dataRoot).isDir()) {
+        const QString text = QString("The record folder \"%1\" cannot be reached.").arg(where.dataRoot);
         qCritical("%s", qPrintable(text));
         prompt_->Show("Corvida", text, PromptIcon::Stop, PromptButtons::Ok);
         db.Close();

@@ -555,34 +555,15 @@ std::optional<QStringList> AdoConnection::TableColumns(const QString& table)
     return names;
 }
 
-bool AdoConnection::Exec(const QString& statement)
-{
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!QSqlDatabase::contains(name_) && !Revive())
-            break;
-        QSqlQuery query(QSqlDatabase::database(name_, false));
-        if (query.exec(statement))
-            return true;
-        const QSqlError error = query.lastError();
-        query = QSqlQuery();
-        if (attempt == 0 && Revive())
-            continue;
-        Fail("Execute", error.text());
-        conflict_ = IsConflict(error, postgres_);
-        break;
-    }
-    return false;
-}
-
 bool AdoConnection::BeginLocked(const QString& table)
 {
     conflict_ = false;
     if (!open_ || inTransaction_)
         return false;
-    if (!Exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
+    if (!Run(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE", {}))
         return false;
     inTransaction_ = true;
-    if (postgres_ && !Exec("LOCK TABLE " + table + " IN EXCLUSIVE MODE")) {
+    if (postgres_ && !Run("LOCK TABLE " + table + " IN EXCLUSIVE MODE", {})) {
         const bool conflict = conflict_;
         Rollback();
         conflict_ = conflict;
@@ -593,8 +574,7 @@ bool AdoConnection::BeginLocked(const QString& table)
 
 bool AdoConnection::Commit()
 {
-    conflict_ = false;
-    const bool done = inTransaction_ && Exec("COMMIT");
+    const bool done = inTransaction_ && Run("COMMIT", {});
     inTransaction_ = false;
     return done;
 }
@@ -602,7 +582,7 @@ bool AdoConnection::Commit()
 void AdoConnection::Rollback()
 {
     if (inTransaction_)
-        Exec("ROLLBACK");
+        Run("ROLLBACK", {});
     inTransaction_ = false;
 }
 

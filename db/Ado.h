@@ -75,7 +75,6 @@ public:
     AdoHandle Query(const QString& statement);
     bool IsOpen() const;
     void Close();
-    bool IsPostgres() const { return postgres_; }
     // The column names of a table, matched without regard to letter case (none when it is
     // missing); nullopt when the catalogue cannot be read.
     std::optional<QStringList> TableColumns(const QString& table);
@@ -110,7 +109,6 @@ private:
     // On PostgreSQL, outside a transaction: a connection that no longer answers is made anew.
     // True when a new one is up, so the failed statement is worth sending again.
     bool Revive();
-    bool Exec(const QString& statement);
     void LoadDateColumns();
     void Describe(AdoResult& result, const QString& statement);
 

@@ -32,8 +32,7 @@ DatabaseSettings ReadDatabaseSettings(const std::string& settingsFile)
     if (const QString name = Setting(settingsFile, "Database"); !name.isEmpty())
         settings.database = name;
     settings.user = Setting(settingsFile, "User");
-    if (const QString data = Setting(settingsFile, "Data"); !data.isEmpty())
-        settings.dataRoot = QDir::fromNativeSeparators(data);
+    settings.dataRoot = QDir::fromNativeSeparators(Setting(settingsFile, "Data"));
     return settings;
 }
 

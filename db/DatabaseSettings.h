@@ -17,7 +17,7 @@ struct DatabaseSettings {
     int port = 5432;
     QString database = "corvida";
     QString user;
-    QString dataRoot = "Data";
+    QString dataRoot;  // empty: "Data" in the working directory
     QString problem;  // an unusable setting, in English; empty when every setting is usable
 };
 

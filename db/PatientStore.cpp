@@ -12,6 +12,8 @@ namespace {
 // Tries of a store that clashed with another station's before it is given up.
 constexpr int kStoreAttempts = 5;
 
+QString dataRoot = "Data";
+
 // A text value between single quotes. A quote inside is doubled, which is how both engines read
 // a quote within a literal, so the value cannot end the literal early.
 QString Quoted(const QString& text)
@@ -105,10 +107,6 @@ StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
 }
 
 }  // namespace
-
-namespace {
-QString dataRoot = "Data";
-}
 
 void SetDataRoot(const QString& root)
 {

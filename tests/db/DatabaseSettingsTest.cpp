@@ -17,7 +17,7 @@ TEST(DatabaseSettings, SectionChoosesTheDriverAndRefusesWhatCannotBeUsed)
     };
     const DatabaseSettings none = read("");
     EXPECT_FALSE(none.postgres);
-    EXPECT_EQ(none.dataRoot, "Data");
+    EXPECT_TRUE(none.dataRoot.isEmpty());
     EXPECT_TRUE(none.problem.isEmpty());
 
     const DatabaseSettings server = read("[database]\ndriver=postgresql\nHost=db.clinic\nPort=6543\n"
