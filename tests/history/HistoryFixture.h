@@ -1,51 +1,18 @@
 #pragma once
-// A fresh Corvida.mdb made from the shipped schema in a temporary working folder (or with
-// CORVIDA_TEST_DATABASE=PostgreSQL a fresh database on the test server), the English
-// texts, and a recording prompt; plus small helpers to make patients and record files.
+// The database fixture with small helpers to make patients and record files.
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QStringList>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
 #include <string>
 
-#include "db/AppDatabase.h"
 #include "db/PatientStore.h"
-#include "tests/support/PgCluster.h"
-#include "tests/support/RecordingPrompt.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TestContext.h"
+#include "tests/db/DatabaseFixture.h"
 
 namespace fs = std::filesystem;
-
-// Runs the schema file's statements on a new database file at path.
-inline void CreateDatabase(const QString& path)
-{
-    QFile schema(CORVIDA_SOURCE_DIR "/db/Patient.sql");
-    ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
-    QStringList lines;
-    for (const QString& line : QString::fromUtf8(schema.readAll()).split('\n'))
-        if (!line.trimmed().startsWith("--"))
-            lines << line;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history-test-schema");
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        for (const QString& statement : lines.join('\n').split(';')) {
-            if (!statement.trimmed().isEmpty()) {
-                ASSERT_TRUE(QSqlQuery(db).exec(statement)) << statement.toStdString();
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("history-test-schema");
-}
 
 // Every file under root with its bytes, to show that nothing outside a folder changed.
 inline std::map<std::string, std::string> Snapshot(const fs::path& root)
@@ -80,50 +47,19 @@ inline std::string WriteRecord(const fs::path& path, unsigned seed)
     return bytes;
 }
 
-class HistoryTest : public ::testing::Test {
+class HistoryTest : public DatabaseFixture {
 protected:
-    void SetUp() override
-    {
-        AppDatabase::Instance().SetPrompt(&prompt);
-        OpenFreshDatabase();
-    }
-    void TearDown() override
-    {
-        AppDatabase::Instance().Close();
-        AppDatabase::Instance().SetPrompt(nullptr);
-    }
     // A new empty database and no Data folder, in the working folder.
     void OpenFreshDatabase()
     {
-        AppDatabase::Instance().Close();
+        TearDown();
         std::error_code ec;
         fs::remove(dir.Path() / "Corvida.mdb", ec);
         fs::remove_all(dir.Path() / "Data", ec);
-        if (PgCluster::Wanted()) {
-            ASSERT_TRUE(PgCluster::Instance().Fresh());
-            ASSERT_TRUE(PgCluster::Instance().Open(AppDatabase::Instance()))
-                << AppDatabase::Instance().LastError().toStdString();
-            return;
-        }
-        CreateDatabase("Corvida.mdb");
-        ASSERT_TRUE(AppDatabase::Instance().Open("Corvida.mdb"));
+        SetUp();
     }
     // Runs a statement on the database directly, outside the program's layer.
-    void Sql(const QString& statement)
-    {
-        if (PgCluster::Wanted()) {
-            ASSERT_TRUE(PgCluster::Instance().Sql(statement)) << statement.toStdString();
-            return;
-        }
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history-test-direct");
-            db.setDatabaseName("Corvida.mdb");
-            ASSERT_TRUE(db.open());
-            ASSERT_TRUE(QSqlQuery(db).exec(statement)) << statement.toStdString();
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("history-test-direct");
-    }
+    void Sql(const QString& statement) { Engine(statement); }
     int32_t AddPatient(const QString& name, const QString& clinicalNo, int sex,
                        const QDateTime& when)
     {
@@ -136,8 +72,4 @@ protected:
         EXPECT_TRUE(r.Stored());
         return r.id;
     }
-
-    TempDir dir{true};
-    RecordingPrompt prompt;
-    TestContext app{prompt};
 };

@@ -3,6 +3,8 @@
 #include "tests/history/HistoryFixture.h"
 
 #include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
