@@ -6,29 +6,11 @@
 #include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include "app/LanguageTable.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 TEST(LanguageTable, EntriesFollowTheFileFormat)
 {
@@ -65,7 +47,7 @@ TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
             const std::string ext = entry.path().extension().string();
             if (ext != ".cpp" && ext != ".h")
                 continue;
-            const std::string text = ReadFile(entry.path());
+            const std::string text = ReadBytes(entry.path());
             for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
                 keys.insert((*it)[1].str());
         }
@@ -90,14 +72,14 @@ TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
 TEST(LanguageTable, AnUnusableLanguageFallsBackToEnglishOrTheFirstThatLoads)
 {
     TempDir dir;
-    WriteFile(dir.Path() / "A.ini", ";Alpha\nOK = A\n");
-    WriteFile(dir.Path() / "Empty.ini", ";Empty\n");
+    std::ofstream(dir.Path() / "A.ini") << ";Alpha\nOK = A\n";
+    std::ofstream(dir.Path() / "Empty.ini") << ";Empty\n";
     LanguageTable table;
     table.SetDirectory(dir.Path().string());
     table.Scan();
     EXPECT_EQ(table.LoadOrFallBack("Alpha"), "Alpha");
     EXPECT_EQ(table.LoadOrFallBack("Empty"), "Alpha");  // a file without texts
-    WriteFile(dir.Path() / "English.ini", ";English\nOK = Fine\n");
+    std::ofstream(dir.Path() / "English.ini") << ";English\nOK = Fine\n";
     table.Scan();
     for (const char* wanted : {"english", "Klingon", "Empty", ""}) {
         EXPECT_EQ(table.LoadOrFallBack(wanted), "English") << wanted;

@@ -3,25 +3,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/ProfileFile.h"
 #include "app/WholeFile.h"
 
 #include <sys/stat.h>
 #include "tests/support/TempDir.h"
-
-namespace {
-
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
 {
@@ -55,11 +42,11 @@ TEST(ProfileFile, WritingKeepsOtherLinesAndStoresPlainText)
     const auto path = (dir.Path() / "Settings.ini").string();
     ASSERT_TRUE(WriteProfileString(path, "CommNo", "Path", "3"));
     ASSERT_TRUE(WriteProfileString(path, "Language", "Path", "中文"));
-    EXPECT_EQ(ReadFile(path), "[CommNo]\r\nPath=3\r\n[Language]\r\nPath=中文\r\n");
+    EXPECT_EQ(ReadBytes(path), "[CommNo]\r\nPath=3\r\n[Language]\r\nPath=中文\r\n");
 
     ASSERT_TRUE(WriteProfileString(path, "commno", "path", "12"));
     ASSERT_TRUE(WriteProfileString(path, "CommNo", "Extra", "x"));
-    EXPECT_EQ(ReadFile(path), "[CommNo]\r\nPath=12\r\nExtra=x\r\n[Language]\r\nPath=中文\r\n");
+    EXPECT_EQ(ReadBytes(path), "[CommNo]\r\nPath=12\r\nExtra=x\r\n[Language]\r\nPath=中文\r\n");
     EXPECT_EQ(GetProfileString(path, "CommNo", "Path"), "12");
     EXPECT_FALSE(WriteProfileString((dir.Path() / "no/such/dir/x.ini").string(), "A", "B", "C"));
 }

@@ -29,12 +29,6 @@ inline std::map<std::string, std::string> Snapshot(const fs::path& root)
     return files;
 }
 
-inline std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // A record-sized file of pseudo-random packets (the copy must keep every byte).
 inline std::string WriteRecord(const fs::path& path, unsigned seed)
 {
