@@ -269,6 +269,8 @@ TEST(Connection, RefusesAMissingOrNonDatabaseFileAndNeverCreatesOne)
     EXPECT_FALSE(connection.IsOpen());
     EXPECT_EQ(connection.Execute("Select 1"), nullptr);
     EXPECT_FALSE(connection.Open(QString(), -1));  // the remembered string names the same file
+    EXPECT_TRUE(connection.SetConnectTimeOut(0));  // no limit
+    EXPECT_FALSE(connection.SetConnectTimeOut(-1));
 }
 
 // The build step makes the empty database only where there is none: a clinic's stays as it is.

@@ -88,7 +88,7 @@ TEST(PatientInfoXml, EveryTextComesBackExactly)
         {"longest", QString(20, 'N'), QString(200, 'x'), "00000000"},
         {"longest chinese", QString(10, QChar(0x738B)), QString(100, QChar(0x4E2D)), QString(4, QChar(0x4E2D))},
         {"surrogate pairs", emoji + "x", emoji.repeated(100), emoji},
-        {"percent and entities", "%d%s", "&amp; &#x41; ]]>", "%"},
+        {"percent and entities", "%d%s", "&amp; &#x41; ]]>" + QString(QChar(0xFFFD)), "%"},
     };
     for (const auto& c : cases) {
         PatientRecord r = Sample();
@@ -219,4 +219,6 @@ TEST(PatientInfoXml, EveryTruncationIsRefused)
     for (qsizetype n = 0; n < xml.size() - 1; ++n)
         ASSERT_FALSE(ReadPatientInfoXml(xml.left(n))) << n;
     EXPECT_TRUE(ReadPatientInfoXml(xml.left(xml.size() - 1)));
+    // The largest file read: padded to the limit exactly.
+    EXPECT_TRUE(ReadPatientInfoXml(xml + QByteArray(kMaxPatientInfoBytes - xml.size(), ' ')));
 }
