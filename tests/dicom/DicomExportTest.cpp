@@ -200,8 +200,9 @@ TEST_F(DicomExportTest, StoreScpReceivesBothObjectsIntact)
         ASSERT_EQ(a.card(), b.card()) << file;
         for (unsigned long i = 0; i < a.card(); ++i) {
             DcmElement* e = a.getElement(i);
-            if (e->getTag() != DCM_EncapsulatedDocument && e->getTag() != DCM_EncapsulatedDocumentLength)
+            if (e->getTag() != DCM_EncapsulatedDocument && e->getTag() != DCM_EncapsulatedDocumentLength) {
                 EXPECT_EQ(e->compare(*b.getElement(i)), 0) << file << " " << e->getTag();
+            }
         }
     }
     std::vector<QString> texts;

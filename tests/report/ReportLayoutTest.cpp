@@ -340,8 +340,9 @@ TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)
             return ink;
         };
         EXPECT_GT(inkBetween(1.0, 2.1), 50);   // the name is there ...
-        if (lead == kLeadAVR || lead == kLeadAVL || lead == kLeadAVF)
+        if (lead == kLeadAVR || lead == kLeadAVL || lead == kLeadAVF) {
             EXPECT_GT(inkBetween(1.85, 2.1), 0);  // a wide one made just small enough to fit
+        }
         EXPECT_EQ(inkBetween(2.1, 2.95), 0);   // ... and clear of the pulse's place
         // The filter label "OFF" stands on the strip's middle 5 mm line, on white of its own:
         // under it the line gives way to the letters.
