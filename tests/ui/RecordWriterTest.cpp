@@ -60,11 +60,6 @@ int StoreAll(RecordWriter& writer, const std::vector<DevicePacket>& packets)
     return failures;
 }
 
-void Touch(const fs::path& path)
-{
-    std::ofstream(path) << "earlier";
-}
-
 }  // namespace
 
 // Two stations recording the same patient in its folder on a share, started in the same minute.
