@@ -1,12 +1,8 @@
-// Delineation of the average beats: a hand-worked QRS search and the order and place of the
-// points found on a clean synthetic beat.
+// Delineation of the average beats on hand-worked velocity ramps.
 #include "analysis/Delineation.h"
 #include "analysis/SignalConditioning.h"
 
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -95,30 +91,6 @@ TEST(Delineation, PWaveBetweenItsVelocityHumps)
     EXPECT_EQ(w.pPeak, 64);
     EXPECT_EQ(w.pEnd, 102);
     EXPECT_EQ(w.pOnset, 58);
-}
-
-double Hump(int k, int centre, int halfWidth)
-{
-    const int d = k - centre;
-    if (d <= -halfWidth || d >= halfWidth)
-        return 0;
-    return 0.5 * (1 + std::cos(std::numbers::pi * d / halfWidth));
-}
-
-// A clean beat: P centred at 60 (40 ... 80), QRS triangle 108 ... 132 peaking at 120, T centred
-// at 210 (170 ... 250), with lead-dependent scale and sign.
-AverageBeatMatrix CleanBeat()
-{
-    AverageBeatMatrix a;
-    for (int lead = 0; lead < kLeadCount; ++lead) {
-        const int scale = (lead % 3 + 1) * (lead == kLeadAVR ? -1 : 1);
-        for (int k = 0; k < kBeatSamples; ++k) {
-            const double qrs = k >= 108 && k <= 132 ? 1.0 - std::abs(k - 120) / 12.0 : 0;
-            const double v = 12 * Hump(k, 60, 20) + 80 * qrs + 24 * Hump(k, 210, 40);
-            a.At(k, lead) = static_cast<int32_t>(std::lround(scale * v));
-        }
-    }
-    return a;
 }
 
 }  // namespace

@@ -109,13 +109,7 @@ TEST(InterpretationRules, QuietRecordRaisesOnlyTheNormalAxis)
 
 TEST(InterpretationRules, NoQrsFoundRaisesNothing)
 {
-    CheckAll({
-        {"all zero", [](RuleInput& in) { in = RuleInput(); }, {}},
-        {"qrs 0, axis 0", [](RuleInput& in) {
-             in.measurements.qrs = 0;
-             in.measurements.qrsAxis = 0;
-         }, {}},
-    });
+    Check({"qrs 0, axis 0", [](RuleInput& in) { in.measurements.qrs = 0; in.measurements.qrsAxis = 0; }, {}});
 }
 
 TEST(InterpretationRules, SinusRhythmNeedsThePPatternAndPrAndSplitsAtTheRateLimits)
@@ -227,6 +221,7 @@ TEST(InterpretationRules, AtrialEnlargement)
     CheckAll({
         {"P 251", [&](RuleInput& in) { tallP(in, 251); }, {18, 22}},
         {"P 250", [&](RuleInput& in) { tallP(in, 250); }, {22}},
+        {"P 251 in aVF only", [&](RuleInput& in) { in.leads[kLeadAVF][kFieldP1] = 251; }, {22}},
         {"P 251, P duration 111", [&](RuleInput& in) { tallP(in, 251); in.measurements.pDuration = 111; }, {18, 19, 22}},
         {"P 251, P duration 110", [&](RuleInput& in) { tallP(in, 251); in.measurements.pDuration = 110; }, {18, 22}},
         // With low limb voltage a P above half the R (halved as an integer: 499 / 2 = 249).
@@ -234,7 +229,6 @@ TEST(InterpretationRules, AtrialEnlargement)
         {"low voltage, P 249 of R 499", [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 249); }, {1, 22}},
         {"low voltage, P 249 of R 499 in aVF only",
          [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 250); in.leads[kLeadAVF][kFieldP1] = 249; }, {1, 22}},
-        {"P above half R without low voltage", [&](RuleInput& in) { tallP(in, 600); }, {18, 22}},
         // Limb voltage stays low only in I, II and aVF: no low-voltage finding, no halving rule.
         {"P 200 of R 300 without low voltage",
          [&](RuleInput& in) {
@@ -401,12 +395,11 @@ TEST(InterpretationRules, VentricularHypertrophy)
 
 TEST(InterpretationRules, InfarctionByRegionAndStage)
 {
+    // Old signs run through the same regions two codes on: rows only where their codes differ.
     CheckAll({
         {"A V1-V3", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV3}); }, {22, 44}},
         {"A V1-V2", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2}); }, {22, 45}},
         {"A V1-V3 and V4", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV3, kLeadV4}); }, {22, 57}},
-        {"O V1-V3", [](RuleInput& in) { Old(in, {kLeadV1, kLeadV2, kLeadV3}); }, {22, 46}},
-        {"O V2-V3", [](RuleInput& in) { Old(in, {kLeadV2, kLeadV3}); }, {22, 47}},
         {"A V3-V5", [](RuleInput& in) { Acute(in, {kLeadV3, kLeadV4, kLeadV5}); }, {22, 50}},
         {"A V3-V6", [](RuleInput& in) { Acute(in, {kLeadV3, kLeadV4, kLeadV5, kLeadV6}); }, {22}},
         {"A V3-V4", [](RuleInput& in) { Acute(in, {kLeadV3, kLeadV4}); }, {22, 51}},
@@ -415,30 +408,21 @@ TEST(InterpretationRules, InfarctionByRegionAndStage)
         {"O V3-V5", [](RuleInput& in) { Old(in, {kLeadV3, kLeadV4, kLeadV5}); }, {22, 52, 53}},
         {"O V3, V5", [](RuleInput& in) { Old(in, {kLeadV3, kLeadV5}); }, {22, 53}},
         {"A V1-V5", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV3, kLeadV4, kLeadV5}); }, {22, 56}},
-        {"O V1-V5", [](RuleInput& in) { Old(in, {kLeadV1, kLeadV2, kLeadV3, kLeadV4, kLeadV5}); }, {22, 58}},
         {"A V2-V4", [](RuleInput& in) { Acute(in, {kLeadV2, kLeadV3, kLeadV4}); }, {22, 57}},
         {"A V1, V2, V4, V5", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV4, kLeadV5}); }, {22, 57}},
-        {"O V1, V3, V4, V5", [](RuleInput& in) { Old(in, {kLeadV1, kLeadV3, kLeadV4, kLeadV5}); }, {22, 59}},
-        {"O V2-V4", [](RuleInput& in) { Old(in, {kLeadV2, kLeadV3, kLeadV4}); }, {22, 59}},
         {"A V4-V5", [](RuleInput& in) { Acute(in, {kLeadV4, kLeadV5}); }, {22, 61}},
         {"O V4-V5", [](RuleInput& in) { Old(in, {kLeadV4, kLeadV5}); }, {22, 62}},
         {"A V4-V6, I, aVL", [](RuleInput& in) { Acute(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI, kLeadAVL}); }, {22, 61, 65}},
         {"A V4-V6, I", [](RuleInput& in) { Acute(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI}); }, {22, 61, 66}},
-        {"O V5, V6, aVL", [](RuleInput& in) { Old(in, {kLeadV5, kLeadV6, kLeadAVL}); }, {22, 68}},
-        {"O V4-V6, I, aVL", [](RuleInput& in) { Old(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI, kLeadAVL}); }, {22, 62, 67}},
         {"A I, aVL", [](RuleInput& in) { Acute(in, {kLeadI, kLeadAVL}); }, {22, 70}},
         {"A I, aVL, V6", [](RuleInput& in) { Acute(in, {kLeadI, kLeadAVL, kLeadV6}); }, {22, 66}},
         {"O I, aVL", [](RuleInput& in) { Old(in, {kLeadI, kLeadAVL}); }, {22, 71}},
         // Three inferolateral signs that are the inferior pattern raise only the inferior code.
         {"A II, III, aVF", [](RuleInput& in) { Acute(in, {kLeadII, kLeadIII, kLeadAVF}); }, {22, 74}},
         {"A II, III", [](RuleInput& in) { Acute(in, {kLeadII, kLeadIII}); }, {22, 75}},
-        {"O II, III, aVF", [](RuleInput& in) { Old(in, {kLeadII, kLeadIII, kLeadAVF}); }, {22, 76}},
-        {"O III, aVF", [](RuleInput& in) { Old(in, {kLeadIII, kLeadAVF}); }, {22, 77}},
         {"A II, III, aVF and I", [](RuleInput& in) { Acute(in, {kLeadII, kLeadIII, kLeadAVF, kLeadI}); }, {22, 81}},
         {"A I, aVL, II", [](RuleInput& in) { Acute(in, {kLeadI, kLeadAVL, kLeadII}); }, {22, 81}},
         {"A all limb leads", [](RuleInput& in) { Acute(in, {kLeadI, kLeadII, kLeadIII, kLeadAVL, kLeadAVF}); }, {22, 80}},
-        {"O all limb leads", [](RuleInput& in) { Old(in, {kLeadI, kLeadII, kLeadIII, kLeadAVL, kLeadAVF}); }, {22, 82}},
-        {"O I, II, aVF", [](RuleInput& in) { Old(in, {kLeadI, kLeadII, kLeadAVF}); }, {22, 83}},
         // Acute and old signs in different leads both count where they are.
         {"A V1-V3, O II, III, aVF",
          [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV3}); Old(in, {kLeadII, kLeadIII, kLeadAVF}); }, {22, 44, 76}},
@@ -498,20 +482,16 @@ TEST(InterpretationRules, StDepressionMildAndPlain)
         {"-101 V3-V5", [](RuleInput& in) { St60(in, {kLeadV3, kLeadV4, kLeadV5}, -101); }, {22, 101}},
         {"-101 V3, V4", [](RuleInput& in) { St60(in, {kLeadV3, kLeadV4}, -101); }, {22, 102}},
         {"-60 V1-V5", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV3, kLeadV4, kLeadV5}, -60); }, {22, 88}},
-        {"-60 V1, V2, V4, V5", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV4, kLeadV5}, -60); }, {22, 89}},
         {"-200 V1, V4, V5", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV4, kLeadV5}, -200); }, {22, 104}},
         {"-200 V4, V5", [](RuleInput& in) { St60(in, {kLeadV4, kLeadV5}, -200); }, {22, 105}},
-        {"-60 V4, V5", [](RuleInput& in) { St60(in, {kLeadV4, kLeadV5}, -60); }, {22, 90}},
         {"-200 V4-V6, I, aVL",
          [](RuleInput& in) { St60(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI, kLeadAVL}, -200); }, {22, 105, 107, 109}},
         {"-200 V4-V6, I", [](RuleInput& in) { St60(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI}, -200); }, {22, 105, 108}},
         {"-60 V6, I, aVL", [](RuleInput& in) { St60(in, {kLeadV6, kLeadI, kLeadAVL}, -60); }, {22, 93, 94}},
         {"-60 I, aVL, II", [](RuleInput& in) { St60(in, {kLeadI, kLeadAVL, kLeadII}, -60); }, {22, 98}},
         {"-200 II, III, aVF", [](RuleInput& in) { St60(in, {kLeadII, kLeadIII, kLeadAVF}, -200); }, {22, 110}},
-        {"-60 II, III, aVF", [](RuleInput& in) { St60(in, {kLeadII, kLeadIII, kLeadAVF}, -60); }, {22, 95}},
         {"-200 II, aVF", [](RuleInput& in) { St60(in, {kLeadII, kLeadAVF}, -200); }, {22, 111}},
         {"-200 I, II, III, aVF", [](RuleInput& in) { St60(in, {kLeadI, kLeadII, kLeadIII, kLeadAVF}, -200); }, {22, 113}},
-        {"-60 all limb leads", [](RuleInput& in) { St60(in, {kLeadI, kLeadII, kLeadIII, kLeadAVL, kLeadAVF}, -60); }, {22, 97}},
         {"-200 all twelve", [](RuleInput& in) { St60(in, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, -200); }, {22, 103, 107, 112}},
     });
 }

@@ -58,21 +58,17 @@ Analysed Analyse(const EcgParameters& p, AnalysisEngine& engine, const std::stri
 struct Case {
     const char* name;
     double hr, qrs, qt, qrsAxis;
-    int rhythmCode;  // 11, 12, 13, or 0 when the PR leaves the sinus range
 };
 
+// The demo records' goldens pin 72, 48 and 125 bpm and a wide QRS exactly; these add the
+// accuracy against the model at other shapes and axes.
 const Case kCases[] = {
-    {"72 bpm", 72, 90, 380, 45, 11},
-    {"48 bpm", 48, 90, 380, 45, 12},
-    {"60 bpm", 60, 90, 380, 45, 11},
-    {"90 bpm", 90, 90, 380, 45, 11},
-    {"narrow QRS", 72, 70, 380, 45, 11},
-    {"wide QRS", 72, 130, 380, 45, 11},
-    {"short QT", 72, 90, 340, 45, 11},
-    {"long QT", 72, 90, 420, 45, 11},
-    {"axis 60", 72, 90, 380, 60, 11},
-    {"axis 0", 72, 90, 380, 0, 11},
-    {"axis -20", 72, 90, 380, -20, 11},
+    {"90 bpm", 90, 90, 380, 45},
+    {"narrow QRS", 72, 70, 380, 45},
+    {"long QT", 72, 90, 420, 45},
+    {"short QT", 72, 90, 340, 45},
+    {"axis 0", 72, 90, 380, 0},
+    {"axis -20", 72, 90, 380, -20},
 };
 
 EcgParameters Parameters(const Case& c)
@@ -118,15 +114,8 @@ TEST(WholeRecord, MeasurementsLandNearTheModel)
         EXPECT_GT(sV1, 0.70 * t.sV1);
         EXPECT_LT(sV1, 0.95 * t.sV1);
 
-        if (c.rhythmCode != 0) {
-            EXPECT_NE(engine.Diagnosis()[c.rhythmCode], 0);
-        }
         for (int code : {11, 12, 13})
-            if (code != c.rhythmCode) {
-                EXPECT_EQ(engine.Diagnosis()[code], 0) << code;
-            }
-        // The closing line comes right after the statements.
-        EXPECT_EQ(a.lines.line[a.review.firstLine], "<<**Report need physician confirm**>>");
+            EXPECT_EQ(engine.Diagnosis()[code] != 0, code == 11) << code;
     }
 }
 
