@@ -158,7 +158,8 @@ std::vector<DevicePacket> SynthesizeRecord(const EcgParameters& p)
     const BeatModel b = Beat(p);
     const double rr = Rr(p);
     std::mt19937 random(p.seed);
-    std::normal_distribution<double> noise(0.0, p.noise / 1000.0);
+    // A spread of 0 is outside the distribution's domain; without noise it is never drawn from.
+    std::normal_distribution<double> noise(0.0, p.noise > 0 ? p.noise / 1000.0 : 1.0);
     const int count = p.seconds * kPacketsPerSecond;
     std::vector<DevicePacket> packets;
     packets.reserve(static_cast<size_t>(count));
