@@ -1,5 +1,4 @@
-// The conclusion composer with the program's own English and Chinese language files, and with a
-// language file that lacks statement keys.
+// The statement texts of the program's own English and Chinese language files.
 #include "analysis/ConclusionComposer.h"
 
 #include "app/LanguageTable.h"
@@ -7,37 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-
 namespace {
-
-DiagnosisFlags Raised(std::initializer_list<int> codes)
-{
-    DiagnosisFlags flags{};
-    for (int code : codes)
-        flags[code] = 1;
-    return flags;
-}
-
-// Lines prefilled so that untouched lines can be told from written ones.
-ConclusionLines Untouched()
-{
-    ConclusionLines lines;
-    for (auto& l : lines.line)
-        l = "untouched";
-    return lines;
-}
-
-TEST(ConclusionComposer, ChineseTextsAndLeadNameWithoutBlank)
-{
-    const LanguageTable chinese = ShippedLanguage("中文");
-    ConclusionLines lines = Untouched();
-    const int first = ComposeConclusion(Raised({11, 124, 126}), lines, chinese);
-    ASSERT_EQ(first, 7);
-    EXPECT_EQ(lines.line[9], "正常窦性心律");
-    EXPECT_EQ(lines.line[8], "V5T波异常");
-    EXPECT_EQ(lines.line[7], "<<**报告需经医师确认**>>");
-}
 
 TEST(ConclusionComposer, EveryStatementCodeHasATextInBothLanguages)
 {

@@ -70,27 +70,4 @@ TEST(Delineation, TEndAllowanceIsTruncatedStepByStep)
     }
 }
 
-TEST(Delineation, PWaveBetweenItsVelocityHumps)
-{
-    // A P on lead I rising by 5 per sample over 60 ... 79 and falling back over 80 ... 99: V is
-    // 40 over 64 ... 76 and 84 ... 96, 0 at the apex 80, 10 at 102 and 0 from 104 to the QRS.
-    AverageBeatMatrix a = RampsOnLeadI();
-    int32_t p = 0;
-    for (int k = 0; k < kBeatSamples; ++k) {
-        a.At(k, kLeadI) += p;
-        p += k >= 60 && k < 80 ? 5 : k >= 80 && k < 100 ? -5 : 0;
-    }
-    WavePoints w;
-    DelineateGlobal(a, 0, 800, w);
-    CorrectIsoelectric(a, w.qrsOnset);
-    DelineateGlobal(a, 1, 800, w);
-    ASSERT_EQ(w.qrsOnset, 107);
-    // a = 104 (first minimum over 83 ... 106); the search starts at max(104 - 48, 107 - 106);
-    // the P peak is the first 40 (64); the P end the minimum over 87 ... 102 (10 at 102); the
-    // onset threshold 0 + 35 / 7 = 5 is exceeded from 58 on, quiet enough at 58.
-    EXPECT_EQ(w.pPeak, 64);
-    EXPECT_EQ(w.pEnd, 102);
-    EXPECT_EQ(w.pOnset, 58);
-}
-
 }  // namespace

@@ -102,11 +102,6 @@ void CheckAll(std::initializer_list<Case> cases)
         Check(c);
 }
 
-TEST(InterpretationRules, QuietRecordRaisesOnlyTheNormalAxis)
-{
-    Check({"quiet", [](RuleInput&) {}, {22}});
-}
-
 TEST(InterpretationRules, NoQrsFoundRaisesNothing)
 {
     Check({"qrs 0, axis 0", [](RuleInput& in) { in.measurements.qrs = 0; in.measurements.qrsAxis = 0; }, {}});
@@ -285,16 +280,6 @@ TEST(InterpretationRules, BundleBranchBlocks)
         {"R 120 ms", [](RuleInput& in) { in.leads[kLeadV6][kFieldRd] = 120; }, {22}},
         {"R 100 ms, half widths 30 + 21", [](RuleInput& in) {
              in.leads[kLeadV5][kFieldRd] = 100; in.leads[kLeadV5][kFieldRhw] = 30; in.leads[kLeadV5][kFieldR2hw] = 21; }, {22, 32}},
-    });
-}
-
-TEST(InterpretationRules, Rsr1PatternComparesTheWholeLabel)
-{
-    CheckAll({
-        {"RSR'", [](RuleInput& in) { SetLabel(in, kLeadV1, "RSR'"); }, {22, 33}},
-        {"RsR'", [](RuleInput& in) { SetLabel(in, kLeadV1, "RsR'"); }, {22}},
-        {"RSR's'", [](RuleInput& in) { SetLabel(in, kLeadV1, "RSR's'"); }, {22}},
-        {"RSR' in V2", [](RuleInput& in) { SetLabel(in, kLeadV2, "RSR'"); }, {22}},
     });
 }
 
