@@ -1,4 +1,5 @@
 // corvida-analyze as a user runs it: real record files, the built program, its output parsed.
+#include "tests/support/PacketFile.h"
 #include "tests/support/TempDir.h"
 #include "tools/SyntheticEcg.h"
 
@@ -40,9 +41,7 @@ QString Record(const TempDir& dir, const char* name, const EcgParameters& p = {}
 {
     const auto packets = SynthesizeRecord(p);
     const std::filesystem::path path = dir.Path() / name;
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(packets.data()),
-            static_cast<std::streamsize>(packets.size() * kPacketBytes));
+    WritePackets(path, packets);
     return QString::fromStdString(path.string());
 }
 

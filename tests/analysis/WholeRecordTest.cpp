@@ -4,22 +4,19 @@
 #include "analysis/AnalysisEngine.h"
 #include "record/RecordFile.h"
 #include "tests/support/ShippedLanguage.h"
+#include "tests/support/PacketFile.h"
 #include "tests/support/TempDir.h"
 #include "tools/SyntheticEcg.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 namespace {
 
 ReviewRecord Review(const EcgParameters& p, AnalysisEngine& engine)
 {
     TempDir dir;
-    const auto packets = SynthesizeRecord(p);
-    std::ofstream(dir.Path() / "m.cv", std::ios::binary)
-        .write(reinterpret_cast<const char*>(packets.data()),
-               static_cast<std::streamsize>(packets.size() * kPacketBytes));
+    WritePackets(dir.Path() / "m.cv", SynthesizeRecord(p));
     ConclusionLines lines;
     ReviewRecord review;
     EXPECT_EQ(LoadForReview(dir.Path() / "m.cv", engine, ShippedLanguage(), lines, review),

@@ -18,6 +18,7 @@
 #include "device/StreamDecoder.h"
 #include "tests/device/DecoderProbe.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/PacketFile.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
@@ -26,13 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(packets.data()),
-              static_cast<std::streamsize>(packets.size() * kPacketBytes));
-}
 
 class SerialChannelTest : public testing::Test {
 protected:
@@ -48,7 +42,7 @@ protected:
 
 }  // namespace
 
-// Simulator → pty → SerialChannel → decoder, in real time for more than ten seconds: the
+// Simulator → pty → SerialChannel → decoder, in real time for three seconds: the
 // packets that reach ProcessPacket are exactly the packets sent, in order, fillers removed.
 TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSent)
 {
@@ -60,7 +54,7 @@ TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSent)
     const fs::path record = dir.Path() / "sent1.cv";
     WritePackets(record, packets);
 
-    Simulator sim(dir.Path(), 5, {"--speed", "1", "--seconds", "10.5", "--filler-every", "37",
+    Simulator sim(dir.Path(), 5, {"--speed", "1", "--seconds", "3", "--filler-every", "37",
                                   QString::fromStdString(record.string())});
     ASSERT_TRUE(fs::is_symlink(dir.Path() / "COM5"));
 
@@ -75,13 +69,13 @@ TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSent)
     clock.start();
     sim.Go();
 
-    const size_t want = 8400;  // 10.5 s
+    const size_t want = 2400;  // 3 s
     // The last partial block of 48 bytes stays in the decoder until more bytes come.
     ASSERT_TRUE(RunUntil([&] { return sink.recorded.size() + 12 >= want; }, 30000))
         << sink.recorded.size();
     const qint64 elapsed = clock.elapsed();
-    EXPECT_GE(elapsed, 10000);  // paced at 800 packets per second, not faster
-    EXPECT_LT(elapsed, 16000);
+    EXPECT_GE(elapsed, 2800);  // paced at 800 packets per second, not faster
+    EXPECT_LT(elapsed, 6000);
     ASSERT_LE(sink.recorded.size(), want);
     EXPECT_TRUE(std::equal(sink.recorded.begin(), sink.recorded.end(), packets.begin()));
     EXPECT_TRUE(prompt.shown.empty()) << prompt.LastText().toStdString();

@@ -12,6 +12,7 @@
 
 #include "app/LanguageTable.h"
 #include "device/StreamDecoder.h"
+#include "tests/support/PacketFile.h"
 #include "tests/support/TempDir.h"
 #include "tools/SyntheticEcg.h"
 
@@ -19,14 +20,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets,
-                  size_t extraBytes = 0)
+// The packets and then `extraBytes` of valid packets, the last one cut.
+void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets, size_t extraBytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(packets.data()),
-              static_cast<std::streamsize>(packets.size() * kPacketBytes));
+    ::WritePackets(path, packets);
+    std::ofstream out(path, std::ios::binary | std::ios::app);
     for (size_t i = 0; i < extraBytes; ++i)
-        out.put("\x80\x40\x01\x02"[i % 4]);  // valid packets, the last one cut
+        out.put("\x80\x40\x01\x02"[i % 4]);
 }
 
 std::vector<DevicePacket> Record(const char* preset, int seconds)

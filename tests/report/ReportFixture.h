@@ -7,16 +7,9 @@
 #include <fstream>
 
 #include "tests/history/HistoryFixture.h"
+#include "tests/support/PacketFile.h"
 #include "tests/support/SmallDisk.h"
 #include "tools/SyntheticEcg.h"
-
-inline void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(packets.data()),
-              static_cast<std::streamsize>(packets.size() * sizeof(DevicePacket)));
-}
 
 // Runs a program to its end; the exit status, or -1 when it could not run.
 inline int RunProgram(const QString& program, const QStringList& args, QString* out = nullptr,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device/DevicePacket.h"
+#include "tests/support/PacketFile.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
@@ -34,25 +35,6 @@ inline bool UseFullHdScreen()
     return true;
 }
 
-
-inline void WritePackets(const fs::path& path, const std::vector<DevicePacket>& packets)
-{
-    if (path.has_parent_path())
-        fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(packets.data()),
-              static_cast<std::streamsize>(packets.size() * kPacketBytes));
-}
-
-inline std::vector<DevicePacket> ReadPackets(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    std::vector<DevicePacket> packets(bytes.size() / kPacketBytes);
-    std::copy_n(bytes.data(), packets.size() * kPacketBytes,
-                reinterpret_cast<char*>(packets.data()));
-    return packets;
-}
 
 class LiveWindow : public ::testing::Test {
 protected:

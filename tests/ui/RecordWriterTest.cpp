@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "record/RecordFile.h"
+#include "tests/support/PacketFile.h"
 #include "tests/support/TempDir.h"
 #include "ui/RecordWriter.h"
 
@@ -41,16 +42,6 @@ std::vector<DevicePacket> Packets(std::size_t count, int seed = 0)
     return packets;
 }
 
-std::vector<DevicePacket> ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    std::vector<DevicePacket> packets(bytes.size() / kPacketBytes);
-    std::memcpy(packets.data(), bytes.data(), packets.size() * kPacketBytes);
-    EXPECT_EQ(bytes.size() % kPacketBytes, 0u);
-    return packets;
-}
-
 // Stores packets and returns how many Store calls reported a failed write.
 int StoreAll(RecordWriter& writer, const std::vector<DevicePacket>& packets)
 {
@@ -77,8 +68,8 @@ TEST(RecordWriter, TwoWritersStartedTogetherEachKeepTheirOwnFile)
     for (std::size_t i = 0; i < first.size(); ++i)
         ASSERT_TRUE(a.Store(first[i]) && b.Store(second[i]));
     ASSERT_TRUE(a.Finish() && b.Finish());
-    EXPECT_EQ(ReadAll(a.Path()), first);
-    EXPECT_EQ(ReadAll(b.Path()), second);
+    EXPECT_EQ(ReadPackets(a.Path()), first);
+    EXPECT_EQ(ReadPackets(b.Path()), second);
 }
 
 TEST(RecordWriter, EverySecondReachesTheDiskWhileRecordingTheRestAtTheEnd)
@@ -97,11 +88,11 @@ TEST(RecordWriter, EverySecondReachesTheDiskWhileRecordingTheRestAtTheEnd)
     // A stalled stream: what is buffered is written on request.
     EXPECT_EQ(writer.Buffered(), 123u);
     ASSERT_TRUE(writer.WriteBuffered());
-    EXPECT_EQ(ReadAll(writer.Path()), packets);
+    EXPECT_EQ(ReadPackets(writer.Path()), packets);
     ASSERT_TRUE(writer.Finish());
     EXPECT_FALSE(writer.Active());
     EXPECT_TRUE(writer.Kept());
-    EXPECT_EQ(ReadAll(writer.Path()), packets);  // the same bytes as one write at the end
+    EXPECT_EQ(ReadPackets(writer.Path()), packets);  // the same bytes as one write at the end
 }
 
 TEST(RecordWriter, ARecordWithoutOneWholeSecondIsNotKept)
