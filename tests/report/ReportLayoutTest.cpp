@@ -236,6 +236,21 @@ TEST(ReportLayout, HeaderDateFromTheStoredInsertionTime)
     }
 }
 
+TEST(ReportLayout, OtherHasTheWholeLastHeaderRow)
+{
+    UseEnglish();
+    QImage page = Page(300);
+    PatientRecord p;
+    auto bandBottom = [&](int words) {
+        p.Other = QString("word ").repeated(words);
+        ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(&p, {}, en), {}, en);
+        layout.MeasureDevice(page);
+        return layout.HeaderBand().bottom();
+    };
+    EXPECT_EQ(bandBottom(12), bandBottom(1));  // wider than a column, still one line
+    EXPECT_GT(bandBottom(40), bandBottom(1));  // wider than the row: it wraps
+}
+
 TEST(ReportLayout, RecordDateFromTheFileName)
 {
     struct Case { const char* path; const char* date; };
