@@ -1,38 +1,17 @@
 // corvida-export end to end: the objects read back with DCMTK sample by sample, checked with
 // dciodvfy, and sent to a storescp started here; a PACS that is down, refuses or rejects gives
 // a failure for every object, never a success.
-#include "dcmtk/config/osconfig.h"
-#include "dcmtk/dcmdata/dctk.h"
-
 #include <QProcess>
 #include <QStandardPaths>
 
 #include "dicom/DicomObjects.h"
 #include "dicom/DicomSettings.h"
 #include "record/RecordFile.h"
+#include "tests/dicom/DicomFixture.h"
 #include "tests/report/ReportFixture.h"
 #include "tests/support/StoreScp.h"
 
-namespace {
-
 const QString kTool = CORVIDA_TOOLS_DIR "/corvida-export";
-constexpr const char* kRoot = "1.2.826.0.1.3680043.10.999";
-
-std::string Str(DcmItem& item, const DcmTagKey& tag)
-{
-    OFString value;
-    item.findAndGetOFStringArray(tag, value);
-    return value.c_str();
-}
-
-DcmItem* Item(DcmItem& item, const DcmTagKey& sequence, int n = 0)
-{
-    DcmItem* found = nullptr;
-    item.findAndGetSequenceItem(sequence, found, n);
-    return found;
-}
-
-}  // namespace
 
 class DicomExportTest : public ReportTest {
 protected:
@@ -42,22 +21,11 @@ protected:
         AppDatabase::Instance().Close();  // the tool opens the database itself
         WriteSettings(0, 5);
     }
-    void WriteSettings(quint16 port, int timeout)
-    {
-        std::ofstream(dir.Path() / "S.ini")
-            << "[Dicom]\nUidRoot=" << kRoot << "\n[Pacs]\nHost=127.0.0.1\nPort=" << port
-            << "\nCalledAETitle=STORESCP\nTimeout=" << timeout << "\n";
-    }
+    void WriteSettings(quint16 port, int timeout) { WritePacsSettings(dir.Path() / "S.ini", port, timeout); }
     int Export(QStringList args, QString* out = nullptr, QString* err = nullptr)
     {
         return RunProgram(kTool, QStringList{"--settings", "S.ini", "--language", "English"} + args,
                           out, err);
-    }
-    std::unique_ptr<DcmFileFormat> Load(const fs::path& file)
-    {
-        auto ff = std::make_unique<DcmFileFormat>();
-        EXPECT_TRUE(ff->loadFile(file.c_str()).good()) << file;
-        return ff;
     }
 };
 
@@ -151,13 +119,7 @@ TEST_F(DicomExportTest, WaveformHoldsEverySampleOfItsLeadWithCodesScaleAndAnalys
     EXPECT_EQ(texts[1], "HR [bpm]: " + heartRate);
     EXPECT_EQ(texts.back(), "<<**Report need physician confirm**>>");
 
-    const Uint8* pdf = nullptr;
-    unsigned long pdfBytes = 0;
-    Uint32 length = 0;
-    ASSERT_TRUE(r.findAndGetUint8Array(DCM_EncapsulatedDocument, pdf, &pdfBytes).good());
-    r.findAndGetUint32(DCM_EncapsulatedDocumentLength, length);
-    ASSERT_GE(pdfBytes, length);
-    std::ofstream(dir.Path() / "r.pdf", std::ios::binary).write(reinterpret_cast<const char*>(pdf), length);
+    SavePdf(r, dir.Path() / "r.pdf");
     EXPECT_TRUE(PdfText(Out("r.pdf"), 1).contains("Name: Zhang Wei"));
 }
 
@@ -208,12 +170,7 @@ TEST_F(DicomExportTest, StoreScpReceivesBothObjectsIntact)
     std::vector<QString> texts;
     const std::string report = Str(*Load(dir.Path() / "r.dcm")->getDataset(), DCM_SOPInstanceUID);
     for (const fs::path& path : {dir.Path() / "r.dcm", received[report]}) {
-        auto ff = Load(path);
-        const Uint8* pdf = nullptr;
-        Uint32 length = 0;
-        ff->getDataset()->findAndGetUint8Array(DCM_EncapsulatedDocument, pdf);
-        ff->getDataset()->findAndGetUint32(DCM_EncapsulatedDocumentLength, length);
-        std::ofstream(dir.Path() / "t.pdf", std::ios::binary).write(reinterpret_cast<const char*>(pdf), length);
+        SavePdf(*Load(path)->getDataset(), dir.Path() / "t.pdf");
         texts.push_back(PdfText(Out("t.pdf")));
     }
     EXPECT_GT(texts[0].size(), 100);

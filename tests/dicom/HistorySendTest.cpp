@@ -1,9 +1,6 @@
 // Send to PACS from the history list, through the real dialog on a real database and a storescp
 // started here: what arrives is what the record makes, a PACS that fails is named per record in
 // the one message, and without a PACS the entry is not there.
-#include "dcmtk/config/osconfig.h"
-#include "dcmtk/dcmdata/dctk.h"
-
 #include <QAction>
 #include <QTableWidget>
 #include <QTest>
@@ -12,12 +9,11 @@
 #include "dicom/DicomExport.h"
 #include "dicom/DicomPatientRow.h"
 #include "history/HistoryPatientListDialog.h"
+#include "tests/dicom/DicomFixture.h"
 #include "tests/report/ReportFixture.h"
 #include "tests/support/StoreScp.h"
 
 namespace {
-
-constexpr const char* kRoot = "1.2.826.0.1.3680043.10.999";
 
 class HistorySend : public ReportTest {
 protected:
@@ -26,12 +22,7 @@ protected:
         ReportTest::SetUp();
         app.settings.configPath = Out("Settings.ini");
     }
-    void WritePacs(quint16 port)
-    {
-        std::ofstream(dir.Path() / "Settings.ini")
-            << "[Dicom]\nUidRoot=" << kRoot << "\n[Pacs]\nHost=127.0.0.1\nPort=" << port
-            << "\nCalledAETitle=STORESCP\nTimeout=10\n";
-    }
+    void WritePacs(quint16 port) { WritePacsSettings(dir.Path() / "Settings.ini", port, 10); }
     // Sends the listed patient's records and gives the message shown.
     QString Send()
     {
@@ -48,20 +39,7 @@ protected:
         EXPECT_EQ(prompt.shown.size(), 1u);
         return prompt.LastText();
     }
-    std::unique_ptr<DcmFileFormat> Load(const fs::path& file)
-    {
-        auto ff = std::make_unique<DcmFileFormat>();
-        EXPECT_TRUE(ff->loadFile(file.c_str()).good()) << file;
-        return ff;
-    }
 };
-
-std::string Str(DcmItem& item, const DcmTagKey& tag)
-{
-    OFString value;
-    item.findAndGetOFStringArray(tag, value);
-    return value.c_str();
-}
 
 }  // namespace
 
@@ -109,11 +87,7 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
         DcmDataset& report = *file->getDataset();
         EXPECT_EQ(Str(report, DCM_SOPClassUID), UID_EncapsulatedPDFStorage);
         EXPECT_EQ(studies.erase(Str(report, DCM_StudyInstanceUID)), 1u);
-        const Uint8* pdf = nullptr;
-        Uint32 length = 0;
-        report.findAndGetUint8Array(DCM_EncapsulatedDocument, pdf);
-        report.findAndGetUint32(DCM_EncapsulatedDocumentLength, length);
-        std::ofstream(dir.Path() / "t.pdf", std::ios::binary).write(reinterpret_cast<const char*>(pdf), length);
+        SavePdf(report, dir.Path() / "t.pdf");
         EXPECT_TRUE(PdfText(Out("t.pdf")).contains("Zhang Wei"));
     }
 }
