@@ -182,6 +182,20 @@ TEST(RecordFile, LoadForReview_StartsFromACleanRecordState)
         EXPECT_EQ(line, " ");
 }
 
+// An empty record has no last packet: the live decoder keeps the lead it saw last.
+TEST(RecordFile, LoadForReview_EmptyRecordLeavesTheLiveLeadAlone)
+{
+    TempDir dir;
+    std::ofstream(dir.Path() / "m1.cv");
+    Loader loader;
+    StreamDecoder live(nullptr, nullptr);
+    live.DecodeFields(MakePacket(kLeadV6, 512));
+    EXPECT_EQ(LoadForReview(dir.Path() / "m1.cv", *loader.engine, loader.language, loader.lines,
+                            loader.review, &live),
+              ReviewOutcome::Loaded);
+    EXPECT_EQ(live.LatestLead(), kLeadV6);
+}
+
 // Files far beyond one hour are read for the first hour only; garbage reads like any packets.
 TEST(RecordFile, LoadForReview_HugeFileIsCut)
 {
