@@ -112,23 +112,6 @@ TEST(StreamDecoder, DecodeBlock_StartAndResynchronisation)
     }
 }
 
-TEST(StreamDecoder, OnSerialByte_DecodesOnlyFullBlocksOf48)
-{
-    ProbeSink sink;
-    StreamDecoder decoder(nullptr, &sink);
-    Bytes bytes;
-    for (const auto& p : Counting(13))
-        Append(bytes, p);
-    FeedBytes(decoder, Bytes(bytes.begin(), bytes.begin() + 47));
-    EXPECT_TRUE(sink.recorded.empty());
-    decoder.OnSerialByte(bytes[47]);
-    EXPECT_EQ(sink.recorded.size(), 12u);
-    EXPECT_EQ(decoder.BlockFill(), 0);
-    FeedBytes(decoder, Bytes(bytes.begin() + 48, bytes.end()));
-    EXPECT_EQ(sink.recorded.size(), 12u);  // the 13th packet waits for its block
-    EXPECT_EQ(decoder.BlockFill(), 4);
-}
-
 // Fillers of four and five bytes at every offset of a 48-byte block, also straddling the
 // boundary between blocks: exactly the real packets come through, none of the filler bytes
 // reach the recording, drawing or analysis, and the lead stays.
