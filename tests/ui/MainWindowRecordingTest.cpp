@@ -93,7 +93,7 @@ TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
     NewPatient();
     StartRecord();
     recorder.Go();
-    ASSERT_TRUE(RunUntil([&] { return window->Decoder().DisplayCounter() >= 30 * 800; }, 20000));
+    ASSERT_TRUE(RunUntil([&] { return window->Decoder().DisplayCounter() >= 10 * 800; }, 20000));
     recorder.Unplug();
     RunFor(300);
     const uint32_t received = window->Decoder().DisplayCounter();
