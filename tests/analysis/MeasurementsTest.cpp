@@ -70,58 +70,6 @@ WavePoints LeadPoints()
     return w;
 }
 
-// A part's end is its boundary position: the first sample past the crossing, or the QRS end.
-// Both the half-amplitude level of the right side and the tail test of the last wave take the
-// value there, not the part's last sample.
-TEST(Measurements, HalfWidthAndTailTestUseTheValueAtTheEndPosition)
-{
-    std::map<int, int32_t> d;
-    const int32_t r[] = {10, 30, 50, 70, 80, 70, 60, 50, 40, 30, 20, 10};
-    for (int i = 0; i < 12; ++i)
-        d[100 + i] = r[i];
-    const int32_t s[] = {-40, -40, -30, -20, -10, -5, -3, -2, -1, -1};
-    for (int i = 0; i < 10; ++i)
-        d[112 + i] = s[i];
-    LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
-    EXPECT_EQ(v[kFieldR], 1000);
-    EXPECT_EQ(v[kFieldRd], 30);
-    // Left level (10 + 80) / 2 reached at 102; right level (-40 + 80) / 2 from 112 down at 110.
-    // With the last sample (10) the right level would be 45, reached at 107: 12 ms.
-    EXPECT_EQ(v[kFieldRhw], 20);
-    EXPECT_EQ(v[kFieldS], -500);
-    EXPECT_EQ(v[kFieldSd], 45);   // extended over the quiet tail to the QRS end
-    EXPECT_EQ(v[kFieldShw], 7);   // 112 ... 115, the level (0 - 40) / 2 counted from 130
-    EXPECT_EQ(std::string(LabelText(BuildQrsShapeLabel(v))), "Rs");
-
-    // A last wave 10 units high stands 10 clear of the QRS end value (0) though only 5 clear of
-    // its own last sample: it is kept.
-    d.clear();
-    for (int k = 100; k < 110; ++k)
-        d[k] = -20;
-    for (int k = 110; k < 130; ++k)
-        d[k] = k == 119 ? 9 : k == 120 ? 10 : k < 119 ? 3 : 5;
-    v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
-    EXPECT_EQ(v[kFieldQ], -250);
-    EXPECT_EQ(v[kFieldQd], 25);
-    EXPECT_EQ(v[kFieldR], 125);
-    EXPECT_EQ(v[kFieldRd], 50);
-    EXPECT_EQ(v[kFieldRhw], 25);  // 119 ... 129
-    EXPECT_EQ(v[kFieldS], 0);
-    EXPECT_EQ(std::string(LabelText(BuildQrsShapeLabel(v))), "qr");
-
-    // Ending on 1 but with 5 at the QRS end, the same wave is only 5 clear of it: a tail, and
-    // the q runs on to the QRS end as one deflection.
-    for (int k = 121; k < 130; ++k)
-        d[k] = 1;
-    d[130] = 5;
-    v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
-    EXPECT_EQ(v[kFieldR], 0);
-    EXPECT_EQ(v[kFieldQ], -250);
-    EXPECT_EQ(v[kFieldS], -250);
-    EXPECT_EQ(v[kFieldQd], 37);
-    EXPECT_EQ(std::string(LabelText(BuildQrsShapeLabel(v))), "qs");
-}
-
 // Five alternating waves of 6 samples each: the fourth goes to R' or S' by its sign, the
 // fifth is always S' and is taken at its minimum, even when it is positive.
 TEST(Measurements, FourthAndFifthQrsWaves)
@@ -143,37 +91,6 @@ TEST(Measurements, FourthAndFifthQrsWaves)
         EXPECT_EQ(v[kFieldR2], c.r2) << c.sign;
         EXPECT_EQ(v[kFieldS2], c.s2) << c.sign;
     }
-}
-
-TEST(Measurements, TPhasesOfABiphasicT)
-{
-    std::map<int, int32_t> d;
-    for (int k = 170; k < 200; ++k)
-        d[k] = -(1 + std::min(k - 170, 199 - k));  // -1 ... -15 ... -1
-    for (int k = 200; k < 230; ++k)
-        d[k] = 1 + std::min(k - 200, 229 - k);
-    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
-    EXPECT_EQ(v[kFieldT1], -187);
-    EXPECT_EQ(v[kFieldT1 + 1], 187);
-    EXPECT_EQ(v[kFieldTd1], 75);
-    EXPECT_EQ(v[kFieldTd1 + 1], 75);
-    EXPECT_EQ(v[kFieldT1 + 2], 0);
-}
-
-TEST(Measurements, TPhaseThatNeverLeavesItsStartIsDropped)
-{
-    // A first negative phase that starts at its own minimum does not move away from its start
-    // value: the positive phase takes over from the T onset and adds the (smaller) negative area.
-    std::map<int, int32_t> d;
-    for (int k = 170; k < 190; ++k)
-        d[k] = -12 + (k - 170) / 2;  // -12 rising to -3
-    for (int k = 190; k < 230; ++k)
-        d[k] = 1 + std::min(k - 190, 229 - k);  // 1 ... 20 ... 1
-    const LeadMeasurements v = MeasureLead(OneLead(d), kLeadV2, LeadPoints());
-    EXPECT_EQ(v[kFieldT1], 250);
-    EXPECT_EQ(v[kFieldTd1], 150);  // 170 ... 230
-    EXPECT_EQ(v[kFieldT1 + 1], 0);
-    EXPECT_EQ(v[kFieldTd1 + 1], 0);
 }
 
 }  // namespace
