@@ -49,11 +49,7 @@ protected:
 // packets that reach ProcessPacket are exactly the packets sent, in order, fillers removed.
 TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSent)
 {
-    EcgParameters params;
-    EcgPreset("normal", params);
-    params.seconds = 12;
-    params.noise = 20;
-    const auto packets = SynthesizeRecord(params);
+    const auto packets = SynthesizeRecord({.noise = 20});
     Simulator sim(dir.Path(), 5, {"--speed", "1", "--seconds", "3", "--filler-every", "37", Record(packets)});
     ASSERT_TRUE(fs::is_symlink(dir.Path() / "COM5"));
 
