@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -108,9 +107,7 @@ void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, 
         {"qrs_axis", m.qrsAxis}, {"t_axis", m.tAxis}};
     for (const auto& [key, value] : shown)
         EXPECT_FLOAT_EQ(float(json["measurements"][key].toDouble()), value) << key;
-    QStringList printed;
-    for (const QJsonValue& line : json["conclusion"].toArray())
-        printed << line.toString();
+    const QStringList printed = json["conclusion"].toVariant().toStringList();
     EXPECT_EQ(Conclusion(state).join(" | ").toStdString(), printed.join(" | ").toStdString());
     EXPECT_FALSE(printed.isEmpty());
 }
@@ -216,15 +213,12 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         window.OnPrint();
         ASSERT_TRUE(RunUntil([&] { return window.isEnabled() && QFileInfo(prompt.pdfPath).size(); }, 120000));
         EXPECT_TRUE(prompt.Texts().contains("Do You Want To Print Data?")) << said();
-        QProcess info, text;
-        info.start("pdfinfo", {prompt.pdfPath});
+        QProcess text;
         text.start("pdftotext", {"-layout", prompt.pdfPath, "-"});
-        ASSERT_TRUE(info.waitForFinished() && text.waitForFinished());
-        const QByteArray pdf = info.readAllStandardOutput();
-        // Lead strips, then the summary page.
-        EXPECT_GE(QString(pdf).section("Pages:", 1).trimmed().section('\n', 0, 0).toInt(), 2) << pdf.constData();
-        // The paper says what the screen says.
+        ASSERT_TRUE(text.waitForFinished());
+        // Lead strips, then the summary page; the paper says what the screen says.
         const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        EXPECT_GE(printed.count('\f'), 2);
         for (const QString& line : Conclusion(window.State()))
             EXPECT_TRUE(printed.contains(line)) << line.toStdString() << "\n" << printed.toStdString();
         EXPECT_EQ(ReadAll(recordPath).size(), recordedSize) << "the record changed after the review";

@@ -54,8 +54,7 @@ TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSent)
     ASSERT_TRUE(fs::is_symlink(dir.Path() / "COM5"));
 
     ProbeSink sink;
-    ProbeFeed feed;
-    StreamDecoder decoder(&feed, &sink);
+    StreamDecoder decoder(nullptr, &sink);
     ASSERT_TRUE(Open(5, [&](uint8_t b) { decoder.OnSerialByte(b); }));
     EXPECT_EQ(channel.DeviceName(), QDir::current().filePath("COM5"));
     ASSERT_TRUE(channel.BeginWatching());
