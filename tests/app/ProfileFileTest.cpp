@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "app/ProfileFile.h"
 #include "app/WholeFile.h"
-
-#include <sys/stat.h>
 #include "tests/support/TempDir.h"
 
 TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
@@ -25,8 +25,7 @@ TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
 TEST(ProfileFile, OnlyRegularFilesOfSaneSizeAreRead)
 {
     TempDir dir;
-    const std::filesystem::path fifo = dir.Path() / "fifo.ini", zero = dir.Path() / "zero.ini",
-                                big = dir.Path() / "big.ini";
+    const auto fifo = dir.Path() / "fifo.ini", zero = dir.Path() / "zero.ini", big = dir.Path() / "big.ini";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::filesystem::create_symlink("/dev/zero", zero);
     std::ofstream(big) << "[CommNo]\nPath=3\n" << std::string(kMaxSmallFileBytes, ' ');

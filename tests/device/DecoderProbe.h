@@ -1,5 +1,6 @@
 #pragma once
 // A packet sink and an analysis feed that keep what the decoder hands them, for decoder tests.
+#include <array>
 #include <string>
 #include <vector>
 
@@ -10,13 +11,8 @@ struct ProbeSink final : PacketSink {
     PacketModes modes{true, false, false, 1};  // recording: every packet reaches RecordStep
     bool recordResult = true;
     std::vector<DevicePacket> recorded;
-    struct Point {
-        uint8_t lead;
-        int16_t sample;
-    };
-    std::vector<Point> points;
-    int labelUpdates = 0;
-    int lastSpeedCode = 0, lastGainCode = 0, lastFilterCode = 0;
+    std::vector<int16_t> drawn;
+    std::vector<std::array<int, 3>> labels;  // speed, gain and filter code of each update
 
     PacketModes Modes() const override { return modes; }
     bool RecordStep(const DevicePacket& packet, const PacketFields&) override
@@ -24,14 +20,10 @@ struct ProbeSink final : PacketSink {
         recorded.push_back(packet);
         return recordResult;
     }
-    void DrawPoint(uint8_t lead, int16_t sample) override { points.push_back({lead, sample}); }
-    void UpdateLeadLabels(uint8_t, int speedCode, int gainCode, int filterCode, int,
-                          int) override
+    void DrawPoint(uint8_t, int16_t sample) override { drawn.push_back(sample); }
+    void UpdateLeadLabels(uint8_t, int speed, int gain, int filter, int, int) override
     {
-        ++labelUpdates;
-        lastSpeedCode = speedCode;
-        lastGainCode = gainCode;
-        lastFilterCode = filterCode;
+        labels.push_back({speed, gain, filter});
     }
 };
 
@@ -41,15 +33,10 @@ struct ProbeFeed final : AnalysisFeed {
     std::vector<int32_t> pushed;
     std::string events;
     int processCalls = 0;
-    int finishes = 0;
 
     void PushSample(int32_t value) override { pushed.push_back(value); }
     void ProcessSample(uint8_t) override { ++processCalls; }
-    void FinishLead(uint8_t lead) override
-    {
-        ++finishes;
-        events += "F" + std::to_string(lead) + " ";
-    }
+    void FinishLead(uint8_t lead) override { events += "F" + std::to_string(lead) + " "; }
     void ResetLeadState() override { events += "R "; }
     void EmptyInput() override { events += "E "; }
 };

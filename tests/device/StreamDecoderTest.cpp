@@ -1,3 +1,4 @@
+// The decoder: a packet's fields, units out of the byte stream, and the per-packet step.
 #include "device/StreamDecoder.h"
 
 #include <gtest/gtest.h>
@@ -10,55 +11,50 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Append(Bytes& out, const DevicePacket& p)
+Bytes Cat(std::initializer_list<Bytes> parts)
 {
-    out.insert(out.end(), p.begin(), p.end());
+    Bytes out;
+    for (const Bytes& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
 }
 
-Bytes Filler(int length)
+// Bytes from .. to of a packet.
+Bytes Part(const DevicePacket& p, int from = 0, int to = kPacketBytes)
 {
-    return Bytes(static_cast<size_t>(length), kFillerByte);
+    return Bytes(p.begin() + from, p.begin() + to);
 }
 
 // Packets with a sample that counts up, so any mix-up of bytes shows.
-std::vector<DevicePacket> Counting(int count, uint8_t lead = 2)
+std::vector<DevicePacket> Counting(int count, uint8_t lead)
 {
     std::vector<DevicePacket> packets;
     for (int i = 0; i < count; ++i)
-        packets.push_back(MakePacket(lead, 100 + i % 900));
+        packets.push_back(MakePacket(lead, 100 + i));
     return packets;
-}
-
-void FeedBytes(StreamDecoder& decoder, const Bytes& bytes)
-{
-    for (uint8_t b : bytes)
-        decoder.OnSerialByte(b);
 }
 
 }  // namespace
 
 TEST(StreamDecoder, ExtractFields_SubstitutesOutOfRangeCodes)
 {
-    struct Case {
+    const struct {
         uint8_t b0, b1;
-        uint8_t filter, lead, gain, valid, mode, range;
+        std::array<int, 6> fields;  // filter, lead, gain, valid, mode, range
     } cases[] = {
-        {0x80 | 0x10 | 0x05, 0x40 | 0x02, 1, 5, 2, 1, 0, 0},
-        {0x80 | 0x70 | 0x01, 0x40, 0, 1, 0, 1, 0, 0},         // filter 7 shows OFF
-        {0x80 | 0x60 | 0x0D, 0x40 | 0x05, 0, 0, 0, 1, 0, 0},  // filter 6, lead 13, gain 5 → 0
-        {0x80 | 0x50 | 0x0B, 0x30 | 0x03, 5, 11, 3, 0, 1, 1}, // highest valid codes kept
-        {0x80 | 0x0C, 0x0F, 0, 0, 0, 0, 0, 0},                // lead 12, gain 15
+        {0x80 | 0x10 | 0x05, 0x40 | 0x02, {1, 5, 2, 1, 0, 0}},
+        {0x80 | 0x70 | 0x01, 0x40, {0, 1, 0, 1, 0, 0}},          // filter 7 shows OFF
+        {0x80 | 0x60 | 0x0D, 0x40 | 0x05, {0, 0, 0, 1, 0, 0}},   // filter 6, lead 13, gain 5 → 0
+        {0x80 | 0x50 | 0x0B, 0x30 | 0x03, {5, 11, 3, 0, 1, 1}},  // highest valid codes kept
+        {0x80 | 0x0C, 0x0F, {0, 0, 0, 0, 0, 0}},                 // lead 12, gain 15
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const uint8_t p[4] = {c.b0, c.b1, 0x05, 0x7F};
         const PacketFields f = ExtractFields(p);
-        SCOPED_TRACE(testing::Message() << std::hex << int(c.b0) << " " << int(c.b1));
-        EXPECT_EQ(f.filterCode, c.filter);
-        EXPECT_EQ(f.leadIndex, c.lead);
-        EXPECT_EQ(f.gainCode, c.gain);
-        EXPECT_EQ(f.validFlag, c.valid);
-        EXPECT_EQ(f.modeFlag, c.mode);
-        EXPECT_EQ(f.rangeFlag, c.range);
+        EXPECT_EQ((std::array<int, 6>{f.filterCode, f.leadIndex, f.gainCode, f.validFlag,
+                                      f.modeFlag, f.rangeFlag}),
+                  c.fields)
+            << std::hex << int(c.b0) << " " << int(c.b1);
         EXPECT_EQ(f.sample, 5 * 128 + 127);
     }
     // Bits above the sample's ten are ignored.
@@ -68,92 +64,73 @@ TEST(StreamDecoder, ExtractFields_SubstitutesOutOfRangeCodes)
 
 TEST(StreamDecoder, DecodeBlock_StartAndResynchronisation)
 {
-    const auto packets = Counting(6);
-    struct Case {
+    const auto p = Counting(4, 2);
+    const Bytes filler(5, kFillerByte);
+    const struct {
         const char* name;
         Bytes stream;
         std::vector<DevicePacket> expected;
+    } cases[] = {
+        {"joined in mid-packet", Cat({Part(p[0], 2), Part(p[1]), Part(p[2]), Part(p[3])}),
+         {p[1], p[2], p[3]}},
+        {"data bytes without a start byte are skipped",
+         Cat({Part(p[0]), {0x00, 0x12, 0x7F, 0x33}, Part(p[1])}), {p[0], p[1]}},
+        {"a unit cut by the next start byte is dropped",
+         Cat({Part(p[0]), Part(p[1], 0, 3), Part(p[2])}), {p[0], p[2]}},
+        {"so is a unit cut by a filler", Cat({Part(p[0], 0, 2), filler, Part(p[1], 2), Part(p[2])}),
+         {p[2]}},
     };
-    Bytes midStart = {packets[0][2], packets[0][3]};  // joined in the middle of a packet
-    for (int i = 1; i < 4; ++i)
-        Append(midStart, packets[i]);
-
-    Bytes garbage;  // data bytes with no start byte before them are skipped
-    Append(garbage, packets[0]);
-    for (uint8_t b : {0x00, 0x12, 0x7F, 0x33})
-        garbage.push_back(b);
-    Append(garbage, packets[1]);
-
-    Bytes cut;  // a unit cut short by the next start byte is dropped
-    Append(cut, packets[0]);
-    cut.insert(cut.end(), packets[1].begin(), packets[1].begin() + 3);
-    Append(cut, packets[2]);
-
-    Bytes cutByFiller;  // so is a unit cut short by a filler
-    cutByFiller.insert(cutByFiller.end(), packets[0].begin(), packets[0].begin() + 2);
-    for (uint8_t b : Filler(5))
-        cutByFiller.push_back(b);
-    cutByFiller.push_back(packets[1][2]);
-    cutByFiller.push_back(packets[1][3]);
-    Append(cutByFiller, packets[2]);
-
-    const Case cases[] = {
-        {"mid-packet start", midStart, {packets[1], packets[2], packets[3]}},
-        {"garbage between packets", garbage, {packets[0], packets[1]}},
-        {"unit cut by start byte", cut, {packets[0], packets[2]}},
-        {"unit cut by filler", cutByFiller, {packets[2]}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
         ProbeSink sink;
         StreamDecoder decoder(nullptr, &sink);
         decoder.DecodeBlock(c.stream.data(), c.stream.size());
-        EXPECT_EQ(sink.recorded, c.expected);
+        EXPECT_EQ(sink.recorded, c.expected) << c.name;
     }
 }
 
 // Fillers of four and five bytes at every offset of a 48-byte block, also straddling the
 // boundary between blocks: exactly the real packets come through, none of the filler bytes
-// reach the recording, drawing or analysis, and the lead stays.
+// reach the recording, drawing or analysis, and the lead stays. The one lead change, 0 → 7 at
+// the first packet, closes exactly one live segment, with the old lead; that packet is pushed
+// before the change is seen, then the input starts afresh: every second packet from the change.
 TEST(StreamDecoder, DecodeBlock_FillerAtEveryOffsetIsSkipped)
 {
+    const auto packets = Counting(60, 7);
+    std::vector<int32_t> pushed = {100 + kLiveSampleOffset};
+    for (int i = 1; i < 60; i += 2)
+        pushed.push_back(100 + i + kLiveSampleOffset);
     for (int length : {4, 5, 9}) {
         for (int offset = 0; offset < kByteBlockSize; ++offset) {
             SCOPED_TRACE(testing::Message() << "filler " << length << " at " << offset);
-            const auto packets = Counting(60, 7);
-            Bytes stream;
             // 'offset' stray data bytes first, then twelve packets (48 bytes): the filler starts
             // 'offset' bytes into the second block and, near its end, runs into the third.
-            stream.assign(static_cast<size_t>(offset), 0x11);
-            size_t next = 0;
-            for (int i = 0; i < 12; ++i)
-                Append(stream, packets[next++]);
-            for (uint8_t b : Filler(length))
-                stream.push_back(b);
-            while (next < packets.size())
-                Append(stream, packets[next++]);
-            stream.resize(stream.size() + (kByteBlockSize - stream.size() % kByteBlockSize),
-                          kFillerByte);
+            Bytes stream(static_cast<size_t>(offset), 0x11);
+            for (size_t i = 0; i < packets.size(); ++i) {
+                if (i == 12)
+                    stream.insert(stream.end(), static_cast<size_t>(length), kFillerByte);
+                stream.insert(stream.end(), packets[i].begin(), packets[i].end());
+            }
+            stream.resize((stream.size() / kByteBlockSize + 1) * kByteBlockSize, kFillerByte);
 
             ProbeSink sink;
             ProbeFeed feed;
             StreamDecoder decoder(&feed, &sink);
-            FeedBytes(decoder, stream);
+            for (uint8_t b : stream)
+                decoder.OnSerialByte(b);
             EXPECT_EQ(sink.recorded, packets);
             EXPECT_EQ(decoder.LatestLead(), 7);
-            EXPECT_EQ(feed.finishes, 1);  // the only lead change: 0 → 7 at the first packet
-            // The first packet is pushed before its lead change empties the input; then every
-            // second one of the remaining 59.
-            EXPECT_EQ(feed.pushed.size(), 31u);
-            for (int32_t v : feed.pushed)
-                EXPECT_LT(v, 1023 + kLiveSampleOffset);
+            EXPECT_EQ(decoder.CurrentLead(), 7);
+            EXPECT_EQ(feed.events, "F0 R E ");
+            EXPECT_EQ(feed.pushed, pushed);
+            EXPECT_EQ(feed.processCalls, static_cast<int>(stream.size()));
+            EXPECT_EQ(decoder.LiveUnitCounter(), 59u);
         }
     }
 }
 
 TEST(StreamDecoder, ProcessPacket_ModesDecideWhatIsRecordedAndDrawn)
 {
-    struct Case {
+    const struct {
         const char* name;
         PacketModes modes;
         bool valid;
@@ -168,7 +145,7 @@ TEST(StreamDecoder, ProcessPacket_ModesDecideWhatIsRecordedAndDrawn)
         {"review freezes the drawing", {false, false, true, 2}, true, true, 16, 0},
         {"recording valid", {true, false, false, 2}, true, true, 16, 4},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ProbeSink sink;
         sink.modes = c.modes;
@@ -177,8 +154,8 @@ TEST(StreamDecoder, ProcessPacket_ModesDecideWhatIsRecordedAndDrawn)
         for (int i = 0; i < 16; ++i)
             decoder.ProcessPacket(MakePacket(1, 200 + i, c.valid));
         EXPECT_EQ(sink.recorded.size(), c.recorded);
-        EXPECT_EQ(sink.points.size(), c.drawn);
-        EXPECT_EQ(sink.labelUpdates, static_cast<int>(c.drawn));
+        EXPECT_EQ(sink.drawn.size(), c.drawn);
+        EXPECT_EQ(sink.labels.size(), c.drawn);
     }
 }
 
@@ -193,52 +170,19 @@ TEST(StreamDecoder, ProcessPacket_DecimationAndPeakHold)
         // Per window of d packets: a small wiggle, one peak below the baseline at a moving
         // position, and a tie of the same distance above it later (the earlier one is kept).
         std::vector<int16_t> expected;
-        const int windows = 800 / d;  // one second
-        for (int w = 0; w < windows; ++w) {
-            const int peakAt = w % d;
-            const int depth = 50 + w % 40;
-            int16_t peak = 0;
+        for (int w = 0; w < kPacketsPerSecond / d; ++w) {
+            const int peakAt = w % d, depth = 50 + w % 40;
             for (int k = 0; k < d; ++k) {
                 int s = kBaseline + (k % 2 ? 3 : -3);
                 if (k == peakAt)
                     s = kBaseline - depth;
                 else if (k > peakAt && k == d - 1)
                     s = kBaseline + depth;
-                if (k == peakAt)
-                    peak = static_cast<int16_t>(s);
                 decoder.ProcessPacket(MakePacket(3, s, true, 2, 2));
             }
-            expected.push_back(peak);
+            expected.push_back(static_cast<int16_t>(kBaseline - depth));
         }
-        ASSERT_EQ(sink.points.size(), expected.size());  // 50, 100, 200 points per second
-        for (size_t i = 0; i < expected.size(); ++i)
-            EXPECT_EQ(sink.points[i].sample, expected[i]) << "point " << i;
-        EXPECT_EQ(sink.lastSpeedCode, speed + 1);
-        EXPECT_EQ(sink.lastGainCode, 3);
-        EXPECT_EQ(sink.lastFilterCode, 2);
+        EXPECT_EQ(sink.drawn, expected);  // 50, 100, 200 points per second
+        EXPECT_EQ(sink.labels.back(), (std::array<int, 3>{speed + 1, 3, 2}));
     }
-}
-
-// A lead change closes exactly one live segment, with the old lead, and the analysis input
-// starts afresh: every second packet of the new segment is pushed, counted from the change.
-TEST(StreamDecoder, DecodeBlock_LeadChangeClosesExactlyOneSegment)
-{
-    ProbeSink sink;
-    ProbeFeed feed;
-    StreamDecoder decoder(&feed, &sink);
-    Bytes stream;
-    for (int i = 0; i < 7; ++i)
-        Append(stream, MakePacket(0, 10 + i));
-    for (int i = 0; i < 5; ++i)
-        Append(stream, MakePacket(1, 20 + i));
-    decoder.DecodeBlock(stream.data(), stream.size());
-
-    EXPECT_EQ(feed.events, "F0 R E ");
-    EXPECT_EQ(decoder.CurrentLead(), 1);
-    // Lead 0: packets 0, 2, 4, 6. Lead 1: the first packet is pushed before the change is seen
-    // (counter 7 is odd: not pushed), then the counter restarts: packets 2 and 4 of lead 1.
-    const std::vector<int32_t> expected = {330, 332, 334, 336, 341, 343};
-    EXPECT_EQ(feed.pushed, expected);
-    EXPECT_EQ(feed.processCalls, static_cast<int>(stream.size()));
-    EXPECT_EQ(decoder.LiveUnitCounter(), 4u);
 }

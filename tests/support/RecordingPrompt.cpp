@@ -4,8 +4,6 @@ PromptAnswer RecordingPrompt::Show(const QString& caption, const QString& text, 
                                    PromptButtons buttons)
 {
     shown.push_back({caption, text, icon, buttons});
-    if (onShow)
-        onShow();
     if (buttons == PromptButtons::Ok)
         return PromptAnswer::Ok;
     if (answers.empty())

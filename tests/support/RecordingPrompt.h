@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
-#include <functional>
 
 #include "app/Prompt.h"
 
@@ -32,5 +31,4 @@ public:
     std::deque<QString> folders;        // answers to folder browsers; empty (cancel) when none left
     // Printer set-up for ChoosePrinter: by default PDF output to pdfPath, or cancel when empty.
     QString pdfPath;
-    std::function<void()> onShow;       // runs after each box is recorded (e.g. to press a button)
 };

@@ -21,10 +21,7 @@ bool RunUntil(Done done, int timeoutMs)
     return done();
 }
 
-inline void RunFor(int ms)
-{
-    RunUntil([] { return false; }, ms);
-}
+inline void RunFor(int ms) { RunUntil([] { return false; }, ms); }
 
 // With wait set, the simulator holds back until Go(); otherwise it sends at once.
 class Simulator {
@@ -40,7 +37,6 @@ public:
         process.start(CORVIDA_TOOLS_DIR "/corvida-simulator", args);
         EXPECT_TRUE(process.waitForStarted(5000));
         EXPECT_TRUE(process.waitForReadyRead(10000));  // the pty path line: the link exists now
-        ptyPath = QString::fromUtf8(process.readLine()).trimmed();
     }
     ~Simulator() { Unplug(); }
     void Go()
@@ -58,5 +54,4 @@ public:
     }
 
     QProcess process;
-    QString ptyPath;
 };
