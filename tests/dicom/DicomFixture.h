@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,27 @@ inline std::unique_ptr<DcmFileFormat> Load(const std::filesystem::path& file)
     auto ff = std::make_unique<DcmFileFormat>();
     EXPECT_TRUE(ff->loadFile(file.c_str()).good()) << file;
     return ff;
+}
+
+// The objects a storescp wrote to a folder, by SOP instance UID.
+inline std::map<std::string, std::filesystem::path> ReceivedByUid(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::filesystem::path> received;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        received[Str(*Load(entry.path())->getDataset(), DCM_SOPInstanceUID)] = entry.path();
+    return received;
+}
+
+// Element by element, whatever the file headers; the PDF of a report carries the time it was
+// made, so it may be left out.
+inline void ExpectSameElements(DcmDataset& a, DcmDataset& b, bool butThePdf = false)
+{
+    ASSERT_EQ(a.card(), b.card());
+    for (unsigned long i = 0; i < a.card(); ++i) {
+        const DcmTagKey tag = a.getElement(i)->getTag();
+        const bool pdf = tag == DCM_EncapsulatedDocument || tag == DCM_EncapsulatedDocumentLength;
+        EXPECT_TRUE((pdf && butThePdf) || a.getElement(i)->compare(*b.getElement(i)) == 0) << tag;
+    }
 }
 
 // Writes the PDF a report object carries.

@@ -57,9 +57,7 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
                       "ECG waveform m200903071420.cv: sent to the PACS\n"
                       "ECG report m200903071420.cv: sent to the PACS");
 
-    std::map<std::string, fs::path> received;  // by SOP instance UID
-    for (const auto& entry : fs::directory_iterator(dir.Path() / "in"))
-        received[Str(*Load(entry.path())->getDataset(), DCM_SOPInstanceUID)] = entry.path();
+    std::map<std::string, fs::path> received = ReceivedByUid(dir.Path() / "in");
     ASSERT_EQ(received.size(), 4u);
     // Each waveform element by element as the record makes it; each report a PDF of the patient.
     const std::optional<PatientRecord> row = FindPatient(QString::number(patientId)).row;
@@ -74,11 +72,7 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
         const std::string uid = Str(sent, DCM_SOPInstanceUID);
         studies.insert(Str(sent, DCM_StudyInstanceUID));
         ASSERT_TRUE(received.count(uid));
-        auto got = Load(received[uid]);
-        DcmDataset& b = *got->getDataset();
-        ASSERT_EQ(sent.card(), b.card());
-        for (unsigned long i = 0; i < sent.card(); ++i)
-            EXPECT_EQ(sent.getElement(i)->compare(*b.getElement(i)), 0) << sent.getElement(i)->getTag();
+        ExpectSameElements(sent, *Load(received[uid])->getDataset());
         received.erase(uid);
     }
     // The reports, one in each record's study, carry a PDF that names the patient.

@@ -16,49 +16,19 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-void Touch(const fs::path& path)
+TEST(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
 {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << "x";
-}
-
-// The order the file system gives, which the rows must follow.
-std::vector<std::string> DirectoryOrder(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.is_regular_file() && entry.path().extension() == ".cv")
-            names.push_back(entry.path().filename().string());
-    return names;
-}
-
-class RecordList : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        EnsureQtApp();
-        language = ShippedLanguage();
-    }
-    void ClickRow(RecordListDialog& dialog, int row)
-    {
-        QTableWidget* list = dialog.list;
-        QRect r = list->visualItemRect(list->item(row, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    }
+    EnsureQtApp();
+    const LanguageTable language = ShippedLanguage();
     TempDir dir{true};
-    LanguageTable language;
-};
-
-}  // namespace
-
-TEST_F(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
-{
-    for (const char* name : {"m200903071405.cv", "m201112312359.cv", "m202001020304.cv"})
-        Touch(fs::path("Data/7") / name);
-    Touch("Data/7/notes.txt");
-    std::vector<std::string> order = DirectoryOrder("Data/7");
+    fs::create_directories("Data/7");
+    for (const char* name : {"m200903071405.cv", "m201112312359.cv", "m202001020304.cv", "notes.txt"})
+        std::ofstream(fs::path("Data/7") / name) << "x";
+    // The order the file system gives, which the rows must follow.
+    std::vector<std::string> order;
+    for (const auto& entry : fs::directory_iterator("Data/7"))
+        if (entry.path().extension() == ".cv")
+            order.push_back(entry.path().filename().string());
     ASSERT_EQ(order.size(), 3u);
 
     RecordListDialog dialog(language);
@@ -76,7 +46,8 @@ TEST_F(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
                   RecordListDialog::HistoryRowText(QString::fromStdString(order[i]), language));
     }
 
-    ClickRow(dialog, 1);
+    QTest::mouseClick(dialog.list->viewport(), Qt::LeftButton, {},
+                      dialog.list->visualItemRect(dialog.list->item(1, 0)).center());
     dialog.okButton->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);  // the opener reviews the record
     EXPECT_EQ(dialog.recordPath, QString::fromStdString("Data/7/" + order[1]));

@@ -5,6 +5,8 @@
 #include <QString>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 
 #include "tests/history/HistoryFixture.h"
 #include "tests/support/PacketFile.h"
@@ -13,7 +15,7 @@
 
 // Runs a program to its end; the exit status, or -1 when it could not run.
 inline int RunProgram(const QString& program, const QStringList& args, QString* out = nullptr,
-               QString* err = nullptr)
+                      QString* err = nullptr)
 {
     QProcess p;
     p.start(program, args);
@@ -30,12 +32,9 @@ inline int RunProgram(const QString& program, const QStringList& args, QString* 
 inline int PdfPages(const QString& pdf)
 {
     QString out;
-    if (RunProgram("pdfinfo", {pdf}, &out) != 0)
-        return 0;
-    for (const QString& line : out.split('\n'))
-        if (line.startsWith("Pages:"))
-            return line.mid(6).trimmed().toInt();
-    return 0;
+    RunProgram("pdfinfo", {pdf}, &out);
+    const qsizetype at = out.indexOf("Pages:");
+    return at < 0 ? 0 : out.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
 }
 
 inline QString PdfText(const QString& pdf, int page = 0)
@@ -43,9 +42,8 @@ inline QString PdfText(const QString& pdf, int page = 0)
     QStringList args;
     if (page > 0)
         args << "-f" << QString::number(page) << "-l" << QString::number(page);
-    args << "-layout" << pdf << "-";
     QString out;
-    RunProgram("pdftotext", args, &out);
+    RunProgram("pdftotext", args << "-layout" << pdf << "-", &out);
     return out;
 }
 
@@ -61,7 +59,6 @@ protected:
         facts.Height = 172;
         facts.Weight = 70;
         facts.Blood = 3;
-        facts.Sex = 0;
         facts.Other = "chest pain\r\nsince morning";
         StoreResult r = StorePatient(facts, QDateTime(QDate(2009, 3, 7), QTime(14, 5, 9)));
         ASSERT_TRUE(r.Stored());
@@ -73,6 +70,23 @@ protected:
     }
     QString RecordPath() const { return QString::fromStdString(fs::relative(record, dir.Path()).string()); }
     QString Out(const char* name) const { return QString::fromStdString((dir.Path() / name).string()); }
+    // Lets `write` make full/r.pdf on a full 64 KiB disk where an earlier r.pdf lies: what the
+    // folder holds after, or nothing when no tmpfs can be mounted here (it needs root).
+    std::optional<std::vector<std::string>> OnFullDisk(const std::function<void(const QString&)>& write)
+    {
+        const SmallDisk disk(dir.Path() / "full", "64k");
+        if (!disk.Mounted())
+            return std::nullopt;
+        std::ofstream(dir.Path() / "full" / "r.pdf") << "earlier";
+        write(Out("full/r.pdf"));
+        std::vector<std::string> kept;
+        for (const auto& entry : fs::directory_iterator(dir.Path() / "full")) {
+            std::string line;
+            std::getline(std::ifstream(entry.path()), line);
+            kept.push_back(entry.path().filename().string() + ": " + line);
+        }
+        return kept;
+    }
 
     int32_t patientId = 0;
     fs::path record;

@@ -35,27 +35,43 @@ QImage Page(int dpi, double widthMm = 210, double heightMm = 297)
     return image;
 }
 
+// The report's 10 point text on a page.
+QFontMetrics BaseFont(QImage& page)
+{
+    QFont base("Arial");
+    base.setPointSize(10);
+    return QFontMetrics(base, &page);
+}
+
 bool Dark(const QImage& image, int x, int y)
 {
     return qGray(image.pixel(x, y)) < 128;
 }
 
-// The twelve leads in the usual order, `packets` each, every sample at `value`.
-std::vector<DevicePacket> Record(int packetsPerLead = kPacketsPerLead, int value = kBaseline,
-                                 uint8_t gain = 1, uint8_t filter = 1)
+// The twelve leads in the usual order, a second each on the zero line.
+std::vector<DevicePacket> Record(uint8_t gain = 1)
 {
     std::vector<DevicePacket> packets;
     for (int lead = 0; lead < kRecordLeads; ++lead)
-        for (int i = 0; i < packetsPerLead; ++i)
-            packets.push_back(MakePacket(static_cast<uint8_t>(lead), value, true, filter, gain));
+        packets.insert(packets.end(), kPacketsPerLead, MakePacket(static_cast<uint8_t>(lead), kBaseline, true, 1, gain));
     return packets;
 }
 
-ReportLayout Layout(const std::vector<DevicePacket>& packets, int speed, QImage& page)
+ReportLayout Layout(QImage& page, const std::vector<DevicePacket>& packets = {},
+                    const ReportHeader& header = BuildReportHeader(nullptr, {}, en), ReportSummary summary = {})
 {
-    ReportLayout layout(BuildReportContent(packets, speed), BuildReportHeader(nullptr, {}, en), {}, en);
+    ReportLayout layout(BuildReportContent(packets, 1), header, std::move(summary), en);
     layout.MeasureDevice(page);
     return layout;
+}
+
+// Draws on a page as the print job would, after the layout's own set-up.
+template <class Draw>
+void Paint(QImage& page, const ReportLayout& layout, Draw draw)
+{
+    QPainter painter(&page);
+    layout.Begin(painter);
+    draw(painter);
 }
 
 }  // namespace
@@ -65,12 +81,19 @@ TEST(ReportLayout, PageRectanglesAndStripGeometry)
     UseEnglish();
     for (int dpi : {300, 600}) {
         QImage page = Page(dpi);
-        ReportLayout layout = Layout(Record(), 1, page);
+        ReportLayout layout = Layout(page, Record());
         SCOPED_TRACE(dpi);
         ASSERT_EQ(layout.Dpi(), dpi);
         // Half-inch side margins; the header band is at least 5/6 inch, lowered to fit its rows.
         EXPECT_EQ(layout.Frame().width(), page.width() - dpi + 1);
         EXPECT_GE(layout.HeaderBand().bottom(), layout.Frame().top() + 5 * dpi / 6);
+        // The date line at a quarter of the band's corner, or where the printer reaches.
+        EXPECT_EQ(layout.DateTopLeft(), QPoint(dpi / 2 / 4, 7 * dpi / 12 / 4));
+        layout.MeasureDevice(page, QRect(dpi / 6, dpi / 5, page.width() - dpi / 3, page.height() - dpi / 2));
+        EXPECT_EQ(layout.DateTopLeft(), QPoint(dpi / 6, dpi / 5));
+        layout.MeasureDevice(page, QRect(dpi / 30, dpi / 30, page.width() - dpi / 15, page.height() - dpi / 15));
+        EXPECT_EQ(layout.DateTopLeft(), QPoint(dpi / 2 / 4, 7 * dpi / 12 / 4));
+        layout.MeasureDevice(page);
 
         const double cm = layout.ReportCm();
         const int stripHeight = static_cast<int>(5.0 * cm);
@@ -105,13 +128,9 @@ TEST(ReportLayout, GridSquaresAndDotsLieOnTheReportMillimetre)
     for (int dpi : {300, 600}) {
         SCOPED_TRACE(dpi);
         QImage page = Page(dpi);
-        ReportLayout layout = Layout(Record(), 1, page);
+        ReportLayout layout = Layout(page, Record());
         const QRect strip = layout.Pages().pages.at(0).at(0).rect;
-        {
-            QPainter painter(&page);
-            layout.Begin(painter);
-            layout.DrawGrid(painter, strip);
-        }
+        Paint(page, layout, [&](QPainter& painter) { layout.DrawGrid(painter, strip); });
         const double mm = layout.ReportCm() / 10;
         // Along a row half a millimetre below a 5 mm line, the dark runs are exactly the
         // vertical 5 mm lines: 35 of them across 17.5 cm, 5 mm apart.
@@ -157,7 +176,7 @@ TEST(ReportLayout, CalibrationPulseHeightFollowsTheGain)
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << dpi << " dpi, gain " << int(c.gain));
             QImage page = Page(dpi);
-            ReportLayout layout = Layout(Record(kPacketsPerLead, kBaseline, c.gain), 1, page);
+            ReportLayout layout = Layout(page, Record(c.gain));
             const ReportLead& lead = layout.Content().leads.at(0);
             EXPECT_EQ(lead.calAmplitude, c.amplitude);
             EXPECT_EQ(lead.labelLines[2], c.label);
@@ -182,14 +201,10 @@ TEST(ReportLayout, PaperSizesAndAFooterThatNamesThePatientOnEach)
 {
     UseEnglish();
     struct Case { double w, h; bool tooSmall; };
-    const Case cases[] = {
-        {210, 297, false},      // A4
-        {297, 210, false},      // A4 landscape still holds two strips a page
-        {215.9, 279.4, false},  // Letter
-        {215.9, 355.6, false},  // Legal
-        {148, 210, true},       // A5: a strip is wider than the frame; the summary page prints
-        {297, 100, true},       // a strip is taller than the body
-    };
+    // A4 both ways, Letter, Legal; A5 where a strip is wider than the frame (the summary page
+    // prints) and a paper where it is taller than the body.
+    const Case cases[] = {{210, 297, false},   {297, 210, false}, {215.9, 279.4, false},
+                          {215.9, 355.6, false}, {148, 210, true}, {297, 100, true}};
     PatientRecord usual, widest;
     usual.Name = "Zhang Wei";
     usual.ClinicalNo = "00004711";
@@ -202,9 +217,7 @@ TEST(ReportLayout, PaperSizesAndAFooterThatNamesThePatientOnEach)
                                                 << patient->Name.toStdString());
                 en.Load(language);
                 QImage page = Page(300, c.w, c.h);
-                ReportLayout layout(BuildReportContent(Record(), 1),
-                                    BuildReportHeader(patient, "2009-03-07 14:05", en), {}, en);
-                layout.MeasureDevice(page);
+                ReportLayout layout = Layout(page, Record(), BuildReportHeader(patient, "2009-03-07 14:05", en));
                 EXPECT_EQ(layout.Pages().paperTooSmall, c.tooSmall);
                 EXPECT_EQ(layout.Pages().pages.empty(), c.tooSmall);
                 // The patient lies whole in the footer band, clear of the page number.
@@ -221,7 +234,8 @@ TEST(ReportLayout, PaperSizesAndAFooterThatNamesThePatientOnEach)
     en.Load("English");
 }
 
-TEST(ReportLayout, HeaderDateFromTheStoredInsertionTime)
+// The date from the stored insertion time; the other facts have the whole last header row.
+TEST(ReportLayout, HeaderDateAndOtherFacts)
 {
     UseEnglish();
     PatientRecord p;
@@ -234,18 +248,10 @@ TEST(ReportLayout, HeaderDateFromTheStoredInsertionTime)
         p.NewDate = stored;
         EXPECT_EQ(BuildReportHeader(&p, {}, en).texts[9], QString("Date : ") + shown);
     }
-}
-
-TEST(ReportLayout, OtherHasTheWholeLastHeaderRow)
-{
-    UseEnglish();
     QImage page = Page(300);
-    PatientRecord p;
     auto bandBottom = [&](int words) {
         p.Other = QString("word ").repeated(words);
-        ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(&p, {}, en), {}, en);
-        layout.MeasureDevice(page);
-        return layout.HeaderBand().bottom();
+        return Layout(page, {}, BuildReportHeader(&p, {}, en)).HeaderBand().bottom();
     };
     EXPECT_EQ(bandBottom(12), bandBottom(1));  // wider than a column, still one line
     EXPECT_GT(bandBottom(40), bandBottom(1));  // wider than the row: it wraps
@@ -254,22 +260,12 @@ TEST(ReportLayout, OtherHasTheWholeLastHeaderRow)
 TEST(ReportLayout, RecordDateFromTheFileName)
 {
     struct Case { const char* path; const char* date; };
+    // The name's own checks are the record file's; here the separators and the calendar.
     const Case cases[] = {
-        {"Data/5/m200903071405.cv", "2009-03-07 14:05"},
-        {"Data\\5\\m200903071405.cv", "2009-03-07 14:05"},
-        {"m202612312359.cv", "2026-12-31 23:59"},
-        {"", ""},
-        {".cv", ""},
-        {"m.cv", ""},                          // shorter than the date
-        {"Data/Demo/NormalSinus72.cv", ""},     // a demo record
-        {"Data/5/x200903071405.cv", ""},
-        {"Data/5/m2009030714a5.cv", ""},
-        {"Data/5/m20090307140.cv", ""},         // eleven digits
-        {"Data/5/m200913071405.cv", ""},        // month 13
-        {"Data/5/m200902301405.cv", ""},        // 30 February
-        {"Data/5/m200903072460.cv", ""},
-        {"Data/5/m200903071405", ""},           // no extension
-        {"Data/m200903071405.cv/other.cv", ""}, // only the name counts
+        {"Data/5/m200903071405.cv", "2009-03-07 14:05"}, {"Data\\5\\m200903071405.cv", "2009-03-07 14:05"},
+        {"m202612312359.cv", "2026-12-31 23:59"},        {"Data/Demo/NormalSinus72.cv", ""},
+        {"Data/5/m200902301405.cv", ""},                 // 30 February
+        {"Data/m200903071405.cv/other.cv", ""},          // only the name counts
     };
     for (const Case& c : cases)
         EXPECT_EQ(RecordDateText(c.path), QString(c.date)) << c.path;
@@ -285,12 +281,9 @@ TEST(ReportLayout, SummaryColumnsAndDiagnosisNeverOverlap)
     for (int dpi : {300, 600, 1200}) {
         SCOPED_TRACE(dpi);
         QImage page = Page(dpi);
-        ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(nullptr, {}, en), s, en);
-        layout.MeasureDevice(page);
+        ReportLayout layout = Layout(page, {}, BuildReportHeader(nullptr, {}, en), s);
         const ReportLayout::SummaryPositions pos = layout.SummaryAt();
-        QFont base("Arial");
-        base.setPointSize(10);
-        const QFontMetrics fm(base, &page);
+        const QFontMetrics fm = BaseFont(page);
         const int lineHeight = fm.height();
         for (int r = 0; r < kSummaryRows; ++r) {
             if (r > 0) {  // one row a line, none on another
@@ -308,21 +301,6 @@ TEST(ReportLayout, SummaryColumnsAndDiagnosisNeverOverlap)
     }
 }
 
-// Height in pixels of what a strip drawing added to its grid between two x positions.
-int InkHeight(const QImage& page, const QImage& grid, const QRect& r, double from, double to)
-{
-    int top = -1, bottom = -1;
-    for (int y = r.top() + 3; y < r.bottom() - 3; ++y)
-        for (int x = static_cast<int>(r.left() + from); x < static_cast<int>(r.left() + to); ++x)
-            if (Dark(page, x, y) && !Dark(grid, x, y)) {
-                if (top < 0)
-                    top = y;
-                bottom = y;
-                break;
-            }
-    return top < 0 ? 0 : bottom - top + 1;
-}
-
 TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)
 {
     UseEnglish();
@@ -331,41 +309,45 @@ TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)
         SCOPED_TRACE(testing::Message() << dpi << " dpi, " << kLeadNames[lead]);
         QImage page = Page(dpi);
         // Gain code 3 draws no pulse, so any ink between name and trace would be the name's.
-        std::vector<DevicePacket> packets(kPacketsPerLead, MakePacket(lead, kBaseline, true, 0, 3));
-        ReportLayout layout = Layout(packets, 1, page);
+        ReportLayout layout = Layout(page, std::vector<DevicePacket>(kPacketsPerLead,
+                                                                      MakePacket(lead, kBaseline, true, 0, 3)));
         const StripPlan strip = layout.Pages().pages.at(0).at(0);
         QImage grid = page.copy();
-        {
-            QPainter painter(&grid);
-            layout.Begin(painter);
-            layout.DrawGrid(painter, strip.rect);
-        }
-        {
-            QPainter painter(&page);
-            layout.Begin(painter);
-            layout.DrawStrip(painter, strip);
-        }
+        Paint(grid, layout, [&](QPainter& painter) { layout.DrawGrid(painter, strip.rect); });
+        Paint(page, layout, [&](QPainter& painter) { layout.DrawStrip(painter, strip); });
         const double cm = layout.ReportCm();
-        auto inkBetween = [&](double fromCm, double toCm) {
-            int ink = 0;
-            for (int x = static_cast<int>(strip.rect.left() + fromCm * cm);
-                 x < static_cast<int>(strip.rect.left() + toCm * cm); ++x)
-                for (int y = strip.rect.top() + 3; y < strip.rect.bottom() - 3; ++y)
-                    ink += Dark(page, x, y) && !Dark(grid, x, y);
+        const int left = strip.rect.left(), top = strip.rect.top() + 3;
+        // What the strip added to its grid in a box: the pixels and the rows they span.
+        struct Ink { int pixels = 0, top = -1, bottom = -1; };
+        const auto inkIn = [&](int x0, int x1, int y0, int y1) {
+            Ink ink;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x)
+                    if (Dark(page, x, y) && !Dark(grid, x, y)) {
+                        ++ink.pixels;
+                        ink.top = ink.top < 0 ? y : ink.top;
+                        ink.bottom = y;
+                    }
             return ink;
         };
-        EXPECT_GT(inkBetween(1.0, 2.1), 50);   // the name is there ...
+        const auto between = [&](double fromCm, double toCm) {
+            return inkIn(int(left + fromCm * cm), int(left + toCm * cm), top, strip.rect.bottom() - 3);
+        };
+        EXPECT_GT(between(1.0, 2.1).pixels, 50);   // the name is there ...
         if (lead == kLeadAVR || lead == kLeadAVL || lead == kLeadAVF) {
-            EXPECT_GT(inkBetween(1.85, 2.1), 0);  // a wide one made just small enough to fit
+            EXPECT_GT(between(1.85, 2.1).pixels, 0);  // a wide one made just small enough to fit
         }
-        EXPECT_EQ(inkBetween(2.1, 2.95), 0);   // ... and clear of the pulse's place
+        EXPECT_EQ(between(2.1, 2.95).pixels, 0);   // ... and clear of the pulse's place
+        if (lead == kLeadI) {  // the same size on paper at any resolution: 22.5 points high
+            const Ink name = between(1.35, 1.65);
+            EXPECT_NEAR((name.bottom - name.top + 1) / double(dpi), 0.225, 0.007);
+        }
         // The filter label "OFF" stands on the strip's middle 5 mm line, on white of its own:
         // under it the line gives way to the letters.
         const int line = static_cast<int>(strip.rect.top() + 2.5 * cm + 0.5);
-        QFont base("Arial");
-        base.setPointSize(10);
-        const int from = strip.rect.left() + 2 * layout.PenWidth();
-        const int to = from + QFontMetrics(base, &page).horizontalAdvance("OFF");
+        const QFontMetrics fm = BaseFont(page);
+        const int from = left + 2 * layout.PenWidth();
+        const int to = from + fm.horizontalAdvance("OFF");
         int lineDark = 0, labelDark = 0;
         for (int x = from; x < to; ++x) {
             lineDark += Dark(grid, x, line);
@@ -374,31 +356,8 @@ TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)
         EXPECT_EQ(lineDark, to - from);
         EXPECT_GT(to - from - labelDark, (to - from) / 4);
         EXPECT_FALSE(Dark(page, from - 1, line));
-        // The speed stands a line above the filter (the gain code 3 has no gain line below).
-        int above = 0;
-        for (int x = from; x < to; ++x)
-            for (int y = strip.rect.top() + 3; y < line - QFontMetrics(base, &page).height(); ++y)
-                above += Dark(page, x, y) && !Dark(grid, x, y);
-        EXPECT_GT(above, 0);
         EXPECT_TRUE(Dark(page, to + 3 * layout.PenWidth(), line));  // beyond the label it goes on
-        if (lead == kLeadI) {  // the same size on paper at any resolution: 22.5 points high
-            EXPECT_NEAR(InkHeight(page, grid, strip.rect, 1.35 * cm, 1.65 * cm) / double(dpi),
-                        0.225, 0.007);
-        }
+        // The speed stands a line above the filter (the gain code 3 has no gain line below).
+        EXPECT_GT(inkIn(from, to, top, line - fm.height()).pixels, 0);
     }
-}
-
-TEST(ReportLayout, DateLineStaysInsideThePrintableArea)
-{
-    UseEnglish();
-    QImage page = Page(600);
-    ReportLayout layout(BuildReportContent({}, 1), BuildReportHeader(nullptr, "2009-03-07 14:05", en),
-                        {}, en);
-    layout.MeasureDevice(page);
-    EXPECT_EQ(layout.DateTopLeft(), QPoint(300 / 4, 350 / 4));  // a quarter of the band's corner
-    // A printer that cannot reach the outer 100 px (4.2 mm) on the left and 120 px at the top.
-    layout.MeasureDevice(page, QRect(100, 120, page.width() - 200, page.height() - 240));
-    EXPECT_EQ(layout.DateTopLeft(), QPoint(100, 120));
-    layout.MeasureDevice(page, QRect(20, 20, page.width() - 40, page.height() - 40));
-    EXPECT_EQ(layout.DateTopLeft(), QPoint(75, 87));
 }
