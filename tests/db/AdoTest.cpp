@@ -21,18 +21,12 @@ TEST(VariantConversion, VariantToLong_FollowsTheFixedRules)
         QVariant value;
         int32_t expected;
     } cases[] = {
-        {QVariant(), 0},
-        {QVariant(QMetaType::fromType<qlonglong>()), 0},  // NULL of an integer column
-        {QVariant(true), -1},
-        {QVariant(qlonglong(-7)), -7},
-        {QVariant(qlonglong(5'000'000'000)), kMax},
-        {QVariant(qlonglong(-5'000'000'000)), kMin},
-        {QVariant(2.5), 3},
-        {QVariant(-1.7), -1},  // + 0.5, then toward zero
-        {QVariant(1e20), kMax},
-        {QVariant(std::nan("")), 0},
-        {QVariant(QString("  -12abc")), -12},
-        {QVariant(QString("abc")), 0},
+        {QVariant(), 0}, {QVariant(QMetaType::fromType<qlonglong>()), 0},  // NULL of an integer column
+        {QVariant(true), -1}, {QVariant(qlonglong(-7)), -7},
+        {QVariant(qlonglong(5'000'000'000)), kMax}, {QVariant(qlonglong(-5'000'000'000)), kMin},
+        {QVariant(2.5), 3}, {QVariant(-1.7), -1},  // + 0.5, then toward zero
+        {QVariant(1e20), kMax}, {QVariant(std::nan("")), 0},
+        {QVariant(QString("  -12abc")), -12}, {QVariant(QString("abc")), 0},
         {QVariant(QString("99999999999999999999")), kMax},
         {QVariant(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41))), 0},
     };
@@ -46,16 +40,11 @@ TEST(VariantConversion, VariantToText_FollowsTheFixedRules)
         QVariant value;
         const char* expected;
     } cases[] = {
-        {QVariant(), ""},
-        {QVariant(QMetaType::fromType<QString>()), ""},
-        {QVariant(-15), "-15"},
+        {QVariant(), ""}, {QVariant(QMetaType::fromType<QString>()), ""}, {QVariant(-15), "-15"},
         {QVariant(qlonglong((1LL << 32) + 5)), "5"},  // low 32 bits
-        {QVariant(1.5f), "1.5000"},
-        {QVariant(1.0 / 3.0), "0.33333333"},
-        {QVariant(true), "TRUE"},
-        {QVariant(QByteArray("\x01\x02")), "[BLOB]"},
+        {QVariant(1.5f), "1.5000"}, {QVariant(1.0 / 3.0), "0.33333333"}, {QVariant(true), "TRUE"},
+        {QVariant(QByteArray("\x01\x02")), "[BLOB]"}, {QVariant(QPointF(1, 2)), "UN_KNOW"},
         {QVariant(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41))), "2009-03-07 09:05:41"},
-        {QVariant(QPointF(1, 2)), "UN_KNOW"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(VariantToText(c.value), QString::fromUtf8(c.expected));
@@ -259,7 +248,8 @@ TEST(ShippedDatabase, BuildStepCreatesTheTableButNeverReplacesAFile)
     {
         AdoConnection connection;
         ASSERT_TRUE(connection.OpenAccess("Corvida.mdb"));
-        ASSERT_TRUE(connection.Execute("Insert into Patient (PatientID,Name,NewDate,Isdel) Values (1, 'Kept', #2009-3-7#, 0)"));
+        ASSERT_TRUE(connection.Execute("Insert into Patient (PatientID,Name,NewDate,Isdel) "
+                                       "Values (1, 'Kept', #2009-3-7#, 0)"));
     }
     ASSERT_EQ(std::system(run.c_str()), 0);
     AdoConnection connection;

@@ -30,7 +30,8 @@ TEST(ConcurrentStore, DISABLED_Worker)
     for (int wait = 0; !QFile::exists("go") && wait < 30000; ++wait)  // all start together
         QThread::msleep(2);
     for (int i = 0; i < kStoresEach; ++i) {
-        const PatientRecord facts{.Name = QString("w%1-%2").arg(worker).arg(i)};
+        PatientRecord facts;
+        facts.Name = QString("w%1-%2").arg(worker).arg(i);
         const StoreResult r = StorePatient(facts);
         out << "@ stored " << int(r.outcome) << ' ' << r.id << ' ' << r.reused << ' ' << facts.Name << Qt::endl;
         if (r.Stored() && i % 3 == 0)

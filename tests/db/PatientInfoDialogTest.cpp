@@ -58,7 +58,8 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
     EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }
 
-// A full table says so; a take-over the database refuses is a save error. Neither makes a patient.
+// A full table says so and changes nothing; a take-over the database refuses is a save error.
+// Neither makes a patient.
 TEST_F(NewPatient, FullTableOrFailedTakeOverKeepsTheDialogOpenWithItsMessage)
 {
     for (const int deleted : {0, 3}) {
@@ -69,10 +70,12 @@ TEST_F(NewPatient, FullTableOrFailedTakeOverKeepsTheDialogOpenWithItsMessage)
         Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
         if (deleted)
             Refuse("RefuseUpdate", "Update");
+        statements.clear();
         EXPECT_EQ(PressOK().result(), QDialog::Rejected);
         EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "Must delete Patient Record"}));
         EXPECT_TRUE(window->State().currentPatientId.isEmpty());
-        EXPECT_FALSE(QDir("Data/3").exists());
+        EXPECT_FALSE(QDir(deleted ? "Data/3" : "Data").exists());
+        EXPECT_TRUE(statements.filter("Insert", Qt::CaseInsensitive).isEmpty()) << deleted;
     }
 }
 

@@ -52,7 +52,7 @@ protected:
     int32_t AddPatient(const QString& name, const QString& clinicalNo, int sex,
                        const QDateTime& when)
     {
-        const StoreResult r = StorePatient({.Name = name, .Age = 40, .Sex = sex, .ClinicalNo = clinicalNo}, when);
+        const StoreResult r = StorePatient({0, name, 40, 0, 0, 0, sex, {}, clinicalNo, {}, 0}, when);
         EXPECT_TRUE(r.Stored());
         return r.id;
     }
