@@ -21,18 +21,12 @@ TEST(VariantConversion, VariantToLong_FollowsTheFixedRules)
         QVariant value;
         int32_t expected;
     } cases[] = {
-        {QVariant(), 0},
-        {QVariant(QMetaType::fromType<qlonglong>()), 0},  // NULL of an integer column
-        {QVariant(true), -1},
-        {QVariant(qlonglong(-7)), -7},
-        {QVariant(qlonglong(5'000'000'000)), kMax},
-        {QVariant(qlonglong(-5'000'000'000)), kMin},
-        {QVariant(2.5), 3},
-        {QVariant(-1.7), -1},  // + 0.5, then toward zero
-        {QVariant(1e20), kMax},
-        {QVariant(std::nan("")), 0},
-        {QVariant(QString("  -12abc")), -12},
-        {QVariant(QString("abc")), 0},
+        {QVariant(), 0}, {QVariant(QMetaType::fromType<qlonglong>()), 0},  // NULL of an integer column
+        {QVariant(true), -1}, {QVariant(qlonglong(-7)), -7},
+        {QVariant(qlonglong(5'000'000'000)), kMax}, {QVariant(qlonglong(-5'000'000'000)), kMin},
+        {QVariant(2.5), 3}, {QVariant(-1.7), -1},  // + 0.5, then toward zero
+        {QVariant(1e20), kMax}, {QVariant(std::nan("")), 0},
+        {QVariant(QString("  -12abc")), -12}, {QVariant(QString("abc")), 0},
         {QVariant(QString("99999999999999999999")), kMax},
         {QVariant(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41))), 0},
     };
@@ -46,16 +40,11 @@ TEST(VariantConversion, VariantToText_FollowsTheFixedRules)
         QVariant value;
         const char* expected;
     } cases[] = {
-        {QVariant(), ""},
-        {QVariant(QMetaType::fromType<QString>()), ""},
-        {QVariant(-15), "-15"},
+        {QVariant(), ""}, {QVariant(QMetaType::fromType<QString>()), ""}, {QVariant(-15), "-15"},
         {QVariant(qlonglong((1LL << 32) + 5)), "5"},  // low 32 bits
-        {QVariant(1.5f), "1.5000"},
-        {QVariant(1.0 / 3.0), "0.33333333"},
-        {QVariant(true), "TRUE"},
-        {QVariant(QByteArray("\x01\x02")), "[BLOB]"},
+        {QVariant(1.5f), "1.5000"}, {QVariant(1.0 / 3.0), "0.33333333"}, {QVariant(true), "TRUE"},
+        {QVariant(QByteArray("\x01\x02")), "[BLOB]"}, {QVariant(QPointF(1, 2)), "UN_KNOW"},
         {QVariant(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41))), "2009-03-07 09:05:41"},
-        {QVariant(QPointF(1, 2)), "UN_KNOW"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(VariantToText(c.value), QString::fromUtf8(c.expected));
@@ -104,12 +93,11 @@ TEST(JetDialect, DatesBecomeTheStoredFormOnlyWhereTheyAreDates)
 class RecordSet : public DatabaseFixture {
 protected:
     // One row with NULL text and numbers, one with values, inserted in the program's own dialect.
-    void AddRows()
+    void SetUp() override
     {
+        DatabaseFixture::SetUp();
         Exec("Insert into Patient (PatientID,Name,Age,Other,NewDate,Isdel) "
-             "Values (1, NULL, NULL, NULL, '2009-3-7  9:5:41', 0)");
-        Exec("Insert into Patient (PatientID,Name,Age,Other,NewDate,Isdel) "
-             "Values (2, 'Li', 20, 'note', '2009-10-1  0:0:0', 0)");
+             "Values (1, NULL, NULL, NULL, '2009-3-7  9:5:41', 0), (2, 'Li', 20, 'note', '2009-10-1  0:0:0', 0)");
     }
     AdoRecordSet Open(const QString& statement)
     {
@@ -119,61 +107,40 @@ protected:
         rows.MoveFirst();
         return rows;
     }
+    // A field of the current row, read into a value that shows whether the read wrote it.
+    template <typename T>
+    static T Get(AdoRecordSet& rows, const auto& field, T value)
+    {
+        rows.GetCollect(field, value);
+        return value;
+    }
 };
 
-TEST_F(RecordSet, NullFieldsReadAsEmptyTextAndZero_DatesZeroPadded_IntegersAsDecimal)
+TEST_F(RecordSet, NullFieldsReadAsEmptyTextAndZero_DatesZeroPadded_ReadsOutsideGiveFalse)
 {
-    AddRows();
-    AdoRecordSet rows = Open("Select * From Patient Where PatientID = 1");
+    AdoRecordSet rows = Open("Select * From Patient Order By PatientID");
     QString text = "unchanged";
     int32_t number = 99;
     EXPECT_TRUE(rows.GetCollect(QString("Name"), text));
     EXPECT_EQ(text, "");
     EXPECT_TRUE(rows.GetCollect(QString("Age"), number));
     EXPECT_EQ(number, 0);
-    EXPECT_TRUE(rows.GetCollect(QString("newdate"), text));  // names match without regard to case
-    EXPECT_EQ(text, "2009-03-07 09:05:41");
-    EXPECT_TRUE(rows.GetCollect(QString("PATIENTID"), text));
-    EXPECT_EQ(text, "1");
-    EXPECT_TRUE(prompt.shown.empty());
-}
-
-TEST_F(RecordSet, OrderByNewDateIsChronologicalAndMinIsADate)
-{
-    AddRows();
-    // Unpadded, "2009-10-1" sorts before "2009-3-7" as text; stored dates must not.
-    AdoRecordSet rows = Open("Select * From Patient Where Isdel = 0 Order By NewDate DESC");
-    int32_t first = 0;
-    ASSERT_TRUE(rows.GetCollect(QString("PatientID"), first));
-    EXPECT_EQ(first, 2);
-
-    AdoRecordSet oldest = Open("Select Min(NewDate), Count(*) from Patient where Isdel = 0");
-    QDateTime date;
-    ASSERT_TRUE(oldest.GetCollect(0, date));
-    EXPECT_EQ(date, QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41)));
-    AdoRecordSet same = Open("Select * From Patient Where  Isdel = 0 and NewDate = #" +
-                             date.toString("yyyy-MM-dd HH:mm:ss") + "#");
-    EXPECT_EQ(same.GetRecordCount(), 1);
-}
-
-TEST_F(RecordSet, ReadsOutsideTheResultGiveFalse_ClosedTextReadShowsTheBoxOncePerCall)
-{
-    AddRows();
-    AdoRecordSet rows = Open("Select * From Patient Order By PatientID");
-    QString text = "unchanged";
+    EXPECT_EQ(Get(rows, QString("newdate"), QString()), "2009-03-07 09:05:41");  // names match in any case
+    EXPECT_EQ(Get(rows, QString("PATIENTID"), QString()), "1");
+    text = "unchanged";
     EXPECT_FALSE(rows.GetCollect(-1, text));
     EXPECT_FALSE(rows.GetCollect(rows.GetFieldCount(), text));
     EXPECT_FALSE(rows.GetCollect(QString("NoSuchColumn"), text));
     EXPECT_TRUE(rows.SetAbsolutePosition(2));
-    EXPECT_TRUE(rows.GetCollect(QString("Name"), text));
-    EXPECT_EQ(text, "Li");
+    EXPECT_EQ(Get(rows, QString("Name"), QString()), "Li");
     EXPECT_FALSE(rows.SetAbsolutePosition(3));
     EXPECT_TRUE(rows.MoveNext());
     EXPECT_TRUE(rows.IsEOF());
     EXPECT_FALSE(rows.GetCollect(0, text));
-    EXPECT_EQ(text, "Li");
+    EXPECT_EQ(text, "unchanged");
     EXPECT_TRUE(prompt.shown.empty());
 
+    // A closed result shows the box once per read.
     rows.Close();
     EXPECT_FALSE(rows.GetCollect(QString("Name"), text));
     EXPECT_FALSE(rows.GetCollect(QString("Name"), text));
@@ -183,45 +150,45 @@ TEST_F(RecordSet, ReadsOutsideTheResultGiveFalse_ClosedTextReadShowsTheBoxOncePe
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Information);
 }
 
+TEST_F(RecordSet, OrderByNewDateIsChronologicalAndMinIsADate)
+{
+    // Unpadded, "2009-10-1" sorts before "2009-3-7" as text; stored dates must not.
+    AdoRecordSet rows = Open("Select * From Patient Where Isdel = 0 Order By NewDate DESC");
+    EXPECT_EQ(Get(rows, QString("PatientID"), 0), 2);
+    AdoRecordSet oldest = Open("Select Min(NewDate), Count(*) from Patient where Isdel = 0");
+    const QDateTime date = Get(oldest, 0, QDateTime());
+    EXPECT_EQ(date, QDateTime(QDate(2009, 3, 7), QTime(9, 5, 41)));
+    AdoRecordSet same = Open("Select * From Patient Where  Isdel = 0 and NewDate = #" +
+                             date.toString("yyyy-MM-dd HH:mm:ss") + "#");
+    EXPECT_EQ(same.GetRecordCount(), 1);
+}
+
 TEST_F(RecordSet, FieldWritesCommit_EmptyTextIsStoredAsNull)
 {
-    AddRows();
     AdoRecordSet rows = Open("Select * From Patient Where PatientID = 2");
     EXPECT_TRUE(rows.PutCollect("Other", QString()));
     EXPECT_TRUE(rows.PutCollect("Age", 31));
     EXPECT_TRUE(rows.PutCollect("Name", QString("O'Brien")));
     EXPECT_TRUE(rows.Update());
-
     AdoRecordSet check = Open("Select Age, Name From Patient Where PatientID = 2 And Other Is Null");
-    QString name;
-    int32_t age = 0;
-    check.GetCollect(0, age);
-    check.GetCollect(1, name);
-    EXPECT_EQ(age, 31);
-    EXPECT_EQ(name, "O'Brien");
-    QString other = "x";
-    EXPECT_TRUE(rows.GetCollect(QString("Other"), other));
-    EXPECT_EQ(other, "");
+    EXPECT_EQ(Get(check, 0, 0), 31);
+    EXPECT_EQ(Get(check, 1, QString()), "O'Brien");
+    EXPECT_EQ(Get(rows, QString("Other"), QString("x")), "");
 }
 
 TEST_F(RecordSet, FailedCommitCancelsThePendingEdits)
 {
-    AddRows();
     AdoRecordSet gone = Open("Select * From Patient Where PatientID = 2");
     Exec("Delete From Patient Where PatientID = 2");  // another command removed the row
     EXPECT_TRUE(gone.PutCollect("Name", QString("Wang")));
     EXPECT_FALSE(gone.Update());
-    QString name;
-    gone.GetCollect(QString("Name"), name);
-    EXPECT_EQ(name, "Li");
+    EXPECT_EQ(Get(gone, QString("Name"), QString()), "Li");
 
     AdoRecordSet refused = Open("Select * From Patient Where PatientID = 1");
     Refuse("RefuseAll", "Update");
     EXPECT_TRUE(refused.PutCollect("Age", 50));
     EXPECT_FALSE(refused.Update());
-    int32_t age = -1;
-    refused.GetCollect(QString("Age"), age);
-    EXPECT_EQ(age, 0);
+    EXPECT_EQ(Get(refused, QString("Age"), -1), 0);
 
     // A result that is no table's rows cannot be written back.
     AdoRecordSet counted = Open("Select Max(PatientID), count(*) As n from Patient");
@@ -229,9 +196,8 @@ TEST_F(RecordSet, FailedCommitCancelsThePendingEdits)
     EXPECT_FALSE(counted.Update());
 }
 
-TEST_F(RecordSet, RequerySeesNewRows_EmptyStatementReusesTheLast_UnboundRefuses)
+TEST_F(RecordSet, RequerySeesNewRows_EmptyStatementReusesTheLast_EngineErrorsBecomeFalse)
 {
-    AddRows();
     AdoRecordSet rows = Open("Select * From Patient Where Isdel = 0");
     EXPECT_EQ(rows.GetRecordCount(), 2);
     Exec("Update Patient Set Isdel = '1' Where PatientID = 1");
@@ -243,16 +209,12 @@ TEST_F(RecordSet, RequerySeesNewRows_EmptyStatementReusesTheLast_UnboundRefuses)
     AdoRecordSet unbound;
     EXPECT_FALSE(unbound.Open("Select * From Patient"));
     EXPECT_FALSE(unbound.IsOpen());
-}
-
-TEST_F(RecordSet, EngineErrorsBecomeFalseResults)
-{
-    AdoRecordSet rows(&db());
-    EXPECT_FALSE(rows.Open("Select * From NoSuchTable"));
-    EXPECT_FALSE(rows.IsOpen());
+    AdoRecordSet missing(&db());
+    EXPECT_FALSE(missing.Open("Select * From NoSuchTable"));
+    EXPECT_FALSE(missing.IsOpen());
     EXPECT_EQ(db().Execute("Select 1; Drop Table Patient"), nullptr);  // one statement at a time
     EXPECT_TRUE(Open("Select count(*) From Patient").IsOpen());
-    EXPECT_EQ(db().Execute("Insert into Patient (PatientID,NewDate) Values (1, 'soon')"), nullptr);
+    EXPECT_EQ(db().Execute("Insert into Patient (PatientID,NewDate) Values (3, 'soon')"), nullptr);
     EXPECT_TRUE(prompt.shown.empty());
 }
 
@@ -286,17 +248,17 @@ TEST(ShippedDatabase, BuildStepCreatesTheTableButNeverReplacesAFile)
     {
         AdoConnection connection;
         ASSERT_TRUE(connection.OpenAccess("Corvida.mdb"));
-        ASSERT_NE(connection.Execute("Insert into Patient (PatientID,Name,NewDate,Isdel) Values (1, 'Kept', #2009-3-7#, 0)"),
-                  nullptr);
+        ASSERT_TRUE(connection.Execute("Insert into Patient (PatientID,Name,NewDate,Isdel) "
+                                       "Values (1, 'Kept', #2009-3-7#, 0)"));
     }
     ASSERT_EQ(std::system(run.c_str()), 0);
     AdoConnection connection;
     ASSERT_TRUE(connection.OpenAccess("Corvida.mdb"));
     AdoRecordSet rows(&connection);
-    ASSERT_TRUE(rows.Open("Select * From Patient"));
+    ASSERT_TRUE(rows.Open("Select Name From Patient"));
     rows.MoveFirst();
     QString name;
-    EXPECT_TRUE(rows.GetCollect(1, name));
+    EXPECT_TRUE(rows.GetCollect(0, name));
     EXPECT_EQ(name, "Kept");
     EXPECT_FALSE(std::filesystem::exists("Corvida.mdb.new"));
 }

@@ -38,10 +38,9 @@ protected:
     // Runs a statement that must succeed, outside the statement log.
     void Exec(const QString& statement)
     {
-        auto trace = [this](const QString& s) { statements << s; };
-        db().SetStatementTrace({});
+        const QStringList sent = statements;
         const bool ok = db().Execute(statement) != nullptr;
-        db().SetStatementTrace(trace);
+        statements = sent;
         ASSERT_TRUE(ok) << statement.toStdString() << ": " << db().LastError().toStdString();
     }
     // Makes the engine refuse action on the rows where `when` holds, and undoes that.

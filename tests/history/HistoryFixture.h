@@ -18,13 +18,10 @@ namespace fs = std::filesystem;
 inline std::map<std::string, std::string> Snapshot(const fs::path& root)
 {
     std::map<std::string, std::string> files;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        std::string bytes;
-        if (it->is_regular_file() && !it->is_symlink()) {
-            std::ifstream in(it->path(), std::ios::binary);
-            bytes.assign(std::istreambuf_iterator<char>(in), {});
-        }
-        files[fs::relative(it->path(), root).string()] = bytes;
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(root)) {
+        std::string& bytes = files[fs::relative(e.path(), root).string()];
+        if (e.is_regular_file() && !e.is_symlink())
+            bytes = ReadBytes(e.path());
     }
     return files;
 }
@@ -52,17 +49,10 @@ protected:
         fs::remove_all(dir.Path() / "Data", ec);
         SetUp();
     }
-    // Runs a statement on the database directly, outside the program's layer.
-    void Sql(const QString& statement) { Engine(statement); }
     int32_t AddPatient(const QString& name, const QString& clinicalNo, int sex,
                        const QDateTime& when)
     {
-        PatientRecord facts;
-        facts.Name = name;
-        facts.ClinicalNo = clinicalNo;
-        facts.Sex = sex;
-        facts.Age = 40;
-        StoreResult r = StorePatient(facts, when);
+        const StoreResult r = StorePatient({0, name, 40, 0, 0, 0, sex, {}, clinicalNo, {}, 0}, when);
         EXPECT_TRUE(r.Stored());
         return r.id;
     }
