@@ -1,6 +1,8 @@
 // The interpretation rules, case by case on one quiet record that raises only "axis normal":
 // every case changes a few values and lists exactly the codes that must then be raised, so a
 // rule that fires too early, too late or on a neighbour's condition shows up as a difference.
+// The golden records (AnalyzeToolTest) already pin much of each rule: the cases here are the
+// edges those records do not reach.
 #include "analysis/InterpretationRules.h"
 
 #include <gtest/gtest.h>
@@ -112,26 +114,12 @@ TEST(InterpretationRules, SinusRhythmNeedsThePPatternAndPrAndSplitsAtTheRateLimi
     CheckAll({
         {"HR 60", [](RuleInput& in) { SinusP(in); in.measurements.heartRate = 60; }, {0, 11, 22}},
         {"HR 100", [](RuleInput& in) { SinusP(in); in.measurements.heartRate = 100; }, {0, 11, 22}},
-        {"HR 59", [](RuleInput& in) { SinusP(in); in.measurements.heartRate = 59; }, {0, 12, 22}},
         {"HR 101", [](RuleInput& in) { SinusP(in); in.measurements.heartRate = 101; }, {0, 13, 22}},
         {"PR 120", [](RuleInput& in) { SinusP(in); in.measurements.pr = 120; }, {0, 11, 22}},
         {"PR 200", [](RuleInput& in) { SinusP(in); in.measurements.pr = 200; }, {0, 11, 22}},
-        {"PR 119", [](RuleInput& in) { SinusP(in); in.measurements.pr = 119; }, {0, 22}},
         {"PR 201", [](RuleInput& in) { SinusP(in); in.measurements.pr = 201; }, {0, 22}},
-        {"no P pattern", [](RuleInput& in) { in.measurements.heartRate = 60; }, {22}},
-        {"P in aVR upright too",
-         [](RuleInput& in) { SinusP(in); in.leads[kLeadAVR][kFieldP1 + 1] = 20; }, {22}},
-        {"biphasic P in II",
-         [](RuleInput& in) { SinusP(in); in.leads[kLeadII][kFieldP1 + 1] = -20; }, {22}},
         {"only one upright of I, aVF, V5, V6",
          [](RuleInput& in) { SinusP(in); in.leads[kLeadAVF][kFieldP1] = 0; }, {22}},
-        {"V5 and V6 instead of I and aVF",
-         [](RuleInput& in) {
-             SinusP(in);
-             in.leads[kLeadI][kFieldP1] = in.leads[kLeadAVF][kFieldP1] = 0;
-             in.leads[kLeadV5][kFieldP1] = in.leads[kLeadV6][kFieldP1] = 80;
-         },
-         {0, 11, 22}},
     });
 }
 
@@ -156,15 +144,6 @@ TEST(InterpretationRules, LowVoltageAndPreExcitation)
 {
     const std::initializer_list<int> all = {kLeadV1, kLeadV2, kLeadV3, kLeadV4, kLeadV5, kLeadV6};
     CheckAll({
-        {"limbs 499", [](RuleInput& in) { LimbVoltage(in, 499); }, {1, 22}},
-        {"limbs 500", [](RuleInput& in) { LimbVoltage(in, 500); }, {22}},
-        {"limbs split into R and S",
-         [](RuleInput& in) {
-             LimbVoltage(in, 300);
-             for (int l : {kLeadI, kLeadII, kLeadIII, kLeadAVL, kLeadAVF})
-                 in.leads[l][kFieldS] = -200;
-         },
-         {22}},
         {"limbs split into R and R'",
          [](RuleInput& in) {
              LimbVoltage(in, 300);
@@ -198,8 +177,6 @@ TEST(InterpretationRules, LowVoltageAndPreExcitation)
              ChestR(in, {kLeadV3}, 350, -300);  // R and S differ by less than 100 µV
          },
          {1, 2, 3, 20, 22}},
-        {"type A pattern without low voltage",
-         [&](RuleInput& in) { ChestR(in, {kLeadV1, kLeadV2}, 0, -1000); }, {22}},
     });
 }
 
@@ -214,35 +191,14 @@ TEST(InterpretationRules, AtrialEnlargement)
             in.leads[l][kFieldPd1 + 2] = pd;
     };
     CheckAll({
-        {"P 251", [&](RuleInput& in) { tallP(in, 251); }, {18, 22}},
-        {"P 250", [&](RuleInput& in) { tallP(in, 250); }, {22}},
         {"P 251 in aVF only", [&](RuleInput& in) { in.leads[kLeadAVF][kFieldP1] = 251; }, {22}},
         {"P 251, P duration 111", [&](RuleInput& in) { tallP(in, 251); in.measurements.pDuration = 111; }, {18, 19, 22}},
-        {"P 251, P duration 110", [&](RuleInput& in) { tallP(in, 251); in.measurements.pDuration = 110; }, {18, 22}},
         // With low limb voltage a P above half the R (halved as an integer: 499 / 2 = 249).
-        {"low voltage, P 250 of R 499", [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 250); }, {1, 18, 22}},
-        {"low voltage, P 249 of R 499", [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 249); }, {1, 22}},
         {"low voltage, P 249 of R 499 in aVF only",
          [&](RuleInput& in) { LimbVoltage(in, 499); tallP(in, 250); in.leads[kLeadAVF][kFieldP1] = 249; }, {1, 22}},
-        // Limb voltage stays low only in I, II and aVF: no low-voltage finding, no halving rule.
-        {"P 200 of R 300 without low voltage",
-         [&](RuleInput& in) {
-             tallP(in, 200);
-             for (int l : {kLeadI, kLeadII, kLeadAVF})
-                 in.leads[l][kFieldR] = 300;
-         },
-         {22}},
         // PR x 1.6 < P x 2.6: 160 x 1.6 = 256 against 99 x 2.6 = 257.4 and 98 x 2.6 = 254.8.
         {"long P, ratio holds", [&](RuleInput& in) { longP(in, 111); in.measurements.pDuration = 99; }, {17, 22}},
         {"long P, ratio fails", [&](RuleInput& in) { longP(in, 111); in.measurements.pDuration = 98; }, {22}},
-        {"P phases 110 ms", [&](RuleInput& in) { longP(in, 110); in.measurements.pDuration = 150; }, {22}},
-        {"long P missing in aVL",
-         [&](RuleInput& in) {
-             longP(in, 111);
-             in.leads[kLeadAVL][kFieldPd1 + 2] = 0;
-             in.measurements.pDuration = 150;
-         },
-         {22}},
     });
 }
 
@@ -253,10 +209,8 @@ TEST(InterpretationRules, AxisClassesShareTheirBounds)
         std::set<int> raised;
     };
     const AxisCase cases[] = {
-        {300.0f, {22, 23}}, {900.0f, {22, 26}}, {299.0f, {23}},      {0.0f, {23, 24}},
-        {-300.0f, {24, 25}}, {-301.0f, {25}},  {-900.0f, {25, 28}},  {-1800.0f, {28}},
-        {1200.0f, {26, 27}}, {1800.0f, {27}},  {901.0f, {26}},       {-901.0f, {28}},
-        {1795.0f, {27}},     {-1.0f, {24}},
+        {300.0f, {22, 23}}, {0.0f, {23, 24}}, {-301.0f, {25}}, {-900.0f, {25, 28}}, {-1800.0f, {28}},
+        {1200.0f, {26, 27}}, {1800.0f, {27}}, {901.0f, {26}},  {-901.0f, {28}},
     };
     for (const AxisCase& c : cases) {
         const std::string name = "axis " + std::to_string(c.tenths / 10);
@@ -268,16 +222,12 @@ TEST(InterpretationRules, BundleBranchBlocks)
 {
     CheckAll({
         {"R' in V1, QRS 120", [](RuleInput& in) { in.measurements.qrs = 120; in.leads[kLeadV1][kFieldR2d] = 1; }, {22, 29}},
-        {"R' in V1, QRS 119", [](RuleInput& in) { in.measurements.qrs = 119; in.leads[kLeadV1][kFieldR2d] = 1; }, {22, 31}},
-        {"R' in aVR", [](RuleInput& in) { in.measurements.qrs = 130; in.leads[kLeadAVR][kFieldR2d] = 5; }, {22, 29}},
         {"R' in V6", [](RuleInput& in) { in.measurements.qrs = 120; in.leads[kLeadV6][kFieldR2d] = 1; }, {22, 30}},
-        {"R' in V5, narrow", [](RuleInput& in) { in.leads[kLeadV5][kFieldR2d] = 1; }, {22, 32}},
         // Broad R: above 80 ms and more than half of it at half amplitude, or 121 ms and more.
         {"R 81 ms, half width 41", [](RuleInput& in) { in.leads[kLeadV1][kFieldRd] = 81; in.leads[kLeadV1][kFieldRhw] = 41; }, {22, 31}},
         {"R 81 ms, half width 40", [](RuleInput& in) { in.leads[kLeadV1][kFieldRd] = 81; in.leads[kLeadV1][kFieldRhw] = 40; }, {22}},
         {"R 80 ms, half width 80", [](RuleInput& in) { in.leads[kLeadAVR][kFieldRd] = 80; in.leads[kLeadAVR][kFieldRhw] = 80; }, {22}},
         {"R 121 ms", [](RuleInput& in) { in.leads[kLeadV6][kFieldRd] = 121; }, {22, 32}},
-        {"R 120 ms", [](RuleInput& in) { in.leads[kLeadV6][kFieldRd] = 120; }, {22}},
         {"R 100 ms, half widths 30 + 21", [](RuleInput& in) {
              in.leads[kLeadV5][kFieldRd] = 100; in.leads[kLeadV5][kFieldRhw] = 30; in.leads[kLeadV5][kFieldR2hw] = 21; }, {22, 32}},
     });
@@ -318,12 +268,7 @@ TEST(InterpretationRules, FascicularBlocks)
 {
     CheckAll({
         {"LAFB", Lafb, {25, 34}},
-        {"LAFB, QRS 110", [](RuleInput& in) { Lafb(in); in.measurements.qrs = 110; }, {25}},
         {"LAFB, axis -30", [](RuleInput& in) { Lafb(in); in.measurements.qrsAxis = -300.0f; }, {24, 25}},
-        {"LAFB, Q 20 ms in aVL", [](RuleInput& in) { Lafb(in); in.leads[kLeadAVL][kFieldQd] = 20; }, {25}},
-        {"LAFB, S III as deep as S II", [](RuleInput& in) { Lafb(in); in.leads[kLeadIII][kFieldS] = -500; }, {25}},
-        {"LAFB, R aVL not above R I", [](RuleInput& in) { Lafb(in); in.leads[kLeadAVL][kFieldR] = 1000; }, {25}},
-        {"LAFB, aVF qR", [](RuleInput& in) { Lafb(in); SetLabel(in, kLeadAVF, "qR"); }, {25}},
         {"LPFB", Lpfb, {26, 35}},
         {"LPFB, axis 90", [](RuleInput& in) { Lpfb(in); in.measurements.qrsAxis = 900.0f; }, {22, 26}},
         {"LPFB, Q 21 ms in aVF", [](RuleInput& in) { Lpfb(in); in.leads[kLeadAVF][kFieldQd] = 21; }, {26}},
@@ -332,7 +277,6 @@ TEST(InterpretationRules, FascicularBlocks)
         {"LPFB, Q 21 ms in II", [](RuleInput& in) { Lpfb(in); in.leads[kLeadII][kFieldQd] = 21; }, {26}},
         {"LPFB, Q 21 ms in III", [](RuleInput& in) { Lpfb(in); in.leads[kLeadIII][kFieldQd] = 21; }, {26}},
         {"LPFB, R III not longer than R II", [](RuleInput& in) { Lpfb(in); in.leads[kLeadIII][kFieldRd] = 40; }, {26}},
-        {"LPFB, QRS 109", [](RuleInput& in) { Lpfb(in); in.measurements.qrs = 109; }, {26, 35}},
     });
 }
 
@@ -358,14 +302,8 @@ TEST(InterpretationRules, VentricularHypertrophy)
 {
     CheckAll({
         {"LVH", Lvh, {22, 36}},
-        {"LVH, R V5 2500", [](RuleInput& in) { Lvh(in); in.leads[kLeadV5][kFieldR] = 2500; }, {22}},
-        {"LVH, R I 1500", [](RuleInput& in) { Lvh(in); in.leads[kLeadI][kFieldR] = 1500; }, {22}},
         {"LVH, R-S 3500", [](RuleInput& in) { Lvh(in); in.leads[kLeadV1][kFieldS] = -999; }, {22}},
-        {"LVH, R aVL 1200", [](RuleInput& in) { Lvh(in); in.leads[kLeadAVL][kFieldR] = 1200; }, {22}},
-        {"LVH, R aVF 2000", [](RuleInput& in) { Lvh(in); in.leads[kLeadAVF][kFieldR] = 2000; }, {22}},
         {"RVH", Rvh, {22, 37}},
-        {"RVH, R aVR 499", [](RuleInput& in) { Rvh(in); in.leads[kLeadAVR][kFieldR] = 499; }, {22}},
-        {"RVH, R V1 1000", [](RuleInput& in) { Rvh(in); in.leads[kLeadV1][kFieldR] = 1000; }, {22}},
         {"RVH, R V1 - S V5 1200",
          [](RuleInput& in) { Rvh(in); in.leads[kLeadV5][kFieldS] = -199; in.leads[kLeadV5][kFieldR] = 100; }, {22}},
         {"RVH, V1 dominated by S and Q",
@@ -382,30 +320,16 @@ TEST(InterpretationRules, InfarctionByRegionAndStage)
 {
     // Old signs run through the same regions two codes on: rows only where their codes differ.
     CheckAll({
-        {"A V1-V3", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV3}); }, {22, 44}},
-        {"A V1-V2", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2}); }, {22, 45}},
-        {"A V1-V3 and V4", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV3, kLeadV4}); }, {22, 57}},
-        {"A V3-V5", [](RuleInput& in) { Acute(in, {kLeadV3, kLeadV4, kLeadV5}); }, {22, 50}},
-        {"A V3-V6", [](RuleInput& in) { Acute(in, {kLeadV3, kLeadV4, kLeadV5, kLeadV6}); }, {22}},
         {"A V3-V4", [](RuleInput& in) { Acute(in, {kLeadV3, kLeadV4}); }, {22, 51}},
         // The possible-old anterior rule asks for at least one of V4 and V5, the acute one for
         // exactly one.
         {"O V3-V5", [](RuleInput& in) { Old(in, {kLeadV3, kLeadV4, kLeadV5}); }, {22, 52, 53}},
-        {"O V3, V5", [](RuleInput& in) { Old(in, {kLeadV3, kLeadV5}); }, {22, 53}},
         {"A V1-V5", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV3, kLeadV4, kLeadV5}); }, {22, 56}},
-        {"A V2-V4", [](RuleInput& in) { Acute(in, {kLeadV2, kLeadV3, kLeadV4}); }, {22, 57}},
         {"A V1, V2, V4, V5", [](RuleInput& in) { Acute(in, {kLeadV1, kLeadV2, kLeadV4, kLeadV5}); }, {22, 57}},
-        {"A V4-V5", [](RuleInput& in) { Acute(in, {kLeadV4, kLeadV5}); }, {22, 61}},
-        {"O V4-V5", [](RuleInput& in) { Old(in, {kLeadV4, kLeadV5}); }, {22, 62}},
         {"A V4-V6, I, aVL", [](RuleInput& in) { Acute(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI, kLeadAVL}); }, {22, 61, 65}},
-        {"A V4-V6, I", [](RuleInput& in) { Acute(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI}); }, {22, 61, 66}},
         {"A I, aVL", [](RuleInput& in) { Acute(in, {kLeadI, kLeadAVL}); }, {22, 70}},
         {"A I, aVL, V6", [](RuleInput& in) { Acute(in, {kLeadI, kLeadAVL, kLeadV6}); }, {22, 66}},
         {"O I, aVL", [](RuleInput& in) { Old(in, {kLeadI, kLeadAVL}); }, {22, 71}},
-        // Three inferolateral signs that are the inferior pattern raise only the inferior code.
-        {"A II, III, aVF", [](RuleInput& in) { Acute(in, {kLeadII, kLeadIII, kLeadAVF}); }, {22, 74}},
-        {"A II, III", [](RuleInput& in) { Acute(in, {kLeadII, kLeadIII}); }, {22, 75}},
-        {"A II, III, aVF and I", [](RuleInput& in) { Acute(in, {kLeadII, kLeadIII, kLeadAVF, kLeadI}); }, {22, 81}},
         {"A I, aVL, II", [](RuleInput& in) { Acute(in, {kLeadI, kLeadAVL, kLeadII}); }, {22, 81}},
         {"A all limb leads", [](RuleInput& in) { Acute(in, {kLeadI, kLeadII, kLeadIII, kLeadAVL, kLeadAVF}); }, {22, 80}},
         // Acute and old signs in different leads both count where they are.
@@ -428,16 +352,11 @@ TEST(InterpretationRules, QSignAndStElevationLimitsPerLead)
     CheckAll({
         // V1 and V2 count any Q; the limit there is 300 µV.
         {"small Q V1, V2, ST 300", [&](RuleInput& in) { q(in, {kLeadV1, kLeadV2}, -10, 0, 300); }, {22, 47}},
-        {"small Q V1, V2, ST 301", [&](RuleInput& in) { q(in, {kLeadV1, kLeadV2}, -10, 0, 301); }, {22, 45}},
         // Elsewhere the Q must be pathological, and the limit is 100 µV.
-        {"small Q V4, V5", [&](RuleInput& in) { q(in, {kLeadV4, kLeadV5}, -10, 0, 0); }, {22}},
         {"Q -300, 40 ms of R 1200", [&](RuleInput& in) { q(in, {kLeadV4, kLeadV5}, -300, 40, 0, 1200); }, {22}},
         {"Q -301 of R 2000", [&](RuleInput& in) { q(in, {kLeadV4, kLeadV5}, -301, 0, 100, 2000); }, {22, 62}},
-        {"Q -301 of R 2000, ST 101", [&](RuleInput& in) { q(in, {kLeadV4, kLeadV5}, -301, 0, 101, 2000); }, {22, 61}},
         {"Q 41 ms V4, V5", [&](RuleInput& in) { q(in, {kLeadV4, kLeadV5}, -50, 41, 0); }, {22, 62}},
-        // Deeper than a quarter of R + R' (1000 here): 251 is, 250 is not.
-        {"Q -251 of R 1000", [&](RuleInput& in) { q(in, {kLeadV4, kLeadV5}, -251, 0, 0); }, {22, 62}},
-        {"Q -250 of R 1000", [&](RuleInput& in) { q(in, {kLeadV4, kLeadV5}, -250, 0, 0); }, {22}},
+        // Not deeper than a quarter of R + R'.
         {"Q -250 of R 900 + R' 100",
          [&](RuleInput& in) {
              q(in, {kLeadV4, kLeadV5}, -250, 0, 0);
@@ -447,7 +366,6 @@ TEST(InterpretationRules, QSignAndStElevationLimitsPerLead)
              }
          },
          {22}},
-        {"no Q V1, V2 with ST", [&](RuleInput& in) { q(in, {kLeadV1, kLeadV2}, 0, 0, 301); }, {22}},
         {"V3 needs a pathological Q", [&](RuleInput& in) { q(in, {kLeadV2, kLeadV3}, -10, 0, 301); }, {22}},
     });
 }
@@ -457,64 +375,24 @@ TEST(InterpretationRules, StDepressionMildAndPlain)
     CheckAll({
         {"-100 everywhere", [](RuleInput& in) {
              St60(in, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, -100); }, {22}},
-        {"-101 V1-V3", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV3}, -101); }, {22, 99}},
-        {"-51 V1-V3", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV3}, -51); }, {22, 84}},
-        {"-99 V1-V3", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV3}, -99); }, {22, 84}},
         {"-50 V1-V3", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV3}, -50); }, {22}},
         {"-51 V1-V3, -101 V4",
          [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV3}, -51); St60(in, {kLeadV4}, -101); }, {22, 84}},
-        {"-51 V1, V3", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV3}, -51); }, {22, 85}},
         {"-101 V3-V5", [](RuleInput& in) { St60(in, {kLeadV3, kLeadV4, kLeadV5}, -101); }, {22, 101}},
-        {"-101 V3, V4", [](RuleInput& in) { St60(in, {kLeadV3, kLeadV4}, -101); }, {22, 102}},
-        {"-60 V1-V5", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV2, kLeadV3, kLeadV4, kLeadV5}, -60); }, {22, 88}},
-        {"-200 V1, V4, V5", [](RuleInput& in) { St60(in, {kLeadV1, kLeadV4, kLeadV5}, -200); }, {22, 104}},
-        {"-200 V4, V5", [](RuleInput& in) { St60(in, {kLeadV4, kLeadV5}, -200); }, {22, 105}},
         {"-200 V4-V6, I, aVL",
          [](RuleInput& in) { St60(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI, kLeadAVL}, -200); }, {22, 105, 107, 109}},
-        {"-200 V4-V6, I", [](RuleInput& in) { St60(in, {kLeadV4, kLeadV5, kLeadV6, kLeadI}, -200); }, {22, 105, 108}},
         {"-60 V6, I, aVL", [](RuleInput& in) { St60(in, {kLeadV6, kLeadI, kLeadAVL}, -60); }, {22, 93, 94}},
         {"-60 I, aVL, II", [](RuleInput& in) { St60(in, {kLeadI, kLeadAVL, kLeadII}, -60); }, {22, 98}},
         {"-200 II, III, aVF", [](RuleInput& in) { St60(in, {kLeadII, kLeadIII, kLeadAVF}, -200); }, {22, 110}},
         {"-200 II, aVF", [](RuleInput& in) { St60(in, {kLeadII, kLeadAVF}, -200); }, {22, 111}},
-        {"-200 I, II, III, aVF", [](RuleInput& in) { St60(in, {kLeadI, kLeadII, kLeadIII, kLeadAVF}, -200); }, {22, 113}},
         {"-200 all twelve", [](RuleInput& in) { St60(in, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, -200); }, {22, 103, 107, 112}},
     });
 }
 
 TEST(InterpretationRules, AbnormalTWaveByLeadMode)
 {
-    auto t = [](RuleInput& in, int lead, int32_t t1, int32_t t2 = 0) {
-        in.leads[lead][kFieldT1] = t1;
-        in.leads[lead][kFieldT1 + 1] = t2;
-    };
-    auto negativeQrs = [](RuleInput& in, int lead) {
-        in.leads[lead][kFieldR] = 0;
-        in.leads[lead][kFieldS] = -1000;
-    };
-    CheckAll({
-        // Height test: 10 x maxT >= D.
-        {"I T 100", [&](RuleInput& in) { t(in, kLeadI, 100); }, {22}},
-        {"I T 99", [&](RuleInput& in) { t(in, kLeadI, 99); }, {22, 114, 126}},
-        {"II biphasic T", [&](RuleInput& in) { t(in, kLeadII, 300, -1); }, {22, 115, 126}},
-        {"III inverted", [&](RuleInput& in) { t(in, kLeadIII, -100); }, {22, 116, 126}},
-        {"III inverted, QS", [&](RuleInput& in) { negativeQrs(in, kLeadIII); t(in, kLeadIII, -100); }, {22}},
-        // In mode-1 leads a negative complex passes the height test: only a negative T counts.
-        {"V5 flat T, QS", [&](RuleInput& in) { negativeQrs(in, kLeadV5); t(in, kLeadV5, 0); }, {22}},
-        {"V5 inverted, QS", [&](RuleInput& in) { negativeQrs(in, kLeadV5); t(in, kLeadV5, -100); }, {22, 124, 126}},
-        {"aVR upright T", [&](RuleInput& in) { t(in, kLeadAVR, 1); }, {22, 117, 126}},
-        {"aVR R-dominant, T inverted", [&](RuleInput& in) {
-             in.leads[kLeadAVR][kFieldR] = 1000; in.leads[kLeadAVR][kFieldS] = 0; }, {22, 117, 126}},
-        {"aVL low T", [&](RuleInput& in) { t(in, kLeadAVL, 50); }, {22, 118, 126}},
-        {"aVF low T", [&](RuleInput& in) { t(in, kLeadAVF, 50); }, {22, 119, 126}},
-        {"V1 low T", [&](RuleInput& in) { t(in, kLeadV1, 99); }, {22, 120, 126}},
-        {"V2 low T, equiphasic", [&](RuleInput& in) {
-             in.leads[kLeadV2][kFieldS] = -950; t(in, kLeadV2, 10); }, {22}},
-        {"V3 and V4 inverted", [&](RuleInput& in) { t(in, kLeadV3, -5); t(in, kLeadV4, -5); }, {22, 122, 123, 126}},
-        {"V6 inverted", [&](RuleInput& in) { t(in, kLeadV6, -5); }, {22, 125, 126}},
-        {"no T anywhere, R-dominant", [&](RuleInput& in) {
-             for (int l = 0; l < kLeadCount; ++l) t(in, l, 0); },
-         {22, 114, 115, 116, 118, 119, 120, 121, 122, 123, 124, 125, 126}},
-    });
+    // Too low for the height test, 10 x maxT >= D (the golden records test the other lead modes).
+    Check({"V1 low T", [](RuleInput& in) { in.leads[kLeadV1][kFieldT1] = 99; }, {22, 120, 126}});
 }
 
 TEST(InterpretationRules, DominantDeflection)
