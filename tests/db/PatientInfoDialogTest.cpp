@@ -32,17 +32,18 @@ protected:
     std::unique_ptr<PatientInfoDialog> opened;  // the last one made
 };
 
-TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
+// Numbers out of range, a full table, a take-over the database refuses (a save error) and a port not
+// ready keep the dialog open with their message, and none makes a patient.
+TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
 {
+    const QString upTo3000 = "Please enter an integer between 0 and 3000.", integer = "Please enter an integer.";
     const struct {
-        const char *age, *height, *weight, *message;
+        const char *age, *height, *weight;
+        QString message;
     } cases[] = {
-        {"3001", "170", "100", "Please enter an integer between 0 and 3000."},
-        {"20", "-1", "100", "Please enter an integer between 0 and 3000."},
-        {"20", "170", "2001", "Please enter an integer between 0 and 2000."},
-        {"twenty", "170", "100", "Please enter an integer."},
-        {"", "170", "100", "Please enter an integer."},
-        {"20", "1.5", "100", "Please enter an integer."},
+        {"3001", "170", "100", upTo3000}, {"20", "-1", "100", upTo3000}, {"twenty", "170", "100", integer},
+        {"20", "170", "2001", "Please enter an integer between 0 and 2000."}, {"", "170", "100", integer},
+        {"20", "1.5", "100", integer},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PressOK(c.age, c.height, c.weight).result(), QDialog::Rejected) << c.age << c.height << c.weight;
@@ -50,24 +51,9 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndStoreNothing)
     }
     EXPECT_TRUE(statements.isEmpty());
 
-    // Port not ready: the database is never reached.
-    window->GetSession().SetPortOpen(false);
-    EXPECT_EQ(PressOK().result(), QDialog::Rejected);
-    EXPECT_EQ(prompt.Texts(), QStringList({"Please Check the port setting!"}));
-    EXPECT_TRUE(statements.isEmpty());
-    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
-}
-
-// A full table says so and changes nothing; a take-over the database refuses is a save error.
-// Neither makes a patient.
-TEST_F(NewPatient, FullTableOrFailedTakeOverKeepsTheDialogOpenWithItsMessage)
-{
-    for (const int deleted : {0, 3}) {
-        QStringList values;
-        for (int id = 1; id <= kMaxPatientRows; ++id)
-            values << QString("(%1, 'P', '2009-01-01 00:00:00', %2)").arg(id).arg(id == deleted ? 1 : 0);
+    for (const int deleted : {0, 3}) {  // none deleted, or every third with row 3 the oldest
         Exec("Delete From Patient");
-        Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values " + values.join(", "));
+        Seed(kMaxPatientRows, deleted);
         if (deleted)
             Refuse("RefuseUpdate", "Update");
         statements.clear();
@@ -77,6 +63,14 @@ TEST_F(NewPatient, FullTableOrFailedTakeOverKeepsTheDialogOpenWithItsMessage)
         EXPECT_FALSE(QDir(deleted ? "Data/3" : "Data").exists());
         EXPECT_TRUE(statements.filter("Insert", Qt::CaseInsensitive).isEmpty()) << deleted;
     }
+
+    // Port not ready: the database is never reached.
+    window->GetSession().SetPortOpen(false);
+    statements.clear();
+    EXPECT_EQ(PressOK().result(), QDialog::Rejected);
+    EXPECT_EQ(prompt.Texts(), QStringList({"Please Check the port setting!"}));
+    EXPECT_TRUE(statements.isEmpty());
+    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }
 
 }  // namespace

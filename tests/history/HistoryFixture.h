@@ -40,15 +40,6 @@ inline std::string WriteRecord(const fs::path& path, unsigned seed)
 
 class HistoryTest : public DatabaseFixture {
 protected:
-    // A new empty database and no Data folder, in the working folder.
-    void OpenFreshDatabase()
-    {
-        TearDown();
-        std::error_code ec;
-        fs::remove(dir.Path() / "Corvida.mdb", ec);
-        fs::remove_all(dir.Path() / "Data", ec);
-        SetUp();
-    }
     int32_t AddPatient(const QString& name, const QString& clinicalNo, int sex,
                        const QDateTime& when)
     {

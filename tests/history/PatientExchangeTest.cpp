@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <set>
 
 #include "history/HistoryPatientListDialog.h"
@@ -39,12 +38,6 @@ protected:
         HistoryPatientListDialog::Report(app.context, result);
         return result.Exported();
     }
-    // The sample patient exported to its folder in `out`.
-    fs::path ExportedSample()
-    {
-        EXPECT_TRUE(Export(AddSamplePatient(), out.Path()));
-        return out.Path() / "20090307-090541";
-    }
     std::optional<int32_t> Import(const fs::path& folder)
     {
         const ImportResult result = ImportPatient(QString::fromStdString(folder.string()), kExportTime);
@@ -57,7 +50,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PatientExchange, ExportWithinOneSecondTakesTheNextFreeFolder)
+TEST_F(PatientExchange, ExportWithinOneSecondTakesTheNextFreeFolder_ExportShortOfSomethingSaysItIsIncomplete)
 {
     const int32_t id = AddSamplePatient();
     const int32_t other = AddPatient("other", "9", 0, kExportTime);
@@ -74,52 +67,33 @@ TEST_F(PatientExchange, ExportWithinOneSecondTakesTheNextFreeFolder)
     ASSERT_TRUE(Export(id, out.Path(), kExportTime.addSecs(1)));
     EXPECT_TRUE(fs::is_regular_file(out.Path() / "20090307-090542" / "PatientInfo.xml"));
     EXPECT_EQ(prompt.Texts(), (QStringList{"Exported", "Exported", "Exported", "Exported"}));
-}
 
-TEST_F(PatientExchange, ExportShortOfSomethingSaysItIsIncomplete)
-{
-    const int32_t id = AddSamplePatient();
     const fs::path folder = out.Path() / "20090307-090541";
-    const struct {
-        const char* name;
-        std::function<int32_t()> prepare;  // gives the ID to export
-        fs::path destination;
-        QString message;
-        bool xmlWritten;
-        const char* copied = nullptr;  // a record that must be in the folder all the same
-    } cases[] = {
-        {"destination missing", [&] { return id; }, out.Path() / "gone",
-         "Export incomplete\n" + QString::fromStdString((out.Path() / "gone" / "20090307-090541").string()), false},
-        {"row not found",
-         [&] { WriteRecord("Data/99/m200901010101.cv", 3); return 99; },
-         {}, "Export incomplete\nPatientInfo.xml: save error", false, "m200901010101.cv"},
-        {"a record cannot be copied",
-         [&] {
-             // A pipe named like a record is never read.
-             EXPECT_EQ(::mkfifo(("Data/" + std::to_string(id) + "/m200902051030.cv").c_str(), 0600), 0);
-             return id;
-         },
-         {}, "Export incomplete\nm200902051030.cv: copy failed", true, "m200902051010.cv"},
-        {"no record files", [&] { return AddPatient("empty", "2", 0, kExportTime); }, {},
-         "no data file copied", true},
-        {"no row and no record files", [&] { return 77; }, {},
-         "Export incomplete\nPatientInfo.xml: save error\nno data file copied", false},
-    };
-    for (const auto& c : cases) {
+    // `copied`: a record that must be in the folder all the same.
+    const auto incomplete = [&](int32_t exported, const fs::path& to, const QString& message, bool xmlWritten,
+                                const char* copied = nullptr) {
         fs::remove_all(folder);
         prompt.Clear();
-        const int32_t exported = c.prepare();
-        EXPECT_FALSE(Export(exported, c.destination.empty() ? out.Path() : c.destination)) << c.name;
-        EXPECT_EQ(prompt.Texts(), QStringList{c.message}) << c.name;
-        EXPECT_EQ(fs::exists(folder / "PatientInfo.xml"), c.xmlWritten) << c.name;
-        EXPECT_TRUE(!c.copied || fs::is_regular_file(folder / c.copied)) << c.name;
-        fs::remove("Data/" + std::to_string(id) + "/m200902051030.cv");
-    }
+        EXPECT_FALSE(Export(exported, to)) << message.toStdString();
+        EXPECT_EQ(prompt.Texts(), QStringList{message});
+        EXPECT_EQ(fs::exists(folder / "PatientInfo.xml"), xmlWritten) << message.toStdString();
+        EXPECT_TRUE(!copied || fs::is_regular_file(folder / copied)) << message.toStdString();
+    };
+    const fs::path gone = out.Path() / "gone";
+    incomplete(id, gone, "Export incomplete\n" + QString::fromStdString((gone / folder.filename()).string()), false);
+    WriteRecord("Data/99/m200901010101.cv", 3);
+    incomplete(99, out.Path(), "Export incomplete\nPatientInfo.xml: save error", false, "m200901010101.cv");
+    // A pipe named like a record is never read.
+    ASSERT_EQ(::mkfifo(("Data/" + std::to_string(id) + "/m200902051030.cv").c_str(), 0600), 0);
+    incomplete(id, out.Path(), "Export incomplete\nm200902051030.cv: copy failed", true, "m200902051010.cv");
+    incomplete(AddPatient("empty", "2", 0, kExportTime), out.Path(), "no data file copied", true);
+    incomplete(77, out.Path(), "Export incomplete\nPatientInfo.xml: save error\nno data file copied", false);
 }
 
-TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
+TEST_F(PatientExchange, ImportOfABadFolderStoresNothing_OfAGoodOneCopiesOnlyPlainRecords_ShortOfSpaceSaysSo)
 {
-    const fs::path good = ExportedSample();
+    ASSERT_TRUE(Export(AddSamplePatient(), out.Path()));
+    const fs::path good = out.Path() / "20090307-090541";
     const std::string xml = ReadBytes(good / "PatientInfo.xml");
     auto makeFolder = [&](const std::string& name, const std::string& content) {
         const fs::path f = out.Path() / name;
@@ -127,11 +101,9 @@ TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
         std::ofstream(f / "PatientInfo.xml", std::ios::binary) << content;
         return f;
     };
+    // Throws when `from` is not there: the folder would prove nothing.
     auto replaced = [&](const std::string& from, const std::string& to) {
-        std::string s = xml;
-        const size_t at = s.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        return at == std::string::npos ? s : s.replace(at, from.size(), to);
+        return std::string(xml).replace(xml.find(from), from.size(), to);
     };
     WriteRecord(out.Path() / "missing" / "m200903070905.cv", 5);
     const fs::path linked = out.Path() / "linked";
@@ -149,7 +121,7 @@ TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
         linked,  // PatientInfo.xml is a link out of the chosen folder
     };
     const auto before = Snapshot(dir.Path());
-    const auto outside = Snapshot(out.Path());
+    const auto exported = Snapshot(out.Path());
     for (const fs::path& f : folders) {
         prompt.Clear();
         EXPECT_FALSE(Import(f)) << f;
@@ -157,22 +129,19 @@ TEST_F(PatientExchange, ImportOfABadFolderStoresNothingAndTouchesNoFile)
     }
     EXPECT_FALSE(ExportPatientRow(2)) << "a patient was stored";
     EXPECT_EQ(Snapshot(dir.Path()), before);
-    EXPECT_EQ(Snapshot(out.Path()), outside);
-}
+    EXPECT_EQ(Snapshot(out.Path()), exported);
 
-TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
-{
-    const fs::path folder = ExportedSample();
-    // Links named like records, to a file and to a folder outside; a record in a subfolder.
+    // Only plain record files of the chosen folder are copied. Links named like records, to a file
+    // and to a folder outside; a record in a subfolder.
     TempDir elsewhere;
     WriteRecord(elsewhere.Path() / "secret.cv", 9);
-    fs::create_symlink(elsewhere.Path() / "secret.cv", folder / "m209901010101.cv");
-    fs::create_symlink(elsewhere.Path(), folder / "m209901010102.cv");
-    WriteRecord(folder / "sub" / "m209901010103.cv", 10);
+    fs::create_symlink(elsewhere.Path() / "secret.cv", good / "m209901010101.cv");
+    fs::create_symlink(elsewhere.Path(), good / "m209901010102.cv");
+    WriteRecord(good / "sub" / "m209901010103.cv", 10);
     const auto outside = Snapshot(elsewhere.Path());
 
     prompt.Clear();
-    const std::optional<int32_t> newId = Import(folder);
+    const std::optional<int32_t> newId = Import(good);
     ASSERT_TRUE(newId);
     const fs::path target = fs::path("Data") / std::to_string(*newId);
     std::set<std::string> copied;
@@ -184,18 +153,15 @@ TEST_F(PatientExchange, ImportCopiesOnlyPlainRecordFilesOfTheChosenFolder)
     // The file link is named; the folder link is no file.
     EXPECT_EQ(prompt.Texts(), QStringList{"Import incomplete\nm209901010101.cv: copy failed"});
     EXPECT_EQ(Snapshot(elsewhere.Path()), outside);
-}
+    fs::remove(good / "m209901010101.cv");
 
-TEST_F(PatientExchange, ImportShortOfSpaceOrFolderSaysItIsIncomplete)
-{
-    const fs::path from = ExportedSample();
     // A file stands where the new patient's data folder goes.
-    std::ofstream("Data/2") << "x";
+    std::ofstream("Data/3") << "x";
     prompt.Clear();
-    ASSERT_EQ(Import(from), 2);
+    ASSERT_EQ(Import(good), 3);
     ASSERT_EQ(prompt.shown.size(), 1u);
     const QStringList lines = prompt.LastText().split('\n');
-    EXPECT_EQ(lines.mid(0, 2), QStringList({"Import incomplete", "Data/2: save error"}));
+    EXPECT_EQ(lines.mid(0, 2), QStringList({"Import incomplete", "Data/3: save error"}));
     EXPECT_EQ(lines.size(), 4);  // and both records named
 
     // A data disk with room for one record only (records are 12800 bytes).
@@ -204,7 +170,7 @@ TEST_F(PatientExchange, ImportShortOfSpaceOrFolderSaysItIsIncomplete)
     if (!disk.Mounted())
         GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
     prompt.Clear();
-    EXPECT_TRUE(Import(from));
+    EXPECT_TRUE(Import(good));
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.LastText().startsWith("Import incomplete\nm20090205")) << prompt.LastText().toStdString();
     EXPECT_TRUE(prompt.LastText().endsWith(": copy failed"));
