@@ -208,7 +208,7 @@ TEST_F(DicomExportTest, SettingsAndBadInputGiveAMessageAndAFailureStatus)
         {"--dicom", "link.dcm", rec},                 // the record by another name
     };
     fs::create_symlink(fs::absolute(dir.Path() / rec.toStdString()), dir.Path() / "link.dcm");
-    const auto recordBytes = fs::file_size(dir.Path() / rec.toStdString());
+    const std::string recordBytes = ReadBytes(record);
     for (const QStringList& args : cases) {
         QString err;
         EXPECT_EQ(RunProgram(kTool, QStringList{"--settings", "S.ini"} + args, nullptr, &err), 2)
@@ -217,5 +217,5 @@ TEST_F(DicomExportTest, SettingsAndBadInputGiveAMessageAndAFailureStatus)
         EXPECT_FALSE(fs::exists(dir.Path() / "x.dcm"));
     }
     EXPECT_FALSE(fs::exists(dir.Path() / "x.cv"));
-    EXPECT_EQ(fs::file_size(dir.Path() / rec.toStdString()), recordBytes);
+    EXPECT_EQ(ReadBytes(record), recordBytes);
 }
