@@ -65,8 +65,7 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
     std::set<std::string> studies;
     for (const fs::path& file : {record, second}) {
         SCOPED_TRACE(file.filename().string());
-        RecordObjects made = BuildRecordObjects(file, DicomPatientFromRow(*row), app.language, kRoot,
-                                                true, nullptr);
+        RecordObjects made = BuildRecordObjects(file, DicomPatientFromRow(*row), app.language, kRoot, true, nullptr);
         ASSERT_EQ(made.objects.size(), 1u);
         DcmDataset& sent = *made.objects[0].file->getDataset();
         const std::string uid = Str(sent, DCM_SOPInstanceUID);
@@ -88,7 +87,8 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
 
 TEST_F(HistorySend, WithoutAPacsNoSendingIsOfferedAndAFailingOneIsNamedForEveryObject)
 {
-    for (const char* ini : {"", "[Dicom]\nUidRoot=1.2.826.0.1.3680043.10.999\n", "[Pacs]\nPort=104\nCalledAETitle=PACS\n"}) {
+    for (const char* ini : {"", "[Dicom]\nUidRoot=1.2.826.0.1.3680043.10.999\n",
+                            "[Pacs]\nPort=104\nCalledAETitle=PACS\n"}) {
         SCOPED_TRACE(ini);
         std::ofstream(dir.Path() / "Settings.ini") << ini;
         HistoryPatientListDialog d(app.context, {});
