@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <tuple>
@@ -47,22 +44,16 @@ struct Loader {
     ReviewRecord review;
 
     ReviewOutcome Load(const fs::path& path, StreamDecoder* live = nullptr)
-    {
-        return LoadForReview(path, *engine, language, lines, review, live);
-    }
+    { return LoadForReview(path, *engine, language, lines, review, live); }
 };
 
 }  // namespace
 
 // The name read back gives the very minute it was made from, each field in its place.
-TEST(RecordFile, NamesCarryTheStartMinute)
+TEST(RecordFile, NamesCarryTheStartMinuteAndTitlesTheKind)
 {
     std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_mon = 11;
-    t.tm_mday = 7;
-    t.tm_hour = 9;
-    t.tm_min = 5;
+    std::tie(t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min) = std::tuple(126, 11, 7, 9, 5);
     EXPECT_EQ(RecordFileName(t), "m202612070905.cv");
     for (const char* good : {"m202612070905.cv", "m202601010000.cv", "m202612312359.cv", "m203108192317.cv"})
         EXPECT_EQ(RecordFileName(RecordStartTime(std::string("Data/17/") + good).value()), good);
@@ -71,17 +62,11 @@ TEST(RecordFile, NamesCarryTheStartMinute)
                             "m202600070905.cv", "m202612000905.cv", "m202612320905.cv",
                             "m202612070960.cv", "m202612070905xcv", "Demo.cv", ""})
         EXPECT_FALSE(RecordStartTime(bad)) << bad;
-}
-
-TEST(RecordFile, TitleRule)
-{
+    // The title's last letter marks a fixed-length record and one with the live sample offset.
     struct Case { const char* path; bool fixed, offset; } cases[] = {
-        {"Data/3/m202612070905.cv", false, false},
-        {"Data/Demo/Samplea.cv", true, false},
-        {"Data/Demo/Sampleb.cv", true, true},
-        {"Data/Demo/SampleB.cv", false, false},
-        {"Data/Demo/b.cv", true, true},
-        {"Data/Demo/.cv", false, false},
+        {"Data/3/m202612070905.cv", false, false}, {"Data/Demo/Samplea.cv", true, false},
+        {"Data/Demo/Sampleb.cv", true, true},      {"Data/Demo/SampleB.cv", false, false},
+        {"Data/Demo/b.cv", true, true},            {"Data/Demo/.cv", false, false},
         {"Data/b/record.cv", false, false},  // the folder does not count
     };
     for (const Case& c : cases) {
@@ -92,7 +77,7 @@ TEST(RecordFile, TitleRule)
 
 // Sizes and titles against what the review shows. The live decoder's latest lead becomes the
 // last one read; an empty record has no last packet and leaves it alone.
-TEST(RecordFile, LoadForReview_SecondsPointsAndAnalysis)
+TEST(RecordFile, LoadForReview_SecondsPointsAnalysisAndTheOneHourCut)
 {
     TempDir dir;
     const auto full = Record("normal", 48);
@@ -111,20 +96,28 @@ TEST(RecordFile, LoadForReview_SecondsPointsAndAnalysis)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path path = dir.Path() / c.name;
-        WritePackets(path, std::vector<DevicePacket>(full.begin(), full.begin() + c.packets),
-                     c.extraBytes);
+        WritePackets(path, std::vector<DevicePacket>(full.begin(), full.begin() + c.packets), c.extraBytes);
         Loader loader;
         StreamDecoder live(nullptr, nullptr);
         live.DecodeFields(MakePacket(kLeadV6, 512));
         ASSERT_EQ(loader.Load(path, &live), ReviewOutcome::Loaded);
         EXPECT_EQ(live.LatestLead(), c.points ? ExtractFields(full[c.points * 10 - 1].data()).leadIndex : uint8_t{kLeadV6});
-        EXPECT_EQ(loader.review.pageCount, c.pageCount);
-        EXPECT_EQ(loader.review.currentSecond, c.currentSecond);
-        EXPECT_EQ(loader.review.points.size(), c.points);
-        EXPECT_EQ(loader.review.analysed, c.analysed);
-        EXPECT_EQ(loader.review.leadsSeen, c.leadsSeen);
+        const ReviewRecord& r = loader.review;
+        EXPECT_EQ(std::tuple(r.pageCount, r.currentSecond, r.points.size(), r.analysed, r.leadsSeen, r.secondsCut),
+                  std::tuple(c.pageCount, c.currentSecond, c.points, c.analysed, c.leadsSeen, false));
         EXPECT_EQ(loader.engine->Measurements().heartRate > 0, c.analysed);
     }
+    // Files far beyond one hour are read for the first hour only (and checked); the sparse zero
+    // bytes past it are never looked at.
+    const fs::path huge = dir.Path() / "huge1.cv";
+    WritePackets(huge, std::vector<DevicePacket>(size_t(kMaxReviewSeconds) * kPacketsPerSecond,
+                                                 DevicePacket{0x80, 0x40, 0, 0}));
+    fs::resize_file(huge, 4ull << 30);
+    Loader loader;
+    ASSERT_EQ(loader.Load(huge), ReviewOutcome::Loaded);
+    const ReviewRecord& r = loader.review;
+    EXPECT_EQ(std::tuple(r.pageCount, r.currentSecond, r.points.size(), r.secondsCut),
+              std::tuple(int((4ull << 30) / 3200), 48, size_t(kMaxReviewSeconds) * 80, true));
 }
 
 // The heart rate of a record does not depend on what the engine saw before: live monitoring
@@ -144,8 +137,7 @@ TEST(RecordFile, LoadForReview_StartsFromACleanRecordState)
     const MeasurementSet expected = fresh.engine->Measurements();
     ASSERT_GT(expected.heartRate, 0);
 
-    Loader used;
-    // Live monitoring of a fast rhythm through the same engine first.
+    Loader used;  // after live monitoring of a fast rhythm through the same engine
     EngineFeed feed(*used.engine);
     StreamDecoder live(&feed, nullptr);
     for (const DevicePacket& p : Record("tachycardia", 24))
@@ -169,25 +161,8 @@ TEST(RecordFile, LoadForReview_StartsFromACleanRecordState)
         EXPECT_EQ(line, " ");
 }
 
-// Files far beyond one hour are read for the first hour only; garbage reads like any packets.
-TEST(RecordFile, LoadForReview_HugeFileIsCut)
-{
-    TempDir dir;
-    const fs::path huge = dir.Path() / "huge1.cv";
-    // The first hour is read (and checked); the sparse zero bytes past it are never looked at.
-    WritePackets(huge, std::vector<DevicePacket>(size_t(kMaxReviewSeconds) * kPacketsPerSecond,
-                                                 DevicePacket{0x80, 0x40, 0, 0}));
-    fs::resize_file(huge, 4ull << 30);
-    Loader loader;
-    ASSERT_EQ(loader.Load(huge), ReviewOutcome::Loaded);
-    EXPECT_TRUE(loader.review.secondsCut);
-    EXPECT_EQ(loader.review.pageCount, static_cast<int>((4ull << 30) / 3200));
-    EXPECT_EQ(loader.review.currentSecond, 48);
-    EXPECT_EQ(loader.review.points.size(), static_cast<size_t>(kMaxReviewSeconds) * 80);
-}
-
 // Every reader goes through CheckRecordFile: bytes that are not recorder packets are no record.
-TEST(RecordFile, CheckRecordFile_RefusesWhatIsNoRecord)
+TEST(RecordFile, CheckRecordFile_RefusesWhatIsNoRecordAndReadersReadWholeSeconds)
 {
     TempDir dir;
     std::string random(3200 * 50, '\0');
@@ -218,16 +193,10 @@ TEST(RecordFile, CheckRecordFile_RefusesWhatIsNoRecord)
         EXPECT_EQ(why, "not a regular file");
         EXPECT_EQ(loader.Load(path), ReviewOutcome::OpenFailed);
     }
-}
-
-TEST(RecordFile, ReadRecordPackets_WholeSecondsOnly)
-{
-    TempDir dir;
+    // Whole seconds only, and no more than asked for.
     const fs::path path = dir.Path() / "r1.cv";
     const auto packets = Record("normal", 3);
     WritePackets(path, packets, 1000);
-    const auto read = ReadRecordPackets(path);
-    ASSERT_TRUE(read);
-    EXPECT_EQ(*read, packets);
+    EXPECT_EQ(ReadRecordPackets(path), packets);
     EXPECT_EQ(ReadRecordPackets(path, 1)->size(), 800u);
 }

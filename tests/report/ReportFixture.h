@@ -33,8 +33,7 @@ inline int PdfPages(const QString& pdf)
 {
     QString out;
     RunProgram("pdfinfo", {pdf}, &out);
-    const qsizetype at = out.indexOf("Pages:");
-    return at < 0 ? 0 : out.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
+    return out.section("Pages:", 1).section('\n', 0, 0).trimmed().toInt();
 }
 
 inline QString PdfText(const QString& pdf, int page = 0)
@@ -52,14 +51,8 @@ protected:
     void SetUp() override
     {
         HistoryTest::SetUp();
-        PatientRecord facts;
-        facts.Name = "Zhang Wei";
-        facts.ClinicalNo = "00004711";
-        facts.Age = 57;
-        facts.Height = 172;
-        facts.Weight = 70;
-        facts.Blood = 3;
-        facts.Other = "chest pain\r\nsince morning";
+        // Age 57, 172 cm, 70 kg, blood group O, male.
+        const PatientRecord facts{0, "Zhang Wei", 57, 172, 70, 3, 0, "chest pain\r\nsince morning", "00004711", {}, 0};
         StoreResult r = StorePatient(facts, QDateTime(QDate(2009, 3, 7), QTime(14, 5, 9)));
         ASSERT_TRUE(r.Stored());
         patientId = r.id;

@@ -28,7 +28,7 @@ double Ink(const QString& pdf, int page)
 
 class ReportToolTest : public ReportTest {};
 
-TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChinese)
+TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChineseWithThePatientOfTheDatabase)
 {
     QString out, err;
     ASSERT_EQ(RunProgram(kTool, {"--language", "English", "--pdf", Out("en.pdf"), RecordPath()}, &out, &err), 0)
@@ -62,19 +62,14 @@ TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChinese)
     const QString zhSummary = PdfText(Out("zh.pdf"), 7);
     for (const char* text : {"<< **诊断** >>", "正常窦性心律", "电轴正常", "<<**报告需经医师确认**>>"})
         EXPECT_TRUE(zhSummary.contains(text)) << text;
-}
 
-TEST_F(ReportToolTest, PatientHeaderFromTheDatabaseOfTheWorkingFolder)
-{
     AppDatabase::Instance().Close();  // the tool opens the file itself
-    QString err;
     ASSERT_EQ(RunProgram(kTool, {"--language", "English", "--patient-id", QString::number(patientId),
                           "--speed", "12.5", "--pdf", Out("p.pdf"), RecordPath()}, nullptr, &err), 0)
         << err.toStdString();
-    const QString text = PdfText(Out("p.pdf"), 1);
-    EXPECT_TRUE(text.contains("Name: Zhang Wei"));
-    EXPECT_TRUE(text.contains("Sex: MALE"));
-    EXPECT_TRUE(text.contains("12.5mm/s"));
+    const QString patient = PdfText(Out("p.pdf"), 1);
+    for (const char* text : {"Name: Zhang Wei", "Sex: MALE", "12.5mm/s"})
+        EXPECT_TRUE(patient.contains(text)) << text;
     // A loose page still names its patient and record: the footer and the date line at the top.
     ASSERT_EQ(PdfPages(Out("p.pdf")), 4);
     for (int page = 2; page <= 4; ++page) {
@@ -89,7 +84,6 @@ TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
 {
     WritePackets(dir.Path() / "short.cv", std::vector<DevicePacket>(700, MakePacket(0, 192)));
     fs::create_directories(dir.Path() / "elsewhere");
-    std::ofstream(dir.Path() / "ff.cv", std::ios::binary) << std::string(32000, '\xff');
     WriteRecord(dir.Path() / "random.cv", 1);
     const auto recordBytes = fs::file_size(dir.Path() / RecordPath().toStdString());
     struct Case { const char* what; QStringList args; };
@@ -110,7 +104,6 @@ TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
         {"output is the record", {"--pdf", rec, rec}},
         {"output named as a record", {"--pdf", Out("x.CV"), rec}},
         {"random bytes", {"--pdf", Out("x.pdf"), "random.cv"}},
-        {"all 0xFF", {"--pdf", Out("x.pdf"), "ff.cv"}},
     };
     for (const Case& c : cases) {
         QString err;
