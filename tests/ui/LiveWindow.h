@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -35,7 +33,6 @@ inline bool UseFullHdScreen()
     return true;
 }
 
-
 class LiveWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -62,28 +59,21 @@ protected:
         for (const DevicePacket& p : packets)
             window->Decoder().ProcessPacket(p);
     }
-    void Screenshot(const QString& name)
+    // Screenshots in English and in Chinese; reviewAgain redoes the analysis so the statements
+    // are in the language shown.
+    void Screenshots(const QString& name, bool reviewAgain)
     {
         const QString folder = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
         if (folder.isEmpty())
             return;
-        QCoreApplication::processEvents();
-        window->grab().save(folder + "/" + name + ".png");
-    }
-    // A screenshot in English and in Chinese; reviewAgain redoes the analysis so the statements
-    // are in the language shown.
-    void ScreenshotsInBothLanguages(const QString& name, bool reviewAgain)
-    {
-        Screenshot(name + "-en");
-        app.settings.languageName = "中文";
-        window->ApplyCaptions();
-        if (reviewAgain)
-            window->ReviewLastRecord();
-        Screenshot(name + "-zh");
-        app.settings.languageName = "English";
-        window->ApplyCaptions();
-        if (reviewAgain)
-            window->ReviewLastRecord();
+        for (const char* language : {"中文", "English"}) {
+            QCoreApplication::processEvents();
+            window->grab().save(folder + "/" + name + (app.settings.languageName == "English" ? "-en" : "-zh") + ".png");
+            app.settings.languageName = language;
+            window->ApplyCaptions();
+            if (reviewAgain)
+                window->ReviewLastRecord();
+        }
     }
     bool PanelHasTrace(int lead) const
     {
