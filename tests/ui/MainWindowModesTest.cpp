@@ -19,39 +19,33 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIcon)
+TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIconAndCloseEndsOnlyWhenIdle)
 {
+    window->show();
     Session& session = window->GetSession();
     session.SetPortOpen(true);
     session.AcceptPatient();
     session.StartRecording();
     window->OnSetup();
-    ASSERT_EQ(prompt.shown.size(), 1u);
+    window->OnClose();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(prompt.shown.size(), 2u);
     EXPECT_EQ(prompt.shown[0].caption, "Corvida");
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Exclamation);
 
-    prompt.Clear();
     session.StopRecording();
     session.SetPortOpen(false);
     session.AcceptPatient();
     window->OnRecord();
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::None);
-}
-
-TEST_F(MainWindowModes, CloseEndsOnlyWhenIdle)
-{
-    window->show();
-    Session& session = window->GetSession();
-    session.AcceptPatient();
-    session.StartRecording();
-    window->OnClose();
-    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(prompt.shown.size(), 3u);
+    EXPECT_EQ(prompt.shown[2].icon, PromptIcon::None);
     session.StartDemo();
     window->OnClose();
     EXPECT_TRUE(window->isVisible());
     session.StopDemo();
     window->OnClose();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(prompt.Texts() == QStringList({"Please stop the recording", "Please stop the Demo first"}));
+    EXPECT_TRUE(prompt.Texts() == QStringList({"Please stop the recording", "Please stop the recording",
+                                               kCheckPortKey, "Please stop the Demo first"}))
+        << prompt.Texts().join(" | ").toStdString();
 }

@@ -18,13 +18,7 @@ namespace {
 // 2026-12-07 10:15 local time.
 std::time_t Morning()
 {
-    std::tm t{};
-    t.tm_year = 126;
-    t.tm_mon = 11;
-    t.tm_mday = 7;
-    t.tm_hour = 10;
-    t.tm_min = 15;
-    t.tm_isdst = -1;
+    std::tm t{.tm_min = 15, .tm_hour = 10, .tm_mday = 7, .tm_mon = 11, .tm_year = 126, .tm_isdst = -1};
     return std::mktime(&t);
 }
 
