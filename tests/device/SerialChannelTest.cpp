@@ -45,58 +45,48 @@ protected:
 }  // namespace
 
 // A port that cannot be opened fails quietly; one that cannot be configured is reported.
-TEST_F(SerialChannelTest, OpenFindsPortsAndReportsOnlyFailedSettings)
-{
-    // No link and far beyond the system's devices: false, and no message.
-    EXPECT_FALSE(Open(250));
-    EXPECT_FALSE(Open(0));
-    EXPECT_FALSE(channel.IsOpen());
-    // A COM link to nothing that can be opened: false, no message.
-    fs::create_symlink(dir.Path() / "missing", dir.Path() / "COM9");
-    EXPECT_FALSE(Open(9));
-    std::ofstream(dir.Path() / "COM10") << "not a terminal";
-    EXPECT_EQ(SerialChannel::DeviceForPort(10, QDir::currentPath()), QDir::current().filePath("COM10"));
-    EXPECT_FALSE(Open(10));  // a plain file is no terminal
-    EXPECT_FALSE(channel.BeginWatching());
-
-    Simulator sim(dir.Path(), 4, {"--speed", "1", "--seconds", "1"});
-    // Even, mark and space parity need a real UART: the pseudo-terminal refuses them here.
-    for (char parity : {'N', 'O'})
-        EXPECT_TRUE(channel.Open([](uint8_t) {}, 4, 9600, parity, 8, 2)) << parity;
-    EXPECT_TRUE(prompt.shown.empty()) << prompt.LastText().toStdString();
-
-    // An unknown parity cannot be configured: reported in the stop box, the port stays open.
-    EXPECT_TRUE(Open(4, [](uint8_t) {}, 'X'));
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].caption, Translate(language, "Application Error"));
-    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
-    EXPECT_TRUE(prompt.shown[0].text.startsWith("WARNING:  SetParity() Failed with the following error: \n"));
-    EXPECT_TRUE(prompt.shown[0].text.endsWith("\nPort: 4\n"));
-    EXPECT_LE(prompt.shown[0].text.size(), 199);
-    EXPECT_TRUE(channel.IsOpen());
-
-    // Reopening an open, watched channel stops the old delivery; watching starts anew.
-    ASSERT_TRUE(channel.BeginWatching());
-    EXPECT_TRUE(Open(4));
-    EXPECT_FALSE(channel.IsWatching());
-    channel.Close();
-    EXPECT_FALSE(channel.IsOpen());
-}
-
-// Simulator → pty → SerialChannel → decoder. The port is opened at start-up and watched only
+// Then simulator → pty → SerialChannel → decoder. The port is opened at start-up and watched only
 // from New Patient on: what the recorder sent meanwhile fills the port's queue and must not keep
 // the watch from receiving. Suspensions are counted. The packets that reach ProcessPacket are
 // exactly those sent, in order, fillers removed, nothing lost across the suspension. Then the
 // recorder is unplugged: the failed read is reported once, not once per notification, and the
 // dead port is let go instead of waking the event loop without end.
-TEST_F(SerialChannelTest, PtyEndToEnd_HeldPacketsArriveExactlyAsSentAndALostDeviceIsReportedOnce)
+TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSentAndOnlyFailuresAreReported)
 {
+    // No link and far beyond the system's devices, a link to nothing, a plain file: false, no message.
+    EXPECT_FALSE(Open(250));
+    EXPECT_FALSE(Open(0));
+    fs::create_symlink(dir.Path() / "missing", dir.Path() / "COM9");
+    EXPECT_FALSE(Open(9));
+    std::ofstream(dir.Path() / "COM10") << "not a terminal";
+    EXPECT_FALSE(Open(10));
+    EXPECT_FALSE(channel.IsOpen());
+    EXPECT_FALSE(channel.BeginWatching());
+
     const auto packets = SynthesizeRecord({.noise = 20});
     Simulator sim(dir.Path(), 6, {"--speed", "0", "--loop", "--filler-every", "37", Record(packets)});
+    // Even, mark and space parity need a real UART: the pseudo-terminal refuses them here.
+    for (char parity : {'N', 'O'})
+        EXPECT_TRUE(channel.Open([](uint8_t) {}, 6, 9600, parity, 8, 2)) << parity;
+    EXPECT_TRUE(prompt.shown.empty()) << prompt.LastText().toStdString();
+    // An unknown parity cannot be configured: reported in the stop box, the port stays open.
+    EXPECT_TRUE(Open(6, [](uint8_t) {}, 'X'));
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].caption, Translate(language, "Application Error"));
+    EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Stop);
+    EXPECT_TRUE(prompt.shown[0].text.startsWith("WARNING:  SetParity() Failed with the following error: \n"));
+    EXPECT_TRUE(prompt.shown[0].text.endsWith("\nPort: 6\n"));
+    EXPECT_LE(prompt.shown[0].text.size(), 199);
+    EXPECT_TRUE(channel.IsOpen());
+    prompt.Clear();
+
+    // Reopening an open, watched channel stops the old delivery; watching starts anew.
+    ASSERT_TRUE(channel.BeginWatching());
     ProbeSink sink;
     StreamDecoder decoder(nullptr, &sink);
     const auto& got = sink.recorded;
     ASSERT_TRUE(Open(6, [&](uint8_t b) { decoder.OnSerialByte(b); }));
+    EXPECT_FALSE(channel.IsWatching());
     EXPECT_EQ(channel.DeviceName(), QDir::current().filePath("COM6"));
     sim.Go();
     RunFor(500);
