@@ -1,10 +1,8 @@
 #pragma once
 // The main window as a person uses it: a real window on a 1920 x 1080 screen, its own working
-// folder with Data/, the recorder simulator on a pseudo-terminal linked as COM3, and screenshots
-// to $CORVIDA_SCREENSHOT_DIR when it is set.
+// folder with Data/, the recorder simulator on a pseudo-terminal linked as COM3.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -58,22 +56,6 @@ protected:
     {
         for (const DevicePacket& p : packets)
             window->Decoder().ProcessPacket(p);
-    }
-    // Screenshots in English and in Chinese; reviewAgain redoes the analysis so the statements
-    // are in the language shown.
-    void Screenshots(const QString& name, bool reviewAgain)
-    {
-        const QString folder = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            return;
-        for (const char* language : {"中文", "English"}) {
-            QCoreApplication::processEvents();
-            window->grab().save(folder + "/" + name + (app.settings.languageName == "English" ? "-en" : "-zh") + ".png");
-            app.settings.languageName = language;
-            window->ApplyCaptions();
-            if (reviewAgain)
-                window->ReviewLastRecord();
-        }
     }
     bool PanelHasTrace(int lead) const
     {

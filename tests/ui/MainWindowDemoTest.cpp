@@ -83,7 +83,6 @@ TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
     EXPECT_TRUE(PanelHasTrace(kLeadI));
     EXPECT_FALSE(PanelHasTrace(kLeadII));
     EXPECT_EQ(window->Display().LabelText(kLeadI, 2), "35Hz");
-    Screenshots("demo", false);
 
     window->Buttons().demo->click();
     EXPECT_FALSE(window->GetSession().Demo());

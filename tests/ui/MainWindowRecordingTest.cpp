@@ -65,7 +65,6 @@ TEST_F(Recording, ReviewLabelsEveryPanelWithTheRecordsOwnStateAndTheReviewSpeed)
     for (int lead = 0; lead < kLeadCount; ++lead)
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(window->Display().LabelText(lead, k + 1).toStdString(), texts[k]) << lead << " " << k;
-    Screenshots("review-labels", true);
 
     // Live drawing keeps its own speed.
     window->OnRealTimeView();
