@@ -20,11 +20,6 @@ const bool kScreen = UseFullHdScreen();
 
 class Demo : public LiveWindow {
 protected:
-    void SetUp() override
-    {
-        LiveWindow::SetUp();
-        fs::create_directories("Data/Demo");
-    }
     // Presses DEMO and picks `name` in the list that opens, or cancels it when name is empty.
     void StartDemo(const QString& name)
     {
@@ -49,7 +44,7 @@ TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
 {
     EcgParameters params;
     EcgPreset("normal", params);
-    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(params));
+    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(params));  // makes the folder
     std::ofstream("Data/Demo/Broken.cv") << "xy";
     ASSERT_EQ(mkfifo("Data/Demo/Pipe.cv", 0600), 0);
     OpenWindow();
