@@ -34,7 +34,6 @@ TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
     EXPECT_EQ(std::tuple(dialog.portNumber, dialog.baudRate, dialog.parity, dialog.dataBits, dialog.stopBits,
                          dialog.speedIndex, dialog.printSpeedIndex),
               std::tuple(12, 9600, 'S', 7, 2, 2, 0));
-    EXPECT_EQ(app.settings.portText, "12");
     const std::string ini = app.settings.configPath.toStdString();
     EXPECT_EQ(GetProfileString(ini, "CommNo", "Path"), "12");
     EXPECT_EQ(GetProfileString(ini, "Language", "Path"), "");
