@@ -57,9 +57,8 @@ TEST(Application, UnusableDatabaseIsReportedAndStopsStartUp)
             std::ofstream("Corvida.mdb") << c.file;
         else
             fs::copy_file(CORVIDA_APP_DIR "/Corvida.mdb", "Corvida.mdb");
-        if (!c.schema.empty()) {
+        if (!c.schema.empty())
             ASSERT_EQ(QProcess::execute("sqlite3", {"Corvida.mdb", QString::fromStdString(c.schema)}), 0);
-        }
         Application app;
         app.settings.BuildSettingsPath();
         std::ofstream(app.settings.configPath.toStdString()) << "[Language]\nPath=English\n[Database]\n" << c.section << "\n";

@@ -14,7 +14,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -53,12 +52,6 @@ void WhenShown(std::function<void(T&)> act)
     poll->start(10);
 }
 
-void Click(QPushButton* button)
-{
-    ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
 // Picks a language as the user does: the list reacts to a choice made by hand only.
 void ChooseLanguage(SetupDialog& d, const QString& name)
 {
@@ -66,12 +59,6 @@ void ChooseLanguage(SetupDialog& d, const QString& name)
     ASSERT_GE(index, 0) << name.toStdString();
     d.languageList->setCurrentIndex(index);
     emit d.languageList->activated(index);
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The first folder in `folder`, with its path.
@@ -130,7 +117,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
     QFile::remove(app.settings.configPath);
     ASSERT_TRUE(QFile::copy(CORVIDA_SOURCE_DIR "/app/Settings.ini", app.settings.configPath));
     const QString source = QDir::current().absoluteFilePath("Data/Demo/Bradycardia48.cv");
-    const QByteArray sent = ReadAll(source);
+    const std::string sent = ReadBytes(source.toStdString());
     ASSERT_EQ(sent.size(), kRecordBytes);
     // The recorder: the simulator plays the record without end, as fast as the line is read, on
     // a pseudo-terminal linked as COM7 in the working folder.
@@ -148,7 +135,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         WhenShown<SetupDialog>([](SetupDialog& d) {
             d.portList->setCurrentIndex(6);  // COM7
             ChooseLanguage(d, "English");
-            Click(d.okButton);
+            d.okButton->click();
         });
         window.OnSetup();
         EXPECT_EQ(app.settings.portText, "7");
@@ -166,7 +153,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             d.nameEdit->setText("O'Brien");
             d.ageEdit->setText("61");
             d.clinicalNoEdit->setText("20261207");
-            Click(d.okButton);
+            d.okButton->click();
         });
         window.OnNewPatient();
         ASSERT_TRUE(window.GetSession().PatientReady()) << said();
@@ -189,19 +176,19 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         EXPECT_FALSE(window.GetSession().Recording());
         // The rest since the last block is written and the review starts at once.
         ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
-        const QByteArray recorded = ReadAll(recordPath);
+        const std::string recorded = ReadBytes(recordPath.toStdString());
         recordedSize = recorded.size();
         ASSERT_GE(recordedSize, kRecordBytes);
         EXPECT_EQ(recordedSize % 4, 0);
         // Not a byte lost, changed or invented: the file is a stretch of the looped record.
         ASSERT_LE(recordedSize, 3 * kRecordBytes) << "stopped too late for this check";
-        const QByteArray loop = sent + sent + sent + sent;
-        const qsizetype at = loop.indexOf(recorded.left(kRecordBytes));
-        ASSERT_GE(at, 0);
+        const std::string loop = sent + sent + sent + sent;
+        const size_t at = loop.find(recorded.substr(0, kRecordBytes));
+        ASSERT_NE(at, loop.npos);
         // Started in mid-stream, the record still begins where lead I begins, as the demo
         // record itself does.
         EXPECT_EQ(at % kRecordBytes, 0) << at;
-        EXPECT_EQ(loop.mid(at, recordedSize), recorded);
+        EXPECT_TRUE(loop.compare(at, recordedSize, recorded) == 0);
         ExpectReviewMatchesTool(recordPath, app.engine, window.State());
         EXPECT_NEAR(app.engine.Measurements().heartRate, 48, 1);
     }
@@ -221,7 +208,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         EXPECT_GE(printed.count('\f'), 2);
         for (const QString& line : Conclusion(window.State()))
             EXPECT_TRUE(printed.contains(line)) << line.toStdString() << "\n" << printed.toStdString();
-        EXPECT_EQ(ReadAll(recordPath).size(), recordedSize) << "the record changed after the review";
+        EXPECT_EQ(QFileInfo(recordPath).size(), recordedSize) << "the record changed after the review";
     }
 
     const QString exportRoot = QDir::current().absoluteFilePath("usb");
@@ -233,22 +220,22 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         bool exported = false, deleted = false, imported = false;
         WhenShown<HistoryPatientListDialog>([&](HistoryPatientListDialog& d) {
             d.nameFilter->setText("O'Brien");
-            Click(d.queryButton);
+            d.queryButton->click();
             ASSERT_EQ(d.list->rowCount(), 1) << said();
             d.list->selectRow(0);
-            Click(d.exportButton);
+            d.exportButton->click();
             exported = QDir(FirstFolder(exportRoot)).entryList({"*.cv"}).size() == 1;
 
             d.list->clearSelection();
             d.list->selectRow(0);
             prompt.answers = {PromptAnswer::Yes};
-            Click(d.deleteButton);
+            d.deleteButton->click();
             deleted = d.list->rowCount() == 0 && QDir(patientFolder).entryList({"*.cv"}).isEmpty();
 
             prompt.folders = {FirstFolder(exportRoot)};
-            Click(d.importButton);
+            d.importButton->click();
             d.nameFilter->clear();
-            Click(d.queryButton);
+            d.queryButton->click();
             const auto found = d.list->findItems("O'Brien", Qt::MatchExactly);
             imported = !found.isEmpty();
             if (!imported)
@@ -257,9 +244,9 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             d.list->selectRow(found[0]->row());
             WhenShown<RecordListDialog>([](RecordListDialog& records) {
                 records.list->selectRow(0);
-                Click(records.okButton);
+                records.okButton->click();
             });
-            Click(d.viewButton);
+            d.viewButton->click();
         });
         window.OnHistoryView();
         EXPECT_EQ(std::tuple(exported, deleted, imported), std::tuple(true, true, true)) << said();
@@ -272,22 +259,22 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
         const QString importedPath = window.State().lastSavedRecordPath;
         EXPECT_NE(QFileInfo(importedPath).absolutePath(), QFileInfo(patientFolder).absoluteFilePath());
-        EXPECT_EQ(ReadAll(importedPath), ReadAll(FirstFolder(exportRoot) + "/" + QFileInfo(recordPath).fileName()));
+        const QString exported = FirstFolder(exportRoot) + "/" + QFileInfo(recordPath).fileName();
+        EXPECT_TRUE(ReadBytes(importedPath.toStdString()) == ReadBytes(exported.toStdString()));
         ExpectReviewMatchesTool(importedPath, app.engine, window.State());
     }
 
     {
         SCOPED_TRACE("Language: 中文 and back");
-        for (const QString language : {"中文", "English"}) {
+        for (const auto& [language, caption] : {std::pair("中文", "新病人"), std::pair("English", "New Patient")}) {
             WhenShown<SetupDialog>([language](SetupDialog& d) {
                 ChooseLanguage(d, language);
-                Click(d.okButton);
+                d.okButton->click();
             });
             window.OnSetup();
             EXPECT_EQ(app.settings.languageName, language);
-            EXPECT_EQ(window.Buttons().newPatient->text(), app.Context().Translate("New Patient"));
+            EXPECT_EQ(window.Buttons().newPatient->text(), caption);
         }
-        EXPECT_EQ(window.Buttons().newPatient->text(), "New Patient");
     }
 
     window.OnClose();

@@ -10,7 +10,7 @@
 #include "app/WholeFile.h"
 #include "tests/support/TempDir.h"
 
-TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
+TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCaseAndWritingKeepsOtherLines)
 {
     const std::string text = "[commno]\r\n PATH = 12 \r\n[Language]\r\nPath=中文\r\n[Other]\r\nPath=x\r\n";
     EXPECT_EQ(FindProfileValue(text, "CommNo", "Path"), "12");
@@ -18,6 +18,18 @@ TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCase)
     EXPECT_EQ(FindProfileValue(text, "Missing", "Path"), "");
     EXPECT_EQ(FindProfileValue("Path=1\n[CommNo]\n", "CommNo", "Path"), "");
     EXPECT_EQ(FindProfileValue("[A]\nk=\"quoted\"\n", "A", "k"), "quoted");
+
+    TempDir dir;
+    const auto path = (dir.Path() / "Settings.ini").string();
+    ASSERT_TRUE(WriteProfileString(path, "CommNo", "Path", "3"));
+    ASSERT_TRUE(WriteProfileString(path, "Language", "Path", "中文"));
+    EXPECT_EQ(ReadBytes(path), "[CommNo]\r\nPath=3\r\n[Language]\r\nPath=中文\r\n");
+
+    ASSERT_TRUE(WriteProfileString(path, "commno", "path", "12"));
+    ASSERT_TRUE(WriteProfileString(path, "CommNo", "Extra", "x"));
+    EXPECT_EQ(ReadBytes(path), "[CommNo]\r\nPath=12\r\nExtra=x\r\n[Language]\r\nPath=中文\r\n");
+    EXPECT_EQ(GetProfileString(path, "CommNo", "Path"), "12");
+    EXPECT_FALSE(WriteProfileString((dir.Path() / "no/such/dir/x.ini").string(), "A", "B", "C"));
 }
 
 // Start-up reads Settings.ini and the language files through ReadRegularFile: a FIFO would
@@ -35,17 +47,3 @@ TEST(ProfileFile, OnlyRegularFilesOfSaneSizeAreRead)
     EXPECT_FALSE(ReadRegularFile(fifo, text));
 }
 
-TEST(ProfileFile, WritingKeepsOtherLinesAndStoresPlainText)
-{
-    TempDir dir;
-    const auto path = (dir.Path() / "Settings.ini").string();
-    ASSERT_TRUE(WriteProfileString(path, "CommNo", "Path", "3"));
-    ASSERT_TRUE(WriteProfileString(path, "Language", "Path", "中文"));
-    EXPECT_EQ(ReadBytes(path), "[CommNo]\r\nPath=3\r\n[Language]\r\nPath=中文\r\n");
-
-    ASSERT_TRUE(WriteProfileString(path, "commno", "path", "12"));
-    ASSERT_TRUE(WriteProfileString(path, "CommNo", "Extra", "x"));
-    EXPECT_EQ(ReadBytes(path), "[CommNo]\r\nPath=12\r\nExtra=x\r\n[Language]\r\nPath=中文\r\n");
-    EXPECT_EQ(GetProfileString(path, "CommNo", "Path"), "12");
-    EXPECT_FALSE(WriteProfileString((dir.Path() / "no/such/dir/x.ini").string(), "A", "B", "C"));
-}

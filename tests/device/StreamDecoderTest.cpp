@@ -20,10 +20,7 @@ Bytes Cat(std::initializer_list<Bytes> parts)
 }
 
 // Bytes from .. to of a packet.
-Bytes Part(const DevicePacket& p, int from = 0, int to = kPacketBytes)
-{
-    return Bytes(p.begin() + from, p.begin() + to);
-}
+Bytes Part(const DevicePacket& p, int from = 0, int to = kPacketBytes) { return Bytes(p.begin() + from, p.begin() + to); }
 
 // Packets with a sample that counts up, so any mix-up of bytes shows.
 std::vector<DevicePacket> Counting(int count, uint8_t lead)
@@ -138,8 +135,7 @@ TEST(StreamDecoder, ProcessPacket_ModesDecideWhatIsRecordedAndDrawn)
         size_t recorded;
         size_t drawn;  // of 16 packets at 50 mm/s (d = 4)
     } cases[] = {
-        {"live valid", {false, false, false, 2}, true, true, 16, 4},
-        {"live invalid", {false, false, false, 2}, false, true, 0, 0},
+        {"live valid", {false, false, false, 2}, true, true, 16, 4}, {"live invalid", {false, false, false, 2}, false, true, 0, 0},
         {"recording invalid, refused by the recorder step", {true, false, false, 2}, false, false, 16, 0},
         {"playback draws invalid packets", {false, true, false, 2}, false, true, 16, 4},
         {"review freezes the drawing", {false, false, true, 2}, true, true, 16, 0},

@@ -11,26 +11,12 @@
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TestContext.h"
 
-namespace {
-
-class SetupDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        app.settings.BuildSettingsPath();
-        QFile::remove(app.settings.configPath);
-        SetupDialog::languageChanged = false;
-    }
-    void TearDown() override { QFile::remove(app.settings.configPath); }
-
+TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
+{
     RecordingPrompt prompt;
     TestContext app{prompt};
-};
-
-}  // namespace
-
-TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
-{
+    app.settings.BuildSettingsPath();
+    QFile::remove(app.settings.configPath);
     SetupDialog dialog(app.context);
     const std::pair<QComboBox*, const char*> choices[] = {
         {dialog.portList, "COM12"},   {dialog.baudList, "9600"},   {dialog.parityList, "SPACE"},
@@ -48,19 +34,15 @@ TEST_F(SetupDialogTest, OkHandsBackTheChoicesAndSavesOnlyThePort)
     EXPECT_EQ(std::tuple(dialog.portNumber, dialog.baudRate, dialog.parity, dialog.dataBits, dialog.stopBits,
                          dialog.speedIndex, dialog.printSpeedIndex),
               std::tuple(12, 9600, 'S', 7, 2, 2, 0));
-    EXPECT_EQ(app.settings.portText, "12");
     const std::string ini = app.settings.configPath.toStdString();
     EXPECT_EQ(GetProfileString(ini, "CommNo", "Path"), "12");
     EXPECT_EQ(GetProfileString(ini, "Language", "Path"), "");
     EXPECT_TRUE(prompt.shown.empty());
-}
 
-TEST_F(SetupDialogTest, UnwritableSettingsAreReported)
-{
-    // A directory where the file should be makes the write fail.
+    // A directory where the file should be makes the write fail, and that is said.
+    QFile::remove(app.settings.configPath);
     ASSERT_TRUE(QDir().mkpath(app.settings.configPath));
-    SetupDialog dialog(app.context);
-    dialog.okButton->click();
+    SetupDialog(app.context).okButton->click();
     QDir().rmdir(app.settings.configPath);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.shown[0].text.startsWith("save error"));

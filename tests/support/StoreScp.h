@@ -40,8 +40,6 @@ public:
         scp_.kill();
         scp_.waitForFinished();
     }
-    StoreScp(const StoreScp&) = delete;
-    StoreScp& operator=(const StoreScp&) = delete;
     quint16 Port() const { return port_; }
 
 private:

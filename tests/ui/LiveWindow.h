@@ -1,12 +1,8 @@
 #pragma once
 // The main window as a person uses it: a real window on a 1920 x 1080 screen, its own working
-// folder with Data/, the recorder simulator on a pseudo-terminal linked as COM3, and screenshots
-// to $CORVIDA_SCREENSHOT_DIR when it is set.
+// folder with Data/, the recorder simulator on a pseudo-terminal linked as COM3.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -35,7 +31,6 @@ inline bool UseFullHdScreen()
     return true;
 }
 
-
 class LiveWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -61,29 +56,6 @@ protected:
     {
         for (const DevicePacket& p : packets)
             window->Decoder().ProcessPacket(p);
-    }
-    void Screenshot(const QString& name)
-    {
-        const QString folder = qEnvironmentVariable("CORVIDA_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            return;
-        QCoreApplication::processEvents();
-        window->grab().save(folder + "/" + name + ".png");
-    }
-    // A screenshot in English and in Chinese; reviewAgain redoes the analysis so the statements
-    // are in the language shown.
-    void ScreenshotsInBothLanguages(const QString& name, bool reviewAgain)
-    {
-        Screenshot(name + "-en");
-        app.settings.languageName = "中文";
-        window->ApplyCaptions();
-        if (reviewAgain)
-            window->ReviewLastRecord();
-        Screenshot(name + "-zh");
-        app.settings.languageName = "English";
-        window->ApplyCaptions();
-        if (reviewAgain)
-            window->ReviewLastRecord();
     }
     bool PanelHasTrace(int lead) const
     {

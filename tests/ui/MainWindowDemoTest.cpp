@@ -20,18 +20,17 @@ const bool kScreen = UseFullHdScreen();
 
 class Demo : public LiveWindow {
 protected:
-    void SetUp() override
+    // Presses DEMO and picks `name` in the list that opens, or cancels it when name is empty.
+    void StartDemo(const QString& name)
     {
-        LiveWindow::SetUp();
-        fs::create_directories("Data/Demo");
-    }
-    // Presses DEMO and picks the only record of the list that opens.
-    void StartDemo()
-    {
-        QTimer::singleShot(0, [] {
+        QTimer::singleShot(0, [name] {
             auto* list = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(list, nullptr);
-            list->list->selectRow(0);
+            // A FIFO is no regular file: never listed.
+            EXPECT_EQ(list->fileNames.size(), 2) << list->fileNames.join(" ").toStdString();
+            if (name.isEmpty())
+                return list->cancelButton->click();
+            list->list->selectRow(list->fileNames.indexOf(name));
             list->okButton->click();
         });
         window->Buttons().demo->click();
@@ -41,14 +40,31 @@ protected:
 
 }  // namespace
 
-TEST_F(Demo, PlaysAtTheRecordersPaceThroughTheLivePathUntilStop)
+TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
 {
     EcgParameters params;
     EcgPreset("normal", params);
-    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(params));
+    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(params));  // makes the folder
+    std::ofstream("Data/Demo/Broken.cv") << "xy";
+    ASSERT_EQ(mkfifo("Data/Demo/Pipe.cv", 0600), 0);
     OpenWindow();
     EXPECT_FALSE(window->GetSession().PortOpen());  // no recorder: DEMO works all the same
-    StartDemo();
+    StartDemo("");  // a cancelled list leaves everything as it was
+    EXPECT_FALSE(window->GetSession().Demo());
+    EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
+    EXPECT_TRUE(prompt.shown.empty());
+
+    StartDemo("Broken.cv");  // reported, and demo mode holds until STOP
+    EXPECT_TRUE(prompt.Texts() == QStringList{"file error"});
+    EXPECT_TRUE(window->GetSession().Demo());
+    EXPECT_EQ(window->Buttons().demo->text(), "STOP");
+    RunFor(100);
+    EXPECT_EQ(Played(), 0u);
+    window->Buttons().demo->click();
+    EXPECT_FALSE(window->GetSession().Demo());
+
+    prompt.Clear();
+    StartDemo("NormalSinus.cv");
     EXPECT_TRUE(window->GetSession().Demo());
     EXPECT_EQ(window->Buttons().demo->text(), "STOP");
     EXPECT_FALSE(window->Buttons().record->isEnabled());
@@ -62,7 +78,6 @@ TEST_F(Demo, PlaysAtTheRecordersPaceThroughTheLivePathUntilStop)
     EXPECT_TRUE(PanelHasTrace(kLeadI));
     EXPECT_FALSE(PanelHasTrace(kLeadII));
     EXPECT_EQ(window->Display().LabelText(kLeadI, 2), "35Hz");
-    ScreenshotsInBothLanguages("demo", false);
 
     window->Buttons().demo->click();
     EXPECT_FALSE(window->GetSession().Demo());
@@ -73,35 +88,4 @@ TEST_F(Demo, PlaysAtTheRecordersPaceThroughTheLivePathUntilStop)
     RunFor(200);
     EXPECT_EQ(Played(), stopped);
     EXPECT_FALSE(PanelHasTrace(kLeadI));  // pens reset with erase
-}
-
-TEST_F(Demo, UnreadableRecordReportsFileErrorAndStaysInDemoUntilStop)
-{
-    std::ofstream("Data/Demo/Broken.cv") << "xy";
-    OpenWindow();
-    StartDemo();
-    EXPECT_TRUE(prompt.Texts() == QStringList{"file error"});
-    EXPECT_TRUE(window->GetSession().Demo());
-    EXPECT_EQ(window->Buttons().demo->text(), "STOP");
-    RunFor(100);
-    EXPECT_EQ(Played(), 0u);
-    window->Buttons().demo->click();
-    EXPECT_FALSE(window->GetSession().Demo());
-}
-
-TEST_F(Demo, CancelledListLeavesEverythingAsItWas)
-{
-    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(EcgParameters{}));
-    ASSERT_EQ(mkfifo("Data/Demo/Pipe.cv", 0600), 0);  // no regular file: never listed
-    OpenWindow();
-    QTimer::singleShot(0, [] {
-        auto* list = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(list->fileNames, QStringList{"NormalSinus.cv"});
-        list->cancelButton->click();
-    });
-    window->Buttons().demo->click();
-    EXPECT_FALSE(window->GetSession().Demo());
-    EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
-    EXPECT_TRUE(prompt.shown.empty());
 }

@@ -5,7 +5,6 @@
 #include <QImage>
 #include <vector>
 
-#include "app/LanguageTable.h"
 #include "record/DisplayPoint.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/ShippedLanguage.h"
@@ -34,16 +33,8 @@ protected:
         }
         display.SetLayout(leads, labels);
     }
-    int Top(int lead) const { return lead * 100; }
-    // True when the panel pixel (x, y), counted inside the panel, is trace black.
-    bool Black(int lead, int x, int y) const
-    {
-        return display.Panel(lead).pixel(x, y) == qRgb(0, 0, 0);
-    }
-    bool IsGrid(int lead, int x, int y) const
-    {
-        return display.Panel(lead).pixel(x, y) == display.Grid().pixel(x, y);
-    }
+    // True when the pixel (x, y) of lead I's panel, counted inside the panel, is trace black.
+    bool Black(int x, int y) const { return display.Panel(kLeadI).pixel(x, y) == qRgb(0, 0, 0); }
     bool PanelIsBare(int lead) const { return display.Panel(lead) == display.Grid(); }
 
     LanguageTable language;
@@ -58,24 +49,20 @@ TEST_F(Display, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
         int sample;
         int row;  // inside the panel
     } cases[] = {
-        {192, kMiddle},      // the zero line
-        {190, kMiddle},      // 0.8 pixel down truncates to none
-        {194, kMiddle},      // 0.8 pixel up likewise
-        {185, kMiddle + 2},  // 2.8 pixels down
-        {200, kMiddle - 3},  // 3.2 pixels up: larger samples are higher
-        {272, kMiddle - 32}, // one millivolt: 80 units, 32 pixels
-        {1023, 0},           // far above: the top edge
-        {0, kHeight},        // far below: the bottom edge
+        {192, kMiddle}, {190, kMiddle}, {194, kMiddle},  // the zero line; 0.8 pixel down or up truncates to none
+        {185, kMiddle + 2}, {200, kMiddle - 3},          // 2.8 pixels down, 3.2 up: larger samples are higher
+        {272, kMiddle - 32},                             // one millivolt: 80 units, 32 pixels
+        {1023, 0}, {0, kHeight},                         // far above and below: the edges
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sample);
         display.ResetAllLeadPens(true);
         display.DrawPoint(0, c.sample);
-        EXPECT_EQ(display.Pen(0), QPoint(kLeft + 1, Top(0) + c.row));
-        EXPECT_TRUE(Black(0, 1, c.row));
+        EXPECT_EQ(display.Pen(0), QPoint(kLeft + 1, c.row));
+        EXPECT_TRUE(Black(1, c.row));
         // The step from the middle is one connected stroke over the two columns.
         for (int y = std::min(kMiddle, c.row); y <= std::max(kMiddle, c.row); ++y)
-            EXPECT_TRUE(Black(0, 0, y) || Black(0, 1, y)) << y;
+            EXPECT_TRUE(Black(0, y) || Black(1, y)) << y;
     }
 }
 
