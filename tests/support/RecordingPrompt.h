@@ -17,12 +17,31 @@ struct ShownPrompt {
 class RecordingPrompt : public Prompt {
 public:
     PromptAnswer Show(const QString& caption, const QString& text, PromptIcon icon,
-                      PromptButtons buttons) override;
-    QString ChooseFolder(const QString& title) override;
-    bool ChoosePrinter(QPrinter& printer) override;
+                      PromptButtons buttons) override
+    {
+        shown.push_back({caption, text, icon, buttons});
+        if (buttons == PromptButtons::Ok)
+            return PromptAnswer::Ok;
+        return Next(answers, PromptAnswer::Yes);
+    }
+    QString ChooseFolder(const QString&) override { return Next(folders, QString()); }
+    bool ChoosePrinter(QPrinter& printer) override
+    {
+        if (pdfPath.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath);
+        return true;
+    }
 
     // Texts of every box shown, in order.
-    QStringList Texts() const;
+    QStringList Texts() const
+    {
+        QStringList list;
+        for (const ShownPrompt& p : shown)
+            list << p.text;
+        return list;
+    }
     QString LastText() const { return shown.empty() ? QString() : shown.back().text; }
     void Clear() { shown.clear(); }
 
@@ -31,4 +50,15 @@ public:
     std::deque<QString> folders;        // answers to folder browsers; empty (cancel) when none left
     // Printer set-up for ChoosePrinter: by default PDF output to pdfPath, or cancel when empty.
     QString pdfPath;
+
+private:
+    template <class T>
+    static T Next(std::deque<T>& script, T otherwise)
+    {
+        if (script.empty())
+            return otherwise;
+        T next = script.front();
+        script.pop_front();
+        return next;
+    }
 };

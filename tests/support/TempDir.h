@@ -1,5 +1,6 @@
 #pragma once
 // A fresh temporary folder per test, removed afterwards; optionally made the working directory.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -7,8 +8,30 @@
 
 class TempDir {
 public:
-    explicit TempDir(bool enter = false);
-    ~TempDir();
+    explicit TempDir(bool enter = false)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "corvida-test-XXXXXX").string();
+        if (char* made = mkdtemp(pattern.data()))
+            path_ = made;
+        if (enter) {
+            previous_ = std::filesystem::current_path();
+            std::filesystem::current_path(path_);
+        }
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        if (!previous_.empty())
+            std::filesystem::current_path(previous_, ec);
+        if (path_.empty())
+            return;
+        // Tests make folders read-only on purpose; give write access back before removal.
+        for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& Path() const { return path_; }

@@ -18,7 +18,7 @@ constexpr int kWidth = 200;
 constexpr int kHeight = 90;
 constexpr int kMiddle = kHeight / 2;  // inside the panel
 
-class Display : public ::testing::Test {
+class Panels : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -43,7 +43,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Display, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
+TEST_F(Panels, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
 {
     const struct {
         int sample;
@@ -66,7 +66,7 @@ TEST_F(Display, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
     }
 }
 
-TEST_F(Display, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
+TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
 {
     // A record's point list: 80 points per second, 4 s (320 points) per lead in lead order, V6
     // missing; each lead's points carry their own gain (as shown: code + 1) and filter codes,
