@@ -1,5 +1,6 @@
 // corvida-analyze as a user runs it: real record files, the built program, its output parsed.
 #include "tests/support/PacketFile.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TempDir.h"
 #include "tools/SyntheticEcg.h"
 
@@ -7,35 +8,16 @@
 #include <QJsonDocument>
 #include <QFile>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ToolRun Analyze(const QStringList& arguments)
-{
-    QProcess p;
-    p.start(QString(CORVIDA_TOOLS_DIR) + "/corvida-analyze", arguments);
-    ToolRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
+const QString kTool = CORVIDA_TOOLS_DIR "/corvida-analyze";
 
 QString Record(const TempDir& dir, const char* name, const EcgParameters& p = {})
 {
@@ -45,14 +27,14 @@ QString Record(const TempDir& dir, const char* name, const EcgParameters& p = {}
     return QString::fromStdString(path.string());
 }
 
-QList<QJsonObject> JsonLines(const QByteArray& out)
+QList<QJsonObject> JsonLines(const QString& out)
 {
     QList<QJsonObject> objects;
-    for (const QByteArray& line : out.split('\n')) {
+    for (const QString& line : out.split('\n')) {
         if (line.isEmpty())
             continue;
         QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
         objects.push_back(doc.object());
     }
@@ -70,12 +52,12 @@ TEST(AnalyzeTool, BadFilesAreReportedAndTheOthersStillRun)
     std::ofstream(garbage.toStdString()) << "these are not packets\n";
     const QString missing = QString::fromStdString((dir.Path() / "missing.cv").string());
     // The partial record after a full one shows nothing of it.
-    const ToolRun r = Analyze({"--json", missing, full, garbage, partial});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("missing.cv: no such file")) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("notes.cv: not a record file")) << r.err.toStdString();
+    QString out, err;
+    EXPECT_EQ(RunProgram(kTool, {"--json", missing, full, garbage, partial}, &out, &err), 1);
+    EXPECT_TRUE(err.contains("missing.cv: no such file")) << err.toStdString();
+    EXPECT_TRUE(err.contains("notes.cv: not a record file")) << err.toStdString();
 
-    const QList<QJsonObject> objects = JsonLines(r.out);
+    const QList<QJsonObject> objects = JsonLines(out);
     ASSERT_EQ(objects.size(), 2);
     EXPECT_TRUE(objects[0]["analysed"].toBool());
     EXPECT_EQ(objects[0]["measurements"].toObject()["heart_rate"].toInt(), 72);
@@ -125,9 +107,9 @@ TEST(AnalyzeTool, RecordsMatchTheirGoldenFiles)
         names << s.name;
     }
     // One run for all: each record is analysed as if it came first.
-    const ToolRun r = Analyze(arguments);
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const QList<QJsonObject> objects = JsonLines(r.out);
+    QString out, err;
+    ASSERT_EQ(RunProgram(kTool, arguments, &out, &err), 0) << err.toStdString();
+    const QList<QJsonObject> objects = JsonLines(out);
     ASSERT_EQ(objects.size(), names.size());
     for (qsizetype i = 0; i < names.size(); ++i) {
         QJsonObject actual = objects[i];

@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -26,6 +25,7 @@
 #include "setup/SetupDialog.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/TempDir.h"
 #include "ui/MainWindow.h"
@@ -80,12 +80,11 @@ QStringList Conclusion(const RunState& state)
 // measurements and the conclusion lines in display order.
 void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, const RunState& state)
 {
-    QProcess tool;
-    tool.start(CORVIDA_APP_DIR "/corvida-analyze",
-               {"--json", "--language-dir", CORVIDA_APP_DIR "/language", path});
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
-    const QJsonObject json = QJsonDocument::fromJson(tool.readAllStandardOutput().trimmed()).object();
+    QString out, err;
+    ASSERT_EQ(RunProgram(CORVIDA_APP_DIR "/corvida-analyze",
+                         {"--json", "--language-dir", CORVIDA_APP_DIR "/language", path}, &out, &err), 0)
+        << err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(out.toUtf8()).object();
     EXPECT_TRUE(json["analysed"].toBool());
     const MeasurementSet& m = engine.Measurements();
     const std::pair<const char*, float> shown[] = {
@@ -200,11 +199,9 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         window.OnPrint();
         ASSERT_TRUE(RunUntil([&] { return window.isEnabled() && QFileInfo(prompt.pdfPath).size(); }, 120000));
         EXPECT_TRUE(prompt.Texts().contains("Do You Want To Print Data?")) << said();
-        QProcess text;
-        text.start("pdftotext", {"-layout", prompt.pdfPath, "-"});
-        ASSERT_TRUE(text.waitForFinished());
         // Lead strips, then the summary page; the paper says what the screen says.
-        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        QString printed;
+        ASSERT_EQ(RunProgram("pdftotext", {"-layout", prompt.pdfPath, "-"}, &printed), 0);
         EXPECT_GE(printed.count('\f'), 2);
         for (const QString& line : Conclusion(window.State()))
             EXPECT_TRUE(printed.contains(line)) << line.toStdString() << "\n" << printed.toStdString();

@@ -10,23 +10,9 @@
 
 #include "tests/history/HistoryFixture.h"
 #include "tests/support/PacketFile.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/SmallDisk.h"
 #include "tools/SyntheticEcg.h"
-
-// Runs a program to its end; the exit status, or -1 when it could not run.
-inline int RunProgram(const QString& program, const QStringList& args, QString* out = nullptr,
-                      QString* err = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return -1;
-    if (out)
-        *out = QString::fromUtf8(p.readAllStandardOutput());
-    if (err)
-        *err = QString::fromUtf8(p.readAllStandardError());
-    return p.exitCode();
-}
 
 // Pages of a PDF as pdfinfo reads them; 0 when it is no readable PDF.
 inline int PdfPages(const QString& pdf)
