@@ -122,10 +122,8 @@ TEST(ReportLayout, GridSquaresAndDotsLieOnTheReportMillimetre)
             x = end;
         }
         ASSERT_EQ(centres.size(), 34u);  // k = 5 ... 170; k = 0 merges with the outline
-        for (size_t i = 0; i < centres.size(); ++i) {
-            const double expected = std::trunc(strip.left() + (i + 1) * 5 * mm + 0.5);
-            EXPECT_NEAR(centres[i], expected, 1.0) << i;
-        }
+        for (size_t i = 0; i < centres.size(); ++i)
+            EXPECT_NEAR(centres[i], std::trunc(strip.left() + (i + 1) * 5 * mm + 0.5), 1.0) << i;
         // The square on paper, whatever the layout's own millimetre says.
         EXPECT_NEAR((centres.back() - centres.front()) / (centres.size() - 1), dpi == 300 ? 56.34 : 112.68, 0.05);
 
@@ -184,7 +182,7 @@ TEST(ReportLayout, PaperSizesAndAFooterThatNamesThePatientOnEach)
     for (const char* language : {"English", "中文"})
         for (const Case& c : cases)
             for (const PatientRecord* patient : {&usual, &widest}) {
-                SCOPED_TRACE(testing::Message() << language << " " << c.w << "x" << c.h << " " << patient->Name.toStdString());
+                SCOPED_TRACE(testing::Message() << language << ' ' << c.w << 'x' << c.h << ' ' << patient->Name.toStdString());
                 QImage page = Page(300, c.w, c.h);
                 en.Load(language);
                 ReportLayout layout = Layout(page, Record(), BuildReportHeader(patient, "2009-03-07 14:05", en));
