@@ -50,9 +50,6 @@ struct Loader {
 // The name read back gives the very minute it was made from, each field in its place.
 TEST(RecordFile, NamesCarryTheStartMinuteAndTitlesTheKind)
 {
-    std::tm t{};
-    std::tie(t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min) = std::tuple(126, 11, 7, 9, 5);
-    EXPECT_EQ(RecordFileName(t), "m202612070905.cv");
     for (const char* good : {"m202612070905.cv", "m202601010000.cv", "m202612312359.cv", "m203108192317.cv"})
         EXPECT_EQ(RecordFileName(RecordStartTime(std::string("Data/17/") + good).value_or(std::tm{})), good);
     for (const char* bad : {"m20261207090.cv", "x202612070905.cv", "m202612070905.txt",
