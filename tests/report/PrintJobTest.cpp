@@ -58,6 +58,13 @@ TEST_F(PrintJobTest, ProblemsAreNamedTheHeaderNamesTheRecordsOwnPatientAndAFullD
         {"Data/Demo/NormalSinus72.cv", ""}, {"m200903071405.cv", ""}, {"Data/1x/m.cv", ""}, {"/abs/Data/7/m.cv", "7"}};
     for (const auto& [path, id] : owners)
         EXPECT_EQ(PatientIdForRecord(path), QString(id)) << path;
+    // A demo record belongs to no patient: it prints with a blank header.
+    fs::create_directories(dir.Path() / "Data" / "Demo");
+    fs::copy_file(record, dir.Path() / "Data" / "Demo" / "NormalSinus72.cv");
+    prompt.pdfPath = Out("demo.pdf");
+    PrintRecord(app.context, nullptr, "Data/Demo/NormalSinus72.cv", 1);
+    const QString demo = PdfText(Out("demo.pdf"), 1);
+    EXPECT_TRUE(demo.contains("Name:") && !demo.contains("Zhang Wei") && !demo.contains("Other Person"));
 
     // Paper too small still prints the summary; a full disk keeps what was there.
     prompt.Clear();
