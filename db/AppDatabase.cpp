@@ -1,6 +1,6 @@
 #include "db/AppDatabase.h"
 
-#include <QStringList>
+#include "db/Schema.h"
 
 AppDatabase& AppDatabase::Instance()
 {
@@ -10,7 +10,7 @@ AppDatabase& AppDatabase::Instance()
 
 bool AppDatabase::Open(const QString& file)
 {
-    return OpenAccess(file, -1) && HasPatientTable();
+    return OpenAccess(file, -1) && CheckTables();
 }
 
 bool AppDatabase::OpenServer(const QString& host, int port, const QString& database,
@@ -21,21 +21,13 @@ bool AppDatabase::OpenServer(const QString& host, int port, const QString& datab
                     .arg(port)
                     .arg(database, user),
                 -1) &&
-           HasPatientTable();
+           CheckTables();
 }
 
-bool AppDatabase::HasPatientTable()
+bool AppDatabase::CheckTables()
 {
-    QStringList missing{"PatientID", "Name", "Age", "Height", "Weight",
-                        "Blood", "Sex", "Other", "ClinicalNo", "NewDate", "Isdel"};
-    const std::optional<QStringList> columns = TableColumns("Patient");
-    for (const QString& column : columns.value_or(QStringList()))
-        missing.removeIf([&](const QString& c) { return c.compare(column, Qt::CaseInsensitive) == 0; });
-    if (!columns || !missing.isEmpty()) {
-        Fail("Open", columns ? "The Patient table lacks the columns " + missing.join(", ") + "."
-                             : LastError());
-        Close();
-        return false;
-    }
-    return true;
+    if (CheckSchema(*this, IsPostgres()))
+        return true;
+    Close();
+    return false;
 }
