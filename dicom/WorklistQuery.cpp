@@ -195,6 +195,14 @@ std::string ReadableName(const std::string& personName)
     return {};
 }
 
+std::tm LocalToday()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    return today;
+}
+
 int AgeOn(const std::string& birthDate, const std::tm& day)
 {
     if (birthDate.size() != 8 || birthDate.find_first_not_of("0123456789") != std::string::npos)

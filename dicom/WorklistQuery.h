@@ -50,6 +50,9 @@ WorklistAnswer QueryWorklist(const WorklistSettings& settings, const std::tm& to
 // gives "Müller Hans Peter", "王^小明" gives "王 小明".
 std::string ReadableName(const std::string& personName);
 
+// The local date today, for the query and for ages.
+std::tm LocalToday();
+
 // Whole years from a birth date (YYYYMMDD) to `day`; -1 when the date is missing, malformed or
 // after that day.
 int AgeOn(const std::string& birthDate, const std::tm& day);
