@@ -4,11 +4,6 @@
 // garbage gives its own status and no entry.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
-
 #include "dicom/WorklistQuery.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WorklistScp.h"
@@ -34,42 +29,6 @@ WorklistSettings At(quint16 port, int timeout = 5)
     s.timeoutSeconds = timeout;
     return s;
 }
-
-// A peer that takes the connection and answers `reply` (nothing when empty, and then keeps
-// the connection open until the object ends).
-class RawPeer {
-public:
-    explicit RawPeer(std::string reply)
-    {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener_, 1);
-        socklen_t size = sizeof a;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &size);
-        port_ = ntohs(a.sin_port);
-        if (!reply.empty())
-            thread_ = std::thread([this, reply] {
-                const int c = accept(listener_, nullptr, nullptr);
-                (void)!write(c, reply.data(), reply.size());
-                close(c);
-            });
-    }
-    ~RawPeer()
-    {
-        if (thread_.joinable())
-            thread_.join();
-        close(listener_);
-    }
-    quint16 Port() const { return port_; }
-
-private:
-    int listener_ = -1;
-    quint16 port_ = 0;
-    std::thread thread_;
-};
 
 }  // namespace
 

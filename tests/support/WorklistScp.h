@@ -1,9 +1,14 @@
 #pragma once
 // wlmscpfs (Debian dcmtk) on 127.0.0.1 serving the worklist files of `folder`/<AE title>/, and
 // those files made by dump2dcm from a few facts in the character set each declares.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "tests/support/RunProgram.h"
 #include "tests/support/StoreScp.h"
@@ -61,4 +66,40 @@ public:
         : ScpProcess("wlmscpfs", QStringList(options) << "-dfr" << "-csk" << "-dfp" << MadeFolder(folder))
     {
     }
+};
+
+// A peer that takes the connection and answers `reply` (nothing when empty, and then keeps
+// the connection open until the object ends).
+class RawPeer {
+public:
+    explicit RawPeer(std::string reply)
+    {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(listener_, 1);
+        socklen_t size = sizeof a;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &size);
+        port_ = ntohs(a.sin_port);
+        if (!reply.empty())
+            thread_ = std::thread([this, reply] {
+                const int c = accept(listener_, nullptr, nullptr);
+                (void)!write(c, reply.data(), reply.size());
+                close(c);
+            });
+    }
+    ~RawPeer()
+    {
+        if (thread_.joinable())
+            thread_.join();
+        close(listener_);
+    }
+    quint16 Port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    quint16 port_ = 0;
+    std::thread thread_;
 };
