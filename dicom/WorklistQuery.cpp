@@ -124,6 +124,7 @@ WorklistAnswer QueryWorklist(const WorklistSettings& settings, const std::tm& to
     const T_ASC_PresentationContextID context = association.AcceptedContext(model);
     if (context == 0) {
         answer.status = WorklistStatus::NotOffered;
+        answer.detail = "no presentation context for the modality worklist was accepted";
         association.Release();
         return answer;
     }

@@ -58,7 +58,7 @@ TEST(WorklistQuery, NamesOfEveryCharacterSetComeBackExactlyAndOnlyThisStationsSt
                   + "|" + e.accessionNumber + "|" + e.requestedProcedureId + "|" + e.requestedProcedureDescription
                   + "|" + e.scheduledStepId + "|" + e.scheduledDate + e.scheduledTime + "|" + e.studyInstanceUid + "\n";
     EXPECT_EQ(listed,
-              "||||||-1||||Resting ECG||20250301|\n"
+              "|||||-1|||Resting ECG||20250301|\n"
               "王^小明=|王 小明|U2|HOSPITAL|F|39|ACC2|RP2|Resting ECG|SPS2|202503010930|1.2.826.0.1.3680043.10.999.7.2\n"
               "李^四|李 四|G3|HOSPITAL|O|-1|ACC3|RP3|Resting ECG|SPS3|202503011000|1.2.826.0.1.3680043.10.999.7.3\n"
               "Müller^Hans|Müller Hans|L1|HOSPITAL|M|64|ACC1|RP1|Resting ECG|SPS1|202503011100|1.2.826.0.1.3680043.10.999.7.1\n");

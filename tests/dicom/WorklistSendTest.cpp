@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
@@ -96,7 +97,8 @@ TEST_F(WorklistSend, TheChosenEntryFillsNewPatientAndItsEcgReachesThePacsUnderTh
     const std::map<std::string, fs::path> received = ReceivedByUid(dir.Path() / "in");
     ASSERT_EQ(received.size(), 2u);
     for (const auto& [uid, file] : received) {
-        DcmDataset& ds = *Load(file)->getDataset();
+        const auto object = Load(file);
+        DcmDataset& ds = *object->getDataset();
         DcmItem* request = Item(ds, DCM_RequestAttributesSequence);
         ASSERT_NE(request, nullptr);
         EXPECT_EQ(Str(ds, DCM_StudyInstanceUID) + " " + Str(ds, DCM_AccessionNumber) + " " + Str(ds, DCM_PatientName) + " "
