@@ -73,8 +73,6 @@ public:
     // Execute without the options check: traces, translates and runs one Jet statement.
     AdoHandle Query(const QString& statement);
     bool IsOpen() const;
-    // The engine is PostgreSQL (else SQLite).
-    bool IsPostgres() const { return postgres_; }
     void Close();
     // The column names of a table, matched without regard to letter case (none when it is
     // missing); nullopt when the catalogue cannot be read.

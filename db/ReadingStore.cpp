@@ -151,6 +151,34 @@ bool RegisterNewRecords()
 
 }  // namespace
 
+QStringList ReadingColumns()
+{
+    return kColumns.split(", ");
+}
+
+QStringList ReadingCreateStatements()
+{
+    // A record is known by its content (RecordDigest: SHA-256 of its whole seconds, hex) together
+    // with its patient's identity (PatientID with that row's NewDate as PatientDate), so an ID
+    // handed on by the row limit never brings the readings of the patient it belonged to, and a
+    // record imported under another ID keeps its own. Version 0 is the machine's reading as the
+    // record's first analysis gave it, the reading list's source; 1 is the physician's
+    // confirmation and every amendment the next. Two stations storing one version at once break
+    // the key: the second insert fails. Statements are codes ("11 36 126:124", a lead code after
+    // the T wave's); a corrected value is NULL where the machine's stands (axes in tenths of a
+    // degree). Times are local, "yyyy-MM-dd HH:mm:ss".
+    return {"CREATE TABLE IF NOT EXISTS Reading (RecordDigest TEXT NOT NULL, PatientID INTEGER NOT NULL, "
+            "PatientDate DATETIME NOT NULL, Version INTEGER NOT NULL, RecordName TEXT NOT NULL, "
+            "RecordTime DATETIME NOT NULL, Statements TEXT NOT NULL, HeartRate INTEGER, "
+            "PDuration INTEGER, PR INTEGER, QRS INTEGER, QT INTEGER, QTc INTEGER, PAxis INTEGER, "
+            "QRSAxis INTEGER, TAxis INTEGER, Comment TEXT NOT NULL, Reason TEXT NOT NULL, "
+            "ReaderLogin TEXT NOT NULL, ReaderName TEXT NOT NULL, PrintedName TEXT NOT NULL, "
+            "Station TEXT NOT NULL, ReadAt DATETIME NOT NULL, "
+            "PRIMARY KEY (RecordDigest, PatientID, PatientDate, Version))",
+            // A patient's records (History, export) go by the patient.
+            "CREATE INDEX IF NOT EXISTS ReadingByPatient ON Reading (PatientID, PatientDate)"};
+}
+
 QString RecordDigest(const QString& recordPath)
 {
     std::string why;

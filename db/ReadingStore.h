@@ -1,6 +1,6 @@
 #pragma once
-// The readings of the records, in the Reading table of the patient database (db/Patient.sql):
-// one row per version, never updated or deleted. A reading belongs to one record, known by its
+// The readings of the records, in the Reading table of the patient database: one row per
+// version, never updated or deleted. A reading belongs to one record, known by its
 // content and its patient's identity (RecordKey), so it follows the record through an export and
 // an import and never shows on another patient's record, whoever holds the ID now. Confirming
 // and amending is one insert in a transaction that checks the version it builds on: of two
@@ -8,6 +8,7 @@
 // process-wide connection AppDatabase and shows nothing; callers speak.
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -17,6 +18,11 @@
 #include "db/PatientRecord.h"
 
 class LanguageTable;
+
+// The table as start-up makes it when a database has none (the same statements for both engines).
+inline constexpr char kReadingTable[] = "Reading";
+QStringList ReadingColumns();
+QStringList ReadingCreateStatements();
 
 // The record a reading belongs to.
 struct RecordKey {
