@@ -1,7 +1,6 @@
 #pragma once
-// The New Patient dialog: the facts of a new patient. OK stores them as a new row, makes the
-// patient's data folder and reports the new header line and the patient to the opener, which
-// starts live monitoring; exec() returns Accepted only when a patient was stored. Cancel stores
+// The New Patient dialog: the facts of a new patient. OK stores them as a new row and reports the
+// patient to the opener, which names it in the header and starts live monitoring; exec() returns Accepted only when a patient was stored. Cancel stores
 // nothing.
 #include <QDialog>
 #include <cstdint>
@@ -38,7 +37,6 @@ public:
     QPushButton* cancelButton = nullptr;
 
 signals:
-    void headerChanged(const QString& line1, const QString& line2);
     // After the dialog was accepted: the stored patient's ID and facts.
     void patientCreated(int32_t id, const PatientRecord& facts);
 
