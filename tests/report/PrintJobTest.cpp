@@ -31,11 +31,7 @@ protected:
         return paperTooSmall || outcome == PrintOutcome::Ready ? job.Print(printer, goOn) : outcome;
     }
     // The message an outcome is told with, as "caption: text".
-    static QString Told(PrintOutcome outcome)
-    {
-        const PrintMessageKeys keys = PrintMessageFor(outcome);
-        return keys.text ? QString(keys.caption) + ": " + keys.text : QString();
-    }
+    static QString Told(PrintOutcome o) { return QString(PrintMessageFor(o).caption) + ": " + PrintMessageFor(o).text; }
     bool paperTooSmall = false;
     int dpi = 0;
 };
@@ -48,11 +44,7 @@ TEST_F(PrintJobTest, ProblemsAreNamedTheHeaderNamesTheRecordsOwnPatientAndAFullD
     fs::create_directories(dir.Path() / "Data" / "99");
     fs::copy_file(record, dir.Path() / "Data" / "99" / "m200903071405.cv");
     WritePackets((own + "short.cv").toStdString(), std::vector<DevicePacket>(100, MakePacket(0, 192)));
-    const struct {
-        QString path;
-        PrintOutcome outcome;
-        const char* told;
-    } cases[] = {
+    const struct { QString path; PrintOutcome outcome; const char* told; } cases[] = {
         {"Data/99/m200903071405.cv", PrintOutcome::NoSuchPatient, "PatientInfo: The Patient is not exist!"},
         {"", PrintOutcome::NoPath, "PatientInfo: File Path Is NULL"},
         {own + "missing.cv", PrintOutcome::RecordUnreadable, "Corvida: file error"},
@@ -98,10 +90,8 @@ TEST_F(PrintJobTest, ProblemsAreNamedTheHeaderNamesTheRecordsOwnPatientAndAFullD
 
     // Cancel at the second page: nothing is written, and no page after it was asked for.
     std::vector<std::pair<int, bool>> asked;
-    EXPECT_EQ(Print(RecordPath(), Out("canceled.pdf"), QPageSize(QPageSize::A4), [&](int page, bool summary) {
-        asked.emplace_back(page, summary);
-        return page < 2;
-    }), PrintOutcome::Canceled);
+    const auto cancelAt2 = [&](int page, bool summary) { asked.emplace_back(page, summary); return page < 2; };
+    EXPECT_EQ(Print(RecordPath(), Out("canceled.pdf"), QPageSize(QPageSize::A4), cancelAt2), PrintOutcome::Canceled);
     EXPECT_EQ(asked, (std::vector<std::pair<int, bool>>{{1, false}, {2, false}}));
     EXPECT_FALSE(fs::exists(dir.Path() / "canceled.pdf"));
     EXPECT_EQ(Told(PrintOutcome::Canceled), "Print: Printing canceled ! ");
