@@ -15,6 +15,7 @@
 #include "db/AdoRecordSet.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
+#include "history/DicomPatientRow.h"
 #include "history/PatientExchange.h"
 #include "dialogs/RecordListDialog.h"
 
@@ -374,10 +375,16 @@ void HistoryPatientListDialog::OnSendToPacs()
         return;
     }
     names.sort();
+    // The order is read here: the database is the window's thread's alone.
+    const OrderLookup order = FindPatientOrder(row.PatientID);
+    if (order.queryFailed) {
+        Tell(Translate("Search Record Error"));
+        return;
+    }
     QStringList records;
     for (const QString& name : names)
         records << folder.absoluteFilePath(name);
-    emit sendRequested(row, records);
+    emit sendRequested(row, DicomPatientFromRow(row, order.order), records);
 }
 
 void HistoryPatientListDialog::AllowSend(bool allowed)

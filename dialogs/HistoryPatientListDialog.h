@@ -82,8 +82,9 @@ signals:
     void patientViewed(const PatientRecord& patient);
     // Close, Escape or the title bar's close.
     void historyClosed();
-    // Send to PACS for the patient: its row and its record files, oldest first.
-    void sendRequested(const PatientRecord& patient, const QStringList& records);
+    // Send to PACS for the patient: its row, its DICOM facts (with its order) and its record
+    // files, oldest first.
+    void sendRequested(const PatientRecord& row, const DicomPatient& patient, const QStringList& records);
     // The patient is deleted: a window that holds it as its current patient lets it go.
     void patientDeleted(const QString& id);
 

@@ -199,8 +199,8 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
             &MainWindow::ResumeWatcherAfterHistory);
     connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
     connect(d, &HistoryPatientListDialog::sendRequested, this,
-            [this](const PatientRecord& patient, const QStringList& records) {
-                pacsSend_.Start(patient, records, context_.language, context_.settings.configPath);
+            [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
+                pacsSend_.Start(row, patient, records, context_.language, context_.settings.configPath);
             });
     connect(&pacsSend_, &PacsSendJob::runningChanged, d, [d](bool running) { d->AllowSend(!running); });
     d->AllowSend(!pacsSend_.Running());

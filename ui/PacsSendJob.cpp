@@ -4,7 +4,6 @@
 
 #include "dicom/DicomExport.h"
 #include "foundation/LanguageTable.h"
-#include "history/DicomPatientRow.h"
 #include "report/ReportPdf.h"
 
 namespace {
@@ -23,8 +22,9 @@ PacsSendJob::~PacsSendJob()
     }
 }
 
-void PacsSendJob::Start(const PatientRecord& patient, const QStringList& records,
-                        const LanguageTable& language, const QString& configPath)
+void PacsSendJob::Start(const PatientRecord& row, const DicomPatient& patient,
+                        const QStringList& records, const LanguageTable& language,
+                        const QString& configPath)
 {
     if (thread_)
         return;
@@ -35,15 +35,15 @@ void PacsSendJob::Start(const PatientRecord& patient, const QStringList& records
     // neither a dialog nor a language change can touch it.
     const DicomSettings settings = ReadDicomSettings(configPath.toStdString());
     auto outcomes = std::make_shared<std::vector<ObjectOutcome>>();
-    thread_ = QThread::create([outcomes, paths, settings, patient, texts = language] {
-        auto report = [&patient, &texts](const std::filesystem::path& path, std::string& pdf) {
+    thread_ = QThread::create([outcomes, paths, settings, row, patient, texts = language] {
+        auto report = [&row, &texts](const std::filesystem::path& path, std::string& pdf) {
             const std::optional<QByteArray> data = ReportPdfData(
-                QString::fromStdString(path.string()), &patient, kReportSpeedIndex, texts);
+                QString::fromStdString(path.string()), &row, kReportSpeedIndex, texts);
             if (data)
                 pdf = data->toStdString();
             return data.has_value();
         };
-        *outcomes = SendRecords(paths, DicomPatientFromRow(patient), texts, settings, report);
+        *outcomes = SendRecords(paths, patient, texts, settings, report);
     });
     connect(thread_, &QThread::finished, this, [this, outcomes] {
         thread_->deleteLater();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/PatientRecord.h"
+#include "dicom/DicomRecord.h"
 #include "dicom/PacsSender.h"
 
 class LanguageTable;
@@ -22,9 +23,10 @@ public:
     // not outlive the object it reports to.
     ~PacsSendJob() override;
 
-    // Sends the records (paths) of the patient to the PACS that configPath's [Pacs] names, the
-    // reports and statements in language. Nothing starts while a send runs.
-    void Start(const PatientRecord& patient, const QStringList& records,
+    // Sends the records (paths) of the patient (its row for the report, its DICOM facts) to the
+    // PACS that configPath's [Pacs] names, the reports and statements in language. Nothing
+    // starts while a send runs.
+    void Start(const PatientRecord& row, const DicomPatient& patient, const QStringList& records,
                const LanguageTable& language, const QString& configPath);
     bool Running() const { return thread_ != nullptr; }
 
