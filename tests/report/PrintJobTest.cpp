@@ -16,16 +16,13 @@ protected:
                        const std::function<bool(int, bool)>& goOn = {})
     {
         PrintJob job(app.language);
-        paperTooSmall = false;
-        PrintOutcome outcome = job.Prepare(path, 1);
-        if (outcome != PrintOutcome::Ready)
-            return outcome;
+        if (PrintOutcome prepared = job.Prepare(path, 1); prepared != PrintOutcome::Ready)
+            return prepared;
         QPrinter printer(QPrinter::HighResolution);
         PrintJob::SetUpPrinter(printer);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        printer.setOutputFileName(pdf);  // PDF output
         printer.setPageSize(paper);
-        outcome = job.LayOut(printer);
+        const PrintOutcome outcome = job.LayOut(printer);
         paperTooSmall = outcome == PrintOutcome::PaperTooSmall;
         dpi = printer.resolution();
         return paperTooSmall || outcome == PrintOutcome::Ready ? job.Print(printer, goOn) : outcome;
