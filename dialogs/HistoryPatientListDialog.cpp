@@ -315,7 +315,7 @@ void HistoryPatientListDialog::OnView()
     if (!MoveToRow(row, idText))
         return;
 
-    RecordListDialog records(context_.language, this);
+    RecordListDialog records(context_, this);
     records.patientId = idText;
     const int chosen = records.exec();
     if (records.recordPath)
