@@ -25,18 +25,22 @@ enum class StoreOutcome {
     InsertFailed,       // S2 was refused by the engine
     ReuseOpenFailed,    // S4 could not be opened or gave no row
     ReuseCommitFailed,  // the take-over row could not be committed
+    FolderFailed,       // the data folder could not be made new (an old one not moved aside)
 };
 
 struct StoreResult {
     StoreOutcome outcome = StoreOutcome::CountFailed;
     int32_t id = 0;       // valid when stored
+    QString newDate{};    // the stored NewDate: with the ID, who the patient is
     bool reused = false;  // an old deleted row was taken over
     bool Stored() const { return outcome == StoreOutcome::Stored; }
 };
 
 // Stores the facts Name, Age, Height, Weight, Blood, Sex, Other and ClinicalNo of `facts` as a new
-// patient and creates its data folder. Shows nothing: the caller names the outcome. `now` is the
-// insertion time of a new row.
+// patient with a data folder of its own, stamped for it: whatever stood at Data/<ID> before (an
+// earlier holder's records, a folder a restored database knows nothing of) is moved aside first,
+// and when that fails nothing is stored. Shows nothing: the caller names the outcome. `now` is
+// the insertion time.
 StoreResult StorePatient(const PatientRecord& facts,
                          const QDateTime& now = QDateTime::currentDateTime());
 
@@ -61,8 +65,17 @@ bool OpenPatientList(AdoRecordSet& rows, const QString& statement);
 // The current row by column name. False past the last row or on a read error.
 bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row);
 
-// S7. True only when the row is there and now marked deleted.
-bool DeletePatient(int32_t id);
+enum class DeleteOutcome {
+    Deleted,         // marked deleted, its folder moved aside
+    NotSamePatient,  // the row is gone or another patient holds the ID now: nothing done
+    Recording,       // a recording of the patient is going on somewhere: nothing done
+    Failed,          // the database or the folder refused: nothing done
+};
+// Deletes row's patient (its PatientID and NewDate) whole or not at all: the row is marked
+// deleted and its data folder moved aside in one transaction, so a delete that fails anywhere
+// leaves the patient live with every record in place. Records are never erased.
+DeleteOutcome DeletePatient(const PatientRecord& row,
+                            const QDateTime& now = QDateTime::currentDateTime());
 
 // S8: the row to export, whether deleted or not. Empty when the query fails or finds no row.
 std::optional<PatientRecord> ExportPatientRow(int32_t id);

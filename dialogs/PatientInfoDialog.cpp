@@ -208,6 +208,8 @@ void PatientInfoDialog::OnOK()
         return;
     }
     storedId_ = stored.id;
+    facts.PatientID = stored.id;
+    facts.NewDate = stored.newDate;
 
     // Two blanks after the first dash: this line differs from the one the history list builds.
     const QString header = QString("%1 -  %2  %3 - %4  %5 - %6")

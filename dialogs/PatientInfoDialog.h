@@ -39,7 +39,7 @@ public:
 
 signals:
     void headerChanged(const QString& line1, const QString& line2);
-    // After the dialog was accepted: the stored patient's ID and facts.
+    // After the dialog was accepted: the stored patient's ID and row (its NewDate too).
     void patientCreated(int32_t id, const PatientRecord& facts);
 
 private:

@@ -25,8 +25,9 @@ QString PatientIdForRecord(const QString& recordPath)
 {
     // The record's folder, not the patient last chosen in the history list: after History View
     // and a new patient's recording those two differ, and the header must name the record's own
-    // patient.
-    const QString folder = QFileInfo(QString(recordPath).replace('\\', '/')).dir().dirName();
+    // patient. A backslash is part of a file's name here, never a separator, so a file named
+    // like "x\1\m202601010000.cv" in patient 5's folder never names patient 1.
+    const QString folder = QFileInfo(recordPath).dir().dirName();
     return IsDecimalId(folder) ? folder : QString();
 }
 

@@ -19,6 +19,7 @@
 #include "foundation/WholeFile.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
+#include "db/PatientFolder.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
 #include "history/DicomPatientRow.h"
@@ -165,6 +166,13 @@ int main(int argc, char** argv)
     for (const QString& file : files) {
         const QString id = parser.isSet(patientOption) ? givenId : PatientIdForRecord(file);
         const PatientRecord* row = id.isEmpty() ? nullptr : &rows.at(id);
+        // A folder's number may have passed to another patient: its stamp says whose it is.
+        const QString folder = QFileInfo(file).path();
+        const QString other = row && !parser.isSet(patientOption)
+                                  ? DescribeFolderCheck(CheckPatientFolder(folder, *row), folder, texts)
+                                  : QString();
+        if (!other.isEmpty())
+            return Fail(2, other);
         const DicomPatient patient = row ? DicomPatientFromRow(*row) : DicomPatient();
         const std::filesystem::path record = file.toStdString();
         auto report = [row, &texts](const std::filesystem::path& path, std::string& pdf) {

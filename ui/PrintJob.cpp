@@ -13,6 +13,7 @@
 #include "dialogs/AppContext.h"
 #include "dialogs/Prompt.h"
 #include "foundation/WholeFile.h"
+#include "db/PatientFolder.h"
 #include "db/PatientStore.h"
 #include "dialogs/AbortBox.h"
 
@@ -63,6 +64,16 @@ PrintOutcome PrintRecordReport(const AppContext& context, QWidget* owner,
         }
         if (!found.row) {
             Tell(context, "PatientInfo", "The Patient is not exist!");
+            return PrintOutcome::PatientError;
+        }
+        // The ID may have passed to another patient since the record was made: the folder's
+        // stamp says whose records it holds.
+        const QString folder = QFileInfo(recordPath).path();
+        const QString other = DescribeFolderCheck(CheckPatientFolder(folder, *found.row), folder,
+                                                  context.language);
+        if (!other.isEmpty()) {
+            context.prompt.Show(context.Translate("PatientInfo"), other, PromptIcon::Exclamation,
+                                PromptButtons::Ok);
             return PrintOutcome::PatientError;
         }
         patient = found.row;

@@ -54,7 +54,7 @@ TEST_F(PrintJobTest, ProblemsAreNamedTheHeaderNamesTheRecordsOwnPatientAndAFullD
     EXPECT_TRUE(text.contains("Zhang Wei"));
     EXPECT_FALSE(text.contains("Other Person"));
 
-    const std::pair<const char*, const char*> owners[] = {{"Data/12/m200903071405.cv", "12"}, {"Data\\12\\x.cv", "12"},
+    const std::pair<const char*, const char*> owners[] = {{"Data/12/m200903071405.cv", "12"}, {"Data/5/x\\1\\m202601010000.cv", "5"},
         {"Data/Demo/NormalSinus72.cv", ""}, {"m200903071405.cv", ""}, {"Data/1x/m.cv", ""}, {"/abs/Data/7/m.cv", "7"}};
     for (const auto& [path, id] : owners)
         EXPECT_EQ(PatientIdForRecord(path), QString(id)) << path;
