@@ -46,7 +46,7 @@ QString InsertStatement(int32_t id, const PatientRecord& p, const QDateTime& now
            QString::asprintf("%d)", 0);
 }
 
-// Step 5 of storing: the deleted row with the oldest NewDate becomes the new patient.
+// At the row limit, the deleted row with the oldest NewDate becomes the new patient.
 StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
 {
     AdoRecordSet oldest;
@@ -89,8 +89,9 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
     return {StoreOutcome::Stored, id, newDate, true};
 }
 
-// Steps 1 to 5 of storing, inside the transaction.
-StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
+// Storing inside the transaction: count the rows, then insert a new row or take over the oldest
+// deleted one.
+StoreResult StoreRow(const PatientRecord& facts, const QDateTime& now)
 {
     AdoRecordSet count;
     Bind(count, true);
@@ -157,6 +158,15 @@ void RemoveDataFolder(int32_t id)
     QDir().rmdir(folder);
 }
 
+// The row and the patient's order, both or neither.
+StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now, const PatientOrder* order)
+{
+    StoreResult result = StoreRow(facts, now);
+    if (result.Stored() && !ReplacePatientOrder(result.id, order))
+        result = {result.reused ? StoreOutcome::ReuseCommitFailed : StoreOutcome::InsertFailed};
+    return result;
+}
+
 }  // namespace
 
 void SetDataRoot(const QString& root)
@@ -186,7 +196,7 @@ const char* StoreFailureKey(StoreOutcome outcome)
     }
 }
 
-StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
+StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now, const PatientOrder* order)
 {
     // Stations sharing the table store at the same moment: the count, the new ID, the row and
     // its folder are one transaction that holds the table against other writers.
@@ -195,7 +205,7 @@ StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
     const bool committed = RunLocked([&] {
         if (folderMade)
             RemoveDataFolder(result.id);
-        result = StoreLocked(facts, now);
+        result = StoreLocked(facts, now, order);
         folderMade = result.Stored() && MakeDataFolder(result, facts, now);
         if (result.Stored() && !folderMade)
             result.outcome = StoreOutcome::FolderFailed;

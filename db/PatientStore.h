@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "db/PatientOrder.h"
 #include "db/PatientRecord.h"
 
 class AdoRecordSet;
@@ -20,10 +21,10 @@ inline constexpr int kMaxPatientRows = 400;
 
 enum class StoreOutcome {
     Stored,
-    CountFailed,        // S1 or S3 could not be opened
+    CountFailed,        // the row count or the next ID could not be read
     TableFull,          // no deleted row to take over
-    InsertFailed,       // S2 was refused by the engine
-    ReuseOpenFailed,    // S4 could not be opened or gave no row
+    InsertFailed,       // the new row was refused by the engine
+    ReuseOpenFailed,    // the oldest deleted row could not be read or is gone
     ReuseCommitFailed,  // the take-over row could not be committed
     FolderFailed,       // the data folder could not be made new (an old one not moved aside)
 };
@@ -40,9 +41,11 @@ struct StoreResult {
 // patient with a data folder of its own, stamped for it: whatever stood at Data/<ID> before (an
 // earlier holder's records, a folder a restored database knows nothing of) is moved aside first,
 // and when that fails nothing is stored. Shows nothing: the caller names the outcome. `now` is
-// the insertion time.
+// the insertion time. The patient's order is `order` (none when null), stored with the row or
+// not at all; a row taken over never keeps the order of the patient it was.
 StoreResult StorePatient(const PatientRecord& facts,
-                         const QDateTime& now = QDateTime::currentDateTime());
+                         const QDateTime& now = QDateTime::currentDateTime(),
+                         const PatientOrder* order = nullptr);
 
 // The message key every caller shows for a failed store: "Search Record Error" when the count
 // query fails, "save error" when the row is refused, "Must delete Patient Record" for a full table;
@@ -56,9 +59,10 @@ const QString& DataRoot();
 // "<data root>/<id>", the folder of a patient's record files.
 QString PatientDataFolder(int32_t id);
 
-// S5: every live patient, newest first (the history list's opening and after an import).
+// Every live patient, newest first (the history list's opening and after an import).
 QString LivePatientsStatement();
-// S5b when both filters are empty, else S6 with a Like filter for each non-empty one.
+// Every live patient when both filters are empty, else those matching a Like filter for each
+// non-empty one.
 QString QueryPatientsStatement(const QString& name, const QString& clinicalNo);
 // Binds the recordset to AppDatabase, client-side cursor, and opens the statement; moves first.
 bool OpenPatientList(AdoRecordSet& rows, const QString& statement);
@@ -77,10 +81,10 @@ enum class DeleteOutcome {
 DeleteOutcome DeletePatient(const PatientRecord& row,
                             const QDateTime& now = QDateTime::currentDateTime());
 
-// S8: the row to export, whether deleted or not. Empty when the query fails or finds no row.
+// The row to export, whether deleted or not. Empty when the query fails or finds no row.
 std::optional<PatientRecord> ExportPatientRow(int32_t id);
 
-// S9, by the decimal ID text of the current or viewed patient; Isdel is not looked at.
+// A patient by the decimal ID text of the current or viewed patient; Isdel is not looked at.
 struct PatientLookup {
     bool queryFailed = false;           // "Search Record Error"
     std::optional<PatientRecord> row;   // empty and not failed: "The Patient is not exist!"

@@ -2,8 +2,10 @@
 // deletes of the current patient, of a row the database refuses and of record files.
 #include "tests/history/HistoryFixture.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QProcess>
+#include <QTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <latch>
 #include <thread>
 
+#include "db/PatientFolder.h"
 #include "db/RecordingHold.h"
 #include "dialogs/PatientInfoDialog.h"
 #include "dialogs/HistoryPatientListDialog.h"
@@ -119,9 +122,14 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     ASSERT_EQ(made->result(), QDialog::Accepted) << prompt.LastText().toStdString();
     window->AcceptNewPatient();
     ASSERT_EQ(window->State().currentPatientId, QString::number(made->StoredId()));
+    window->OnRecord();  // while it records, the patient cannot be deleted
     HistoryPatientListDialog& d = *(opened = window->MakeHistoryDialog());
     d.show();
     ClickRow(d, 0);  // the newest: the patient just made
+    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+    EXPECT_EQ(prompt.LastText(), app.context.Translate("Recording of this patient in progress"));
+    window->OnRecord();
+    ClickRow(d, 0);
     QTest::mouseClick(d.deleteButton, Qt::LeftButton);
     d.OnClose();
     EXPECT_TRUE(window->State().currentPatientId.isEmpty());
@@ -131,6 +139,56 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     window->OnPrint();
     EXPECT_FALSE(window->GetSession().Recording());
     EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
+}
+
+// Another station deletes li and gives its ID to a new patient while this station's list shows
+// li and its own Data folder still holds li's records: they are set aside and said, never shown
+// under the new patient, and every action on the stale row shows the list anew instead of acting.
+TEST_F(HistoryList, RecordsAndActionsOfAPatientWhoseIdWasHandedOnNeverReachTheNewOne)
+{
+    AddPatients();
+    std::ofstream("Settings.ini") << "[Dicom]\nUidRoot=1.2.3\n[Pacs]\nHost=127.0.0.1\nPort=1\nCalledAETitle=X\n";
+    app.settings.configPath = "Settings.ini";
+    const QString folder = PatientDataFolder(li);
+    const std::string bytes = WriteRecord(folder.toStdString() + "/m200903070903.cv", 1);
+    fs::remove(fs::path("Data/1") / kPatientStampFile);  // made by an earlier version
+    const auto handOn = [&](int n) {
+        Exec(QString("Update Patient Set Name = 'Zhao %1', NewDate = '2010-01-0%1 10:00:00' Where PatientID = %2").arg(n).arg(li));
+    };
+    handOn(1);
+    prompt.Clear();
+    HistoryPatientListDialog& listed = List();
+    const QStringList aside = QDir("Data").entryList({QString::number(li) + ".deleted-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Records of another patient moved aside")
+                                              .arg(folder, "Data/" + aside[0])});
+    EXPECT_TRUE(listed.list->item(0, HistoryPatientListDialog::kHistoryFileColumn)->text().isEmpty());
+    EXPECT_TRUE(ReadBytes("Data/" + aside[0].toStdString() + "/m200903070903.cv") == bytes);
+    EXPECT_TRUE(fs::exists(fs::path("Data/1") / kPatientStampFile));
+
+    const std::function<void(HistoryPatientListDialog&)> actions[] = {
+        [](HistoryPatientListDialog& d) { d.deleteButton->click(); },
+        [](HistoryPatientListDialog& d) {
+            QTimer::singleShot(0, [] {  // a record list shown
+                if (QWidget* shown = QApplication::activeModalWidget())
+                    shown->close();
+            });
+            d.viewButton->click();
+        },
+        [](HistoryPatientListDialog& d) { d.exportButton->click(); },
+        [](HistoryPatientListDialog& d) { d.sendAction->trigger(); },
+    };
+    for (int n = 2; n < 6; ++n) {
+        HistoryPatientListDialog& d = List();
+        handOn(n);
+        prompt.Clear();
+        prompt.folders = {QDir::currentPath()};
+        actions[n - 2](d);
+        EXPECT_EQ(prompt.LastText(), app.context.Translate("Patient list changed")) << n;
+        EXPECT_EQ(d.list->item(0, HistoryPatientListDialog::kNameColumn)->text(), QString("Zhao %1").arg(n));
+        EXPECT_EQ(ExportPatientRow(li).value().Isdel, 0);
+    }
+    EXPECT_EQ(QDir().entryList({"2*"}), QStringList()) << "exported";
 }
 
 // Another station, on the test's server: this binary run again records patient
