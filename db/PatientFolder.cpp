@@ -108,9 +108,9 @@ QString DescribeFolderCheck(const FolderCheckResult& result, const QString& fold
 {
     const QString shown = QDir::toNativeSeparators(folder);
     if (result.check == FolderCheck::MovedAside)
-        return Translate(language, "Records of another patient moved aside")
-            .arg(shown, QDir::toNativeSeparators(result.aside));
+        return Translate(language, "Records of another patient moved aside") + "\n" + shown + " -> "
+               + QDir::toNativeSeparators(result.aside);
     if (result.check == FolderCheck::Foreign)
-        return Translate(language, "Records of another patient").arg(shown);
+        return Translate(language, "Records of another patient") + "\n" + shown;
     return {};
 }

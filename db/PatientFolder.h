@@ -44,7 +44,7 @@ struct FolderCheckResult {
 FolderCheckResult CheckPatientFolder(const QString& folder, const PatientRecord& row,
                                      const QDateTime& now = QDateTime::currentDateTime());
 
-// What the user is told of a folder check that found another patient's records, in language;
-// empty when the folder is the patient's or missing.
+// What the user is told of a folder check that found another patient's records, in language,
+// with the folder (and where it went); empty when the folder is the patient's or missing.
 QString DescribeFolderCheck(const FolderCheckResult& result, const QString& folder,
                             const LanguageTable& language);

@@ -160,8 +160,8 @@ TEST_F(HistoryList, RecordsAndActionsOfAPatientWhoseIdWasHandedOnNeverReachTheNe
     HistoryPatientListDialog& listed = List();
     const QStringList aside = QDir("Data").entryList({QString::number(li) + ".deleted-*"});
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Records of another patient moved aside")
-                                              .arg(folder, "Data/" + aside[0])});
+    EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Records of another patient moved aside") + "\n"
+                                          + folder + " -> Data/" + aside[0]});
     EXPECT_TRUE(listed.list->item(0, HistoryPatientListDialog::kHistoryFileColumn)->text().isEmpty());
     EXPECT_TRUE(ReadBytes("Data/" + aside[0].toStdString() + "/m200903070903.cv") == bytes);
     EXPECT_TRUE(fs::exists(fs::path("Data/1") / kPatientStampFile));
