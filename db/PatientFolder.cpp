@@ -55,6 +55,12 @@ bool SamePatient(const PatientRecord& a, const PatientRecord& b)
     return a.PatientID == b.PatientID && a.NewDate == b.NewDate;
 }
 
+bool HoldsRecordsOf(const QString& folder, const PatientRecord& row)
+{
+    const std::optional<PatientRecord> stamp = ReadStamp(folder);
+    return !stamp || SamePatient(*stamp, row);
+}
+
 std::optional<QString> MoveFolderAside(const QString& folder, const QDateTime& now)
 {
     if (!Exists(folder))

@@ -27,6 +27,10 @@ std::optional<QString> MoveFolderAside(const QString& folder, const QDateTime& n
 // Writes row's stamp into folder, whole or not at all.
 bool StampPatientFolder(const QString& folder, const PatientRecord& row);
 
+// Whether folder holds row's records as far as its stamp says: stamped for row, or not stamped
+// (made by an earlier version). Changes nothing, for readers that cannot tell the user.
+bool HoldsRecordsOf(const QString& folder, const PatientRecord& row);
+
 enum class FolderCheck {
     Own,         // stamped for row, or stamped for it now (a folder of an earlier version)
     Missing,     // no folder: no records

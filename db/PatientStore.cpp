@@ -1,6 +1,8 @@
 #include "db/PatientStore.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <QRegularExpression>
 #include <limits>
 
@@ -218,6 +220,18 @@ StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now, const
     if (result.Stored())
         result = {result.reused ? StoreOutcome::ReuseCommitFailed : StoreOutcome::InsertFailed};
     return result;
+}
+
+QString PatientIdForRecord(const QString& recordPath)
+{
+    // The record's folder, not the patient last chosen in the history list: after History View
+    // and a new patient's recording those two differ, and the header must name the record's own
+    // patient. A backslash is part of a file's name here, never a separator, so a file named
+    // like "x\1\m202601010000.cv" in patient 5's folder never names patient 1.
+    const QString folder = QFileInfo(recordPath).dir().dirName();
+    const bool decimal = !folder.isEmpty() && folder.size() <= 9 &&
+                         std::all_of(folder.begin(), folder.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+    return decimal ? folder : QString();
 }
 
 QString LivePatientsStatement()

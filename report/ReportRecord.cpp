@@ -1,35 +1,9 @@
 #include "report/ReportRecord.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <filesystem>
 #include <memory>
 
 #include "record/RecordFile.h"
-
-namespace {
-
-bool IsDecimalId(const QString& text)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return false;
-    for (QChar c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
-}  // namespace
-
-QString PatientIdForRecord(const QString& recordPath)
-{
-    // The record's folder, not the patient last chosen in the history list: after History View
-    // and a new patient's recording those two differ, and the header must name the record's own
-    // patient. A backslash is part of a file's name here, never a separator, so a file named
-    // like "x\1\m202601010000.cv" in patient 5's folder never names patient 1.
-    const QString folder = QFileInfo(recordPath).dir().dirName();
-    return IsDecimalId(folder) ? folder : QString();
-}
 
 ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
                               const LanguageTable& language)
