@@ -41,7 +41,6 @@ public:
     // one message tells what each object came to once the PACS has answered (sendFinished).
     void OnSendToPacs();
     void OnClose();
-    void reject() override;
 
     // The working directory at opening with a separator appended; column 4 shows folders under it.
     QString baseFolder;
@@ -75,8 +74,6 @@ signals:
     void viewedPatientChanged(const QString& id);
     // The patient whose record was chosen, for the header texts.
     void patientViewed(const PatientRecord& patient);
-    // Close, Escape or the title bar's close.
-    void historyClosed();
     // A send's message has been shown.
     void sendFinished();
     // The patient is deleted: a window that holds it as its current patient lets it go.
