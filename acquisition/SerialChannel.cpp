@@ -14,6 +14,8 @@ constexpr int kReportLength = 199;
 // Over a minute of the recorder's stream (3.3 KB/s with its fillers) for an owner that is busy
 // or suspended; after that the oldest bytes give way.
 constexpr std::size_t kBufferBytes = 256 * 1024;
+// The owner gets what arrived about sixty times a second.
+constexpr int kDeliveryIntervalMs = 16;
 
 bool ToParity(char code, QSerialPort::Parity& parity)
 {
@@ -36,6 +38,8 @@ SerialChannel::SerialChannel(StreamTap tap, QObject* parent)
     watcherContext_->moveToThread(&watcher_);
     connect(&watcher_, &QThread::finished, watcherContext_, &QObject::deleteLater);
     watcher_.start();
+    deliveryTimer_.setInterval(kDeliveryIntervalMs);
+    connect(&deliveryTimer_, &QTimer::timeout, this, &SerialChannel::Deliver);
 }
 
 SerialChannel::~SerialChannel()
@@ -137,7 +141,7 @@ bool SerialChannel::BeginWatching()
     pendingBegin_ = pendingEnd_ = 0;
     watching_ = true;
     suspendCount_ = 0;
-    Deliver();
+    deliveryTimer_.start();
     return true;
 }
 
@@ -145,16 +149,18 @@ void SerialChannel::SuspendWatching()
 {
     if (watching_)
         ++suspendCount_;
+    deliveryTimer_.stop();
 }
 
 void SerialChannel::ResumeWatching()
 {
     if (suspendCount_ > 0 && --suspendCount_ == 0)
-        Deliver();
+        deliveryTimer_.start();
 }
 
 void SerialChannel::Close()
 {
+    deliveryTimer_.stop();
     watching_ = false;
     suspendCount_ = 0;
     pendingBegin_ = pendingEnd_ = 0;
@@ -186,8 +192,6 @@ void SerialChannel::ReadPort()
             tap_(chunk.data(), static_cast<std::size_t>(got));
         Store(chunk.data(), static_cast<std::size_t>(got));
     }
-    if (!deliveryQueued_.exchange(true))
-        QMetaObject::invokeMethod(this, &SerialChannel::Deliver, Qt::QueuedConnection);
 }
 
 void SerialChannel::Store(const uint8_t* bytes, std::size_t count)
@@ -211,15 +215,17 @@ std::size_t SerialChannel::Take(uint8_t* out, std::size_t max)
 
 void SerialChannel::Deliver()
 {
-    deliveryQueued_ = false;
     // A handler that opens a modal box runs a nested event loop; the outer call keeps delivering.
     if (delivering_)
         return;
     delivering_ = true;
+    // At most a buffer's worth a call: a stream faster than the owner keeps it no longer.
+    std::size_t budget = kBufferBytes;
     while (IsWatching()) {
         if (pendingBegin_ == pendingEnd_) {
             pendingBegin_ = 0;
-            pendingEnd_ = Take(pending_.data(), pending_.size());
+            pendingEnd_ = Take(pending_.data(), std::min(pending_.size(), budget));
+            budget -= pendingEnd_;
             if (pendingEnd_ == 0)
                 break;
         }

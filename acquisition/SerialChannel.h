@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -86,9 +87,10 @@ private:
     std::vector<uint8_t> buffer_;  // a ring; written_ and taken_ count bytes since the start
     uint64_t written_ = 0;
     uint64_t taken_ = 0;
-    std::atomic<bool> deliveryQueued_{false};
 
-    // The owner's side.
+    // The owner's side: the buffer is emptied at frame rate, when the window draws anyway, rather
+    // than once for every chunk the port gives.
+    QTimer deliveryTimer_;
     ByteHandler owner_;
     int portNumber_ = 0;
     QString deviceName_;

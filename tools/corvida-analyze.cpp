@@ -23,7 +23,7 @@ const char* kUsage =
     "every lead and the conclusion lines.\n"
     "  --json              one JSON object per file on one line:\n"
     "                      {\"file\":..., \"seconds\":int, \"leads_seen\":int, \"analysed\":bool,\n"
-    "                       \"damaged_at\":second the lead order breaks in, or null,\n"
+    "                       \"damaged_at\":int (only for a damaged record, below),\n"
     "                       \"measurements\":{\"heart_rate\",\"p_duration\",\"pr\",\"qrs\",\n"
     "                         \"t_duration\",\"qt\",\"qtc\" (ints, bpm and ms), \"p_axis\",\n"
     "                         \"qrs_axis\",\"t_axis\" (floats, tenths of a degree)},\n"
@@ -32,7 +32,8 @@ const char* kUsage =
     "                      A record with fewer than 12 leads has \"analysed\":false, zero values\n"
     "                      and empty codes and conclusion.\n"
     "A record whose leads leave the recorder's order (a turn of 3200 packets mixing two\n"
-    "leads) is damaged from that second on: only the whole part before it is analysed.\n"
+    "leads) is damaged from that second on (\"damaged_at\", \"record damaged at N s\"): only\n"
+    "the whole part before it is analysed.\n"
     "  --language NAME     display name of the language file for the statements\n"
     "                      (\"English\" by default, or \"中文\")\n"
     "  --language-dir DIR  folder of the language files (the \"language\" folder beside\n"
@@ -99,8 +100,8 @@ void PrintJson(const std::filesystem::path& path, const AnalysisEngine& engine,
     out += ",\"seconds\":" + std::to_string(review.pageCount);
     out += ",\"leads_seen\":" + std::to_string(review.leadsSeen);
     out += std::string(",\"analysed\":") + (review.analysed ? "true" : "false");
-    out += ",\"damaged_at\":"
-           + (review.damagedSecond < 0 ? std::string("null") : std::to_string(review.damagedSecond));
+    if (review.damagedSecond >= 0)
+        out += ",\"damaged_at\":" + std::to_string(review.damagedSecond);
     out += ",\"measurements\":{\"heart_rate\":" + std::to_string(m.heartRate);
     out += ",\"p_duration\":" + std::to_string(m.pDuration);
     out += ",\"pr\":" + std::to_string(m.pr);

@@ -616,7 +616,8 @@ void MainWindow::paintEvent(QPaintEvent* event)
     display_.PaintLeads(painter, region);
 
     painter.setPen(Qt::white);
-    painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
+    if (region.intersects(l.headerRect))
+        painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
     if (region.intersects(l.measurementRect))
         WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect,
                                               context_.engine.Measurements(),
