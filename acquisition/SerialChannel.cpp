@@ -16,6 +16,9 @@ constexpr int kReportLength = 199;
 constexpr std::size_t kBufferBytes = 256 * 1024;
 // The owner gets what arrived about sixty times a second.
 constexpr int kDeliveryIntervalMs = 16;
+// A port that wakes the watcher this many times in a row with nothing to read is gone (a cable
+// pulled, the far end of a pseudo-terminal closed): a busy machine gives the odd empty wake-up.
+constexpr int kDeadPortWakeups = 50;
 
 bool ToParity(char code, QSerialPort::Parity& parity)
 {
@@ -120,6 +123,7 @@ bool SerialChannel::OpenPort(const QString& device, int baud, char parity, int d
     port_->clearError();
     port_->clear();
     readFailureReported_ = false;
+    emptyWakeups_ = 0;
     connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { ReadPort(); });
     connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
             [this](QSerialPort::SerialPortError error) { OnPortError(static_cast<int>(error)); });
@@ -131,10 +135,9 @@ bool SerialChannel::BeginWatching()
 {
     if (!IsOpen())
         return false;
-    // The watch starts with an empty queue, as a fresh watcher purges the port.
+    // The watch starts with an empty queue, as a fresh watcher purges the port: the watcher keeps
+    // the port's own queue empty, so emptying the buffer is enough.
     OnWatcher([this] {
-        if (port_)
-            port_->clear();
         const std::lock_guard lock(bufferMutex_);
         taken_ = written_;
     });
@@ -188,6 +191,7 @@ void SerialChannel::ReadPort()
         const qint64 got = port_->read(reinterpret_cast<char*>(chunk.data()), qint64(chunk.size()));
         if (got <= 0)
             break;
+        emptyWakeups_ = 0;
         if (tap_)
             tap_(chunk.data(), static_cast<std::size_t>(got));
         Store(chunk.data(), static_cast<std::size_t>(got));
@@ -240,7 +244,9 @@ void SerialChannel::OnPortError(int error)
     if (error == QSerialPort::NoError || !port_)
         return;
     // One report per open: an unplugged adapter keeps failing until the port is reopened.
-    if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError) {
+    const bool gone = error == QSerialPort::ResourceError
+                      || (error == QSerialPort::ReadError && ++emptyWakeups_ >= kDeadPortWakeups);
+    if (gone) {
         if (!readFailureReported_) {
             readFailureReported_ = true;
             emit failed(ReportText("ReadFile()", port_->errorString()));

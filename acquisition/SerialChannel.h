@@ -82,6 +82,7 @@ private:
     std::unique_ptr<QSerialPort> port_;  // made, used and deleted on the watcher thread
     std::atomic<bool> open_{false};
     bool readFailureReported_ = false;   // watcher thread
+    int emptyWakeups_ = 0;               // watcher thread: read errors since the last byte
 
     std::mutex bufferMutex_;
     std::vector<uint8_t> buffer_;  // a ring; written_ and taken_ count bytes since the start

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QThread>
 #include <algorithm>
 
 #include "dialogs/Prompt.h"
@@ -19,11 +18,8 @@
 #include "history/DicomPatientRow.h"
 #include "history/PatientExchange.h"
 #include "dialogs/RecordListDialog.h"
-#include "report/ReportPdf.h"
 
 namespace {
-
-constexpr int kReportSpeedIndex = 1;  // 25 mm/s, the program's default print speed
 
 // The layout is kept in dialog units (a quarter of the average character width, an eighth of
 // the character height) of the dialog's 385 x 232 template, at the usual 6 x 13 pixel font.
@@ -206,6 +202,15 @@ void HistoryPatientListDialog::Report(const AppContext& context, const ImportRes
     }
 }
 
+void HistoryPatientListDialog::Report(const AppContext& context,
+                                      const std::vector<ObjectOutcome>& outcomes)
+{
+    QStringList lines;
+    for (const ObjectOutcome& outcome : outcomes)
+        lines << QString::fromStdString(DescribeOutcome(outcome, context.language));
+    Tell(context, lines.join("\n"));
+}
+
 int HistoryPatientListDialog::RowCount() const
 {
     return rows_->IsOpen() ? rows_->GetRecordCount() : 0;
@@ -322,11 +327,6 @@ void HistoryPatientListDialog::OnView()
     if (!MoveToRow(row, idText) || !ReadPatientRow(*rows_, patient))
         return;
     SetViewedPatient(idText);
-    const QString line1 = QString("%1 - %2  %3 - %4  %5 - %6")
-                              .arg(Translate("Name"), patient.Name, Translate("Clinical NO."),
-                                   patient.ClinicalNo, Translate("Sex"),
-                                   Translate(patient.Sex != 0 ? "FEMALE" : "MALE"));
-    emit headerChanged(line1, QString());
     emit patientViewed(patient);
     accept();
 }
@@ -381,37 +381,16 @@ void HistoryPatientListDialog::OnSendToPacs()
         Tell(Translate("Search Record Error"));
         return;
     }
-    const DicomPatient patient = DicomPatientFromRow(row, order.order);
-    std::vector<std::filesystem::path> records;
+    QStringList records;
     for (const QString& name : names)
-        records.push_back(folder.absoluteFilePath(name).toStdString());
+        records << folder.absoluteFilePath(name);
+    emit sendRequested(row, DicomPatientFromRow(row, order.order), records);
+}
 
-    // The thread works on copies only (settings read afresh, the texts, the patient's row), so
-    // neither the list nor a language change can touch it; the PACS timeouts bound its time.
-    const DicomSettings settings = ReadDicomSettings(context_.settings.configPath.toStdString());
-    auto outcomes = std::make_shared<std::vector<ObjectOutcome>>();
-    QThread* sender = QThread::create(
-        [outcomes, records, settings, row, patient, texts = context_.language] {
-            auto report = [&row, &texts](const std::filesystem::path& path, std::string& pdf) {
-                const std::optional<QByteArray> data = ReportPdfData(
-                    QString::fromStdString(path.string()), &row, kReportSpeedIndex, texts);
-                if (data)
-                    pdf = data->toStdString();
-                return data.has_value();
-            };
-            *outcomes = SendRecords(records, patient, texts, settings, report);
-        });
-    sendAction->setEnabled(false);
-    connect(sender, &QThread::finished, sender, &QObject::deleteLater);
-    connect(sender, &QThread::finished, this, [this, outcomes] {
-        sendAction->setEnabled(true);
-        QStringList lines;
-        for (const ObjectOutcome& outcome : *outcomes)
-            lines << QString::fromStdString(DescribeOutcome(outcome, context_.language));
-        Tell(lines.join("\n"));
-        emit sendFinished();
-    });
-    sender->start();
+void HistoryPatientListDialog::AllowSend(bool allowed)
+{
+    if (sendAction)
+        sendAction->setEnabled(allowed);
 }
 
 void HistoryPatientListDialog::OnClose()

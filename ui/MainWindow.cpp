@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <cstring>
@@ -15,7 +16,7 @@
 #include "db/PatientStore.h"
 #include "dialogs/HistoryPatientListDialog.h"
 #include "dialogs/RecordListDialog.h"
-#include "ui/PrintJob.h"
+#include "dialogs/AbortBox.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
       channel_([this](const uint8_t* bytes, std::size_t count) { recorder_.TakeBytes(bytes, count); }),
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
-      demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); })
+      demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); }),
+      printJob_(context.language)
 {
     state_.dataDirectory = QDir::currentPath();
     line_.portNumber = context_.settings.PortNumber();
@@ -72,6 +74,11 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
         context_.prompt.Show(context_.Translate("Application Error"), text, PromptIcon::Stop,
                              PromptButtons::Ok);
     });
+    // Told when the PACS answers, whether or not the history list is still open.
+    connect(&pacsSend_, &PacsSendJob::finished, this,
+            [this](const std::vector<ObjectOutcome>& outcomes) {
+                HistoryPatientListDialog::Report(context_, outcomes);
+            });
 
     ApplyCaptions();
     OpenPort();
@@ -160,7 +167,6 @@ void MainWindow::EnableReviewButtons(bool print, bool prev, bool next)
 std::unique_ptr<PatientInfoDialog> MainWindow::MakePatientDialog()
 {
     auto dialog = std::make_unique<PatientInfoDialog>(context_, session_.PortOpen(), this);
-    connect(dialog.get(), &PatientInfoDialog::headerChanged, this, &MainWindow::SetHeaderLines);
     connect(dialog.get(), &PatientInfoDialog::patientCreated, this, &MainWindow::OnPatientCreated);
     return dialog;
 }
@@ -180,8 +186,14 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
     connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
     connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
             [this](const QString& id) { state_.viewedPatientId = id; });
-    connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::OnPatientViewed);
+    connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::ShowPatientHeader);
     connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
+    connect(d, &HistoryPatientListDialog::sendRequested, this,
+            [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
+                pacsSend_.Start(row, patient, records, context_.language, context_.settings.configPath);
+            });
+    connect(&pacsSend_, &PacsSendJob::runningChanged, d, [d](bool running) { d->AllowSend(!running); });
+    d->AllowSend(!pacsSend_.Running());
     // The list is filled on opening, before anything was connected.
     state_.viewedPatientId = d->ViewedPatientId();
     return dialog;
@@ -192,10 +204,7 @@ void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
     state_.currentPatientId = QString::number(id);
     state_.dataDirectory = PatientDataFolder(id);
     QDir().mkpath(state_.dataDirectory);
-    state_.patientName = facts.Name;
-    state_.patientClinicalNo = facts.ClinicalNo;
-    state_.patientSex = QString::number(facts.Sex);
-    state_.patientHeaderValid = true;
+    ShowPatientHeader(facts);
     BeginMonitoring();
 }
 
@@ -209,17 +218,20 @@ void MainWindow::OnPatientDeleted(const QString& id)
     state_.dataDirectory = RunState().dataDirectory;
     if (state_.lastSavedRecordPath.startsWith(PatientDataFolder(id.toInt()) + "/"))
         state_.lastSavedRecordPath.clear();
-    state_.patientHeaderValid = false;
+    state_.headerPatient.reset();
     session_.ForgetPatient();
     SetHeaderLines(" ", " ");
 }
 
-void MainWindow::OnPatientViewed(const PatientRecord& patient)
+void MainWindow::ShowPatientHeader(const PatientRecord& patient)
 {
-    state_.patientName = patient.Name;
-    state_.patientClinicalNo = patient.ClinicalNo;
-    state_.patientSex = QString::number(patient.Sex);
-    state_.patientHeaderValid = true;
+    state_.headerPatient = patient;
+    SetHeaderLines(QString("%1 -  %2  %3 - %4  %5 - %6")
+                       .arg(context_.Translate("Name"), patient.Name,
+                            context_.Translate("Clinical NO."), patient.ClinicalNo,
+                            context_.Translate("Sex"),
+                            context_.Translate(patient.Sex != 0 ? "FEMALE" : "MALE")),
+                   QString());
 }
 
 void MainWindow::OnRecordPathChanged(const QString& path)
@@ -233,16 +245,10 @@ void MainWindow::OnRecordPathChanged(const QString& path)
 void MainWindow::OnLanguageApplied()
 {
     ApplyCaptions();
-    if (state_.patientHeaderValid) {
-        SetHeaderLines(QString("%1 - %2  %3 - %4  %5 - %6")
-                           .arg(context_.Translate("Name"), state_.patientName,
-                                context_.Translate("Clinical NO."), state_.patientClinicalNo,
-                                context_.Translate("Sex"),
-                                context_.Translate(state_.patientSex.toInt() != 0 ? "FEMALE" : "MALE")),
-                       QString());
-    } else {
+    if (state_.headerPatient)
+        ShowPatientHeader(*state_.headerPatient);
+    else
         SetHeaderLines(" ", " ");
-    }
     ReviewLastRecord();
 }
 
@@ -350,7 +356,33 @@ void MainWindow::OnPrint()
     if (path.isEmpty())
         return;
     session_.ForgetPatient();
-    PrintRecord(context_, this, path, line_.printSpeedIndex);
+    if (context_.prompt.Show(context_.Translate("Corvida"),
+                             context_.Translate("Do You Want To Print Data?"), PromptIcon::Question,
+                             PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    PrintJob::SetUpPrinter(printer);
+    PrintOutcome outcome = printJob_.Prepare(path, line_.printSpeedIndex);
+    if (outcome == PrintOutcome::Ready) {
+        if (!context_.prompt.ChoosePrinter(printer))
+            return;  // the printer dialog was cancelled: nothing to say
+        outcome = printJob_.LayOut(printer);
+        if (outcome == PrintOutcome::PaperTooSmall) {
+            TellPrintOutcome(outcome);  // the summary page still prints
+            outcome = PrintOutcome::Ready;
+        }
+        if (outcome == PrintOutcome::Ready)
+            outcome = AbortBox(context_.language, this).Run(printJob_, printer);
+    }
+    TellPrintOutcome(outcome);
+}
+
+void MainWindow::TellPrintOutcome(PrintOutcome outcome)
+{
+    const PrintMessageKeys keys = PrintMessageFor(outcome);
+    if (keys.text)
+        context_.prompt.Show(context_.Translate(keys.caption), context_.Translate(keys.text),
+                             PromptIcon::Exclamation, PromptButtons::Ok);
 }
 
 void MainWindow::OnPrevSecond()
@@ -399,7 +431,7 @@ void MainWindow::PlayDemo(const QString& path)
         context_.Message(context_.Translate("record damaged at %1 s").arg(demo_.DamagedSecond()));
     headerLine1_ = " ";
     headerLine2_ = " ";
-    state_.patientHeaderValid = false;
+    state_.headerPatient.reset();
 }
 
 void MainWindow::OnDemo()
@@ -439,13 +471,16 @@ void MainWindow::OnDemo()
     update();
     headerLine1_ = " ";
     headerLine2_ = " ";
-    state_.patientHeaderValid = false;
+    state_.headerPatient.reset();
 }
 
 void MainWindow::OnClose()
 {
     if (const char* refusal = session_.Refusal(Command::Close))
         return Refuse(refusal);
+    // Ending now would leave the outcome of a send untold.
+    if (pacsSend_.Running())
+        return Refuse("Please wait for the PACS to answer");
     if (session_.PortOpen())
         channel_.Close();
     session_.SetPortOpen(false);
@@ -466,12 +501,8 @@ void MainWindow::SetPatientHeaderFromDatabase()
         return Refuse("Search Record Error");
     if (!found.row)
         return Refuse("The Patient is not exist!");
-    const PatientRecord& p = *found.row;
-    SetHeaderLines(QString("%1  - %2    %3 -  %4    %5  - %6")
-                       .arg(context_.Translate("Name"), p.Name, context_.Translate("Clinical NO."),
-                            p.ClinicalNo, context_.Translate("Sex"),
-                            context_.Translate(p.Sex == 0 ? "MALE" : "FEMALE")),
-                   QString());
+    // The header names the live patient from now on, after a language change too.
+    ShowPatientHeader(*found.row);
 }
 
 bool MainWindow::OpenChannel()

@@ -17,6 +17,8 @@
 #include "record/RecordFile.h"
 #include "dialogs/SetupDialog.h"
 #include "ui/DemoPlayer.h"
+#include "report/PrintJob.h"
+#include "ui/PacsSendJob.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
 #include "ui/WaveformDisplay.h"
@@ -87,10 +89,12 @@ private:
     void Refuse(const char* key);
     void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
+    void TellPrintOutcome(PrintOutcome outcome);
     void EndWindow();
     // The dialogs' reports.
     void OnPatientCreated(int32_t id, const PatientRecord& facts);
-    void OnPatientViewed(const PatientRecord& patient);
+    // Names the patient in the header strip, in the language of the moment.
+    void ShowPatientHeader(const PatientRecord& patient);
     void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
@@ -138,4 +142,6 @@ private:
     EngineFeed engineFeed_;
     StreamDecoder decoder_;
     DemoPlayer demo_;
+    PrintJob printJob_;
+    PacsSendJob pacsSend_;
 };

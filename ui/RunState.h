@@ -3,8 +3,10 @@
 // the records in hand, and the results of the last analysed record. The dialogs hand their
 // changes to the window, which writes them here.
 #include <QString>
+#include <optional>
 
 #include "analysis/AnalysisTypes.h"
+#include "db/PatientRecord.h"
 
 struct RunState {
     QString dataDirectory = "Data";
@@ -13,11 +15,8 @@ struct RunState {
     QString currentRecordPath;
     QString lastSavedRecordPath;  // the record to review and print
     QString demoFilePath;
-    // Header texts of the current patient.
-    QString patientName;
-    QString patientClinicalNo;
-    QString patientSex;
-    bool patientHeaderValid = false;
+    // The patient the header strip names, kept so a language change can name it again.
+    std::optional<PatientRecord> headerPatient;
     // Results of the last analysed record.
     ConclusionLines conclusion;
     int firstLine = 9;

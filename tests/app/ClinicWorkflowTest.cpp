@@ -14,9 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <filesystem>
-#include <functional>
 
 #include "app/Application.h"
 #include "foundation/ProfileFile.h"
@@ -24,12 +22,12 @@
 #include "dialogs/HistoryPatientListDialog.h"
 #include "dialogs/RecordListDialog.h"
 #include "dialogs/SetupDialog.h"
+#include "tests/support/Modal.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/WhenShown.h"
 #include "ui/MainWindow.h"
 #include "ui/WaveformDisplay.h"
 #include "ui/WindowLayout.h"

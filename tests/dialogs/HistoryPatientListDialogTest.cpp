@@ -15,7 +15,7 @@
 #include "dialogs/PatientInfoDialog.h"
 #include "dialogs/HistoryPatientListDialog.h"
 #include "tests/support/Simulator.h"
-#include "tests/support/WhenShown.h"
+#include "tests/support/Modal.h"
 #include "ui/MainWindow.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "tests/db/DatabaseFixture.h"
 #include "tests/support/PacketFile.h"
 #include "tests/support/Simulator.h"
-#include "tests/support/WhenShown.h"
+#include "tests/support/Modal.h"
 #include "tools/SyntheticEcg.h"
 #include "ui/MainWindow.h"
 
