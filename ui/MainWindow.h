@@ -12,6 +12,7 @@
 #include "device/PacketSink.h"
 #include "acquisition/SerialChannel.h"
 #include "acquisition/StreamRecorder.h"
+#include "db/RecordingHold.h"
 #include "device/StreamDecoder.h"
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
@@ -128,6 +129,8 @@ private:
 
     // The picture of the lead panels and the record being stored or reviewed.
     WaveformDisplay display_;
+    // The patient being recorded cannot be deleted, here or on another station.
+    RecordingHold recordingHold_;
     ReviewRecord review_;
 
     QTimer frameTimer_;
