@@ -6,7 +6,8 @@
 
 RecordObjects BuildRecordObjects(const std::filesystem::path& record, const DicomPatient& patient,
                                  const LanguageTable& language, const std::string& uidRoot,
-                                 bool waveform, const ReportPdfMaker& makeReport)
+                                 bool waveform, const ReportPdfMaker& makeReport,
+                                 const Reading* reading)
 {
     RecordObjects made;
     auto fail = [&](SendStatus status, const std::string& detail) {
@@ -25,6 +26,8 @@ RecordObjects BuildRecordObjects(const std::filesystem::path& record, const Dico
     case DicomRecordRead::TooShort: fail(SendStatus::RecordTooShort, {}); return made;
     case DicomRecordRead::Read: break;
     }
+    if (reading && read.analysed)
+        ApplyDicomReading(read, *reading, language);
     const RecordUids uids = MakeRecordUids(uidRoot, read, patient, language.CurrentName());
     if (waveform)
         made.objects.push_back(BuildEcgWaveform(read, patient, uids, language));
@@ -41,17 +44,20 @@ RecordObjects BuildRecordObjects(const std::filesystem::path& record, const Dico
 std::vector<ObjectOutcome> SendRecords(const std::vector<std::filesystem::path>& records,
                                        const DicomPatient& patient, const LanguageTable& language,
                                        const DicomSettings& settings,
-                                       const ReportPdfMaker& makeReport)
+                                       const ReportPdfMaker& makeReport,
+                                       const std::vector<std::optional<Reading>>& readings)
 {
     std::vector<ObjectOutcome> outcomes;
-    for (const std::filesystem::path& record : records) {
+    for (size_t i = 0; i < records.size(); ++i) {
+        const std::filesystem::path& record = records[i];
+        const Reading* reading = i < readings.size() && readings[i] ? &*readings[i] : nullptr;
         if (!settings.pacs) {
             for (DicomObjectKind kind : {DicomObjectKind::Waveform, DicomObjectKind::Report})
                 outcomes.push_back({kind, record, SendStatus::NoPacs, {}});
             continue;
         }
         RecordObjects made =
-            BuildRecordObjects(record, patient, language, settings.uidRoot, true, makeReport);
+            BuildRecordObjects(record, patient, language, settings.uidRoot, true, makeReport, reading);
         std::vector<ObjectOutcome> sent;
         if (!made.objects.empty())
             sent = SendDicomObjects(*settings.pacs, made.objects);
@@ -87,6 +93,9 @@ std::string DescribeOutcome(const ObjectOutcome& outcome, const LanguageTable& l
     case SendStatus::RecordUnreadable: what = language.Translate("file error"); break;
     case SendStatus::RecordTooShort: what = language.Translate("No data!"); break;
     case SendStatus::ReportFailed: what = language.Translate("not sent: the report could not be made"); break;
+    case SendStatus::ReadingUnknown:
+        what = language.Translate("not sent: the reading of the record cannot be looked up");
+        break;
     case SendStatus::NoPacs: what = language.Translate("not sent: no PACS is set up in Settings.ini"); break;
     }
     const std::string kind = outcome.kind == DicomObjectKind::Waveform

@@ -4,6 +4,7 @@
 // standard C++ (the report's PDF comes from the caller, which owns the printing code).
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,21 +19,26 @@ class LanguageTable;
 using ReportPdfMaker = std::function<bool(const std::filesystem::path& record, std::string& pdf)>;
 
 // The objects of one record: the waveform when asked for, the report when a maker is given.
-// What could not be made is in `failures`, one outcome per missing object.
+// What could not be made is in `failures`, one outcome per missing object. The waveform carries
+// the record's confirmed reading when one is given, else the machine's (the report's maker makes
+// the report of the same reading).
 struct RecordObjects {
     std::vector<DicomObject> objects;
     std::vector<ObjectOutcome> failures;
 };
 RecordObjects BuildRecordObjects(const std::filesystem::path& record, const DicomPatient& patient,
                                  const LanguageTable& language, const std::string& uidRoot,
-                                 bool waveform, const ReportPdfMaker& makeReport);
+                                 bool waveform, const ReportPdfMaker& makeReport,
+                                 const Reading* reading = nullptr);
 
 // Both objects of each record of one patient to the PACS of `settings`, one association per
-// record; one outcome per object, record by record, waveform first.
+// record; one outcome per object, record by record, waveform first. readings, when given, holds
+// the confirmed reading of each record (none: the machine's).
 std::vector<ObjectOutcome> SendRecords(const std::vector<std::filesystem::path>& records,
                                        const DicomPatient& patient, const LanguageTable& language,
                                        const DicomSettings& settings,
-                                       const ReportPdfMaker& makeReport);
+                                       const ReportPdfMaker& makeReport,
+                                       const std::vector<std::optional<Reading>>& readings = {});
 
 // "ECG waveform m200903071405.cv: sent to the PACS", in the table's language; the PACS's own
 // status text follows in brackets as it came.

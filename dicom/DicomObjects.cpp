@@ -123,7 +123,7 @@ void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance
     ds.putAndInsertString(DCM_Manufacturer, kManufacturer);
     ds.putAndInsertString(DCM_ManufacturerModelName, kManufacturer);
     ds.putAndInsertString(DCM_SoftwareVersions, CORVIDA_VERSION);
-    ds.putAndInsertString(DCM_InstanceNumber, "1");
+    ds.putAndInsertString(DCM_InstanceNumber, std::to_string(record.readingVersion + 1).c_str());
     ds.putAndInsertString(DCM_ContentDate, DateText(record.start).c_str());
     ds.putAndInsertString(DCM_ContentTime, TimeText(record.start).c_str());
     ds.putAndInsertString(DCM_AcquisitionDateTime,
@@ -206,11 +206,14 @@ void PutNumber(DcmDataset& ds, const char* code, const char* meaning, double val
 
 void PutAnalysis(DcmDataset& ds, const DicomRecord& record, const LanguageTable& language)
 {
-    // A table without the key still marks the group, in English.
+    // A table without the key still marks the group, in English. A confirmed reading's group
+    // says who confirmed it and when.
     const std::string unconfirmed = language.Translate("Unconfirmed machine interpretation");
-    PutText(ds, unconfirmed.empty() ? "Unconfirmed machine interpretation" : unconfirmed);
+    PutText(ds, !record.confirmation.empty() ? record.confirmation
+                : unconfirmed.empty()        ? "Unconfirmed machine interpretation"
+                                             : unconfirmed);
     const MeasurementSet& m = record.measurements;
-    const std::array<std::string, 9> values = MeasurementValueTexts(m, record.rv5, record.sv1);
+    const std::array<std::string, 9> values = MeasurementValueTexts(m, record.rv5, record.sv1, record.corrected);
     for (size_t row = 0; row < values.size(); ++row) {
         std::string name = kMeasurementLabels[row].name;
         if (!name.empty() && name.back() == ' ')

@@ -115,9 +115,26 @@ RecordUids MakeRecordUids(const std::string& uidRoot, const DicomRecord& record,
     uids.study = patient.order && !patient.order->studyInstanceUid.empty()
                      ? patient.order->studyInstanceUid
                      : base + ".1";
+    const std::string instance = "." + std::to_string(record.readingVersion + 1);
     uids.waveformSeries = base + ".2";
-    uids.waveformInstance = base + ".2.1";
+    uids.waveformInstance = uids.waveformSeries + instance;
     uids.reportSeries = base + ".3";
-    uids.reportInstance = base + ".3.1";
+    uids.reportInstance = uids.reportSeries + instance;
     return uids;
+}
+
+void ApplyDicomReading(DicomRecord& record, const Reading& reading, const LanguageTable& language)
+{
+    record.measurements = CorrectedMeasurements(record.measurements, reading.values);
+    record.corrected = CorrectedMarks(reading.values);
+    record.readingVersion = reading.version;
+    ConclusionLines lines;
+    const int first = ComposeReading(reading, lines, language);
+    // The line of who confirmed it names the group; the others follow as the paper has them.
+    const int confirmation = 9 - static_cast<int>(reading.statements.size());
+    record.confirmation = lines.line[confirmation];
+    record.conclusion.clear();
+    for (int i = 9; i >= first; --i)
+        if (i != confirmation)
+            record.conclusion.push_back(lines.line[i]);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/AnalysisTypes.h"
+#include "analysis/Reading.h"
 #include "device/DevicePacket.h"
 
 class LanguageTable;
@@ -52,7 +53,17 @@ struct DicomRecord {
     int32_t rv5 = 0;  // R amplitude of V5, µV
     int32_t sv1 = 0;  // S amplitude of V1, µV (negative)
     std::vector<std::string> conclusion;  // the lines the review shows, top first
+    // A confirmed reading in place of the machine's: its version, who confirmed it and when
+    // ("Confirmed by NAME (login) DATE TIME"), and the values it corrected (bits as
+    // MeasurementValueTexts takes them). Version 0: the machine's, unconfirmed.
+    int readingVersion = 0;
+    std::string confirmation;
+    uint32_t corrected = 0;
 };
+
+// Puts a confirmed reading in place of the machine's in an analysed record: its statements,
+// values, reason and comment, and who confirmed it.
+void ApplyDicomReading(DicomRecord& record, const Reading& reading, const LanguageTable& language);
 
 // The sample of a packet as the readers use it: the 10-bit value, less 320 (held to 0 ... 1023)
 // for a record stored with the offset.
@@ -66,7 +77,9 @@ DicomRecordRead ReadDicomRecord(const std::filesystem::path& path, const Languag
 
 // UIDs under the organisation's root. They follow from the record's samples and every fact the
 // objects carry, so exporting or sending the same record again gives the same study and the same
-// instances (an archive keeps one copy) and a corrected patient fact gives new ones.
+// instances (an archive keeps one copy) and a corrected patient fact gives new ones. Each version
+// of the record's reading has instances of its own in the same study and series, so objects sent
+// before a reading was confirmed or amended stay as they are beside the new ones.
 struct RecordUids {
     std::string study;
     std::string waveformSeries, waveformInstance;

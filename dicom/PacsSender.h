@@ -21,6 +21,7 @@ enum class SendStatus {
     RecordUnreadable,  // the record file cannot be read
     RecordTooShort,    // the record holds less than one second
     ReportFailed,      // the report's PDF could not be made
+    ReadingUnknown,    // the database could not say whether a physician confirmed the record
     NoPacs,            // Settings.ini names no usable PACS or UID root
 };
 

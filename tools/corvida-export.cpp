@@ -22,6 +22,7 @@
 #include "db/PatientFolder.h"
 #include "db/PatientOrder.h"
 #include "db/PatientStore.h"
+#include "db/ReadingStore.h"
 #include "dicom/DicomExport.h"
 #include "history/DicomPatientRow.h"
 #include "record/RecordFile.h"
@@ -47,8 +48,8 @@ struct PatientAndOrder {
 };
 
 // The patient rows of the given numbers with their orders, or an error text.
-QString LookUpPatients(const QString& settingsFile, const QStringList& ids,
-                       std::map<QString, PatientAndOrder>& rows)
+QString LookUpPatients(const QString& settingsFile, const QStringList& ids, const QStringList& files,
+                       std::map<QString, PatientAndOrder>& rows, std::map<QString, std::optional<Reading>>& readings)
 {
     AppDatabase& db = AppDatabase::Instance();
     const DatabaseSettings where = ReadDatabaseSettings(settingsFile.toStdString());
@@ -67,6 +68,13 @@ QString LookUpPatients(const QString& settingsFile, const QStringList& ids,
         if (!error.isEmpty())
             break;
     }
+    // Each record goes out with its latest reading (a record of no patient has none).
+    for (const QString& file : files) {
+        const LatestReading latest = error.isEmpty() ? LatestReadingOf(file) : LatestReading();
+        if (latest.failed)
+            error = "the reading of " + file + " cannot be looked up: " + db.LastError();
+        readings[file] = latest.reading;
+    }
     db.Close();
     return error;
 }
@@ -82,8 +90,9 @@ int main(int argc, char** argv)
     OFLog::configure(OFLogger::OFF_LOG_LEVEL);
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Writes a record (.cv) as DICOM: the ECG waveform (General ECG, with the automatic\n"
-        "measurements and conclusion as unconfirmed machine annotations) and the printed report\n"
+        "Writes a record (.cv) as DICOM: the ECG waveform (General ECG, with the record's latest\n"
+        "confirmed reading as annotations, or else the automatic measurements and conclusion as\n"
+        "unconfirmed machine annotations) and the printed report\n"
         "(Encapsulated PDF) of the same study, to files or to the PACS of Settings.ini.\n"
         "Settings.ini: [Dicom] UidRoot=<your organisation's UID root>; for --send also\n"
         "[Pacs] Host=, Port=, CalledAETitle=, CallingAETitle= (default CORVIDA), Timeout=\n"
@@ -163,8 +172,9 @@ int main(int argc, char** argv)
             ids << id;
     }
     std::map<QString, PatientAndOrder> rows;
+    std::map<QString, std::optional<Reading>> readings;
     if (!ids.isEmpty()) {
-        const QString error = LookUpPatients(settingsFile, ids, rows);
+        const QString error = LookUpPatients(settingsFile, ids, files, rows, readings);
         if (!error.isEmpty())
             return Fail(2, error);
     }
@@ -183,16 +193,18 @@ int main(int argc, char** argv)
             return Fail(2, other);
         const DicomPatient patient = found ? DicomPatientFromRow(found->row, found->order) : DicomPatient();
         const std::filesystem::path record = file.toStdString();
-        auto report = [row, &texts](const std::filesystem::path& path, std::string& pdf) {
+        const std::optional<Reading> latest = readings[file];
+        const Reading* reading = latest ? &*latest : nullptr;
+        auto report = [row, &texts, reading](const std::filesystem::path& path, std::string& pdf) {
             const std::optional<QByteArray> data =
-                ReportPdfData(QString::fromStdString(path.string()), row, kReportSpeedIndex, texts);
+                ReportPdfData(QString::fromStdString(path.string()), row, kReportSpeedIndex, texts, reading);
             if (data)
                 pdf = data->toStdString();
             return data.has_value();
         };
         if (send) {
             for (const ObjectOutcome& outcome :
-                 SendRecords({record}, patient, texts, settings, report)) {
+                 SendRecords({record}, patient, texts, settings, report, {latest})) {
                 std::printf("%s\n", DescribeOutcome(outcome, texts).c_str());
                 if (!outcome.Accepted())
                     status = 1;
@@ -201,7 +213,8 @@ int main(int argc, char** argv)
         }
         RecordObjects made =
             BuildRecordObjects(record, patient, texts, settings.uidRoot,
-                               !waveformOut.isEmpty(), reportOut.isEmpty() ? ReportPdfMaker() : report);
+                               !waveformOut.isEmpty(), reportOut.isEmpty() ? ReportPdfMaker() : report,
+                               reading);
         for (const ObjectOutcome& failure : made.failures) {
             const bool badRecord = failure.status == SendStatus::RecordUnreadable
                                    || failure.status == SendStatus::RecordTooShort;

@@ -4,10 +4,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "db/ReadingStore.h"
 #include "dicom/DicomObjects.h"
 #include "dicom/DicomSettings.h"
 #include "record/RecordFile.h"
 #include "tests/dicom/DicomFixture.h"
+#include "tests/support/ShippedLanguage.h"
 #include "tests/report/ReportFixture.h"
 #include "tests/support/StoreScp.h"
 
@@ -134,6 +136,68 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntac
     SavePdf(*Load(received[Str(r, DCM_SOPInstanceUID)])->getDataset(), dir.Path() / "sent.pdf");
     EXPECT_TRUE(PdfText(Out("made.pdf")).contains("Name: Zhang Wei"));
     EXPECT_EQ(PdfText(Out("made.pdf")), PdfText(Out("sent.pdf")));
+}
+
+// After a confirmation the objects are new instances of the same study and series, carrying
+// the reader, the statements and the corrected value; the PDF tells the same.
+TEST_F(DicomExportTest, AConfirmedReadingGoesOutAsNewInstancesOfTheSameStudy)
+{
+    ASSERT_EQ(Export({"--dicom", "w0.dcm", "--report-dicom", "r0.dcm", RecordPath()}), 0);
+    ASSERT_TRUE(Reopen());
+    const RecordKeyLookup found = FindRecordKey(RecordPath());
+    ASSERT_EQ(found.outcome, RecordKeyLookup::Outcome::Found);
+    Reading typed;
+    typed.statements = {{12, 0}, {126, 124}};
+    typed.values[kValueQt] = 412;
+    typed.comment = "Compare with \"last\" year's; DROP TABLE Reading;";
+    typed.readerLogin = "drwu";
+    typed.readerName = "Wu Lan";
+    typed.station = "room-2";
+    ASSERT_EQ(ConfirmReading(found.key, Reading(), 0, typed, QDateTime(QDate(2026, 3, 7), QTime(9, 5, 41))).outcome,
+              ConfirmOutcome::Confirmed);
+    db().Close();
+    QString err;
+    ASSERT_EQ(Export({"--dicom", "w1.dcm", "--report-dicom", "r1.dcm", RecordPath()}, nullptr, &err), 0)
+        << err.toStdString();
+    const LanguageTable english = ShippedLanguage();
+    const std::string confirmed = "Confirmed by Wu Lan (drwu) 2026-03-07 09:05:41";
+    for (const char* kind : {"w", "r"}) {
+        auto before = Load(dir.Path() / (kind + std::string("0.dcm")));
+        auto after = Load(dir.Path() / (kind + std::string("1.dcm")));
+        DcmDataset &b = *before->getDataset(), &a = *after->getDataset();
+        for (const DcmTagKey& same : {DCM_StudyInstanceUID, DCM_SeriesInstanceUID})
+            EXPECT_EQ(Str(a, same), Str(b, same));
+        EXPECT_NE(Str(a, DCM_SOPInstanceUID), Str(b, DCM_SOPInstanceUID));
+        EXPECT_EQ(Str(b, DCM_InstanceNumber) + Str(a, DCM_InstanceNumber), "12");
+    }
+    const auto wave = Load(dir.Path() / "w1.dcm");
+    DcmDataset& w = *wave->getDataset();
+    std::vector<std::string> texts;
+    std::string qt;
+    for (int i = 0; DcmItem* a = Item(w, DCM_WaveformAnnotationSequence, i); ++i) {
+        if (DcmItem* name = Item(*a, DCM_ConceptNameCodeSequence))
+            qt = Str(*name, DCM_CodeValue) == "2:16160" ? Str(*a, DCM_NumericValue) : qt;
+        else
+            texts.push_back(Str(*a, DCM_UnformattedTextValue));
+    }
+    ASSERT_GT(texts.size(), 12u);
+    EXPECT_EQ(texts.front(), confirmed);
+    EXPECT_EQ(qt, "412");
+    EXPECT_EQ(texts[6].substr(0, 21), "QT/QTc [ms ]: 412* / ");
+    const std::vector<std::string> tail(texts.end() - 3, texts.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{ReadingStatementText({12, 0}, english),
+                                              ReadingStatementText({126, 124}, english),
+                                              "Comment: " + typed.comment}));
+    SavePdf(*Load(dir.Path() / "r1.dcm")->getDataset(), dir.Path() / "r1.pdf");
+    const QString pdf = PdfText(Out("r1.pdf"));
+    for (const std::string& said : {confirmed, std::string("412*"), tail[1], tail[2]})
+        EXPECT_TRUE(pdf.contains(QString::fromStdString(said))) << said << "\n" << pdf.toStdString();
+    EXPECT_FALSE(pdf.contains("physician confirm"));
+    if (!QStandardPaths::findExecutable("dciodvfy").isEmpty()) {
+        QString out, said;
+        RunProgram("dciodvfy", {Out("w1.dcm")}, &out, &said);
+        EXPECT_FALSE((out + said).contains("Error")) << said.toStdString();
+    }
 }
 
 TEST_F(DicomExportTest, BadSettingsOrInputOrAFailingPacsGiveAFailureForEveryObject)
