@@ -301,7 +301,7 @@ void HistoryPatientListDialog::OnDelete()
         if (idText == viewedPatientId_) {
             SetViewedPatient(QString());
             emit recordPathChanged(QString());
-            emit headerChanged(" ", " ");
+            emit headerCleared();
         }
     }
     rows_->Requery(-1);

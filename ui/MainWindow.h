@@ -16,8 +16,10 @@
 #include "record/RecordFile.h"
 #include "dialogs/SetupDialog.h"
 #include "ui/DemoPlayer.h"
+#include "ui/HeaderStrip.h"
 #include "report/PrintJob.h"
 #include "ui/PacsSendJob.h"
+#include "ui/RecordReview.h"
 #include "record/RecordWriter.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
@@ -37,8 +39,6 @@ public:
 
     // Reloads the language table for the stored language name and sets every caption again.
     void ApplyCaptions();
-    // Stores each non-empty line and repaints the header strip when either is non-empty.
-    void SetHeaderLines(const QString& line1, const QString& line2);
     // Starts the serial watcher once after a patient is created (until Setup or DEMO clear it).
     void BeginMonitoring();
     // What follows a patient created by the New Patient dialog: live view, ready to record.
@@ -75,7 +75,6 @@ public:
     const WindowButtons& Buttons() const { return buttons_; }
     StreamDecoder& Decoder() { return decoder_; }
     WaveformDisplay& Display() { return display_; }
-    const QString& HeaderLine1() const { return headerLine1_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -91,14 +90,10 @@ private:
                           int modeFlag, int rangeFlag) override;
 
     void Refuse(const char* key);
-    void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
-    void TellPrintOutcome(PrintOutcome outcome);
     void EndWindow();
     // The dialogs' reports.
     void OnPatientCreated(int32_t id, const PatientRecord& facts);
-    // Names the patient in the header strip, in the language of the moment.
-    void ShowPatientHeader(const PatientRecord& patient);
     void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
@@ -129,13 +124,11 @@ private:
     RunSettings line_;  // serial line and speeds for this run
     WindowLayout layout_;
     WindowButtons buttons_;
-    QString headerLine1_;
-    QString headerLine2_;
+    HeaderStrip* header_ = nullptr;
 
     // The picture of the lead panels and the record being stored or reviewed.
     WaveformDisplay display_;
     RecordWriter recordWriter_;
-    ReviewRecord review_;
 
     QTimer frameTimer_;
     QTimer recordTimer_;  // writes a stalled stream's last packets
@@ -156,4 +149,5 @@ private:
     DemoPlayer demo_;
     PrintJob printJob_;
     PacsSendJob pacsSend_;
+    RecordReview review_;
 };

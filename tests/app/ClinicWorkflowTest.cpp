@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <filesystem>
 
@@ -25,6 +26,7 @@
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/Screen.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/TempDir.h"
 #include "ui/MainWindow.h"
@@ -50,18 +52,15 @@ QString FirstFolder(const QString& folder)
     return folder + "/" + QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
 }
 
-// The conclusion as the review shows it: top to bottom from line 9 down to the first used line.
-QStringList Conclusion(const RunState& state)
+// The conclusion as the review shows it: the diagnosis panel's lines under its title.
+QStringList Conclusion(MainWindow& window)
 {
-    QStringList lines;
-    for (int i = 9; i >= state.firstLine; --i)
-        lines << QString::fromStdString(state.conclusion.line[i]);
-    return lines;
+    return PaintedTexts(window).In(LayoutOf(window).diagnosisRect).mid(1);
 }
 
 // What the review on screen shows next to corvida-analyze --json of its file: the global
 // measurements and the conclusion lines in display order.
-void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, const RunState& state)
+void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, MainWindow& window)
 {
     QString out, err;
     ASSERT_EQ(RunProgram(CORVIDA_APP_DIR "/corvida-analyze",
@@ -77,7 +76,7 @@ void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, 
     for (const auto& [key, value] : shown)
         EXPECT_FLOAT_EQ(float(json["measurements"][key].toDouble()), value) << key;
     const QStringList printed = json["conclusion"].toVariant().toStringList();
-    EXPECT_EQ(Conclusion(state).join(" | ").toStdString(), printed.join(" | ").toStdString());
+    EXPECT_EQ(Conclusion(window).join(" | ").toStdString(), printed.join(" | ").toStdString());
     EXPECT_FALSE(printed.isEmpty());
 }
 
@@ -111,6 +110,8 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
     EXPECT_EQ(app.settings.languageName.toStdString(), "中文");
     MainWindow window(app.Context());
     window.show();
+    // A button by its caption in the language of the moment.
+    const auto button = [&](const char* key) -> QPushButton& { return ButtonNamed(window, app.Context().Translate(key)); };
 
     {
         SCOPED_TRACE("Setup: the simulator's port, English");
@@ -119,11 +120,11 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             ChooseLanguage(d, "English");
             d.okButton->click();
         });
-        window.OnSetup();
+        button("Setup").click();
         EXPECT_EQ(app.settings.portText, "7");
         EXPECT_EQ(app.settings.languageName, "English");
-        EXPECT_TRUE(window.GetSession().PortOpen()) << said();
-        EXPECT_EQ(window.Buttons().newPatient->text(), "New Patient");
+        EXPECT_FALSE(prompt.Texts().contains(app.Context().Translate("Connect Error"))) << said();
+        EXPECT_TRUE(button("New Patient").isVisible());
         const std::string ini = app.settings.configPath.toStdString();
         EXPECT_EQ(GetProfileString(ini, "CommNo", "Path"), "7");
         EXPECT_EQ(GetProfileString(ini, "Language", "Path"), "English");
@@ -137,27 +138,30 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             d.clinicalNoEdit->setText("20261207");
             d.okButton->click();
         });
-        window.OnNewPatient();
-        ASSERT_TRUE(window.GetSession().PatientReady()) << said();
-        ASSERT_FALSE(window.State().currentPatientId.isEmpty());
-        EXPECT_TRUE(window.HeaderLine1().contains("O'Brien"));
-        // Live packets arrive and the twelve leads are drawn in turn.
-        ASSERT_TRUE(RunUntil([&] { return window.Decoder().DisplayCounter() > 8000; }, 60000));
+        button("New Patient").click();
+        ASSERT_TRUE(button("Start Record").isEnabled()) << said();
+        EXPECT_TRUE(PaintedTexts(window).In(LayoutOf(window).headerRect).join("").contains("O'Brien"));
+        // Live packets arrive and the leads are drawn in turn.
+        ASSERT_TRUE(RunUntil([&] { return PanelHasTrace(window, 2); }, 60000));
     }
 
-    const QString patientFolder = "Data/" + window.State().currentPatientId;
+    // The new patient's folder, beside the demo records.
+    const QStringList folders = QDir("Data").entryList(QDir::Dirs | QDir::NoDotAndDotDot).filter(QRegularExpression("^\\d+$"));
+    ASSERT_EQ(folders.size(), 1);
+    const QString patientFolder = "Data/" + folders[0];
     QString recordPath;
     qsizetype recordedSize = 0;
     {
         SCOPED_TRACE("Start Record, a full record, Stop, review");
-        window.OnRecord();
-        ASSERT_TRUE(window.GetSession().Recording());
-        recordPath = window.State().currentRecordPath;
+        button("Start Record").click();
+        const QStringList made = QDir(patientFolder).entryList({"*.cv"});
+        ASSERT_EQ(made.size(), 1) << said();
+        recordPath = patientFolder + "/" + made[0];
         ASSERT_TRUE(RunUntil([&] { return QFileInfo(recordPath).size() >= kRecordBytes; }, 240000));
-        window.OnRecord();
-        EXPECT_FALSE(window.GetSession().Recording());
+        button("Stop Record").click();
         // The rest since the last block is written and the review starts at once.
-        ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
+        ASSERT_TRUE(RunUntil([&] { return button("Print").isEnabled(); }, 10000));
+        EXPECT_TRUE(button("Start Record").isVisible());
         const std::string recorded = ReadBytes(recordPath.toStdString());
         recordedSize = recorded.size();
         ASSERT_GE(recordedSize, kRecordBytes);
@@ -171,7 +175,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         // record itself does.
         EXPECT_EQ(at % kRecordBytes, 0) << at;
         EXPECT_TRUE(loop.compare(at, recordedSize, recorded) == 0);
-        ExpectReviewMatchesTool(recordPath, app.engine, window.State());
+        ExpectReviewMatchesTool(recordPath, app.engine, window);
         EXPECT_NEAR(app.engine.Measurements().heartRate, 48, 1);
     }
 
@@ -179,14 +183,14 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         SCOPED_TRACE("Print to PDF");
         prompt.Clear();
         prompt.pdfPath = QDir::current().absoluteFilePath("report.pdf");
-        window.OnPrint();
+        button("Print").click();
         ASSERT_TRUE(RunUntil([&] { return window.isEnabled() && QFileInfo(prompt.pdfPath).size(); }, 120000));
         EXPECT_TRUE(prompt.Texts().contains("Do You Want To Print Data?")) << said();
         // Lead strips, then the summary page; the paper says what the screen says.
         QString printed;
         ASSERT_EQ(RunProgram("pdftotext", {"-layout", prompt.pdfPath, "-"}, &printed), 0);
         EXPECT_GE(printed.count('\f'), 2);
-        for (const QString& line : Conclusion(window.State()))
+        for (const QString& line : Conclusion(window))
             EXPECT_TRUE(printed.contains(line)) << line.toStdString() << "\n" << printed.toStdString();
         EXPECT_EQ(QFileInfo(recordPath).size(), recordedSize) << "the record changed after the review";
     }
@@ -198,6 +202,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         prompt.Clear();
         prompt.folders = {exportRoot};
         bool exported = false, deleted = false, imported = false;
+        QString importedPath;
         WhenShown<HistoryPatientListDialog>([&](HistoryPatientListDialog& d) {
             d.nameFilter->setText("O'Brien");
             d.queryButton->click();
@@ -222,26 +227,24 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
                 return d.reject();
             d.list->clearSelection();
             d.list->selectRow(found[0]->row());
-            WhenShown<RecordListDialog>([](RecordListDialog& records) {
+            WhenShown<RecordListDialog>([&](RecordListDialog& records) {
                 records.list->selectRow(0);
                 records.okButton->click();
+                importedPath = records.recordPath.value_or("");
             });
             d.viewButton->click();
         });
-        window.OnHistoryView();
+        button("History View").click();
         EXPECT_EQ(std::tuple(exported, deleted, imported), std::tuple(true, true, true)) << said();
         EXPECT_TRUE(prompt.Texts().contains("Exported")) << said();
         EXPECT_TRUE(prompt.Texts().contains("Delete Selected Rows, Are you sure ?"));
-    }
 
-    {
         SCOPED_TRACE("Review of the imported record");
-        ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
-        const QString importedPath = window.State().lastSavedRecordPath;
+        ASSERT_TRUE(button("Print").isEnabled());
         EXPECT_NE(QFileInfo(importedPath).absolutePath(), QFileInfo(patientFolder).absoluteFilePath());
-        const QString exported = FirstFolder(exportRoot) + "/" + QFileInfo(recordPath).fileName();
-        EXPECT_TRUE(ReadBytes(importedPath.toStdString()) == ReadBytes(exported.toStdString()));
-        ExpectReviewMatchesTool(importedPath, app.engine, window.State());
+        const QString copy = FirstFolder(exportRoot) + "/" + QFileInfo(recordPath).fileName();
+        EXPECT_TRUE(ReadBytes(importedPath.toStdString()) == ReadBytes(copy.toStdString()));
+        ExpectReviewMatchesTool(importedPath, app.engine, window);
     }
 
     {
@@ -251,13 +254,13 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
                 ChooseLanguage(d, language);
                 d.okButton->click();
             });
-            window.OnSetup();
+            button("Setup").click();
             EXPECT_EQ(app.settings.languageName, language);
-            EXPECT_EQ(window.Buttons().newPatient->text(), caption);
+            EXPECT_TRUE(ButtonNamed(window, caption).isVisible());
         }
     }
 
-    window.OnClose();
-    EXPECT_FALSE(window.GetSession().PortOpen());
+    button("CLOSE").click();
+    EXPECT_FALSE(window.isVisible());
     app.ExitInstance();
 }

@@ -14,6 +14,9 @@
 
 #include "dialogs/PatientInfoDialog.h"
 #include "dialogs/HistoryPatientListDialog.h"
+#include "tests/support/Modal.h"
+#include "tests/support/Screen.h"
+#include "tests/support/Simulator.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -22,12 +25,10 @@ const QDateTime kDay(QDate(2009, 3, 7), QTime(9, 0, 0));
 
 class HistoryList : public HistoryTest {
 protected:
-    // The list as History View opens it, reporting to the window.
     HistoryPatientListDialog& List()
     {
         opened.reset();
-        window = std::make_unique<MainWindow>(app.context);
-        return *(opened = window->MakeHistoryDialog());
+        return *(opened = std::make_unique<HistoryPatientListDialog>(app.context, QString()));
     }
     // Four patients, the newest last, so listed as li, zhang wang, 王'明, wang li.
     void AddPatients()
@@ -43,7 +44,6 @@ protected:
         QTest::mouseClick(d.list->viewport(), Qt::LeftButton, keys, r.center());
     }
     int32_t li = 0;
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<HistoryPatientListDialog> opened;
 };
 
@@ -107,25 +107,30 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
         names << refused.list->item(r, HistoryPatientListDialog::kNameColumn)->text();
     EXPECT_EQ(names, QStringList({"li", QString::fromUtf8("王'明"), "wang li"}));
 
-    window->GetSession().SetPortOpen(true);
-    const auto made = window->MakePatientDialog();
-    for (QLineEdit* box : {made->nameEdit, made->clinicalNoEdit, made->ageEdit, made->heightEdit, made->weightEdit})
-        box->setText("50");
-    made->OnOK();
-    ASSERT_EQ(made->result(), QDialog::Accepted) << prompt.LastText().toStdString();
-    window->AcceptNewPatient();
-    ASSERT_EQ(window->State().currentPatientId, QString::number(made->StoredId()));
-    HistoryPatientListDialog& d = *(opened = window->MakeHistoryDialog());
-    d.show();
-    ClickRow(d, 0);  // the newest: the patient just made
-    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
-    d.OnClose();
-    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
-    EXPECT_EQ(window->HeaderLine1(), " ");
+    // A patient made with New Patient on a window whose port is open (a recorder on COM3), then
+    // deleted in History View.
+    Simulator recorder(dir.Path(), 3, {});
+    MainWindow window(app.context);
+    window.show();
+    WhenShown<PatientInfoDialog>([](PatientInfoDialog& made) {
+        for (QLineEdit* box : {made.nameEdit, made.clinicalNoEdit, made.ageEdit, made.heightEdit, made.weightEdit})
+            box->setText("50");
+        made.OnOK();
+        if (made.result() != QDialog::Accepted)
+            made.reject();
+    });
+    ButtonNamed(window, app.context.Translate("New Patient")).click();
+    ASSERT_TRUE(PaintedTexts(window).In(LayoutOf(window).headerRect).join("").contains("50"));
+    WhenShown<HistoryPatientListDialog>([](HistoryPatientListDialog& d) {
+        ClickRow(d, 0);  // the newest: the patient just made
+        QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+        d.OnClose();
+    });
+    ButtonNamed(window, app.context.Translate("History View")).click();
+    EXPECT_EQ(PaintedTexts(window).In(LayoutOf(window).headerRect).join("").trimmed(), "");
     prompt.Clear();
-    window->OnRecord();
-    window->OnPrint();
-    EXPECT_FALSE(window->GetSession().Recording());
+    ButtonNamed(window, app.context.Translate("Start Record")).click();
+    ButtonNamed(window, app.context.Translate("Print")).click();
     EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
 }
 

@@ -12,6 +12,7 @@
 #include "tests/support/PacketFile.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/RecordingPrompt.h"
+#include "tests/support/Screen.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
 #include "ui/MainWindow.h"
@@ -48,7 +49,6 @@ protected:
     {
         window->State().dataDirectory = "Data/1";
         window->State().currentPatientId = "1";
-        window->SetHeaderLines("Name  - Test Patient    Clinical NO.  - 0001    Sex  - MALE", " ");
         window->BeginMonitoring();
         window->AcceptNewPatient();
     }
@@ -57,10 +57,7 @@ protected:
         for (const DevicePacket& p : packets)
             window->Decoder().ProcessPacket(p);
     }
-    bool PanelHasTrace(int lead) const
-    {
-        return window->Display().Panel(lead) != window->Display().Grid();
-    }
+    bool PanelHasTrace(int lead) const { return ::PanelHasTrace(*window, lead); }
 
     TempDir dir{true};
     RecordingPrompt prompt;
