@@ -1,6 +1,8 @@
 #include "db/PatientStore.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <QRegularExpression>
 #include <limits>
 
@@ -181,6 +183,17 @@ StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now, const
     // An existing folder is reused; one that cannot be made shows later as a failed record write.
     QDir().mkpath(PatientDataFolder(result.id));
     return result;
+}
+
+QString PatientIdForRecord(const QString& recordPath)
+{
+    // The record's folder, not the patient last chosen in the history list: after History View
+    // and a new patient's recording those two differ, and the header must name the record's own
+    // patient.
+    const QString folder = QFileInfo(QString(recordPath).replace('\\', '/')).dir().dirName();
+    const bool decimal = !folder.isEmpty() && folder.size() <= 9 &&
+                         std::all_of(folder.begin(), folder.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+    return decimal ? folder : QString();
 }
 
 QString LivePatientsStatement()

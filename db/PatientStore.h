@@ -55,6 +55,10 @@ const QString& DataRoot();
 // "<data root>/<id>", the folder of a patient's record files.
 QString PatientDataFolder(int32_t id);
 
+// The patient a record belongs to: the name of its folder Data/<id>. Records elsewhere (the demo
+// folder) belong to no patient and print with a blank header.
+QString PatientIdForRecord(const QString& recordPath);
+
 // Every live patient, newest first (the history list's opening and after an import).
 QString LivePatientsStatement();
 // Every live patient when both filters are empty, else those matching a Like filter for each
