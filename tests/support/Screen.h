@@ -3,13 +3,9 @@
 // part of the layout (the header strip, the diagnosis panel), and whether a lead panel holds a
 // trace.
 #include <QImage>
-#include <QPaintDevice>
 #include <QPaintEngine>
 #include <QStringList>
-#include <QTransform>
 #include <QWidget>
-#include <utility>
-#include <vector>
 
 #include "ui/WindowLayout.h"
 
@@ -18,8 +14,7 @@ inline WindowLayout LayoutOf(const QWidget& window) { return ComputeLayout(windo
 // A trace is black; the grid under it never is.
 inline bool PanelHasTrace(QWidget& window, int lead)
 {
-    const QRect panel = LayoutOf(window).leadRect[lead];
-    const QImage shown = window.grab(panel).toImage();
+    const QImage shown = window.grab(LayoutOf(window).leadRect[lead]).toImage();
     for (int y = 0; y < shown.height(); ++y)
         for (int x = 0; x < shown.width(); ++x)
             if (shown.pixel(x, y) == qRgb(0, 0, 0))
@@ -27,55 +22,41 @@ inline bool PanelHasTrace(QWidget& window, int lead)
     return false;
 }
 
-// Every text the widget and its children draw, with where it starts.
-class PaintedTexts : public QPaintDevice {
+// Every text the widget and its children draw, kept with where it starts.
+class PaintedTexts : public QPaintDevice, QPaintEngine {
 public:
-    explicit PaintedTexts(QWidget& widget) : size_(widget.size()) { widget.render(this); }
+    explicit PaintedTexts(QWidget& widget) : QPaintEngine(AllFeatures), size_(widget.size()) { widget.render(this); }
     // The texts that start inside rect, in the order they were drawn.
     QStringList In(const QRect& rect) const
     {
         QStringList found;
-        for (const auto& [at, text] : engine_.texts)
+        for (const auto& [at, text] : texts_)
             if (rect.contains(at.toPoint()))
                 found << text;
         return found;
     }
-    QPaintEngine* paintEngine() const override { return &engine_; }
-
-protected:
-    int metric(PaintDeviceMetric m) const override
-    {
-        switch (m) {
-        case PdmWidth: return size_.width();
-        case PdmHeight: return size_.height();
-        case PdmDepth: return 32;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-        default: return 96;  // dots per inch, of every kind
-        }
-    }
+    QPaintEngine* paintEngine() const override { return const_cast<PaintedTexts*>(this); }
 
 private:
-    struct Engine : QPaintEngine {
-        Engine() : QPaintEngine(AllFeatures) {}
-        bool begin(QPaintDevice*) override { return true; }
-        bool end() override { return true; }
-        void updateState(const QPaintEngineState& state) override
-        {
-            if (state.state() & DirtyTransform)
-                transform = state.transform();
-        }
-        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawPath(const QPainterPath&) override {}
-        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-        void drawTextItem(const QPointF& at, const QTextItem& item) override
-        {
-            texts.emplace_back(transform.map(at), item.text());
-        }
-        Type type() const override { return User; }
-        QTransform transform;
-        std::vector<std::pair<QPointF, QString>> texts;
-    };
+    int metric(PaintDeviceMetric m) const override
+    {
+        return m == PdmWidth ? size_.width() : m == PdmHeight ? size_.height() : m == PdmDepth ? 32
+             : m == PdmDevicePixelRatio ? 1 : m == PdmDevicePixelRatioScaled ? int(devicePixelRatioFScale()) : 96;
+    }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState& state) override
+    {
+        if (state.state() & DirtyTransform)
+            transform_ = state.transform();
+    }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawTextItem(const QPointF& at, const QTextItem& item) override { texts_.emplace_back(transform_.map(at), item.text()); }
+    Type type() const override { return User; }
+
     QSize size_;
-    mutable Engine engine_;
+    QTransform transform_;
+    std::vector<std::pair<QPointF, QString>> texts_;
 };
