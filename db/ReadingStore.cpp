@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 #include <memory>
 
 #include "db/AppDatabase.h"
+#include "db/PatientFolder.h"
 #include "db/PatientStore.h"
 #include "foundation/LanguageTable.h"
 #include "record/RecordFile.h"
@@ -133,10 +135,18 @@ bool RegisterNewRecords()
     for (const std::vector<QVariant>& row : known->rows)
         registered.insert(VariantToText(row[0]) + '|' + VariantToText(row[1]) + '|' + VariantToText(row[2]));
     for (const std::vector<QVariant>& row : patients->rows) {
-        const int32_t id = VariantToLong(row[0]);
-        const QString date = VariantToText(row[1]);
+        PatientRecord patient;
+        patient.PatientID = VariantToLong(row[0]);
+        patient.NewDate = VariantToText(row[1]);
+        const int32_t id = patient.PatientID;
+        const QString& date = patient.NewDate;
         const QDir folder(PatientDataFolder(id));
-        for (const QString& name : folder.entryList({"*.cv"}, QDir::Files, QDir::Name)) {
+        if (!HoldsRecordsOf(folder.path(), patient))
+            continue;
+        std::vector<std::string> names = ListRecords(folder.path().toStdString()).records;
+        std::sort(names.begin(), names.end());
+        for (const std::string& record : names) {
+            const QString name = QString::fromStdString(record);
             if (registered.contains(QString::number(id) + '|' + date + '|' + name))
                 continue;
             const QString path = folder.filePath(name);
@@ -212,6 +222,10 @@ RecordKeyLookup FindRecordKey(const QString& recordPath)
     const PatientLookup patient = FindPatient(id);
     if (patient.queryFailed || !patient.row) {
         found.outcome = patient.queryFailed ? Outcome::QueryFailed : Outcome::NoRow;
+        return found;
+    }
+    if (!HoldsRecordsOf(QFileInfo(recordPath).path(), *patient.row)) {
+        found.outcome = Outcome::NoRow;  // the folder's patient is gone; its ID is another's now
         return found;
     }
     found.patient = *patient.row;

@@ -43,7 +43,8 @@ struct RecordKeyLookup {
         Found,
         NoPatient,    // not in a patient's folder (a demo record): it has no reading
         QueryFailed,  // the patient could not be looked up
-        NoRow,        // no patient row for the folder
+        NoRow,        // no patient row for the folder, or the folder's stamp names another
+                      // patient than the row (its ID was handed on)
         NotRecord,    // unreadable, or fails the record check: never confirmed
     };
     Outcome outcome = Outcome::NotRecord;

@@ -100,6 +100,10 @@ private:
     void ShowList(const QString& statement);
     // Makes list row `row` (from 0) the recordset's current row and gives its PatientID text.
     bool MoveToRow(int row, QString& idText);
+    // The patient of list row `row`, when the database still holds that very patient, live,
+    // and its folder is its own. Otherwise says why (a changed patient shows the list anew) and
+    // gives false, as for no row at all.
+    bool ListedPatient(int row, PatientRecord& patient);
     int RowCount() const;
 
     AppContext context_;
@@ -107,8 +111,3 @@ private:
     // The rows on display: list row n is recordset row n + 1.
     std::unique_ptr<AdoRecordSet> rows_;
 };
-
-// Removes the record files (*.cv) in folder, and those in any folder named *.cv within it. A link
-// is removed itself and never followed. False when something could not be removed; a missing
-// folder has nothing to remove.
-bool DeleteRecordFiles(const QString& folder);

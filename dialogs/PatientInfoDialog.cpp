@@ -232,6 +232,8 @@ void PatientInfoDialog::OnOK()
         return;
     }
     storedId_ = stored.id;
+    facts.PatientID = stored.id;
+    facts.NewDate = stored.newDate;
     accept();
     emit patientCreated(stored.id, facts);
 }

@@ -46,7 +46,7 @@ public:
     QLabel* orderLabel = nullptr;           // the order the patient is tied to; empty when none
 
 signals:
-    // After the dialog was accepted: the stored patient's ID and facts.
+    // After the dialog was accepted: the stored patient's ID and row (its NewDate too).
     void patientCreated(int32_t id, const PatientRecord& facts);
 
 private:

@@ -1,10 +1,12 @@
 #include "report/PrintJob.h"
 
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
 #include <filesystem>
 #include <fstream>
 
+#include "db/PatientFolder.h"
 #include "db/PatientStore.h"
 #include "foundation/WholeFile.h"
 #include "report/ReportRecord.h"
@@ -31,6 +33,7 @@ PrintMessageKeys PrintMessageFor(PrintOutcome outcome)
     switch (outcome) {
     case PrintOutcome::SearchFailed: return {"PatientInfo", "Search Record Error"};
     case PrintOutcome::NoSuchPatient: return {"PatientInfo", "The Patient is not exist!"};
+    case PrintOutcome::OtherPatient: return {"PatientInfo", "Records of another patient"};
     case PrintOutcome::NoPath: return {"PatientInfo", "File Path Is NULL"};
     case PrintOutcome::RecordUnreadable: return {"Corvida", "file error"};
     case PrintOutcome::RecordTooShort: return {"Corvida", "No data!"};
@@ -54,6 +57,11 @@ PrintOutcome PrintJob::Prepare(const QString& recordPath, int printSpeedIndex)
             return PrintOutcome::SearchFailed;
         if (!found.row)
             return PrintOutcome::NoSuchPatient;
+        // The ID may have passed to another patient since the record was made: the folder's
+        // stamp says whose records it holds.
+        const FolderCheck folder = CheckPatientFolder(QFileInfo(recordPath).path(), *found.row).check;
+        if (folder == FolderCheck::MovedAside || folder == FolderCheck::Foreign)
+            return PrintOutcome::OtherPatient;
         patient = found.row;
     }
     if (recordPath.isEmpty())

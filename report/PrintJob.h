@@ -16,6 +16,7 @@ enum class PrintOutcome {
     Printed,
     SearchFailed,      // the patient could not be looked up
     NoSuchPatient,     // the record's folder names a patient who is not there
+    OtherPatient,      // the record's folder holds another patient's records (set aside if it could)
     NoPath,
     RecordUnreadable,
     RecordTooShort,    // not one whole second

@@ -194,6 +194,7 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
 void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
 {
     state_.currentPatientId = QString::number(id);
+    state_.currentPatientDate = facts.NewDate;
     state_.dataDirectory = PatientDataFolder(id);
     QDir().mkpath(state_.dataDirectory);
     header_->ShowPatient(facts);
@@ -209,6 +210,7 @@ void MainWindow::OnPatientDeleted(const QString& id)
     // Nothing more may be recorded or printed under a deleted patient: the window is as before
     // any patient was built.
     state_.currentPatientId.clear();
+    state_.currentPatientDate.clear();
     state_.dataDirectory = RunState().dataDirectory;
     if (state_.lastSavedRecordPath.startsWith(PatientDataFolder(id.toInt()) + "/"))
         state_.lastSavedRecordPath.clear();
@@ -446,9 +448,19 @@ bool MainWindow::OpenChannel()
 
 void MainWindow::StartRecording()
 {
+    // Held before anything is stored: a delete elsewhere now waits for the end of the recording,
+    // and a patient deleted or handed on meanwhile is not recorded under its old folder.
+    PatientRecord patient;
+    patient.PatientID = state_.currentPatientId.toInt();
+    patient.NewDate = state_.currentPatientDate;
+    if (!recordingHold_.Take(patient)) {
+        OnPatientDeleted(state_.currentPatientId);
+        return Refuse("The Patient is not exist!");
+    }
     // The file is made now, so a folder that refuses it is reported before a single packet is
     // taken, not after the first 48 s.
     if (!recordWriter_.Start(state_.dataDirectory.toStdString(), std::time(nullptr))) {
+        recordingHold_.Release();
         context_.Message(context_.Translate("save error"));
         return;
     }
@@ -482,6 +494,7 @@ bool MainWindow::FinishRecordFile(bool tellUser)
     // the window closed right after Stop, it would never come.
     recordTimer_.stop();
     const bool written = recordWriter_.Finish();
+    recordingHold_.Release();
     if (!written)
         ReportSaveError();
     if (recordWriter_.Kept())

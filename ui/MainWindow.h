@@ -11,6 +11,7 @@
 #include "dialogs/AppContext.h"
 #include "device/PacketSink.h"
 #include "acquisition/SerialChannel.h"
+#include "db/RecordingHold.h"
 #include "device/StreamDecoder.h"
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
@@ -129,6 +130,8 @@ private:
     // The picture of the lead panels and the record being stored or reviewed.
     WaveformDisplay display_;
     RecordWriter recordWriter_;
+    // The patient being recorded cannot be deleted, here or on another station.
+    RecordingHold recordingHold_;
 
     QTimer frameTimer_;
     QTimer recordTimer_;  // writes a stalled stream's last packets

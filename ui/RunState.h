@@ -7,6 +7,7 @@
 struct RunState {
     QString dataDirectory = "Data";
     QString currentPatientId;  // the patient created last
+    QString currentPatientDate;  // its NewDate: with the ID, which patient it is
     QString viewedPatientId;   // the patient chosen last in the history list
     QString currentRecordPath;
     QString lastSavedRecordPath;  // the record to review and print

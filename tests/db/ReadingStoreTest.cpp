@@ -115,7 +115,7 @@ TEST_F(ReadingStore, AReusedPatientIdNeverShowsTheEarlierPatientsReadings_EvenOn
     const RecordKey old = PatientWithRecord();
     ASSERT_EQ(old.patientId, 400);
     ASSERT_EQ(ConfirmReading(old, machine, 0, Typed("old patient's"), kNow).outcome, ConfirmOutcome::Confirmed);
-    ASSERT_TRUE(DeletePatient(400));
+    ASSERT_EQ(DeletePatient(ExportPatientRow(400).value()), DeleteOutcome::Deleted);
     // At the row limit a new patient takes the deleted row's ID over; the same record file is
     // copied in for it.
     const RecordKey now = PatientWithRecord("NormalSinus72.cv", "m202603070900.cv", kNow.addDays(30));
@@ -133,7 +133,7 @@ TEST_F(ReadingStore, TheReadingListHoldsEveryUnconfirmedRecordOfTheLivePatientsO
     ASSERT_TRUE(QFile::copy(kDemo + QString("Bradycardia48.cv"), PatientDataFolder(a.patientId) + "/m202601010800.cv"));
     const RecordKey b = PatientWithRecord("Tachycardia125.cv", "m202602010800.cv");
     PatientWithRecord("WideQrs68.cv");
-    ASSERT_TRUE(DeletePatient(3));
+    ASSERT_EQ(DeletePatient(ExportPatientRow(3).value()), DeleteOutcome::Deleted);
     ASSERT_EQ(ConfirmReading(a, machine, 0, Typed("read"), kNow).outcome, ConfirmOutcome::Confirmed);
 
     // Registered by the list itself, with the machine's own statements of each record.

@@ -60,13 +60,22 @@ TEST_F(PrintJobTest, ProblemsAreNamedTheHeaderNamesTheRecordsOwnPatientAndAFullD
 
     // Another patient stored last (the history list's last choice, say): the record's folder
     // decides.
-    AddPatient("Other Person", "", 0, QDateTime::currentDateTime());
+    const int32_t other = AddPatient("Other Person", "", 0, QDateTime::currentDateTime());
     EXPECT_EQ(Print(RecordPath(), Out("own.pdf")), PrintOutcome::Printed);
     const QString text = PdfText(Out("own.pdf"), 1);
     EXPECT_TRUE(text.contains("Zhang Wei"));
     EXPECT_FALSE(text.contains("Other Person"));
+    // Its ID handed on to a new patient since its record was made: the record is not printed
+    // under the new one, and its folder is set aside.
+    const fs::path otherRecord = dir.Path() / "Data" / std::to_string(other) / "m200903071405.cv";
+    fs::copy_file(record, otherRecord);
+    Exec(QString("Update Patient Set NewDate = '2010-01-01 00:00:00' Where PatientID = %1").arg(other));
+    EXPECT_EQ(Print(QString::fromStdString(fs::relative(otherRecord, dir.Path()).string()), Out("other.pdf")),
+              PrintOutcome::OtherPatient);
+    EXPECT_EQ(Told(PrintOutcome::OtherPatient), "PatientInfo: Records of another patient");
+    EXPECT_FALSE(fs::exists(otherRecord));
 
-    const std::pair<const char*, const char*> owners[] = {{"Data/12/m200903071405.cv", "12"}, {"Data\\12\\x.cv", "12"},
+    const std::pair<const char*, const char*> owners[] = {{"Data/12/m200903071405.cv", "12"}, {"Data/5/x\\1\\m202601010000.cv", "5"},
         {"Data/Demo/NormalSinus72.cv", ""}, {"m200903071405.cv", ""}, {"Data/1x/m.cv", ""}, {"/abs/Data/7/m.cv", "7"}};
     for (const auto& [path, id] : owners)
         EXPECT_EQ(PatientIdForRecord(path), QString(id)) << path;
