@@ -1,10 +1,13 @@
 #pragma once
 // A stored record on the screen: read and analysed for review, drawn into the lead panels up to
-// the second chosen with "<" and ">", and its conclusion for the diagnosis panel. The window keeps
-// the buttons and says what went wrong.
+// the second chosen with "<" and ">", and its conclusion for the diagnosis panel. A physician's
+// latest confirmed reading of the record stands in for the machine's. The window keeps the buttons
+// and says what went wrong.
 #include <QString>
+#include <optional>
 
 #include "analysis/AnalysisTypes.h"
+#include "analysis/Reading.h"
 #include "record/RecordFile.h"
 
 class AnalysisEngine;
@@ -19,8 +22,11 @@ public:
     RecordReview(AnalysisEngine& engine, const LanguageTable& language);
 
     // Reads the record and runs its analysis, shown from its last second (48 at the most); false
-    // when it could not be read. With a live decoder, the record's last lead becomes its latest.
+    // when it could not be read. The panels then show the record's latest confirmed reading, or
+    // say when it cannot be known. With a live decoder, the record's last lead becomes its latest.
     bool Load(const QString& path, StreamDecoder* liveDecoder);
+    // The second a loaded record's lead structure breaks in, or -1.
+    int DamagedSecond() const { return record_.damagedSecond; }
     // The measurements and the conclusion lines go blank.
     void ClearResults();
 
@@ -35,8 +41,11 @@ public:
 
     // The record's points up to the current second into the lead panels.
     void Draw(WaveformDisplay& display) const;
+    // The measurements as the panel shows them, and which of them a physician corrected.
+    MeasurementSet Measurements() const;
+    uint32_t CorrectedMarks() const;
     const ConclusionLines& Conclusion() const { return conclusion_; }
-    int FirstLine() const { return record_.firstLine; }
+    int FirstLine() const { return firstLine_; }
     // All twelve leads were there: the conclusion lines are shown.
     bool Diagnosed() const { return record_.leadsSeen == kLeadCount; }
 
@@ -45,5 +54,7 @@ private:
     const LanguageTable& language_;
     ReviewRecord record_;
     ConclusionLines conclusion_;
+    int firstLine_ = 9;
+    std::optional<Reading> reading_;
     int currentSecond_ = 0;
 };

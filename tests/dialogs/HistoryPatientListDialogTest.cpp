@@ -116,7 +116,7 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
 
     // A patient made with New Patient on a window whose port is open (a recorder on COM3); while
     // it records, another list cannot delete it; then History View deletes it.
-    Simulator recorder(dir.Path(), 3, {});
+    const Simulator recorder(dir.Path(), 3, {CORVIDA_APP_DIR "/Data/Demo/NormalSinus72.cv"});
     MainWindow window(app.context);
     window.show();
     WhenShown<PatientInfoDialog>([](PatientInfoDialog& made) {
@@ -144,6 +144,7 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     prompt.Clear();
     ButtonNamed(window, app.context.Translate("Start Record")).click();
     ButtonNamed(window, app.context.Translate("Print")).click();
+    EXPECT_EQ(window.Buttons().record->text(), "Start Record");
     EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
 }
 
