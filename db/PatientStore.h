@@ -2,13 +2,14 @@
 // Every statement the program sends to the Patient table, the ID allocation with the row limit
 // and reuse of deleted rows, soft deletion and the per-patient data folder. All of it runs on the
 // process-wide connection AppDatabase; storing is one locked transaction, so stations sharing
-// the table never give one ID twice. Text values are placed between single quotes with any
-// single quote inside doubled, so a name like O'Brien is stored as typed and cannot change what a
-// statement does.
+// the table never give one ID twice. Values are bound, never part of a statement's text, so a
+// name like O'Brien is stored as typed and no text typed can change what a statement does.
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "db/PatientRecord.h"
 
@@ -20,10 +21,10 @@ inline constexpr int kMaxPatientRows = 400;
 
 enum class StoreOutcome {
     Stored,
-    CountFailed,        // S1 or S3 could not be opened
+    CountFailed,        // the rows or the deleted rows could not be counted
     TableFull,          // no deleted row to take over
-    InsertFailed,       // S2 was refused by the engine
-    ReuseOpenFailed,    // S4 could not be opened or gave no row
+    InsertFailed,       // the new row was refused by the engine
+    ReuseOpenFailed,    // the oldest deleted row could not be read
     ReuseCommitFailed,  // the take-over row could not be committed
 };
 
@@ -52,22 +53,28 @@ const QString& DataRoot();
 // "<data root>/<id>", the folder of a patient's record files.
 QString PatientDataFolder(int32_t id);
 
-// S5: every live patient, newest first (the history list's opening and after an import).
-QString LivePatientsStatement();
-// S5b when both filters are empty, else S6 with a Like filter for each non-empty one.
-QString QueryPatientsStatement(const QString& name, const QString& clinicalNo);
-// Binds the recordset to AppDatabase, client-side cursor, and opens the statement; moves first.
-bool OpenPatientList(AdoRecordSet& rows, const QString& statement);
+// A list query: the statement and the values of its "?", in order.
+struct PatientQuery {
+    QString statement;
+    std::vector<QVariant> values;
+};
+// Every live patient, newest first (the history list's opening and after an import).
+PatientQuery LivePatientsStatement();
+// Every live patient when both filters are empty, else those whose name and clinical number
+// contain the non-empty filters (Like, % and _ as wildcards), newest first.
+PatientQuery QueryPatientsStatement(const QString& name, const QString& clinicalNo);
+// Binds the recordset to AppDatabase, client-side cursor, and opens the query; moves first.
+bool OpenPatientList(AdoRecordSet& rows, const PatientQuery& query);
 // The current row by column name. False past the last row or on a read error.
 bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row);
 
-// S7. True only when the row is there and now marked deleted.
+// Marks the patient's row deleted. True only when the row is there and now marked deleted.
 bool DeletePatient(int32_t id);
 
-// S8: the row to export, whether deleted or not. Empty when the query fails or finds no row.
+// The row to export, whether deleted or not. Empty when the query fails or finds no row.
 std::optional<PatientRecord> ExportPatientRow(int32_t id);
 
-// S9, by the decimal ID text of the current or viewed patient; Isdel is not looked at.
+// The row of the current or viewed patient, by its decimal ID text; Isdel is not looked at.
 struct PatientLookup {
     bool queryFailed = false;           // "Search Record Error"
     std::optional<PatientRecord> row;   // empty and not failed: "The Patient is not exist!"

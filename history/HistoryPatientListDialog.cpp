@@ -230,7 +230,7 @@ void HistoryPatientListDialog::FillList()
             break;
         const QString folder = PatientDataFolder(patient.PatientID);
         const QString historyFile =
-            RecordFileNames(folder).isEmpty() ? QString() : baseFolder + folder + "/";
+            RecordFileNames(folder).isEmpty() ? QString() : QDir(baseFolder).filePath(folder) + "/";
         list->setItem(row, kClinicalNoColumn, Cell(TrimRight(patient.ClinicalNo)));
         list->setItem(row, kNameColumn, Cell(TrimRight(patient.Name)));
         list->setItem(row, kSexColumn, Cell(Translate(patient.Sex != 0 ? "Female" : "Male")));
@@ -247,9 +247,9 @@ void HistoryPatientListDialog::FillList()
     list->setFocus();
 }
 
-void HistoryPatientListDialog::ShowList(const QString& statement)
+void HistoryPatientListDialog::ShowList(const PatientQuery& query)
 {
-    const bool opened = OpenPatientList(*rows_, statement);
+    const bool opened = OpenPatientList(*rows_, query);
     FillList();
     if (!opened)
         Tell(Translate("Search Record Error"));

@@ -1,8 +1,8 @@
 #pragma once
 // A fresh copy of the shipped empty Corvida.mdb in a temporary working directory (or with
 // CORVIDA_TEST_DATABASE=PostgreSQL a fresh database on the test server), opened as the
-// process-wide connection, with the English texts and a recording prompt (also the
-// connection's). Every statement the program sends is kept in `statements`.
+// process-wide connection, with the English texts and a recording prompt. Every statement the
+// program sends is kept in `statements`.
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -20,7 +20,6 @@ class DatabaseFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        db().SetPrompt(&prompt);
         if (PgCluster::Wanted())
             ASSERT_TRUE(PgCluster::Instance().Fresh());
         else
@@ -32,7 +31,6 @@ protected:
     {
         db().SetStatementTrace({});
         db().Close();
-        db().SetPrompt(nullptr);
     }
     static AppDatabase& db() { return AppDatabase::Instance(); }
     // Opens the connection (again) on the test's database.

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -81,6 +84,7 @@ PgCluster::PgCluster() : bin_(BinDir())
 
 PgCluster::~PgCluster()
 {
+    Resume();
     if (watcherPipe_ >= 0) {
         close(watcherPipe_);
         waitpid(watcher_, nullptr, 0);
@@ -101,7 +105,8 @@ bool PgCluster::Run(const QString& command) const
 bool PgCluster::Start()
 {
     // fsync off: a test server's data need not outlive a power cut.
-    const QString options = "-k " + dir_ + " -c listen_addresses='' -c fsync=off -c full_page_writes=off";
+    const QString options = "-k " + dir_ + " -c listen_addresses='' -c fsync=off -c full_page_writes=off "
+                            "-c standard_conforming_strings=off";
     return Run(AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -l " + Quote(dir_ + "/server.log") +
                         " -w -o " + Quote(options) + " start") + " >/dev/null");
 }
@@ -109,6 +114,56 @@ bool PgCluster::Start()
 bool PgCluster::Stop()
 {
     return Run(AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop") + " >/dev/null");
+}
+
+bool PgCluster::Pause(int seconds)
+{
+    Resume();
+    std::ifstream pidFile((dir_ + "/data/postmaster.pid").toStdString());
+    pid_t server = 0;
+    if (!(pidFile >> server) || server <= 0)
+        return false;
+    paused_ = {server};
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // "pid (name) state ppid ...": the name may hold blanks, so read after its ')'.
+        const size_t close = line.rfind(')');
+        char state = 0;
+        pid_t parent = 0;
+        if (close != std::string::npos && std::istringstream(line.substr(close + 1)) >> state >> parent &&
+            parent == server)
+            paused_.push_back(std::atoi(entry.path().filename().c_str()));
+    }
+    for (pid_t pid : paused_)
+        kill(pid, SIGSTOP);
+    release_ = std::thread([this, seconds] {
+        std::unique_lock lock(mutex_);
+        if (!resumed_.wait_for(lock, std::chrono::seconds(seconds), [this] { return paused_.empty(); })) {
+            for (pid_t pid : paused_)
+                kill(pid, SIGCONT);
+            paused_.clear();
+        }
+    });
+    return true;
+}
+
+bool PgCluster::Resume()
+{
+    bool wasPaused = false;
+    {
+        std::lock_guard lock(mutex_);
+        wasPaused = !paused_.empty();
+        for (pid_t pid : paused_)
+            kill(pid, SIGCONT);
+        paused_.clear();
+    }
+    resumed_.notify_all();
+    if (release_.joinable())
+        release_.join();
+    return wasPaused;
 }
 
 bool PgCluster::Fresh()

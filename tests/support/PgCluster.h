@@ -6,6 +6,11 @@
 #include <QString>
 #include <sys/types.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 class PgCluster {
 public:
     // True when CORVIDA_TEST_DATABASE=PostgreSQL: the database tests run on this server.
@@ -22,9 +27,17 @@ public:
     bool Fresh();
     // Runs statements with psql, outside the program's layer; rows go to out, '|' between values.
     bool Sql(const QString& statements, QString* out = nullptr);
-    // Takes the server away and brings it back, the data kept.
+    // Takes the server away and brings it back, the data kept. It runs with
+    // standard_conforming_strings off, so a backslash in a literal escapes unless the program's
+    // connection turns it on.
     bool Stop();
     bool Start();
+    // Stops every process of the server with SIGSTOP, as a hung host: connections stay open and
+    // the kernel still takes what is sent, but nothing answers. After `seconds` they go on by
+    // themselves, so a program that waits for them is not stuck for ever; Resume lets them go
+    // on at once and says whether they were still stopped.
+    bool Pause(int seconds);
+    bool Resume();
 
     // Opens this server's database as db's connection (AppDatabase::OpenServer).
     template <class Db>
@@ -45,6 +58,10 @@ private:
     QString bin_;
     int watcherPipe_ = -1;
     pid_t watcher_ = -1;
+    std::vector<pid_t> paused_;
+    std::mutex mutex_;
+    std::condition_variable resumed_;
+    std::thread release_;
 };
 
 // A statement for the current driver that makes the engine refuse `action` ("Insert" or
