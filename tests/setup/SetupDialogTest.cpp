@@ -5,10 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <filesystem>
+#include <fstream>
 
 #include "app/ProfileFile.h"
 #include "setup/SetupDialog.h"
 #include "tests/support/RecordingPrompt.h"
+#include "tests/support/SmallDisk.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
 
 TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
@@ -46,4 +50,19 @@ TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
     QDir().rmdir(app.settings.configPath);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.shown[0].text.startsWith("save error"));
+
+    // Settings.ini, linked to a full disk, must grow by a page: the write fails, the file stays whole.
+    TempDir full;
+    const SmallDisk disk(full.Path(), "64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+    const std::string before = "[Language]\r\nPath=English\r\n;" + std::string(4060, '-') + "\r\n";
+    std::ofstream(full.Path() / "Settings.ini", std::ios::binary) << before;
+    std::ofstream(full.Path() / "filler", std::ios::binary) << std::string(1 << 20, 'x');
+    std::filesystem::create_symlink(full.Path() / "Settings.ini", ini);
+    prompt.Clear();
+    SetupDialog(app.context).okButton->click();
+    QFile::remove(app.settings.configPath);
+    EXPECT_EQ(prompt.Texts().size(), 1);
+    EXPECT_TRUE(ReadBytes(full.Path() / "Settings.ini") == before) << "the settings file changed";
 }
