@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "app/ProfileFile.h"
+#include "app/WholeFile.h"
 
 namespace {
 
@@ -50,9 +51,18 @@ bool IsValidAeTitle(const std::string& title)
 
 DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile)
 {
+    std::string text;
+    ReadRegularFile(settingsFile, text);
+    return DicomSettingsOf(text);
+}
+
+DicomSettings DicomSettingsOf(const std::string& profile)
+{
     DicomSettings settings;
-    const std::string file = settingsFile.string();
-    const std::string root = GetProfileString(file, "Dicom", "UidRoot");
+    const auto value = [&profile](const char* section, const char* key) {
+        return FindProfileValue(profile, section, key);
+    };
+    const std::string root = value("Dicom", "UidRoot");
     if (IsValidUidRoot(root))
         settings.uidRoot = root;
     else if (!root.empty())
@@ -61,26 +71,26 @@ DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile)
                                     + std::to_string(kMaxUidRootLength) + " characters)");
 
     PacsSettings pacs;
-    pacs.host = GetProfileString(file, "Pacs", "Host");
+    pacs.host = value("Pacs", "Host");
     if (pacs.host.empty())
         return settings;
     const size_t before = settings.problems.size();
-    const std::string port = GetProfileString(file, "Pacs", "Port");
+    const std::string port = value("Pacs", "Port");
     if (const std::optional<int> p = NumberIn(port, 1, 65535))
         pacs.port = *p;
     else
         settings.problems.push_back("[Pacs] Port \"" + port + "\" is no port number (1 to 65535)");
-    pacs.calledAeTitle = GetProfileString(file, "Pacs", "CalledAETitle");
+    pacs.calledAeTitle = value("Pacs", "CalledAETitle");
     if (!IsValidAeTitle(pacs.calledAeTitle))
         settings.problems.push_back("[Pacs] CalledAETitle \"" + pacs.calledAeTitle
                                     + "\" is no AE title (1 to 16 characters)");
-    const std::string calling = GetProfileString(file, "Pacs", "CallingAETitle");
+    const std::string calling = value("Pacs", "CallingAETitle");
     if (!calling.empty())
         pacs.callingAeTitle = calling;
     if (!IsValidAeTitle(pacs.callingAeTitle))
         settings.problems.push_back("[Pacs] CallingAETitle \"" + calling
                                     + "\" is no AE title (1 to 16 characters)");
-    const std::string timeout = GetProfileString(file, "Pacs", "Timeout");
+    const std::string timeout = value("Pacs", "Timeout");
     if (!timeout.empty()) {
         if (const std::optional<int> t = NumberIn(timeout, 1, 3600))
             pacs.timeoutSeconds = *t;
