@@ -547,7 +547,8 @@ bool AdoConnection::Within(const std::function<bool()>& call)
 int AdoConnection::Socket() const
 {
     const QVariant handle = QSqlDatabase::database(name_, false).driver()->handle();
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // Qt names the type after the struct's tag.
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
         return -1;
     PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
     return connection ? PQsocket(connection) : -1;

@@ -6,8 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <latch>
+#include <mutex>
+#include <thread>
 
 #include "db/AdoRecordSet.h"
 #include "db/AppDatabase.h"
@@ -15,6 +22,53 @@
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
+
+// Another program's connection to the test's database holding the Patient table against every
+// other writer (SQLite: the whole file, readers too) for at most `ms`, or until Release, which says
+// whether it was still held then.
+class TableHold {
+public:
+    explicit TableHold(int ms) : thread_([this, ms] { Hold(ms); }) { locked_.wait(); }
+    ~TableHold() { Release(); }
+    bool Release()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            told_ = true;
+        }
+        released_.notify_one();
+        if (thread_.joinable())
+            thread_.join();
+        return !expired_;
+    }
+
+private:
+    void Hold(int ms)
+    {
+        const bool pg = PgCluster::Wanted();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE", "table-hold");
+            db.setDatabaseName(pg ? PgCluster::Instance().Database() : "Corvida.mdb");
+            db.setHostName(PgCluster::Instance().SocketDir());
+            db.setUserName(PgCluster::Instance().User());
+            QSqlQuery query(db);
+            EXPECT_TRUE(db.open() && query.exec(pg ? "Begin" : "Begin Exclusive") &&
+                        (!pg || query.exec("Lock Table Patient In Exclusive Mode")));
+            locked_.count_down();
+            std::unique_lock lock(mutex_);
+            expired_ = !released_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return told_; });
+            query.exec("Commit");
+        }
+        QSqlDatabase::removeDatabase("table-hold");
+    }
+
+    std::latch locked_{1};
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool told_ = false;
+    bool expired_ = false;
+    std::thread thread_;
+};
 
 class DatabaseFixture : public ::testing::Test {
 protected:

@@ -73,4 +73,18 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
     EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }
 
+// Another station holds the table: New Patient gives up within the time limit, while the table is
+// still held, and says so; once the table is free the patient is stored.
+TEST_F(NewPatient, TableHeldElsewhereIsGivenUpWithinTheTimeLimit)
+{
+    db().SetConnectTimeOut(1);
+    ASSERT_TRUE(Reopen());
+    TableHold hold(3000);
+    EXPECT_EQ(PressOK().result(), QDialog::Rejected);
+    EXPECT_EQ(prompt.Texts(), QStringList{"Search Record Error"});
+    EXPECT_TRUE(hold.Release()) << "New Patient waited for the table";
+    EXPECT_EQ(PressOK().result(), QDialog::Accepted);
+    db().SetConnectTimeOut(kDatabaseTimeLimitSeconds);
+}
+
 }  // namespace
