@@ -82,8 +82,10 @@ TEST(JetDialect, DatesBecomeTheStoredFormOnlyWhereTheyAreDates)
     for (const auto& c : cases)
         EXPECT_EQ(JetToSqlite(QString::fromUtf8(c.jet), dates), QString::fromUtf8(c.sqlite ? c.sqlite : c.jet));
     // On PostgreSQL Like ignores case, as Jet's does, and knows no escape character.
-    EXPECT_EQ(JetToPostgres("Select * From Patient Where Name Like '%o''b\\%' And NewDate = #2009-3-7#", dates),
-              "Select * From Patient Where Name ILIKE '%o''b\\%' ESCAPE '' And NewDate = '2009-03-07 00:00:00'");
+    EXPECT_EQ(JetToPostgres("Select * From Patient Where Name Like '%o''b\\%' And NewDate = #2009-3-7# And x Like ?",
+                            dates),
+              "Select * From Patient Where Name ILIKE '%o''b\\%' ESCAPE '' And NewDate = '2009-03-07 00:00:00' "
+              "And x ILIKE ? ESCAPE ''");
 }
 
 class RecordSet : public DatabaseFixture {
@@ -208,6 +210,12 @@ TEST(DatabaseSettings, SectionChoosesTheDriverAndRefusesWhatCannotBeUsed)
     for (const char* port : {"0", "65536", "54x", "-1"})
         EXPECT_FALSE(read(std::string("[Database]\nDriver=PostgreSQL\nPort=") + port + "\n").problem.isEmpty())
             << port;
+    // A value that could add keys of its own to the connection names its key.
+    for (const char* key : {"Driver", "Host", "Port", "Database", "User", "Data"})
+        for (const char* bad : {"corvida;Host=elsewhere", "a=b", "ecg\x01"})
+            EXPECT_TRUE(read(std::string("[Database]\n") + key + "=" + bad + "\n")
+                            .problem.startsWith(QString("[Database] ") + key + " \""))
+                << key << " " << bad;
     // A setting that cannot be used is said, and nothing is opened.
     QString error;
     EXPECT_FALSE(OpenPatientDatabase(read("[Database]\nDriver=Access\n"), error));
