@@ -120,6 +120,24 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
 }
 
+// The HistoryFile column shows a patient's record folder: under the working folder for a relative
+// data root, as it is for a share named by an absolute path.
+TEST_F(HistoryList, HistoryFileShowsTheRecordFolderAsItIs)
+{
+    TempDir share;
+    AddPatients();
+    const QString id = QString::number(li);
+    const QString roots[][2] = {{"Data", QDir::currentPath() + "/Data/" + id + "/"},
+                                {QString::fromStdString(share.Path().string() + "/"),
+                                 QString::fromStdString(share.Path().string()) + "/" + id + "/"}};
+    for (const auto& [root, shown] : roots) {
+        SetDataRoot(root);
+        WriteRecord(PatientDataFolder(li).toStdString() + "/m1.cv", 1);
+        EXPECT_EQ(List().list->item(0, HistoryPatientListDialog::kHistoryFileColumn)->text(), shown);
+    }
+    SetDataRoot({});
+}
+
 TEST_F(HistoryList, DeleteRecordFilesRemovesRecordsAndLinksButFollowsNoLink)
 {
     TempDir outside;
