@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/ProfileFile.h"
-#include "app/Prompt.h"
-#include "app/WholeFile.h"
+#include "foundation/ProfileFile.h"
+#include "foundation/WholeFile.h"
+#include "dialogs/Prompt.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
 #include "db/PatientStore.h"

@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-#include "app/ProfileFile.h"
+#include "foundation/ProfileFile.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
 

@@ -39,7 +39,7 @@ AdoHandle InsertPatient(int32_t id, const PatientRecord& p, const QDateTime& now
          now.toString(kStoredDateFormat), 0});
 }
 
-// At the row limit: the deleted row with the oldest NewDate becomes the new patient.
+// At the row limit, the deleted row with the oldest NewDate becomes the new patient.
 StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
 {
     AdoRecordSet oldest;
@@ -78,7 +78,8 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
     return {StoreOutcome::Stored, id, true};
 }
 
-// Counting, the new ID and the row, inside the transaction.
+// Storing inside the transaction: count the rows, then insert a new row or take over the oldest
+// deleted one.
 StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
 {
     AdoRecordSet count;

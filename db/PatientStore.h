@@ -21,10 +21,10 @@ inline constexpr int kMaxPatientRows = 400;
 
 enum class StoreOutcome {
     Stored,
-    CountFailed,        // the rows or the deleted rows could not be counted
+    CountFailed,        // the row count or the next ID could not be read
     TableFull,          // no deleted row to take over
     InsertFailed,       // the new row was refused by the engine
-    ReuseOpenFailed,    // the oldest deleted row could not be read
+    ReuseOpenFailed,    // the oldest deleted row could not be read or is gone
     ReuseCommitFailed,  // the take-over row could not be committed
 };
 
@@ -68,13 +68,13 @@ bool OpenPatientList(AdoRecordSet& rows, const PatientQuery& query);
 // The current row by column name. False past the last row or on a read error.
 bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row);
 
-// Marks the patient's row deleted. True only when the row is there and now marked deleted.
+// Marks a patient deleted. True only when the row is there and now marked deleted.
 bool DeletePatient(int32_t id);
 
 // The row to export, whether deleted or not. Empty when the query fails or finds no row.
 std::optional<PatientRecord> ExportPatientRow(int32_t id);
 
-// The row of the current or viewed patient, by its decimal ID text; Isdel is not looked at.
+// A patient by the decimal ID text of the current or viewed patient; Isdel is not looked at.
 struct PatientLookup {
     bool queryFailed = false;           // "Search Record Error"
     std::optional<PatientRecord> row;   // empty and not failed: "The Patient is not exist!"

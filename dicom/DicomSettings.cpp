@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "app/ProfileFile.h"
-#include "app/WholeFile.h"
+#include "foundation/ProfileFile.h"
+#include "foundation/WholeFile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/WholeFile.h"
+#include "foundation/WholeFile.h"
 #include "db/PatientStore.h"
 #include "history/PatientInfoXml.h"
 
