@@ -6,15 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <QProcess>
 #include <QStringList>
-#include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <latch>
-#include <mutex>
-#include <thread>
 
 #include "db/AdoRecordSet.h"
 #include "db/AppDatabase.h"
@@ -23,51 +17,29 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
 
-// Another program's connection to the test's database holding the Patient table against every
-// other writer (SQLite: the whole file, readers too) for at most `ms`, or until Release, which says
-// whether it was still held then.
+// Another program holding the Patient table against every other writer (SQLite: the whole file,
+// readers too) from its own connection for `ms`. Release waits for its end and says whether the
+// table was still held when Release was called.
 class TableHold {
 public:
-    explicit TableHold(int ms) : thread_([this, ms] { Hold(ms); }) { locked_.wait(); }
-    ~TableHold() { Release(); }
+    explicit TableHold(int ms)
+    {
+        const bool pg = PgCluster::Wanted();
+        holder_.start("sh", {"-c", QString("(echo \"%1 Select 'held';\"; sleep %2) | %3")
+                                       .arg(pg ? "Begin; Lock Table Patient In Exclusive Mode;" : "Begin Exclusive;")
+                                       .arg(ms / 1000.0)
+                                       .arg(pg ? PgCluster::Instance().PsqlCommand() : "sqlite3 Corvida.mdb")});
+        EXPECT_TRUE(holder_.waitForReadyRead(10000));
+    }
     bool Release()
     {
-        {
-            std::lock_guard lock(mutex_);
-            told_ = true;
-        }
-        released_.notify_one();
-        if (thread_.joinable())
-            thread_.join();
-        return !expired_;
+        const bool held = holder_.state() == QProcess::Running;
+        holder_.waitForFinished();
+        return held;
     }
 
 private:
-    void Hold(int ms)
-    {
-        const bool pg = PgCluster::Wanted();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE", "table-hold");
-            db.setDatabaseName(pg ? PgCluster::Instance().Database() : "Corvida.mdb");
-            db.setHostName(PgCluster::Instance().SocketDir());
-            db.setUserName(PgCluster::Instance().User());
-            QSqlQuery query(db);
-            EXPECT_TRUE(db.open() && query.exec(pg ? "Begin" : "Begin Exclusive") &&
-                        (!pg || query.exec("Lock Table Patient In Exclusive Mode")));
-            locked_.count_down();
-            std::unique_lock lock(mutex_);
-            expired_ = !released_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return told_; });
-            query.exec("Commit");
-        }
-        QSqlDatabase::removeDatabase("table-hold");
-    }
-
-    std::latch locked_{1};
-    std::mutex mutex_;
-    std::condition_variable released_;
-    bool told_ = false;
-    bool expired_ = false;
-    std::thread thread_;
+    QProcess holder_;
 };
 
 class DatabaseFixture : public ::testing::Test {

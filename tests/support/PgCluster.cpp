@@ -5,12 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -84,7 +81,6 @@ PgCluster::PgCluster() : bin_(BinDir())
 
 PgCluster::~PgCluster()
 {
-    Resume();
     if (watcherPipe_ >= 0) {
         close(watcherPipe_);
         waitpid(watcher_, nullptr, 0);
@@ -116,54 +112,22 @@ bool PgCluster::Stop()
     return Run(AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop") + " >/dev/null");
 }
 
+QString PgCluster::Signal(const char* signal) const
+{
+    return "p=$(head -1 " + Quote(dir_ + "/data/postmaster.pid") + ") && kill -" + signal + " $p $(pgrep -P $p)";
+}
+
 bool PgCluster::Pause(int seconds)
 {
-    Resume();
-    std::ifstream pidFile((dir_ + "/data/postmaster.pid").toStdString());
-    pid_t server = 0;
-    if (!(pidFile >> server) || server <= 0)
-        return false;
-    paused_ = {server};
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        // "pid (name) state ppid ...": the name may hold blanks, so read after its ')'.
-        const size_t close = line.rfind(')');
-        char state = 0;
-        pid_t parent = 0;
-        if (close != std::string::npos && std::istringstream(line.substr(close + 1)) >> state >> parent &&
-            parent == server)
-            paused_.push_back(std::atoi(entry.path().filename().c_str()));
-    }
-    for (pid_t pid : paused_)
-        kill(pid, SIGSTOP);
-    release_ = std::thread([this, seconds] {
-        std::unique_lock lock(mutex_);
-        if (!resumed_.wait_for(lock, std::chrono::seconds(seconds), [this] { return paused_.empty(); })) {
-            for (pid_t pid : paused_)
-                kill(pid, SIGCONT);
-            paused_.clear();
-        }
-    });
-    return true;
+    return Run(Signal("STOP")) &&
+           Run("(sleep " + QString::number(seconds) + "; " + Signal("CONT") + ") >/dev/null 2>&1 &");
 }
 
 bool PgCluster::Resume()
 {
-    bool wasPaused = false;
-    {
-        std::lock_guard lock(mutex_);
-        wasPaused = !paused_.empty();
-        for (pid_t pid : paused_)
-            kill(pid, SIGCONT);
-        paused_.clear();
-    }
-    resumed_.notify_all();
-    if (release_.joinable())
-        release_.join();
-    return wasPaused;
+    const bool stopped = Run(Signal("0") + " && ps -o stat= -p $p | grep -q T");
+    Run(Signal("CONT"));
+    return stopped;
 }
 
 bool PgCluster::Fresh()
@@ -177,12 +141,16 @@ bool PgCluster::Sql(const QString& statements, QString* out)
     return Psql("-c " + Quote(statements), out);
 }
 
+QString PgCluster::PsqlCommand() const
+{
+    return "PGOPTIONS='-c client_min_messages=warning' " + bin_ + "/psql -X -q -A -t -v ON_ERROR_STOP=1 -h " +
+           Quote(dir_) + " -p 5432 -U corvida -d corvida_test";
+}
+
 bool PgCluster::Psql(const QString& arguments, QString* out)
 {
     // The last -d wins, so arguments may name another database.
-    const QString command = "PGOPTIONS='-c client_min_messages=warning' " + bin_ +
-                            "/psql -X -q -A -t -v ON_ERROR_STOP=1 -h " + Quote(dir_) +
-                            " -p 5432 -U corvida -d corvida_test " + arguments;
+    const QString command = PsqlCommand() + " " + arguments;
     std::FILE* pipe = popen(command.toLocal8Bit().constData(), "r");
     if (!pipe)
         return false;

@@ -6,11 +6,6 @@
 #include <QString>
 #include <sys/types.h>
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-#include <vector>
-
 class PgCluster {
 public:
     // True when CORVIDA_TEST_DATABASE=PostgreSQL: the database tests run on this server.
@@ -27,6 +22,8 @@ public:
     bool Fresh();
     // Runs statements with psql, outside the program's layer; rows go to out, '|' between values.
     bool Sql(const QString& statements, QString* out = nullptr);
+    // The shell command of psql on the test database, to which statements may be piped.
+    QString PsqlCommand() const;
     // Takes the server away and brings it back, the data kept. It runs with
     // standard_conforming_strings off, so a backslash in a literal escapes unless the program's
     // connection turns it on.
@@ -53,15 +50,13 @@ private:
     // A shell command running a server program, as nobody when this is root.
     QString AsServer(const QString& command) const;
     bool Run(const QString& command) const;
+    // A shell command sending signal to the server and its children.
+    QString Signal(const char* signal) const;
 
     QString dir_;
     QString bin_;
     int watcherPipe_ = -1;
     pid_t watcher_ = -1;
-    std::vector<pid_t> paused_;
-    std::mutex mutex_;
-    std::condition_variable resumed_;
-    std::thread release_;
 };
 
 // A statement for the current driver that makes the engine refuse `action` ("Insert" or
