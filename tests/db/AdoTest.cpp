@@ -185,7 +185,6 @@ TEST_F(RecordSet, ReadsWritesAndRequeries_NullsReadAsEmptyTextAndZero_FailedRead
     // A closed result reads nothing and says so only to its caller.
     rows.Close();
     EXPECT_FALSE(rows.GetCollect(QString("Name"), text) || rows.IsOpen());
-    EXPECT_TRUE(prompt.shown.empty());
 }
 
 // Which database a station opens.
@@ -207,19 +206,13 @@ TEST(DatabaseSettings, SectionChoosesTheDriverAndRefusesWhatCannotBeUsed)
     EXPECT_TRUE(server.postgres && server.problem.isEmpty());
 
     EXPECT_FALSE(read("[Database]\nDriver=SQLite\n").postgres);
-    for (const char* port : {"0", "65536", "54x", "-1"})
-        EXPECT_FALSE(read(std::string("[Database]\nDriver=PostgreSQL\nPort=") + port + "\n").problem.isEmpty())
-            << port;
-    // A value that could add keys of its own to the connection names its key.
-    for (const char* key : {"Driver", "Host", "Port", "Database", "User", "Data"})
-        for (const char* bad : {"corvida;Host=elsewhere", "a=b", "ecg\x01"})
-            EXPECT_TRUE(read(std::string("[Database]\n") + key + "=" + bad + "\n")
-                            .problem.startsWith(QString("[Database] ") + key + " \""))
-                << key << " " << bad;
-    // A setting that cannot be used is said, and nothing is opened.
-    QString error;
-    EXPECT_FALSE(OpenPatientDatabase(read("[Database]\nDriver=Access\n"), error));
-    EXPECT_EQ(error, "[Database] Driver \"Access\" is neither SQLite nor PostgreSQL.");
+    // A port that is no port, or a value that could add keys of its own to the connection, is
+    // refused naming its key.
+    const char* bad[][2] = {{"Port", "0"}, {"Port", "65536"}, {"Port", "54x"}, {"Port", "-1"}, {"Driver", "x;y"},
+                            {"Database", "corvida;Host=elsewhere"}, {"Host", "a=b"}, {"User", "ecg\x01"}, {"Data", "d;"}};
+    for (const auto& [key, value] : bad)
+        EXPECT_TRUE(read(std::string("[Database]\n") + key + "=" + value + "\n")
+                        .problem.startsWith(QString("[Database] ") + key + " \"")) << key << " " << value;
 }
 
 // The connection refuses a file that is missing or no database and never creates one; the build

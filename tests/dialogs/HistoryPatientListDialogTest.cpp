@@ -121,19 +121,18 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
 }
 
 // The HistoryFile column shows a patient's record folder: under the working folder for a relative
-// data root, as it is for a share named by an absolute path.
+// data root, as it is for an absolute one.
 TEST_F(HistoryList, HistoryFileShowsTheRecordFolderAsItIs)
 {
     TempDir share;
     AddPatients();
-    const QString id = QString::number(li);
-    const QString roots[][2] = {{"Data", QDir::currentPath() + "/Data/" + id + "/"},
-                                {QString::fromStdString(share.Path().string() + "/"),
-                                 QString::fromStdString(share.Path().string()) + "/" + id + "/"}};
-    for (const auto& [root, shown] : roots) {
+    const QString absolute = QString::fromStdString(share.Path().string());
+    for (const auto& [root, shown] : {std::pair(QString("Data"), QDir::currentPath() + "/Data"),
+                                      std::pair(absolute + "/", absolute)}) {
         SetDataRoot(root);
         WriteRecord(PatientDataFolder(li).toStdString() + "/m1.cv", 1);
-        EXPECT_EQ(List().list->item(0, HistoryPatientListDialog::kHistoryFileColumn)->text(), shown);
+        EXPECT_EQ(List().list->item(0, HistoryPatientListDialog::kHistoryFileColumn)->text(),
+                  shown + "/" + QString::number(li) + "/");
     }
     SetDataRoot({});
 }
