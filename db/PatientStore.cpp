@@ -80,7 +80,7 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
 
 // Storing inside the transaction: count the rows, then insert a new row or take over the oldest
 // deleted one.
-StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
+StoreResult StoreRow(const PatientRecord& facts, const QDateTime& now)
 {
     AdoRecordSet count;
     Bind(count, true);
@@ -102,6 +102,15 @@ StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
     if (done == nullptr || done->recordsAffected != 1)
         return {StoreOutcome::InsertFailed};
     return {StoreOutcome::Stored, highest + 1, false};
+}
+
+// The row and the patient's order, both or neither.
+StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now, const PatientOrder* order)
+{
+    StoreResult result = StoreRow(facts, now);
+    if (result.Stored() && !ReplacePatientOrder(result.id, order))
+        result = {result.reused ? StoreOutcome::ReuseCommitFailed : StoreOutcome::InsertFailed};
+    return result;
 }
 
 }  // namespace
@@ -132,7 +141,7 @@ const char* StoreFailureKey(StoreOutcome outcome)
     }
 }
 
-StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
+StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now, const PatientOrder* order)
 {
     // Stations sharing the table store at the same moment: the count, the new ID and the row
     // are one transaction that holds the table against other writers, tried again when it
@@ -146,7 +155,7 @@ StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
                 continue;
             break;
         }
-        result = StoreLocked(facts, now);
+        result = StoreLocked(facts, now, order);
         committed = result.Stored() && db.Commit();
         if (!committed) {
             const bool again = db.LastFailureWasConflict();

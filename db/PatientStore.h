@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "db/PatientOrder.h"
 #include "db/PatientRecord.h"
 
 class AdoRecordSet;
@@ -37,9 +38,11 @@ struct StoreResult {
 
 // Stores the facts Name, Age, Height, Weight, Blood, Sex, Other and ClinicalNo of `facts` as a new
 // patient and creates its data folder. Shows nothing: the caller names the outcome. `now` is the
-// insertion time of a new row.
+// insertion time of a new row. The patient's order is `order` (none when null), stored with the
+// row or not at all; a row taken over never keeps the order of the patient it was.
 StoreResult StorePatient(const PatientRecord& facts,
-                         const QDateTime& now = QDateTime::currentDateTime());
+                         const QDateTime& now = QDateTime::currentDateTime(),
+                         const PatientOrder* order = nullptr);
 
 // The message key every caller shows for a failed store: "Search Record Error" when the count
 // query fails, "save error" when the row is refused, "Must delete Patient Record" for a full table;

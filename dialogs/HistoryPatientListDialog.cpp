@@ -375,6 +375,13 @@ void HistoryPatientListDialog::OnSendToPacs()
         return;
     }
     names.sort();
+    // The order is read here: the database is the window's thread's alone.
+    const OrderLookup order = FindPatientOrder(row.PatientID);
+    if (order.queryFailed) {
+        Tell(Translate("Search Record Error"));
+        return;
+    }
+    const DicomPatient patient = DicomPatientFromRow(row, order.order);
     std::vector<std::filesystem::path> records;
     for (const QString& name : names)
         records.push_back(folder.absoluteFilePath(name).toStdString());
@@ -384,7 +391,7 @@ void HistoryPatientListDialog::OnSendToPacs()
     const DicomSettings settings = ReadDicomSettings(context_.settings.configPath.toStdString());
     auto outcomes = std::make_shared<std::vector<ObjectOutcome>>();
     QThread* sender = QThread::create(
-        [outcomes, records, settings, row, texts = context_.language] {
+        [outcomes, records, settings, row, patient, texts = context_.language] {
             auto report = [&row, &texts](const std::filesystem::path& path, std::string& pdf) {
                 const std::optional<QByteArray> data = ReportPdfData(
                     QString::fromStdString(path.string()), &row, kReportSpeedIndex, texts);
@@ -392,7 +399,7 @@ void HistoryPatientListDialog::OnSendToPacs()
                     pdf = data->toStdString();
                 return data.has_value();
             };
-            *outcomes = SendRecords(records, DicomPatientFromRow(row), texts, settings, report);
+            *outcomes = SendRecords(records, patient, texts, settings, report);
         });
     sendAction->setEnabled(false);
     connect(sender, &QThread::finished, sender, &QObject::deleteLater);

@@ -135,6 +135,46 @@ TEST_F(PatientStore, EngineOrServerFailuresAreReportedAndNothingIsTakenAsStored)
     EXPECT_TRUE(prompt.shown.empty());
 }
 
+// The order goes with its row or not at all; a row taken over never keeps the order of the
+// patient it was; a database from before orders gains their table, its patients untouched.
+TEST_F(PatientStore, TheOrderIsStoredWithItsRowOrNotAtAll_ATakenOverRowLosesTheOldOne_AnOldDatabaseGainsTheTable)
+{
+    PatientOrder order;
+    order.accessionNumber = "ACC'1";
+    order.patientName = QString::fromUtf8("王^小明=");
+    order.patientBirthDate = "19600307";
+    order.studyInstanceUid = "1.2.3";
+    Seed(398);
+    ASSERT_EQ(StorePatient(Facts("Ordered"), kNow, &order).id, 399);
+    ASSERT_EQ(StorePatient(Facts("Typed"), kNow).id, 400);
+    const OrderLookup found = FindPatientOrder(399);
+    ASSERT_TRUE(found.order);
+    EXPECT_EQ(QStringList({found.order->accessionNumber, found.order->patientName, found.order->patientBirthDate,
+                           found.order->studyInstanceUid, found.order->patientId}),
+              QStringList({"ACC'1", QString::fromUtf8("王^小明="), "19600307", "1.2.3", ""}));
+    EXPECT_FALSE(FindPatientOrder(400).order || FindPatientOrder(400).queryFailed);
+
+    ASSERT_TRUE(DeletePatient(399));
+    Exec("Update Patient Set NewDate = #2008-6-1 8:0:0# Where PatientID = 399");
+    ASSERT_EQ(StorePatient(Facts("Takes over"), kNow).id, 399);
+    EXPECT_FALSE(FindPatientOrder(399).order);
+
+    // Without the table the order cannot go in, so neither does the row.
+    Engine("Drop Table PatientOrder");
+    ASSERT_TRUE(DeletePatient(1));
+    EXPECT_EQ(StorePatient(Facts("Lost"), kNow, &order).outcome, StoreOutcome::ReuseCommitFailed);
+    EXPECT_EQ(Row(1).Name, "P1");
+    EXPECT_TRUE(FindPatientOrder(1).queryFailed);
+
+    const std::optional<QStringList> columns = db().TableColumns("Patient");
+    ASSERT_TRUE(Reopen()) << db().LastError().toStdString();
+    EXPECT_EQ(db().TableColumns("Patient"), columns);
+    EXPECT_EQ(Count("1 = 1"), 400);
+    EXPECT_EQ(db().TableColumns(kPatientOrderTable).value_or(QStringList()).join(',').toLower(),
+              PatientOrderColumns().join(',').toLower());
+    EXPECT_FALSE(FindPatientOrder(1).queryFailed);
+}
+
 TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
 {
     const char* patients[][2] = {{"Li", "00000001"},     {"lin hua", "00000002"}, {"O'Brien", "A'B"},

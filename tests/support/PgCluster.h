@@ -25,14 +25,11 @@ public:
     // The shell command of psql on the test database, to which statements may be piped.
     QString PsqlCommand() const;
     // Takes the server away and brings it back, the data kept. It runs with
-    // standard_conforming_strings off, so a backslash in a literal escapes unless the program's
-    // connection turns it on.
+    // standard_conforming_strings off: a backslash in a literal escapes unless a client turns it on.
     bool Stop();
     bool Start();
-    // Stops every process of the server with SIGSTOP, as a hung host: connections stay open and
-    // the kernel still takes what is sent, but nothing answers. After `seconds` they go on by
-    // themselves, so a program that waits for them is not stuck for ever; Resume lets them go
-    // on at once and says whether they were still stopped.
+    // Stops the server's processes as a hung host (SIGSTOP): links stay open, nothing answers.
+    // They go on after `seconds`, or at Resume, which says whether they were still stopped.
     bool Pause(int seconds);
     bool Resume();
 
@@ -50,7 +47,6 @@ private:
     // A shell command running a server program, as nobody when this is root.
     QString AsServer(const QString& command) const;
     bool Run(const QString& command) const;
-    // A shell command sending signal to the server and its children.
     QString Signal(const char* signal) const;
 
     QString dir_;
