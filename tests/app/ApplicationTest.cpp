@@ -39,8 +39,7 @@ TEST(Application, UnusableDatabaseIsReportedAndStopsStartUp)
         {nullptr, "", "Data=" + (dir.Path() / "share/Data").string(), "The record folder \""},
     };
 
-    // Nothing there, not even a language file, and Settings.ini missing or empty: each is said
-    // once, in English, before the database.
+    // Nothing there, not even a language file, Settings.ini missing or empty: each said once, first.
     RecordingPrompt prompt;
     for (const char* settings : {static_cast<const char*>(nullptr), " \r\n"}) {
         Application app;
@@ -56,6 +55,7 @@ TEST(Application, UnusableDatabaseIsReportedAndStopsStartUp)
                                          "\" cannot be read, the default settings are used.");
         EXPECT_TRUE(prompt.Texts()[1].endsWith("\" cannot be loaded, - is used instead."));
         EXPECT_TRUE(prompt.Texts()[2].contains("Corvida.mdb"));
+        EXPECT_FALSE(fs::exists("Corvida.mdb"));
     }
 
     fs::create_directory("language");

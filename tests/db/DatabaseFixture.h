@@ -17,9 +17,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
 
-// Another program holding the Patient table against every other writer (SQLite: the whole file,
-// readers too) from its own connection for `ms`. Release waits for its end and says whether the
-// table was still held when Release was called.
+// Another program holding the Patient table against other writers (SQLite: the whole file) for
+// `ms`; Release waits for its end and says whether it still held the table when called.
 class TableHold {
 public:
     explicit TableHold(int ms)

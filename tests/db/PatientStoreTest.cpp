@@ -195,8 +195,7 @@ TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
         {"\\' or isdel=1 --", "", {}}, {"\\'; update patient set name=chr(88) where patientid=1 --", "", {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ListIds(QueryPatientsStatement(QString::fromUtf8(c.name), QString::fromUtf8(c.number))), c.ids)
-            << c.name;
+        EXPECT_EQ(ListIds(QueryPatientsStatement(QString::fromUtf8(c.name), QString::fromUtf8(c.number))), c.ids);
     EXPECT_EQ(Count("Name = 'X'"), 0);
 }
 

@@ -2,8 +2,6 @@
 // folder, whatever --settings names, say which in --help, and stop when it cannot be used.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempDir.h"
 

@@ -44,9 +44,8 @@ protected:
 
 }  // namespace
 
-// A lock held briefly by another program is waited for; one held beyond the time limit, a table
-// gone, a server gone or one that stopped answering is an error, not "no patients", and it is said
-// within the limit, while the lock or the stall still lasts.
+// A lock held briefly by another program is waited for; one held beyond the time limit, a stalled
+// server or a table gone is said as an error, not "no patients", while the lock or stall lasts.
 TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
 {
     db().SetConnectTimeOut(1);

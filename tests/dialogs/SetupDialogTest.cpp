@@ -40,8 +40,7 @@ TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
     EXPECT_EQ(GetProfileString(ini, "Language", "Path"), "");
     EXPECT_TRUE(prompt.shown.empty());
 
-    // Settings.ini, linked to a full disk, must grow by a page: the failed write is said and the
-    // file stays whole.
+    // Settings.ini, linked to a full disk, must grow a page: the failure is said, the file kept whole.
     TempDir full;
     const SmallDisk disk(full.Path(), "64k");
     if (!disk.Mounted())

@@ -31,8 +31,7 @@ TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCaseAndWritingKeepsOtherLin
     EXPECT_EQ(GetProfileString(path, "CommNo", "Path"), "12");
     EXPECT_FALSE(WriteProfileString((dir.Path() / "no/such/dir/x.ini").string(), "A", "B", "C"));
 
-    // The tools' --settings: each section the overlay names replaces the base's; its lines before
-    // any section belong to none.
+    // Each section the overlay names replaces the base's; its lines before any section are no one's.
     EXPECT_EQ(OverlayProfile("k=0\r\n[A]\r\nk=1\r\n[b]\r\nk=2\r\n[C]\r\n", "x=9\n[B]\nk=3\n"),
               "k=0\n[A]\nk=1\n[C]\n[B]\nk=3\n");
 }

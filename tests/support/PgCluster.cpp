@@ -1,10 +1,7 @@
 #include "tests/support/PgCluster.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,38 +50,14 @@ PgCluster::PgCluster() : bin_(BinDir())
         return;
     dir_ = QString::fromStdString(pattern);
     // The watcher stops the server and removes the folder once this process is gone, however.
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return;
-    const QByteArray stop = (AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop") +
-                             " >/dev/null 2>&1; rm -rf " + Quote(dir_)).toLocal8Bit();
-    watcher_ = fork();
-    if (watcher_ == 0) {
-        setsid();
-        close(fds[1]);
-        if (chdir("/") != 0)
-            _exit(127);
-        char c;
-        for (ssize_t n; (n = read(fds[0], &c, 1)) != 0 && (n > 0 || errno == EINTR);) {
-        }
-        execl("/bin/sh", "sh", "-c", stop.constData(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[0]);
-    watcherPipe_ = fds[1];
+    const QString stop = AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop");
+    Run("setsid sh -c " + Quote(QString("while kill -0 %1; do sleep 1; done; ").arg(getpid()) + stop +
+                                "; rm -rf " + Quote(dir_)) + " >/dev/null 2>&1 &");
     if (!Run(AsServer("initdb --no-sync -A trust -U corvida -D " + Quote(dir_ + "/data")) + " >" +
              Quote(dir_ + "/initdb.log") + " 2>&1"))
         return;
     if (Start())
         Psql("-d postgres -c 'Create Database corvida_test'");
-}
-
-PgCluster::~PgCluster()
-{
-    if (watcherPipe_ >= 0) {
-        close(watcherPipe_);
-        waitpid(watcher_, nullptr, 0);
-    }
 }
 
 QString PgCluster::AsServer(const QString& command) const

@@ -4,7 +4,6 @@
 // stopped and removed when the process ends. A watcher process does the stopping, so a crashed
 // test leaves no server behind. Run as root, the server runs as nobody (it refuses root).
 #include <QString>
-#include <sys/types.h>
 
 class PgCluster {
 public:
@@ -42,7 +41,6 @@ public:
 
 private:
     PgCluster();
-    ~PgCluster();
     bool Psql(const QString& arguments, QString* out = nullptr);
     // A shell command running a server program, as nobody when this is root.
     QString AsServer(const QString& command) const;
@@ -51,8 +49,6 @@ private:
 
     QString dir_;
     QString bin_;
-    int watcherPipe_ = -1;
-    pid_t watcher_ = -1;
 };
 
 // A statement for the current driver that makes the engine refuse `action` ("Insert" or
