@@ -81,6 +81,8 @@ public:
     // bound to values in order.
     AdoHandle Query(const QString& statement, const std::vector<QVariant>& values = {});
     bool IsOpen() const;
+    // Open on a PostgreSQL server, which other stations may share.
+    bool IsServer() const { return open_ && postgres_; }
     void Close();
     // The column names of a table, matched without regard to letter case (none when it is
     // missing); nullopt when the catalogue cannot be read.

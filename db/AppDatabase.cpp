@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "db/PatientOrder.h"
+#include "db/ReadingStore.h"
 
 AppDatabase& AppDatabase::Instance()
 {
@@ -30,16 +31,17 @@ bool AppDatabase::OpenServer(const QString& host, int port, const QString& datab
 namespace {
 
 // A table the program added after Patient: start-up makes it in a database that has none (a
-// clinic's database from before it, a new server), by a statement both engines take.
+// clinic's database from before it, a new server), by statements both engines take.
 struct AddedTable {
     QString name;
     QStringList columns;
-    QString create;
+    QStringList create;
 };
 
 std::vector<AddedTable> AddedTables()
 {
-    return {{kPatientOrderTable, PatientOrderColumns(), PatientOrderCreateStatement()}};
+    return {{kPatientOrderTable, PatientOrderColumns(), {PatientOrderCreateStatement()}},
+            {kReadingTable, ReadingColumns(), ReadingCreateStatements()}};
 }
 
 }  // namespace
@@ -47,7 +49,7 @@ std::vector<AddedTable> AddedTables()
 bool AppDatabase::CheckSchema()
 {
     bool usable = HasTable("Patient", {"PatientID", "Name", "Age", "Height", "Weight", "Blood", "Sex",
-                                       "Other", "ClinicalNo", "NewDate", "Isdel"}, QString());
+                                       "Other", "ClinicalNo", "NewDate", "Isdel"}, {});
     for (const AddedTable& table : AddedTables())
         usable = usable && HasTable(table.name, table.columns, table.create);
     if (!usable)
@@ -55,14 +57,18 @@ bool AppDatabase::CheckSchema()
     return usable;
 }
 
-bool AppDatabase::HasTable(const QString& table, const QStringList& columns, const QString& create)
+bool AppDatabase::HasTable(const QString& table, const QStringList& columns, const QStringList& create)
 {
     std::optional<QStringList> present = TableColumns(table);
     QString why;
     if (present && present->isEmpty() && !create.isEmpty()) {
         // A station starting at the same moment may make it first; then it is there all the same.
-        if (!Run(create, {}))
-            why = LastError();
+        for (const QString& statement : create) {
+            if (!Run(statement, {})) {
+                why = LastError();
+                break;
+            }
+        }
         present = TableColumns(table);
     }
     QStringList missing = columns;

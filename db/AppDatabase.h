@@ -23,5 +23,5 @@ private:
     AppDatabase() : AdoConnection("corvida") {}
     bool CheckSchema();
     // False with LastError when the table is missing and cannot be made, or lacks a column.
-    bool HasTable(const QString& table, const QStringList& columns, const QString& create);
+    bool HasTable(const QString& table, const QStringList& columns, const QStringList& create);
 };

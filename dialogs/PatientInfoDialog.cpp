@@ -232,13 +232,8 @@ void PatientInfoDialog::OnOK()
         return;
     }
     storedId_ = stored.id;
-
-    // Two blanks after the first dash: this line differs from the one the history list builds.
-    const QString header = QString("%1 -  %2  %3 - %4  %5 - %6")
-                               .arg(Translate("Name"), facts.Name, Translate("Clinical NO."),
-                                    facts.ClinicalNo, Translate("Sex"),
-                                    Translate(facts.Sex != 0 ? "FEMALE" : "MALE"));
-    emit headerChanged(header, QString());
+    facts.PatientID = stored.id;
+    facts.NewDate = stored.newDate;
     accept();
     emit patientCreated(stored.id, facts);
 }

@@ -1,8 +1,7 @@
 #pragma once
-// The New Patient dialog: the facts of a new patient. OK stores them as a new row, makes the
-// patient's data folder and reports the new header line and the patient to the opener, which
-// starts live monitoring; exec() returns Accepted only when a patient was stored. Cancel stores
-// nothing. With a worklist set up, Worklist fills the facts from a scheduled step for the user to
+// The New Patient dialog: the facts of a new patient. OK stores them as a new row and reports the
+// patient to the opener, which names it in the header and starts live monitoring; exec() returns
+// Accepted only when a patient was stored. Cancel stores nothing. With a worklist set up, Worklist fills the facts from a scheduled step for the user to
 // check and complete, and the patient is stored with that step's order as long as the clinical
 // number stays the worklist's patient ID.
 #include <QDialog>
@@ -47,8 +46,7 @@ public:
     QLabel* orderLabel = nullptr;           // the order the patient is tied to; empty when none
 
 signals:
-    void headerChanged(const QString& line1, const QString& line2);
-    // After the dialog was accepted: the stored patient's ID and facts.
+    // After the dialog was accepted: the stored patient's ID and row (its NewDate too).
     void patientCreated(int32_t id, const PatientRecord& facts);
 
 private:

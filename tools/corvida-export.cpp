@@ -19,6 +19,7 @@
 #include "foundation/WholeFile.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
+#include "db/PatientFolder.h"
 #include "db/PatientOrder.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
@@ -190,6 +191,13 @@ int main(int argc, char** argv)
         const QString id = parser.isSet(patientOption) ? givenId : PatientIdForRecord(file);
         const PatientAndOrder* found = id.isEmpty() ? nullptr : &rows.at(id);
         const PatientRecord* row = found ? &found->row : nullptr;
+        // A folder's number may have passed to another patient: its stamp says whose it is.
+        const QString folder = QFileInfo(file).path();
+        const QString other = row && !parser.isSet(patientOption)
+                                  ? DescribeFolderCheck(CheckPatientFolder(folder, *row), folder, texts)
+                                  : QString();
+        if (!other.isEmpty())
+            return Fail(2, other);
         const DicomPatient patient = found ? DicomPatientFromRow(found->row, found->order) : DicomPatient();
         const std::filesystem::path record = file.toStdString();
         auto report = [row, &texts](const std::filesystem::path& path, std::string& pdf) {
