@@ -137,7 +137,7 @@ TEST_F(HistoryList, HistoryFileShowsTheRecordFolderAsItIs)
     for (const auto& [root, shown] : {std::pair(QString("Data"), QDir::currentPath() + "/Data"),
                                       std::pair(absolute + "/", absolute)}) {
         SetDataRoot(root);
-        WriteRecord(PatientDataFolder(li).toStdString() + "/m1.cv", 1);
+        WriteRecord(PatientDataFolder(li).toStdString() + "/m200903070903.cv", 1);
         EXPECT_EQ(List().list->item(0, HistoryPatientListDialog::kHistoryFileColumn)->text(),
                   shown + "/" + QString::number(li) + "/");
     }
