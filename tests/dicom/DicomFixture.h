@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/RunProgram.h"
+
 inline constexpr const char* kRoot = "1.2.826.0.1.3680043.10.999";
 
 inline std::string Str(DcmItem& item, const DcmTagKey& tag)
@@ -65,6 +67,15 @@ inline void SavePdf(DcmItem& report, const std::filesystem::path& pdf)
     report.findAndGetUint32(DCM_EncapsulatedDocumentLength, length);
     EXPECT_GE(size, length);
     std::ofstream(pdf, std::ios::binary).write(reinterpret_cast<const char*>(bytes), length);
+}
+
+// What dciodvfy (Debian dicom3tools) says of a file: the name of its object alone when it finds
+// no error and no warning.
+inline std::string Dciodvfy(const std::filesystem::path& file)
+{
+    QString out, err;
+    RunProgram("dciodvfy", {QString::fromStdString(file.string())}, &out, &err);
+    return (err + out).trimmed().toStdString();
 }
 
 inline void WritePacsSettings(const std::filesystem::path& ini, unsigned port, int timeout)
