@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-noto-cjk fonts-wqy-zenhei
   sqlite3 poppler-utils
-  postgresql libqt6sql6-psql
+  postgresql postgresql-client libqt6sql6-psql sudo iproute2
   libdcmtk-dev dcmtk dicom3tools
 )
 missing=()
