@@ -125,6 +125,7 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntac
     auto zh = Load(dir.Path() / "zh.dcm");
     for (const DcmTagKey& uid : {DCM_StudyInstanceUID, DCM_SeriesInstanceUID, DCM_SOPInstanceUID})
         EXPECT_EQ(Str(*zh->getDataset(), uid) == Str(w, uid), uid != DCM_SOPInstanceUID) << uid;
+    EXPECT_EQ(Dciodvfy(dir.Path() / "zh.dcm"), "GeneralECG");
 
     EXPECT_EQ(Dciodvfy(dir.Path() / "w.dcm"), "GeneralECG");
     EXPECT_EQ(Dciodvfy(dir.Path() / "r.dcm"), "EncapsulatedPDF");
