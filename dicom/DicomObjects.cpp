@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "analysis/Measurements.h"
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 
 namespace {
 

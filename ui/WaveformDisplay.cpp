@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "analysis/Measurements.h"
-#include "app/AppContext.h"
+#include "foundation/Translate.h"
 #include "device/DevicePacket.h"
 #include "record/DisplayPoint.h"
 

@@ -1,6 +1,6 @@
-// corvida-export end to end: the objects read back with DCMTK sample by sample, checked with
-// dciodvfy, and sent to a storescp started here; a PACS that is down, refuses or rejects gives
-// a failure for every object, never a success.
+// corvida-export end to end: the objects read back with DCMTK sample by sample and checked with
+// dciodvfy, whatever the patient's name; a PACS that is down, refuses or rejects gives a failure
+// for every object, never a success, and one that stores with a warning a success.
 #include "dcmtk/dcmnet/scp.h"
 
 #include <atomic>
@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "dicom/DicomExport.h"
-#include "dicom/DicomPatientRow.h"
+#include "history/DicomPatientRow.h"
 #include "record/RecordFile.h"
 #include "tests/dicom/DicomFixture.h"
 #include "tests/report/ReportFixture.h"
@@ -31,8 +31,8 @@ protected:
     }
 };
 
-// Made, read back, checked by dciodvfy, then sent: the archive holds what was made.
-TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntact)
+// Made, read back as a reader reads them, checked by dciodvfy; in Chinese the same study.
+TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordAndPassDciodvfyInEveryLanguage)
 {
     // V1 at 5 mm/mV and V6 at the gain code without a scale, to see the sensitivity follow.
     std::vector<DevicePacket> packets = *ReadRecordPackets(record);
@@ -125,28 +125,11 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntac
     auto zh = Load(dir.Path() / "zh.dcm");
     for (const DcmTagKey& uid : {DCM_StudyInstanceUID, DCM_SeriesInstanceUID, DCM_SOPInstanceUID})
         EXPECT_EQ(Str(*zh->getDataset(), uid) == Str(w, uid), uid != DCM_SOPInstanceUID) << uid;
-    EXPECT_EQ(Dciodvfy(dir.Path() / "zh.dcm"), "GeneralECG");
+    for (const char* file : {"w.dcm", "zh.dcm", "r.dcm"})
+        EXPECT_EQ(Dciodvfy(dir.Path() / file), file[0] == 'r' ? "EncapsulatedPDF" : "GeneralECG");
 
-    EXPECT_EQ(Dciodvfy(dir.Path() / "w.dcm"), "GeneralECG");
-    EXPECT_EQ(Dciodvfy(dir.Path() / "r.dcm"), "EncapsulatedPDF");
-
-    StoreScp scp({}, dir.Path() / "in");
-    WriteSettings(scp.Port(), 10);
-    QString out;
-    ASSERT_EQ(Export({"--send", RecordPath()}, &out, &err), 0) << out.toStdString() << err.toStdString();
-    EXPECT_EQ(out.count("sent to the PACS"), 2) << out.toStdString();
-    std::map<std::string, fs::path> received = ReceivedByUid(dir.Path() / "in");
-    ASSERT_EQ(received.size(), 2u);
-    for (DcmDataset* made : {&w, &r}) {
-        const std::string uid = Str(*made, DCM_SOPInstanceUID);
-        ASSERT_TRUE(received.count(uid));
-        ExpectSameElements(*made, *Load(received[uid])->getDataset(), true);
-    }
-    // The report sent tells what the one made tells, of the record's patient.
     SavePdf(r, dir.Path() / "made.pdf");
-    SavePdf(*Load(received[Str(r, DCM_SOPInstanceUID)])->getDataset(), dir.Path() / "sent.pdf");
     EXPECT_TRUE(PdfText(Out("made.pdf")).contains("Name: Zhang Wei"));
-    EXPECT_EQ(PdfText(Out("made.pdf")), PdfText(Out("sent.pdf")));
 }
 
 TEST_F(DicomExportTest, BadSettingsOrInputOrAFailingPacsGiveAFailureForEveryObject)

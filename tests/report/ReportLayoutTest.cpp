@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 #include "db/PatientRecord.h"
 #include "report/ReportLayout.h"
 #include "tests/support/QtApp.h"
