@@ -40,8 +40,7 @@ std::string DecimalText(double value, int decimals = -1)
 
 // The longest value in bytes of the text VRs whose values vary (dates, times, ages and counts are
 // made here in their fixed forms). Readers count bytes, so a name in Chinese holds a third of the
-// characters. A name's limit holds for each of its component groups; the names written here
-// have one.
+// characters.
 size_t MaxValueBytes(DcmEVR vr)
 {
     switch (vr) {
@@ -62,17 +61,28 @@ void CutToBytes(std::string& text, size_t max)
     text.resize(max);
 }
 
-// One value made valid for its VR, whatever a user typed or a language file holds: a control
-// character becomes a space, so does the value separator \ where the VR has one (a clinical
-// number "12\34" would be two IDs), and a value too long is cut.
+// One value made valid for its VR, whatever a user typed, a worklist sent or a language file
+// holds: a control character becomes a space, so does the value separator \ where the VR has one
+// (a clinical number "12\34" would be two IDs), and a value too long is cut; a name, each of its
+// component groups (alphabetic=ideographic=phonetic) on its own.
 std::string FitValue(DcmEVR vr, std::string value)
 {
     const bool text = vr == EVR_ST || vr == EVR_LT || vr == EVR_UT;
     for (char& c : value)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || (c == '\\' && !text))
             c = ' ';
-    CutToBytes(value, MaxValueBytes(vr));
-    return value;
+    if (vr != EVR_PN) {
+        CutToBytes(value, MaxValueBytes(vr));
+        return value;
+    }
+    std::string fitted;
+    for (size_t start = 0, end; start <= value.size(); start = end + 1) {
+        end = std::min(value.find('=', start), value.size());
+        std::string group = value.substr(start, end - start);
+        CutToBytes(group, MaxValueBytes(vr));
+        fitted += (start ? "=" : "") + group;
+    }
+    return fitted;
 }
 
 // Every text element is written through here, each value fitted alike; values are joined with \.
@@ -132,6 +142,20 @@ void PutCode(DcmItem& item, const DcmTagKey& sequence, const char* value, const 
     PutValue(*code, DCM_CodeMeaning, meaning);
 }
 
+// The order the series was made for, so the order system can match it.
+void PutRequest(DcmDataset& ds, const DicomOrder& order)
+{
+    DcmItem* request = nullptr;
+    ds.findOrCreateSequenceItem(DCM_RequestAttributesSequence, request, -2);
+    PutValue(*request, DCM_RequestedProcedureID, order.requestedProcedureId);
+    PutValue(*request, DCM_AccessionNumber, order.accessionNumber);
+    if (!order.studyInstanceUid.empty())
+        PutValue(*request, DCM_StudyInstanceUID, order.studyInstanceUid);
+    if (!order.requestedProcedureDescription.empty())
+        PutValue(*request, DCM_RequestedProcedureDescription, order.requestedProcedureDescription);
+    PutValue(*request, DCM_ScheduledProcedureStepID, order.scheduledStepId);
+}
+
 // SOP common, patient, study, series and equipment: alike in both objects.
 void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance,
                const char* modality, const std::string& series, int seriesNumber,
@@ -140,9 +164,12 @@ void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance
     PutValue(ds, DCM_SpecificCharacterSet, "ISO_IR 192");  // names may be Chinese
     PutValue(ds, DCM_SOPClassUID, sopClass);
     PutValue(ds, DCM_SOPInstanceUID, instance);
-    PutValue(ds, DCM_PatientName, PersonName(patient.name));
+    // A worklist's name goes back as it came, components and all.
+    PutValue(ds, DCM_PatientName, patient.personName.empty() ? PersonName(patient.name) : patient.personName);
     PutValue(ds, DCM_PatientID, patient.id);
-    PutValue(ds, DCM_PatientBirthDate, "");
+    if (!patient.issuerOfPatientId.empty())
+        PutValue(ds, DCM_IssuerOfPatientID, patient.issuerOfPatientId);
+    PutValue(ds, DCM_PatientBirthDate, patient.birthDate);
     PutValue(ds, DCM_PatientSex, patient.sex ? std::string(1, patient.sex) : "");
     if (patient.age >= 0 && patient.age <= 999) {
         char age[8];
@@ -155,11 +182,13 @@ void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance
     PutValue(ds, DCM_ReferringPhysicianName, "");
     // The record's start to the minute names the study, as the record's own name does.
     PutValue(ds, DCM_StudyID, (DateText(record.start) + TimeText(record.start)).substr(0, 12));
-    PutValue(ds, DCM_AccessionNumber, "");
+    PutValue(ds, DCM_AccessionNumber, patient.order ? patient.order->accessionNumber : "");
     PutValue(ds, DCM_StudyDescription, "ECG");
     PutValue(ds, DCM_Modality, modality);
     PutValue(ds, DCM_SeriesInstanceUID, series);
     PutValue(ds, DCM_SeriesNumber, std::to_string(seriesNumber));
+    if (patient.order)
+        PutRequest(ds, *patient.order);
     PutValue(ds, DCM_Manufacturer, kManufacturer);
     PutValue(ds, DCM_ManufacturerModelName, kManufacturer);
     PutValue(ds, DCM_SoftwareVersions, CORVIDA_VERSION);

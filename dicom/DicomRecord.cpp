@@ -69,10 +69,17 @@ RecordUids MakeRecordUids(const std::string& uidRoot, const DicomRecord& record,
 {
     Fnv1a study;
     study.Add(record.packets.data(), record.packets.size() * sizeof(DevicePacket));
-    study.Add(patient.id);
-    study.Add(patient.name);
+    for (const std::string* fact : {&patient.id, &patient.name, &patient.personName,
+                                    &patient.issuerOfPatientId, &patient.birthDate})
+        study.Add(*fact);
     study.Add(std::string(1, patient.sex));
     study.Add(std::to_string(patient.age));
+    if (patient.order)
+        for (const std::string* fact : {&patient.order->accessionNumber, &patient.order->studyInstanceUid,
+                                        &patient.order->requestedProcedureId,
+                                        &patient.order->requestedProcedureDescription,
+                                        &patient.order->scheduledStepId})
+            study.Add(*fact);
     Fnv1a waveform = study;
     waveform.Add(languageName);
     Fnv1a report = waveform;
@@ -82,7 +89,11 @@ RecordUids MakeRecordUids(const std::string& uidRoot, const DicomRecord& record,
         return uidRoot + "." + std::to_string(hash.Value() % 1000000000000000000ULL);
     };
     RecordUids uids;
-    uids.study = under(study) + ".1";
+    // Under an order, the study is the one the order system issued, which is how the PACS and the
+    // order system find the ECG.
+    uids.study = patient.order && !patient.order->studyInstanceUid.empty()
+                     ? patient.order->studyInstanceUid
+                     : under(study) + ".1";
     uids.waveformSeries = under(study) + ".2";
     uids.waveformInstance = under(waveform) + ".2.1";
     uids.reportSeries = under(study) + ".3";

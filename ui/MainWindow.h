@@ -11,11 +11,14 @@
 #include "dialogs/AppContext.h"
 #include "device/PacketSink.h"
 #include "acquisition/SerialChannel.h"
+#include "db/RecordingHold.h"
 #include "device/StreamDecoder.h"
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
 #include "dialogs/SetupDialog.h"
 #include "ui/DemoPlayer.h"
+#include "report/PrintJob.h"
+#include "ui/PacsSendJob.h"
 #include "record/RecordWriter.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
@@ -91,10 +94,12 @@ private:
     void Refuse(const char* key);
     void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
+    void TellPrintOutcome(PrintOutcome outcome);
     void EndWindow();
     // The dialogs' reports.
     void OnPatientCreated(int32_t id, const PatientRecord& facts);
-    void OnPatientViewed(const PatientRecord& patient);
+    // Names the patient in the header strip, in the language of the moment.
+    void ShowPatientHeader(const PatientRecord& patient);
     void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
@@ -131,6 +136,8 @@ private:
     // The picture of the lead panels and the record being stored or reviewed.
     WaveformDisplay display_;
     RecordWriter recordWriter_;
+    // The patient being recorded cannot be deleted, here or on another station.
+    RecordingHold recordingHold_;
     ReviewRecord review_;
 
     QTimer frameTimer_;
@@ -150,4 +157,6 @@ private:
     EngineFeed engineFeed_;
     StreamDecoder decoder_;
     DemoPlayer demo_;
+    PrintJob printJob_;
+    PacsSendJob pacsSend_;
 };

@@ -42,9 +42,7 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordAndPassDciodvfyInEveryLang
             p[1] = static_cast<uint8_t>((p[1] & 0xF0) | (lead == kLeadV1 ? 0 : 3));
     }
     WritePackets(record, packets);
-    QString err;
-    ASSERT_EQ(Export({"--dicom", "w.dcm", "--report-dicom", "r.dcm", RecordPath()}, nullptr, &err), 0)
-        << err.toStdString();
+    ASSERT_EQ(Export({"--dicom", "w.dcm", "--report-dicom", "r.dcm", RecordPath()}), 0);
     auto wave = Load(dir.Path() / "w.dcm"), report = Load(dir.Path() / "r.dcm");
     DcmDataset &w = *wave->getDataset(), &r = *report->getDataset();
     EXPECT_EQ(Str(w, DCM_SOPClassUID) + " " + Str(r, DCM_SOPClassUID),
@@ -73,9 +71,8 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordAndPassDciodvfyInEveryLang
         const std::string scale = lead == kLeadV1 ? "25 0 OK" : lead == kLeadV6 ? "  UNCALIBRATED" : "12.5 0 OK";
         EXPECT_EQ(Str(*ch, DCM_ChannelSensitivity) + " " + Str(*ch, DCM_ChannelBaseline) + " "
                   + Str(*ch, DCM_ChannelStatus), scale);
-        if (lead != kLeadV6) {
+        if (lead != kLeadV6)
             EXPECT_EQ(Str(*Item(*ch, DCM_ChannelSensitivityUnitsSequence), DCM_CodeValue), "uV");
-        }
     }
     // With baseline 0 and the gain's sensitivity, a reader's (sample + baseline) x sensitivity
     // is the record's microvolts exactly when each sample is stored less the zero line 192; the
@@ -134,8 +131,7 @@ TEST_F(DicomExportTest, BadSettingsOrInputOrAFailingPacsGiveAFailureForEveryObje
     std::ofstream(ini) << "[Dicom]\nUidRoot=1.2.3\n[Pacs]\nHost=pacs\nPort=104\nCalledAETitle=SIXTEEN_CHARS_AE\n";
     const DicomSettings good = ReadDicomSettings(ini);
     ASSERT_TRUE(good.pacs) << good.problems.front();
-    EXPECT_EQ(good.pacs->callingAeTitle, "CORVIDA");
-    EXPECT_EQ(good.pacs->timeoutSeconds, 30);
+    EXPECT_EQ(good.pacs->callingAeTitle + " " + std::to_string(good.pacs->timeoutSeconds), "CORVIDA 30");
     std::ofstream(ini) << "[Dicom]\nUidRoot=1.2.3x\n";
     EXPECT_TRUE(ReadDicomSettings(ini).uidRoot.empty());
     EXPECT_FALSE(ReadDicomSettings(ini).pacs);  // no host: sending is not offered
@@ -286,15 +282,13 @@ TEST_F(DicomExportTest, AWarningIsSentWithItsTextAndTheFailuresAroundItAreNot)
         {0xB000, "sent to the PACS (0xB000 Warning: CoercionOfDataElements: checked)"},
         {0xBFFF, "sent to the PACS (0xBFFF Warning: checked)"},
         {0x0110, "rejected by the PACS (0x0110 Unknown Status: 0x110: checked)"},
-        {0xAFFF, "rejected by the PACS (0xAFFF Unknown Status: 0xafff: checked)"},
         {0xC000, "rejected by the PACS (0xC000 Error: CannotUnderstand: checked)"},
     };
     for (const auto& [status, says] : cases) {
         scp.status = status;
-        const std::vector<ObjectOutcome> sent = SendDicomObjects(pacs, made.objects);
-        ASSERT_EQ(sent.size(), 1u);
-        EXPECT_EQ(DescribeOutcome(sent[0], app.language), std::string("ECG waveform m200903071405.cv: ") + says);
-        EXPECT_EQ(sent[0].Accepted(), says[0] == 's') << says;
+        const ObjectOutcome sent = SendDicomObjects(pacs, made.objects).at(0);
+        EXPECT_EQ(DescribeOutcome(sent, app.language), std::string("ECG waveform m200903071405.cv: ") + says);
+        EXPECT_EQ(sent.Accepted(), says[0] == 's') << says;
     }
     scp.status = 0xB007;
     QString out;
