@@ -71,8 +71,7 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordAndPassDciodvfyInEveryLang
         const std::string scale = lead == kLeadV1 ? "25 0 OK" : lead == kLeadV6 ? "  UNCALIBRATED" : "12.5 0 OK";
         EXPECT_EQ(Str(*ch, DCM_ChannelSensitivity) + " " + Str(*ch, DCM_ChannelBaseline) + " "
                   + Str(*ch, DCM_ChannelStatus), scale);
-        if (lead != kLeadV6)
-            EXPECT_EQ(Str(*Item(*ch, DCM_ChannelSensitivityUnitsSequence), DCM_CodeValue), "uV");
+        EXPECT_EQ(lead == kLeadV6 ? "uV" : Str(*Item(*ch, DCM_ChannelSensitivityUnitsSequence), DCM_CodeValue), "uV");
     }
     // With baseline 0 and the gain's sensitivity, a reader's (sample + baseline) x sensitivity
     // is the record's microvolts exactly when each sample is stored less the zero line 192; the
@@ -274,7 +273,9 @@ TEST_F(DicomExportTest, AWarningIsSentWithItsTextAndTheFailuresAroundItAreNot)
     StatusScp scp;
     WriteSettings(scp.port, 5);
     const PacsSettings pacs = *ReadDicomSettings(dir.Path() / "S.ini").pacs;
-    const RecordObjects made = BuildRecordObjects(record, {"Zhang", "4711"}, app.language, kRoot, true, nullptr);
+    DicomPatient zhang;
+    zhang.name = "Zhang", zhang.id = "4711";
+    const RecordObjects made = BuildRecordObjects(record, zhang, app.language, kRoot, true, nullptr);
     const std::pair<Uint16, const char*> cases[] = {
         {0x0001, "sent to the PACS (0x0001 Warning: Requested optional attributes are not supported: checked)"},
         {0x0107, "sent to the PACS (0x0107 Warning: Attribute list error: checked)"},
