@@ -417,11 +417,3 @@ void HistoryPatientListDialog::OnClose()
 {
     reject();
 }
-
-void HistoryPatientListDialog::reject()
-{
-    // Close, Escape and the title bar's close all end here: reception resumes only if History
-    // View suspended it.
-    QDialog::reject();
-    emit historyClosed();
-}

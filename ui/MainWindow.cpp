@@ -29,6 +29,7 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     : QWidget(parent),
       context_(context),
       display_(context.language),
+      channel_([this](const uint8_t* bytes, std::size_t count) { recorder_.TakeBytes(bytes, count); }),
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
       demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); }),
@@ -63,18 +64,16 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     display_.SetLayout(layout_.leadRect, layout_.labelRect);
     connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
     frameTimer_.start(kFrameIntervalMs);
-    // A stream that stalls still has its last packets on the disk within a second.
-    recordTimer_.setInterval(1000);
-    connect(&recordTimer_, &QTimer::timeout, this, [this] {
-        if (!recordWriter_.WriteBuffered())
-            ReportSaveError();
+    // A recording that ended by itself is stopped as Stop Record does, and the user is told why;
+    // a late report of a recording already stopped finds nothing failed.
+    connect(&recorder_, &StreamRecorder::ended, this, [this] {
+        if (session_.Recording() && recorder_.Failed())
+            StopRecording();
     });
     connect(&channel_, &SerialChannel::failed, this, [this](const QString& text) {
         context_.prompt.Show(context_.Translate("Application Error"), text, PromptIcon::Stop,
                              PromptButtons::Ok);
     });
-    connect(&demo_, &DemoPlayer::failed, this,
-            [this] { context_.Message(context_.Translate("file error")); });
     // Told when the PACS answers, whether or not the history list is still open.
     connect(&pacsSend_, &PacsSendJob::finished, this,
             [this](const std::vector<ObjectOutcome>& outcomes) {
@@ -87,13 +86,12 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    // Whatever is still buffered of a recording reaches its file even on an abrupt end.
-    recordTimer_.stop();
-    recordWriter_.Finish();
+    // Whatever is still queued of a recording reaches its file even on an abrupt end.
+    channel_.Close();
+    recorder_.Stop();
     demo_.Stop();
     frameTimer_.stop();
     decoder_.SetSink(nullptr);
-    channel_.Close();
 }
 
 void MainWindow::Refuse(const char* key)
@@ -151,12 +149,6 @@ void MainWindow::BeginMonitoring()
         channel_.BeginWatching();
 }
 
-void MainWindow::ResumeWatcherAfterHistory()
-{
-    if (session_.ResumeAfterHistory())
-        channel_.ResumeWatching();
-}
-
 void MainWindow::ReviewLastRecord()
 {
     const QString path = state_.lastSavedRecordPath;
@@ -195,8 +187,6 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
     connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
             [this](const QString& id) { state_.viewedPatientId = id; });
     connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::ShowPatientHeader);
-    connect(d, &HistoryPatientListDialog::historyClosed, this,
-            &MainWindow::ResumeWatcherAfterHistory);
     connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
     connect(d, &HistoryPatientListDialog::sendRequested, this,
             [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
@@ -217,8 +207,6 @@ void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
     QDir().mkpath(state_.dataDirectory);
     ShowPatientHeader(facts);
     BeginMonitoring();
-    // A watcher that History View suspended is resumed too: the new patient is live.
-    ResumeWatcherAfterHistory();
 }
 
 void MainWindow::OnPatientDeleted(const QString& id)
@@ -315,11 +303,19 @@ void MainWindow::OnHistoryView()
 {
     if (const char* refusal = session_.Refusal(Command::HistoryView))
         return Refuse(refusal);
-    if (session_.SuspendForHistory()) {
+    // Browsing holds the live drawing; the stream itself, and a recording, never wait.
+    const bool suspended = session_.SuspendForHistory();
+    if (suspended) {
         channel_.SuspendWatching();
         buttons_.realTime->setEnabled(true);
     }
-    if (MakeHistoryDialog()->exec() == QDialog::Accepted && !state_.lastSavedRecordPath.isEmpty()) {
+    const int result = MakeHistoryDialog()->exec();
+    // Leaving the list resumes reception whatever was chosen there.
+    if (suspended) {
+        session_.ResumeAfterHistory();
+        channel_.ResumeWatching();
+    }
+    if (result == QDialog::Accepted && !state_.lastSavedRecordPath.isEmpty()) {
         session_.EnterReview();
         EnableReviewButtons(true, true, true);
         if (!LoadRecordForReview(state_.lastSavedRecordPath))
@@ -433,6 +429,8 @@ void MainWindow::PlayDemo(const QString& path)
     update();
     if (!demo_.Start(state_.demoFilePath))
         context_.Message(context_.Translate("file error"));
+    else if (demo_.DamagedSecond() >= 0)
+        context_.Message(context_.Translate("record damaged at %1 s").arg(demo_.DamagedSecond()));
     headerLine1_ = " ";
     headerLine2_ = " ";
     state_.headerPatient.reset();
@@ -528,19 +526,16 @@ void MainWindow::StartRecording()
     }
     // The file is made now, so a folder that refuses it is reported before a single packet is
     // taken, not after the first 48 s.
-    if (!recordWriter_.Start(state_.dataDirectory.toStdString(), std::time(nullptr))) {
+    if (!recorder_.Start(state_.dataDirectory.toStdString(), std::time(nullptr))) {
         recordingHold_.Release();
         context_.Message(context_.Translate("save error"));
         return;
     }
     session_.StartRecording();
-    awaitingLeadStart_ = true;
-    leadStartWait_ = 0;
     buttons_.record->setText(context_.Translate("Stop Record"));
-    state_.currentRecordPath = QString::fromStdString(recordWriter_.Path().string());
+    state_.currentRecordPath = QString::fromStdString(recorder_.Path().string());
     previousRecordPath_ = state_.lastSavedRecordPath;
     state_.lastSavedRecordPath = state_.currentRecordPath;
-    recordTimer_.start();
 }
 
 void MainWindow::StopRecording()
@@ -561,18 +556,19 @@ bool MainWindow::FinishRecordFile(bool tellUser)
     session_.StopRecording();
     // The rest is written now rather than on the next packet: with the recorder unplugged or
     // the window closed right after Stop, it would never come.
-    recordTimer_.stop();
-    const bool written = recordWriter_.Finish();
+    const RecordingEnd end = recorder_.Stop();
     recordingHold_.Release();
-    if (!written)
-        ReportSaveError();
-    if (recordWriter_.Kept())
+    if (tellUser && end.failure == RecordingFailure::SaveError)
+        context_.Message(context_.Translate("save error"));
+    if (tellUser && end.failure == RecordingFailure::NotRecorderStream)
+        context_.Message(context_.Translate("The port does not carry an ECG recorder's stream"));
+    if (end.kept)
         return true;
     // Nothing worth keeping reached the file (the stream never came to lead I, fillers only):
     // the empty record is gone and the record shown before stays the one to review and print.
     state_.currentRecordPath.clear();
     state_.lastSavedRecordPath = previousRecordPath_;
-    if (written && tellUser)
+    if (end.failure == RecordingFailure::None && tellUser)
         context_.Message(context_.Translate("No data!"));
     return false;
 }
@@ -586,54 +582,18 @@ void MainWindow::ReviewStoppedRecord()
     update();
 }
 
-void MainWindow::ReportSaveError()
-{
-    // Shown from the event loop, never from inside the packet path, and one box at a time: a
-    // full disk fails every block and must not stack a box per block.
-    if (saveErrorShown_)
-        return;
-    saveErrorShown_ = true;
-    QTimer::singleShot(0, this, [this] {
-        context_.Message(context_.Translate("save error"));
-        saveErrorShown_ = false;
-    });
-}
-
 PacketModes MainWindow::Modes() const
 {
+    // The display records nothing: the recorder takes the stream on the watcher's thread.
     PacketModes modes;
-    modes.recording = session_.Recording();
     modes.playback = session_.Demo();
     modes.review = session_.Review();
     modes.speedIndex = line_.speedIndex;
     return modes;
 }
 
-bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fields)
+bool MainWindow::RecordStep(const DevicePacket&, const PacketFields&)
 {
-    const bool leadStart = fields.leadIndex != lastPacketLead_;
-    lastPacketLead_ = fields.leadIndex;
-    if (!recordWriter_.Active())
-        return true;
-    if (!fields.validFlag)
-        return false;
-    // A record is read back as twelve 4 s segments counted from its first packet, and its
-    // analysis takes the leads in the recorder's order from lead I. Started anywhere else, the
-    // segments straddle two leads or come in another order and the heart rate, axes and
-    // statements come out plainly wrong; so storing begins where lead I begins. A recorder that
-    // never cycles to lead I is recorded after one record's length of waiting.
-    if (awaitingLeadStart_) {
-        const bool leadIStarts = leadStart && fields.leadIndex == kLeadI;
-        if (!leadIStarts && leadStartWait_++ < kPacketsPerRecord)
-            return true;
-        awaitingLeadStart_ = false;
-    }
-    if (!recordWriter_.Store(packet)) {
-        ReportSaveError();
-    } else if (recordWriter_.Stored() % kPacketsPerRecord == 0) {
-        buttons_.record->setEnabled(true);
-        state_.lastSavedRecordPath = state_.currentRecordPath;
-    }
     return true;
 }
 
@@ -672,6 +632,8 @@ bool MainWindow::LoadRecordForReview(const QString& path)
     if (at.fixedLength)
         buttons_.next->setEnabled(false);
     update();
+    if (outcome == ReviewOutcome::Loaded && review_.damagedSecond >= 0)
+        context_.Message(context_.Translate("record damaged at %1 s").arg(review_.damagedSecond));
     return outcome == ReviewOutcome::Loaded;
 }
 
@@ -698,7 +660,8 @@ void MainWindow::paintEvent(QPaintEvent* event)
     display_.PaintLeads(painter, region);
 
     painter.setPen(Qt::white);
-    painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
+    if (region.intersects(l.headerRect))
+        painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
     if (region.intersects(l.measurementRect))
         WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect,
                                               context_.engine.Measurements(),
