@@ -23,6 +23,7 @@ AnalysedRead ReadAnalysedRecord(const std::filesystem::path& path, const Languag
         && review.analysed) {
         record.analysed = true;
         record.measurements = engine->Measurements();
+        record.diagnosis = engine->Diagnosis();
         record.rv5 = engine->Leads()[kLeadV5][kFieldR];
         record.sv1 = engine->Leads()[kLeadV1][kFieldS];
         record.firstLine = review.firstLine;

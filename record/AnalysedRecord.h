@@ -16,6 +16,7 @@ struct AnalysedRecord {
     bool sampleOffset = false;          // a title ending in "b": samples carry +320
     bool analysed = false;              // all twelve leads seen: the values below hold
     MeasurementSet measurements;
+    DiagnosisFlags diagnosis{};
     int32_t rv5 = 0;  // R amplitude of V5, µV
     int32_t sv1 = 0;  // S amplitude of V1, µV (negative)
     ConclusionLines conclusion;

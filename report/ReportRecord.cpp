@@ -3,7 +3,7 @@
 #include "record/AnalysedRecord.h"
 
 ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
-                              const LanguageTable& language)
+                              const LanguageTable& language, const Reading* reading)
 {
     ReportRecord record;
     AnalysedRecord read;
@@ -13,8 +13,16 @@ ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
     case AnalysedRead::Read: break;
     }
     record.content = BuildReportContent(read.packets, printSpeedIndex, read.sampleOffset);
-    if (read.analysed)
-        record.summary = {read.measurements, read.rv5, read.sv1, read.conclusion, read.firstLine};
+    if (read.analysed) {
+        record.summary.measurements = read.measurements;
+        record.summary.rv5 = read.rv5;
+        record.summary.sv1 = read.sv1;
+        record.summary.conclusion = read.conclusion;
+        record.summary.firstLine = read.firstLine;
+        record.summary.machine = MachineReading(read.diagnosis);
+    }
+    if (reading)
+        ApplyReading(record.summary, *reading, language);
     record.outcome = RecordReadOutcome::Read;
     return record;
 }

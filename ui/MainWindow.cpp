@@ -15,6 +15,8 @@
 #include "dialogs/PatientInfoDialog.h"
 #include "db/PatientStore.h"
 #include "dialogs/HistoryPatientListDialog.h"
+#include "dialogs/ReadingDialog.h"
+#include "dialogs/ReadingListDialog.h"
 #include "dialogs/RecordListDialog.h"
 #include "dialogs/AbortBox.h"
 
@@ -54,6 +56,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     connect(b.realTime, &QPushButton::clicked, this, &MainWindow::OnRealTimeView);
     connect(b.history, &QPushButton::clicked, this, &MainWindow::OnHistoryView);
     connect(b.print, &QPushButton::clicked, this, &MainWindow::OnPrint);
+    connect(b.read, &QPushButton::clicked, this, &MainWindow::OnRead);
+    connect(b.readingList, &QPushButton::clicked, this, &MainWindow::OnReadingList);
     connect(b.prev, &QPushButton::clicked, this, &MainWindow::OnPrevSecond);
     connect(b.next, &QPushButton::clicked, this, &MainWindow::OnNextSecond);
     connect(b.setup, &QPushButton::clicked, this, &MainWindow::OnSetup);
@@ -109,6 +113,7 @@ void MainWindow::ClearAnalysisResults()
     context_.engine.ClearResults();
     for (std::string& line : state_.conclusion.line)
         line.clear();
+    state_.reading.reset();
 }
 
 void MainWindow::ApplyCaptions()
@@ -119,6 +124,8 @@ void MainWindow::ApplyCaptions()
     b.newPatient->setText(context_.Translate("New Patient"));
     b.history->setText(context_.Translate("History View"));
     b.print->setText(context_.Translate("Print"));
+    b.read->setText(context_.Translate("Read ECG"));
+    b.readingList->setText(context_.Translate("Reading List"));
     b.realTime->setText(context_.Translate("Real-Time View"));
     b.record->setText(context_.Translate("Start Record"));
     b.setup->setText(context_.Translate("Setup"));
@@ -160,6 +167,7 @@ void MainWindow::ReviewLastRecord()
 void MainWindow::EnableReviewButtons(bool print, bool prev, bool next)
 {
     buttons_.print->setEnabled(print);
+    buttons_.read->setEnabled(print);
     buttons_.prev->setEnabled(prev);
     buttons_.next->setEnabled(next);
 }
@@ -379,6 +387,33 @@ void MainWindow::OnPrint()
     TellPrintOutcome(outcome);
 }
 
+void MainWindow::OnRead()
+{
+    if (const char* refusal = session_.Refusal(Command::Print))
+        return Refuse(refusal);
+    const QString path = state_.lastSavedRecordPath;
+    if (path.isEmpty())
+        return;
+    ReadingDialog dialog(context_, path, this);
+    if (!dialog.Loaded())
+        return;
+    connect(&dialog, &ReadingDialog::readingStored, this, &MainWindow::ReviewLastRecord);
+    dialog.exec();
+}
+
+void MainWindow::OnReadingList()
+{
+    // Refused as History View is: a first look registers older records, which takes a while.
+    if (const char* refusal = session_.Refusal(Command::HistoryView))
+        return Refuse(refusal);
+    ReadingListDialog dialog(context_, this);
+    connect(&dialog, &ReadingListDialog::readingStored, this, [this](const QString& path) {
+        if (session_.Review() && path == state_.lastSavedRecordPath)
+            ReviewLastRecord();
+    });
+    dialog.exec();
+}
+
 void MainWindow::TellPrintOutcome(PrintOutcome outcome)
 {
     const PrintMessageKeys keys = PrintMessageFor(outcome);
@@ -445,7 +480,7 @@ void MainWindow::OnDemo()
 
     if (!session_.Demo()) {
         state_.demoFilePath.clear();
-        RecordListDialog dialog(context_.language, this);
+        RecordListDialog dialog(context_, this);
         dialog.demoMode = 1;
         const int result = dialog.exec();
         // The list hands back a record path in demo mode too, and OK without a row forgets the
@@ -629,12 +664,26 @@ bool MainWindow::LoadRecordForReview(const QString& path)
     at.fixedLength = review_.fixedLength;
     state_.leadsSeen = review_.leadsSeen;
     state_.firstLine = review_.firstLine;
+    ShowLatestReading(path);
     if (at.fixedLength)
         buttons_.next->setEnabled(false);
     update();
     if (outcome == ReviewOutcome::Loaded && review_.damagedSecond >= 0)
         context_.Message(context_.Translate("record damaged at %1 s").arg(review_.damagedSecond));
     return outcome == ReviewOutcome::Loaded;
+}
+
+void MainWindow::ShowLatestReading(const QString& path)
+{
+    state_.reading.reset();
+    if (!review_.analysed)
+        return;
+    const LatestReading latest = LatestReadingOf(path);
+    state_.reading = latest.reading;
+    if (latest.reading)
+        state_.firstLine = ComposeReading(*latest.reading, state_.conclusion, context_.language);
+    else if (latest.failed)  // "need physician confirm" might not be true: it is not said
+        state_.conclusion.line[state_.firstLine] = context_.language.Translate("The reading cannot be looked up.");
 }
 
 void MainWindow::paintEvent(QPaintEvent* event)
@@ -663,9 +712,11 @@ void MainWindow::paintEvent(QPaintEvent* event)
     if (region.intersects(l.headerRect))
         painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
     if (region.intersects(l.measurementRect))
-        WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect,
-                                              context_.engine.Measurements(),
-                                              context_.engine.Leads());
+        WaveformDisplay::DrawMeasurementPanel(
+            painter, l.measurementRect,
+            state_.reading ? CorrectedMeasurements(context_.engine.Measurements(), state_.reading->values)
+                           : context_.engine.Measurements(),
+            context_.engine.Leads(), state_.reading ? CorrectedMarks(state_.reading->values) : 0);
     if (region.intersects(l.diagnosisRect))
         display_.DrawDiagnosisPanel(painter, l.diagnosisRect, state_.conclusion, state_.firstLine,
                                     state_.leadsSeen == kLeadCount);

@@ -53,6 +53,9 @@ public:
     void OnHistoryView();
     void OnSetup();
     void OnPrint();
+    // The reading of the record under review; the reading list of every record still to be read.
+    void OnRead();
+    void OnReadingList();
     void OnPrevSecond();
     void OnNextSecond();
     void OnDemo();
@@ -112,6 +115,8 @@ private:
     // is said when tellUser.
     bool FinishRecordFile(bool tellUser);
     bool LoadRecordForReview(const QString& path);
+    // The panels show the record's latest confirmed reading, or say when it cannot be known.
+    void ShowLatestReading(const QString& path);
     // After a stopped recording: the record is shown with its analysis, ready for paging.
     void ReviewStoppedRecord();
     void EnableReviewButtons(bool print, bool prev, bool next);
