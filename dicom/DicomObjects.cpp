@@ -10,6 +10,7 @@
 
 #include "analysis/Measurements.h"
 #include "app/LanguageTable.h"
+#include "device/RecorderLabels.h"
 
 namespace {
 
@@ -146,14 +147,11 @@ void PutChannel(DcmItem& group, int lead, const LeadState& state)
     ch->putAndInsertString(DCM_ChannelStatus, status.c_str());
     ch->putAndInsertString(DCM_ChannelTimeSkew, "0");
     ch->putAndInsertUint16(DCM_WaveformBitsStored, 16);
-    // The recorder names its filters only: "35Hz" is a low-pass, the mains settings a notch.
-    // What the "+" of "50Hz+" and "60Hz+" adds is not known, so only their notch is stated.
-    switch (state.first.filterCode) {
-    case 1: ch->putAndInsertString(DCM_FilterHighFrequency, "35"); break;
-    case 2: case 4: ch->putAndInsertString(DCM_NotchFilterFrequency, "50"); break;
-    case 3: case 5: ch->putAndInsertString(DCM_NotchFilterFrequency, "60"); break;
-    default: break;
-    }
+    const FilterSetting& filter = kFilterSettings[state.first.filterCode];
+    if (filter.lowPassHz > 0)
+        ch->putAndInsertString(DCM_FilterHighFrequency, std::to_string(filter.lowPassHz).c_str());
+    if (filter.notchHz > 0)
+        ch->putAndInsertString(DCM_NotchFilterFrequency, std::to_string(filter.notchHz).c_str());
 }
 
 DcmItem& NewAnnotation(DcmDataset& ds)
@@ -194,7 +192,7 @@ void PutAnalysis(DcmDataset& ds, const DicomRecord& record, const LanguageTable&
         std::string name = kMeasurementLabels[row].name;
         if (!name.empty() && name.back() == ' ')
             name.pop_back();
-        PutText(ds, name + " " + kMeasurementLabels[row].windowUnit + " " + values[row]);
+        PutText(ds, name + " " + kMeasurementLabels[row].unit + " " + values[row]);
     }
     const char* ms = "ms";
     PutNumber(ds, "2:16016", "Ventricular Heart Rate", m.heartRate, "{H.B.}/min",

@@ -28,6 +28,7 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     : QWidget(parent),
       context_(context),
       display_(context.language),
+      panels_(context.language),
       channel_(context.prompt, context.language),
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
@@ -653,12 +654,11 @@ void MainWindow::paintEvent(QPaintEvent* event)
     painter.setPen(Qt::white);
     painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
     if (region.intersects(l.measurementRect))
-        WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect,
-                                              context_.engine.Measurements(),
-                                              context_.engine.Leads());
+        panels_.DrawMeasurements(painter, l.measurementRect, context_.engine.Measurements(),
+                                 context_.engine.Leads());
     if (region.intersects(l.diagnosisRect))
-        display_.DrawDiagnosisPanel(painter, l.diagnosisRect, state_.conclusion, state_.firstLine,
-                                    state_.leadsSeen == kLeadCount);
+        panels_.DrawDiagnosis(painter, l.diagnosisRect, state_.conclusion, state_.firstLine,
+                              state_.leadsSeen == kLeadCount);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

@@ -15,6 +15,7 @@
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
 #include "setup/SetupDialog.h"
+#include "ui/AnalysisPanels.h"
 #include "ui/DemoPlayer.h"
 #include "ui/RecordWriter.h"
 #include "ui/RunState.h"
@@ -128,8 +129,10 @@ private:
     QString headerLine1_;
     QString headerLine2_;
 
-    // The picture of the lead panels and the record being stored or reviewed.
+    // The picture of the lead panels, the measurement and diagnosis panels, and the record being
+    // stored or reviewed.
     WaveformDisplay display_;
+    AnalysisPanels panels_;
     RecordWriter recordWriter_;
     ReviewRecord review_;
 

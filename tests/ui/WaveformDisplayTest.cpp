@@ -5,6 +5,7 @@
 #include <QImage>
 #include <vector>
 
+#include "device/RecorderLabels.h"
 #include "record/DisplayPoint.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/ShippedLanguage.h"
@@ -49,9 +50,9 @@ TEST_F(Panels, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
         int sample;
         int row;  // inside the panel
     } cases[] = {
-        {192, kMiddle}, {190, kMiddle}, {194, kMiddle},  // the zero line; 0.8 pixel down or up truncates to none
-        {185, kMiddle + 2}, {200, kMiddle - 3},          // 2.8 pixels down, 3.2 up: larger samples are higher
-        {272, kMiddle - 32},                             // one millivolt: 80 units, 32 pixels
+        {192, kMiddle}, {191, kMiddle}, {193, kMiddle},  // the zero line; half a pixel truncates to none
+        {185, kMiddle + 3}, {200, kMiddle - 4},          // 3.5 pixels down, 4 up: larger samples are higher
+        {272, kMiddle - 40},                             // one millivolt: 80 units, 10 mm of 4 pixels
         {1023, 0}, {0, kHeight},                         // far above and below: the edges
     };
     for (const auto& c : cases) {
@@ -88,7 +89,7 @@ TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
     const QString speed = display.LabelText(kLeadI, 1);
     ASSERT_TRUE(speed.endsWith("mm/s")) << speed.toStdString();
     EXPECT_EQ(speed.chopped(4).toDouble() * WaveformDisplay::kFineStep, display.Pen(kLeadI).x() - kLeft);
-    EXPECT_EQ(display.LabelText(kLeadI, 5), "WITHIN");  // the point at the pen, not the last
+    EXPECT_EQ(display.LabelText(kLeadI, 5), "IN RANGE");  // the point at the pen, not the last
 
     display.DrawReview(points.data(), points.size(), 12 * 80);
     for (int lead = 0; lead < kLeadCount; ++lead) {
@@ -97,10 +98,10 @@ TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
         EXPECT_EQ(display.LabelText(lead, 0), WaveformDisplay::LeadName(lead));
         const bool held = lead < kLeadV6;  // undrawn leads state their first point
         const QString texts[5] = {
-            held ? "20mm/s" : "", held ? WaveformDisplay::FilterText(lead % 6) : "",
-            held ? WaveformDisplay::GainText(1 + lead % 3) : "",
+            held ? "20mm/s" : "", held ? FilterText(lead % 6) : "",
+            held ? GainText(lead % 3) : "",
             held ? (lead == kLeadV5 ? "DEMO" : "MONITOR") : "",
-            held ? (lead == kLeadI ? "OVERFLOW" : "WITHIN") : ""};
+            held ? (lead == kLeadI ? "OVERFLOW" : "IN RANGE") : ""};
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(display.LabelText(lead, k + 1), texts[k]) << k;
     }
