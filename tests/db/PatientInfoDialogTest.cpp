@@ -58,7 +58,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
             Refuse("RefuseUpdate", "Update");
         statements.clear();
         EXPECT_EQ(PressOK().result(), QDialog::Rejected);
-        EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "Must delete Patient Record"}));
+        EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "The patient list is full. Please delete patients first."}));
         EXPECT_TRUE(window->State().currentPatientId.isEmpty());
         EXPECT_FALSE(QDir(deleted ? "Data/3" : "Data").exists());
         EXPECT_TRUE(statements.filter("Insert", Qt::CaseInsensitive).isEmpty()) << deleted;
@@ -68,7 +68,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
     window->GetSession().SetPortOpen(false);
     statements.clear();
     EXPECT_EQ(PressOK().result(), QDialog::Rejected);
-    EXPECT_EQ(prompt.Texts(), QStringList({"Please Check the port setting!"}));
+    EXPECT_EQ(prompt.Texts(), QStringList({"Please check the serial port settings."}));
     EXPECT_TRUE(statements.isEmpty());
     EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }

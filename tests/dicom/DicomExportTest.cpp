@@ -104,7 +104,7 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntac
     ASSERT_GT(texts.size(), 11u);
     EXPECT_EQ(texts.front(), "Unconfirmed machine interpretation");
     EXPECT_EQ(texts[1], "HR [bpm]: " + heartRate);
-    EXPECT_EQ(texts.back(), "<<**Report need physician confirm**>>");
+    EXPECT_EQ(texts.back(), "<<**Report requires physician confirmation**>>");
 
     for (const char* file : {"w.dcm", "r.dcm"}) {
         if (QStandardPaths::findExecutable("dciodvfy").isEmpty())

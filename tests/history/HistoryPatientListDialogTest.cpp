@@ -64,7 +64,7 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
     };
     if (PgCluster::Wanted()) {
         ASSERT_TRUE(PgCluster::Instance().Stop());
-        listed(0, {"Search Record Error"}, "server stopped");
+        listed(0, {"The patient database could not be searched."}, "server stopped");
         ASSERT_TRUE(PgCluster::Instance().Start());
         listed(4, {}, "server back");
     }
@@ -84,11 +84,11 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
             QSqlDatabase::removeDatabase("history-test-lock");
         });
         locked.wait();
-        lockMs < 1000 ? listed(4, {}, "brief lock") : listed(0, {"Search Record Error"}, "long lock");
+        lockMs < 1000 ? listed(4, {}, "brief lock") : listed(0, {"The patient database could not be searched."}, "long lock");
         holder.join();
     }
     Engine("Drop Table Patient");
-    listed(0, {"Search Record Error"}, "table gone");
+    listed(0, {"The patient database could not be searched."}, "table gone");
 }
 
 TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPatientEndsItsSession)
@@ -101,7 +101,7 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     ClickRow(refused, 0);  // li, the refused one
     ClickRow(refused, 1, Qt::ControlModifier);  // zhang wang
     QTest::mouseClick(refused.deleteButton, Qt::LeftButton);
-    EXPECT_EQ(prompt.Texts(), (QStringList{"Delete Selected Rows, Are you sure ?", "Delete Fail"}));
+    EXPECT_EQ(prompt.Texts(), (QStringList{"Delete the selected patients?", "Delete failed"}));
     QStringList names;
     for (int r = 0; r < refused.list->rowCount(); ++r)
         names << refused.list->item(r, HistoryPatientListDialog::kNameColumn)->text();
@@ -126,7 +126,7 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     window->OnRecord();
     window->OnPrint();
     EXPECT_FALSE(window->GetSession().Recording());
-    EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
+    EXPECT_EQ(prompt.Texts(), QStringList{"Please create a new patient first."});
 }
 
 TEST_F(HistoryList, DeleteRecordFilesRemovesRecordsAndLinksButFollowsNoLink)

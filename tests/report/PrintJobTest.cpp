@@ -15,8 +15,8 @@ TEST_F(PrintJobTest, ProblemsAreNamedTheHeaderNamesTheRecordsOwnPatientAndAFullD
     WritePackets(dir.Path() / "Data" / "1" / "short.cv", std::vector<DevicePacket>(100, MakePacket(0, 192)));
     struct Case { QString path; QString patient; const char* caption; const char* text; PrintOutcome outcome; };
     const Case cases[] = {
-        {"Data/99/m200903071405.cv", "99", "PatientInfo", "The Patient is not exist!", PrintOutcome::PatientError},
-        {"", "", "PatientInfo", "File Path Is NULL", PrintOutcome::PatientError},
+        {"Data/99/m200903071405.cv", "99", "Patient Information", "The Patient is not exist!", PrintOutcome::PatientError},
+        {"", "", "Patient Information", "File Path Is NULL", PrintOutcome::PatientError},
         {"Data/1/missing.cv", "", "Corvida", "file error", PrintOutcome::RecordError},
         {"Data/1/short.cv", "", "Corvida", "No data!", PrintOutcome::RecordError},
     };

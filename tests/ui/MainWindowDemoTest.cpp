@@ -55,7 +55,7 @@ TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
     EXPECT_TRUE(prompt.shown.empty());
 
     StartDemo("Broken.cv");  // reported, and demo mode holds until STOP
-    EXPECT_TRUE(prompt.Texts() == QStringList{"file error"});
+    EXPECT_TRUE(prompt.Texts() == QStringList{"File error"});
     EXPECT_TRUE(window->GetSession().Demo());
     EXPECT_EQ(window->Buttons().demo->text(), "STOP");
     RunFor(100);
@@ -83,7 +83,7 @@ TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
     EXPECT_FALSE(window->GetSession().Demo());
     EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
     // The port is opened again: there is none here.
-    EXPECT_TRUE(prompt.Texts() == QStringList{"Connect Error"});
+    EXPECT_TRUE(prompt.Texts() == QStringList{"Connection error"});
     const uint32_t stopped = Played();
     RunFor(200);
     EXPECT_EQ(Played(), stopped);

@@ -57,8 +57,9 @@ TEST(MainWindowModes, RefusalsUseTheirCaptionAndIconAndCloseEndsOnlyWhenIdle)
     session.StopDemo();
     window.OnClose();
     EXPECT_FALSE(window.isVisible());
-    EXPECT_TRUE(prompt.Texts() == QStringList({"Please stop the recording", "Please stop the recording",
-                                               kCheckPortKey, "Please stop the Demo first"}))
+    EXPECT_TRUE(prompt.Texts() == QStringList({"Please stop the recording first.", "Please stop the recording first.",
+                                               "Please check the serial port settings.",
+                                               "Please stop the demo first."}))
         << prompt.Texts().join(" | ").toStdString();
 }
 

@@ -61,7 +61,7 @@ TEST_F(Recording, ReviewLabelsEveryPanelWithTheRecordsOwnStateAndTheReviewSpeed)
     window->ReviewLastRecord();
     ASSERT_TRUE(window->GetSession().Review());
     window->grab();
-    const char* const texts[5] = {"20mm/s", "60Hz", "20mm/mv", "MONITOR", "WITHIN"};
+    const char* const texts[5] = {"20mm/s", "60Hz", "20mm/mV", "MONITOR", "IN RANGE"};
     for (int lead = 0; lead < kLeadCount; ++lead)
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(window->Display().LabelText(lead, k + 1).toStdString(), texts[k]) << lead << " " << k;
@@ -71,7 +71,7 @@ TEST_F(Recording, ReviewLabelsEveryPanelWithTheRecordsOwnStateAndTheReviewSpeed)
     Feed(std::vector<DevicePacket>(packets.begin(), packets.begin() + 800));
     window->grab();
     EXPECT_EQ(window->Display().LabelText(kLeadI, 1), "25mm/s");
-    EXPECT_EQ(window->Display().LabelText(kLeadI, 3), "20mm/mv");
+    EXPECT_EQ(window->Display().LabelText(kLeadI, 3), "20mm/mV");
 }
 
 TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
@@ -126,7 +126,7 @@ TEST_F(Recording, DiskFailuresAreReportedAndWhatFittedIsKept)
         window->Buttons().record->click();
         EXPECT_TRUE(prompt.Texts() == QStringList{"save error"}) << prompt.LastText().toStdString();
         EXPECT_FALSE(window->GetSession().Recording());
-        EXPECT_EQ(window->Buttons().record->text(), "Start Record");
+        EXPECT_EQ(window->Buttons().record->text(), "Start Recording");
         EXPECT_TRUE(window->State().lastSavedRecordPath.isEmpty());
         EXPECT_TRUE(window->GetSession().PatientReady());  // the user may fix the folder and try again
         window.reset();
@@ -183,12 +183,12 @@ TEST_F(Recording, EachRecordKeepsItsOwnFileAndNothingRecordedLeavesNone)
     EXPECT_TRUE(QRegularExpression("^Data/1/m\\d{12}\\.cv$")
                     .match(window->State().currentRecordPath).hasMatch()) << first;
     EXPECT_EQ(window->State().lastSavedRecordPath, window->State().currentRecordPath);
-    EXPECT_EQ(window->Buttons().record->text(), "Stop Record");
+    EXPECT_EQ(window->Buttons().record->text(), "Stop Recording");
     EXPECT_EQ(fs::file_size(first), 0u);  // made at Start
     const std::vector<DevicePacket> firstPackets = NormalRecord(2);
     Feed(firstPackets);
     StopRecord();
-    EXPECT_EQ(window->Buttons().record->text(), "Start Record");
+    EXPECT_EQ(window->Buttons().record->text(), "Start Recording");
     EXPECT_FALSE(window->GetSession().PatientReady());  // the next record needs New Patient
 
     NewPatient();
