@@ -9,6 +9,7 @@
 #include "record/RecordFile.h"
 #include "tests/dicom/DicomFixture.h"
 #include "tests/report/ReportFixture.h"
+#include "tests/support/MeasurementRows.h"
 #include "tests/support/StoreScp.h"
 
 const QString kTool = CORVIDA_TOOLS_DIR "/corvida-export";
@@ -73,6 +74,7 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntac
         if (lead != kLeadV6) {
             EXPECT_EQ(Str(*Item(*ch, DCM_ChannelSensitivityUnitsSequence), DCM_CodeValue), "uV");
         }
+        EXPECT_EQ(Str(*ch, DCM_FilterHighFrequency), "35");  // filter code 1, as screen and paper name it
     }
     const Uint16* data = nullptr;
     unsigned long count = 0;
@@ -87,23 +89,17 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntac
     EXPECT_EQ(mismatches, 0u);
 
     // The analysis: every annotation in the machine group, marked unconfirmed first, the
-    // heart rate coded, the conclusion closing with its request for a physician.
+    // conclusion closing with its request for a physician.
     std::vector<std::string> texts;
-    std::string heartRate;
     for (int i = 0; DcmItem* a = Item(w, DCM_WaveformAnnotationSequence, i); ++i) {
         Uint16 g = 0;
         a->findAndGetUint16(DCM_AnnotationGroupNumber, g);
         EXPECT_EQ(g, kMachineAnnotationGroup);
-        if (DcmItem* name = Item(*a, DCM_ConceptNameCodeSequence)) {
-            if (Str(*name, DCM_CodeValue) == "2:16016")
-                heartRate = Str(*a, DCM_NumericValue);
-        } else {
+        if (!Item(*a, DCM_ConceptNameCodeSequence))
             texts.push_back(Str(*a, DCM_UnformattedTextValue));
-        }
     }
     ASSERT_GT(texts.size(), 11u);
     EXPECT_EQ(texts.front(), "Unconfirmed machine interpretation");
-    EXPECT_EQ(texts[1], "HR [bpm]: " + heartRate);
     EXPECT_EQ(texts.back(), "<<**Report requires physician confirmation**>>");
 
     for (const char* file : {"w.dcm", "r.dcm"}) {
@@ -209,5 +205,41 @@ TEST_F(DicomExportTest, BadSettingsOrInputOrAFailingPacsGiveAFailureForEveryObje
         EXPECT_EQ(Export({"--send", c.rec}, &out), 1);
         EXPECT_EQ(out.count(c.says), 2) << out.toStdString();
         EXPECT_FALSE(out.contains("sent to the PACS")) << out.toStdString();
+    }
+}
+
+// The measurement annotations of each pinned record state the numbers of its own analysis: the
+// rows as the screen shows them, and the coded values, none where the value is 0.
+TEST(DicomAnnotations, MeasurementsStateTheAnalysisOwnNumbers)
+{
+    TempDir dir;
+    const LanguageTable en = ShippedLanguage();
+    for (const fs::path& path : PinnedRecords(dir.Path())) {
+        SCOPED_TRACE(path.filename().string());
+        DicomRecord record;
+        ASSERT_EQ(ReadDicomRecord(path, en, record), DicomRecordRead::Read);
+        const DicomObject object = BuildEcgWaveform(record, {}, MakeRecordUids(kRoot, record, {}, "English"), en);
+        std::vector<std::string> texts;
+        std::map<std::string, double> coded;
+        for (int i = 0; DcmItem* a = Item(*object.file->getDataset(), DCM_WaveformAnnotationSequence, i); ++i) {
+            if (DcmItem* name = Item(*a, DCM_ConceptNameCodeSequence))
+                coded[Str(*name, DCM_CodeValue)] = std::stod(Str(*a, DCM_NumericValue));
+            else
+                texts.push_back(Str(*a, DCM_UnformattedTextValue));
+        }
+        const AnalysisOf analysis(path);
+        const std::array<QStringList, 9> rows = ExpectedMeasurementRows(analysis);
+        ASSERT_GE(texts.size(), 10u);
+        for (int r = 0; r < 9; ++r)  // a text value keeps no trailing blank
+            EXPECT_EQ(texts[r + 1], rows[r].join(' ').trimmed().toStdString());
+        const MeasurementSet& m = analysis.Set();
+        const std::pair<const char*, double> values[] = {
+            {"2:16016", m.heartRate}, {"2:16184", m.pDuration},   {"2:15872", m.pr},
+            {"2:16156", m.qrs},       {"2:16160", m.qt},          {"2:15876", m.qtc},
+            {"2:16128", m.pAxis / 10}, {"2:16132", m.qrsAxis / 10}, {"2:16136", m.tAxis / 10}};
+        for (const auto& [code, value] : values) {
+            EXPECT_EQ(coded.count(code), value != 0 ? 1u : 0u) << code;
+            EXPECT_NEAR(coded[code], value, 0.05) << code;
+        }
     }
 }
