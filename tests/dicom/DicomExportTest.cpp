@@ -9,7 +9,6 @@
 #include "record/RecordFile.h"
 #include "tests/dicom/DicomFixture.h"
 #include "tests/report/ReportFixture.h"
-#include "tests/support/MeasurementRows.h"
 #include "tests/support/StoreScp.h"
 
 const QString kTool = CORVIDA_TOOLS_DIR "/corvida-export";
@@ -205,41 +204,5 @@ TEST_F(DicomExportTest, BadSettingsOrInputOrAFailingPacsGiveAFailureForEveryObje
         EXPECT_EQ(Export({"--send", c.rec}, &out), 1);
         EXPECT_EQ(out.count(c.says), 2) << out.toStdString();
         EXPECT_FALSE(out.contains("sent to the PACS")) << out.toStdString();
-    }
-}
-
-// The measurement annotations of each pinned record state the numbers of its own analysis: the
-// rows as the screen shows them, and the coded values, none where the value is 0.
-TEST(DicomAnnotations, MeasurementsStateTheAnalysisOwnNumbers)
-{
-    TempDir dir;
-    const LanguageTable en = ShippedLanguage();
-    for (const fs::path& path : PinnedRecords(dir.Path())) {
-        SCOPED_TRACE(path.filename().string());
-        DicomRecord record;
-        ASSERT_EQ(ReadDicomRecord(path, en, record), DicomRecordRead::Read);
-        const DicomObject object = BuildEcgWaveform(record, {}, MakeRecordUids(kRoot, record, {}, "English"), en);
-        std::vector<std::string> texts;
-        std::map<std::string, double> coded;
-        for (int i = 0; DcmItem* a = Item(*object.file->getDataset(), DCM_WaveformAnnotationSequence, i); ++i) {
-            if (DcmItem* name = Item(*a, DCM_ConceptNameCodeSequence))
-                coded[Str(*name, DCM_CodeValue)] = std::stod(Str(*a, DCM_NumericValue));
-            else
-                texts.push_back(Str(*a, DCM_UnformattedTextValue));
-        }
-        const AnalysisOf analysis(path);
-        const std::array<QStringList, 9> rows = ExpectedMeasurementRows(analysis);
-        ASSERT_GE(texts.size(), 10u);
-        for (int r = 0; r < 9; ++r)  // a text value keeps no trailing blank
-            EXPECT_EQ(texts[r + 1], rows[r].join(' ').trimmed().toStdString());
-        const MeasurementSet& m = analysis.Set();
-        const std::pair<const char*, double> values[] = {
-            {"2:16016", m.heartRate}, {"2:16184", m.pDuration},   {"2:15872", m.pr},
-            {"2:16156", m.qrs},       {"2:16160", m.qt},          {"2:15876", m.qtc},
-            {"2:16128", m.pAxis / 10}, {"2:16132", m.qrsAxis / 10}, {"2:16136", m.tAxis / 10}};
-        for (const auto& [code, value] : values) {
-            EXPECT_EQ(coded.count(code), value != 0 ? 1u : 0u) << code;
-            EXPECT_NEAR(coded[code], value, 0.05) << code;
-        }
     }
 }

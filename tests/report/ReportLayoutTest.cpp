@@ -11,13 +11,9 @@
 #include "analysis/ConclusionComposer.h"
 #include "app/LanguageTable.h"
 #include "db/PatientRecord.h"
-#include "report/PrintJob.h"
 #include "report/ReportLayout.h"
-#include "tests/support/MeasurementRows.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/ShippedLanguage.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TextCapture.h"
 
 namespace {
 
@@ -278,32 +274,6 @@ TEST(ReportLayout, SummaryColumnsAndDiagnosisNeverOverlap)
                       layout.Frame().right()) << k;
     }
     en.Load("English");
-}
-
-// The summary page of each pinned record states the numbers of the record's own analysis.
-TEST(ReportLayout, SummaryRowsStateTheAnalysisOwnNumbers)
-{
-    QImage a4 = Page(300);
-    TempDir dir;
-    for (const std::filesystem::path& record : PinnedRecords(dir.Path())) {
-        SCOPED_TRACE(record.filename().string());
-        ReportRecord read = ReadReportRecord(QString::fromStdString(record.string()), 1, en);
-        TextCapture page(a4.size(), 300);
-        ReportLayout layout(read.content, BuildReportHeader(nullptr, {}, en), read.summary, en);
-        layout.MeasureDevice(page);
-        {
-            QPainter painter(&page);
-            layout.DrawSummary(painter, 2);
-        }
-        const std::array<QStringList, 9> expected = ExpectedMeasurementRows(AnalysisOf(record));
-        const QList<QStringList> rows = page.Rows();
-        const qsizetype first = rows.indexOf(expected[0]);
-        ASSERT_TRUE(first >= 0 && first + 9 <= rows.size());
-        for (int r = 0; r < 9; ++r) {
-            const QStringList& row = rows[first + r];
-            EXPECT_EQ(QStringList({row.value(0).trimmed(), row.value(1), row.value(2)}), expected[r]) << r;
-        }
-    }
 }
 
 TEST(ReportLayout, LeadNameEndsBeforeTheCalibrationPulse)

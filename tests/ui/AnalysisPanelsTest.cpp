@@ -1,120 +1,213 @@
-// The measurement and diagnosis panels: every number they state against the analysis's own, and
-// every statement written whole inside its panel on the screens the program is made for.
+// The measurement and diagnosis panels: every number they state, and the summary page and the
+// archived waveform with them, against the analysis's own; and every statement written whole
+// inside its panel on the screens the program is made for.
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QTextItem>
 
+#include "analysis/AnalysisEngine.h"
 #include "analysis/ConclusionComposer.h"
-#include "tests/support/MeasurementRows.h"
+#include "dicom/DicomObjects.h"
+#include "record/RecordFile.h"
+#include "report/PrintJob.h"
+#include "tests/dicom/DicomFixture.h"
+#include "tests/support/PacketFile.h"
 #include "tests/support/QtApp.h"
+#include "tests/support/ShippedLanguage.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/TextCapture.h"
+#include "tools/SyntheticEcg.h"
 #include "ui/AnalysisPanels.h"
 #include "ui/WindowLayout.h"
 
-TEST(AnalysisPanels, MeasurementRowsStateTheAnalysisOwnNumbers)
+namespace {
+
+// A paint device that keeps the texts written on it instead of pixels, row by row.
+class TextCapture : public QPaintDevice {
+public:
+    explicit TextCapture(QSize size = {1366, 768}, int dpi = 96) : size_(size), dpi_(dpi) {}
+    // The texts of each baseline, top to bottom, each row's texts left to right.
+    QList<QStringList> Rows() const
+    {
+        std::map<double, QStringList> rows;
+        for (const auto& [at, text] : engine_.texts)
+            rows[at.first] << text;
+        QList<QStringList> list;
+        for (const auto& row : rows)
+            list << row.second;
+        return list;
+    }
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        const int values[] = {size_.width(), size_.height(), size_.width() * 254 / dpi_ / 10, size_.height() * 254 / dpi_ / 10,
+                              1 << 24, 32, dpi_, dpi_, dpi_, dpi_, 1, int(devicePixelRatioFScale())};
+        return m >= PdmWidth && m <= PdmDevicePixelRatioScaled ? values[m - PdmWidth] : QPaintDevice::metric(m);
+    }
+
+private:
+    struct Engine : QPaintEngine {
+        Engine() : QPaintEngine(AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawTextItem(const QPointF& p, const QTextItem& item) override { texts[{p.y(), p.x()}] += item.text(); }
+        Type type() const override { return User; }
+        std::map<std::pair<double, double>, QString> texts;  // by baseline and left edge
+    };
+    QSize size_;
+    int dpi_;
+    mutable Engine engine_;
+};
+
+// The nine rows of a measurement block as label, unit and value, from the row that starts with
+// "HR"; a label's trailing blank is no part of it.
+QList<QStringList> MeasurementRows(const TextCapture& device)
+{
+    QList<QStringList> rows = device.Rows();
+    rows.erase(rows.begin(), std::find_if(rows.begin(), rows.end(), [](const QStringList& r) { return r.value(0) == "HR"; }));
+    rows.resize(std::min<qsizetype>(rows.size(), 9));
+    for (QStringList& row : rows)
+        row[0] = row[0].trimmed();
+    return rows;
+}
+
+}  // namespace
+
+// The demo records and one without P waves whose axes point up and right, so that values of 0
+// and below 0 are shown too.
+TEST(AnalysisPanels, ScreenPaperAndArchiveStateTheAnalysisOwnNumbers)
 {
     EnsureQtApp();
     TempDir dir;
-    const LanguageTable language = ShippedLanguage();
-    const QRect rect = ComputeLayout(1366, 768).measurementRect;
+    const LanguageTable en = ShippedLanguage();
+    std::vector<std::filesystem::path> records;
+    for (const char* demo : {"NormalSinus72", "Bradycardia48", "Tachycardia125", "WideQrs68"})
+        records.push_back(std::filesystem::path(CORVIDA_APP_DIR) / "Data/Demo" / (std::string(demo) + ".cv"));
+    EcgParameters model;
+    model.pAmplitude = 0;
+    model.qrsAxis = -100;
+    model.tAxis = -120;
+    records.push_back(dir.Path() / "m200903071405.cv");
+    WritePackets(records.back(), SynthesizeRecord(model));
     QString all;
-    for (const std::filesystem::path& record : PinnedRecords(dir.Path())) {
-        SCOPED_TRACE(record.filename().string());
-        const AnalysisOf analysis(record);
-        TextCapture shown;
-        {
-            QPainter painter(&shown);
-            AnalysisPanels(language).DrawMeasurements(painter, rect, analysis.Set(), analysis.engine->Leads());
+    for (const std::filesystem::path& path : records) {
+        SCOPED_TRACE(path.filename().string());
+        const auto analysed = std::make_unique<AnalysisEngine>();  // the analysis's own numbers
+        const AnalysisEngine& engine = *analysed;
+        ConclusionLines lines;
+        ReviewRecord review;
+        ASSERT_EQ(LoadForReview(path, *analysed, en, lines, review), ReviewOutcome::Loaded);
+        const MeasurementSet& m = engine.Measurements();
+        const int32_t rv5 = engine.Leads()[kLeadV5][kFieldR], sv1 = engine.Leads()[kLeadV1][kFieldS];
+        // Integers as measured, axes (kept in tenths) in degrees with one decimal, "- - " for 0.
+        const auto v = [](double value, int decimals = 0) {
+            return value == 0 ? QString("- - ") : QString::number(value, 'f', decimals);
+        };
+        const QList<QStringList> expected = {
+            {"HR", "[bpm]:", v(m.heartRate)}, {"PR", "[ms]:", v(m.pr)}, {"P", "[ms]:", v(m.pDuration)},
+            {"QRS", "[ms]:", v(m.qrs)}, {"T", "[ms]:", v(m.tDuration)}, {"QT/QTc", "[ms]:", v(m.qt) + " / " + v(m.qtc)},
+            {"P/QRS/T", "[deg]:", v(m.pAxis / 10.0, 1) + "/" + v(m.qrsAxis / 10.0, 1) + "/" + v(m.tAxis / 10.0, 1)},
+            {"R(V5)/S(V1)", "[µV]:", v(rv5) + " / " + v(sv1)}, {"R(V5)+S(V1)", "[µV]:", v(std::abs(rv5) + std::abs(sv1))}};
+        for (const QStringList& row : expected)
+            all += row.join(' ');
+
+        TextCapture screen;
+        QPainter onScreen(&screen);
+        AnalysisPanels(en).DrawMeasurements(onScreen, ComputeLayout(1366, 768).measurementRect, m, engine.Leads());
+        onScreen.end();
+        EXPECT_EQ(MeasurementRows(screen), expected);
+
+        // The report analyses the file on its own.
+        const ReportRecord read = ReadReportRecord(QString::fromStdString(path.string()), 1, en);
+        TextCapture paper({2480, 3508}, 300);
+        ReportLayout layout(read.content, BuildReportHeader(nullptr, {}, en), read.summary, en);
+        layout.MeasureDevice(paper);
+        QPainter onPaper(&paper);
+        layout.DrawSummary(onPaper, 2);
+        onPaper.end();
+        EXPECT_EQ(MeasurementRows(paper), expected);
+
+        // The archived waveform: the rows as texts (which keep no trailing blank), the values coded.
+        DicomRecord record;
+        ASSERT_EQ(ReadDicomRecord(path, en, record), DicomRecordRead::Read);
+        const DicomObject object = BuildEcgWaveform(record, {}, MakeRecordUids(kRoot, record, {}, "English"), en);
+        std::vector<std::string> texts;
+        std::map<std::string, double> coded;
+        for (int i = 0; DcmItem* a = Item(*object.file->getDataset(), DCM_WaveformAnnotationSequence, i); ++i) {
+            if (DcmItem* name = Item(*a, DCM_ConceptNameCodeSequence))
+                coded[Str(*name, DCM_CodeValue)] = std::stod(Str(*a, DCM_NumericValue));
+            else
+                texts.push_back(Str(*a, DCM_UnformattedTextValue));
         }
-        const QList<QStringList> rows = shown.Rows();
-        const std::array<QStringList, 9> expected = ExpectedMeasurementRows(analysis);
-        ASSERT_EQ(rows.size(), 9);
-        for (int r = 0; r < 9; ++r) {
-            EXPECT_EQ(QStringList({rows[r].value(0).trimmed(), rows[r].value(1), rows[r].value(2)}), expected[r]) << r;
-            all += rows[r].join(' ');
+        ASSERT_GE(texts.size(), 10u);
+        for (int r = 0; r < 9; ++r)
+            EXPECT_EQ(texts[r + 1], expected[r].join(' ').trimmed().toStdString());
+        const std::pair<const char*, double> values[] = {
+            {"2:16016", m.heartRate}, {"2:16184", m.pDuration},   {"2:15872", m.pr},
+            {"2:16156", m.qrs},       {"2:16160", m.qt},          {"2:15876", m.qtc},
+            {"2:16128", m.pAxis / 10}, {"2:16132", m.qrsAxis / 10}, {"2:16136", m.tAxis / 10}};
+        for (const auto& [code, value] : values) {
+            EXPECT_EQ(coded.count(code), value != 0 ? 1u : 0u) << code;
+            EXPECT_NEAR(coded[code], value, 0.05) << code;
         }
     }
     EXPECT_TRUE(all.contains("- - ") && all.contains(QRegularExpression("-[0-9]"))) << "no value of 0 or below 0";
 }
 
-// Rows of the panel's picture that hold text, as bands of consecutive rows; and whether any
-// text lies outside the panel.
-struct Ink {
-    std::vector<int> bandHeights;
-    bool outside = false;
-};
-
-Ink DrawnDiagnosis(const LanguageTable& language, const QSize& screen, const std::vector<std::string>& texts)
-{
-    const QRect rect = ComputeLayout(screen.width(), screen.height()).diagnosisRect;
-    ConclusionLines lines;
-    for (std::size_t k = 0; k < texts.size(); ++k)
-        lines.line[9 - k] = texts[k];
-    // The panel and a margin around it, where nothing may be drawn.
-    const QRect area = rect.adjusted(-8, -8, 8, 8);
-    QImage image(area.size(), QImage::Format_RGB32);
-    image.fill(Qt::black);
-    {
-        QPainter painter(&image);
-        painter.translate(-area.topLeft());
-        AnalysisPanels(language).DrawDiagnosis(painter, rect, lines, 10 - int(texts.size()), true);
-    }
-    Ink ink;
-    int band = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        bool inked = false;
-        for (int x = 0; x < image.width(); ++x)
-            if (row[x] != qRgb(0, 0, 0)) {
-                inked = true;
-                ink.outside |= !rect.contains(area.topLeft() + QPoint(x, y));
-            }
-        if (inked)
-            ++band;
-        else if (band > 0)
-            ink.bandHeights.push_back(std::exchange(band, 0));
-    }
-    return ink;
-}
-
+// The title and the widest conclusion the catalogue allows, seven of its widest statements and the
+// closing line, drawn on a black screen: nothing beyond the panel's edges, and each of the nine
+// texts a band of rows of its own, tall enough to read. A narrower statement fits wherever these do.
 TEST(AnalysisPanels, EveryStatementAndTheLongestConclusionFitTheDiagnosisPanel)
 {
     EnsureQtApp();
     for (const char* name : {"English", "中文"}) {
         const LanguageTable language = ShippedLanguage(name);
-        const std::string closing = language.Translate(kClosingLineKey);
-        // Every statement, and the T-wave statement behind the widest lead name.
-        std::vector<std::string> statements;
+        std::vector<QString> texts;
         for (int code = kFirstStatement; code < kFirstLeadPrefix; ++code)
-            statements.push_back(StatementText(code, language));
-        DiagnosisFlags flags{};
+            texts.push_back(QString::fromStdString(StatementText(code, language)));
+        DiagnosisFlags flags{};  // the T-wave statement behind the widest lead name
         flags[kFirstLeadPrefix + kLeadAVR] = flags[kAbnormalTWave] = 1;
-        ConclusionLines composed;
-        ComposeConclusion(flags, composed, language);
-        statements.push_back(composed.line[9]);
-        std::vector<std::string> longest = statements;
+        ConclusionLines lines;
+        ComposeConclusion(flags, lines, language);
+        texts.push_back(QString::fromStdString(lines.line[9]));
         const QFontMetrics metrics(QFont("Arial", 12));
-        std::sort(longest.begin(), longest.end(), [&](const std::string& a, const std::string& b) {
-            return metrics.horizontalAdvance(QString::fromStdString(a)) > metrics.horizontalAdvance(QString::fromStdString(b));
-        });
-        longest.resize(7);
-        longest.push_back(closing);
+        std::sort(texts.begin(), texts.end(),
+                  [&](const QString& a, const QString& b) { return metrics.horizontalAdvance(a) > metrics.horizontalAdvance(b); });
+        for (int k = 0; k < 7; ++k)
+            lines.line[9 - k] = texts[k].toStdString();
+        lines.line[2] = language.Translate(kClosingLineKey);
         for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
             SCOPED_TRACE(testing::Message() << name << ' ' << screen.width());
-            for (const std::string& statement : statements) {
-                if (statement.find_first_not_of(' ') == std::string::npos)
-                    continue;  // the blank statements
-                const Ink ink = DrawnDiagnosis(language, screen, {statement, closing});
-                EXPECT_FALSE(ink.outside) << statement;
+            const QRect rect = ComputeLayout(screen.width(), screen.height()).diagnosisRect;
+            QImage image(screen + QSize(400, 0), QImage::Format_RGB32);  // room for text beyond the screen
+            image.fill(Qt::black);
+            QPainter painter(&image);
+            AnalysisPanels(language).DrawDiagnosis(painter, rect, lines, 2, true);
+            painter.end();
+            std::vector<int> bands{0};
+            for (int y = 0; y < image.height(); ++y) {
+                const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                const auto inked = [](QRgb c) { return c != qRgb(0, 0, 0); };
+                const auto* first = std::find_if(row, row + image.width(), inked);
+                if (first == row + image.width()) {
+                    if (bands.back() > 0)
+                        bands.push_back(0);
+                    continue;
+                }
+                ++bands.back();
+                EXPECT_TRUE(rect.contains(int(first - row), y) && std::none_of(row + rect.right() + 1, row + image.width(), inked))
+                    << "row " << y;
             }
-            // The title and eight lines, each on its own, legible and whole.
-            const Ink ink = DrawnDiagnosis(language, screen, longest);
-            EXPECT_FALSE(ink.outside);
-            ASSERT_EQ(ink.bandHeights.size(), 9u);
-            for (const int height : ink.bandHeights)
+            bands.pop_back();
+            ASSERT_EQ(bands.size(), 9u);
+            for (const int height : bands)
                 EXPECT_GE(height, 8);
         }
     }

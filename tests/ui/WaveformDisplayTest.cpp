@@ -18,6 +18,7 @@ constexpr int kLeft = 100;
 constexpr int kWidth = 200;
 constexpr int kHeight = 90;
 constexpr int kMiddle = kHeight / 2;  // inside the panel
+constexpr int kZeroLine = WaveformDisplay::kZeroLine;
 
 class Panels : public ::testing::Test {
 protected:
@@ -71,13 +72,13 @@ TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
 {
     // A record's point list: 80 points per second, 4 s (320 points) per lead in lead order, V6
     // missing; each lead's points carry their own gain (as shown: code + 1) and filter codes,
-    // and lead I overflows in its second half.
+    // and lead I overflows in its second half. Each lead is a 1 mV square wave.
     std::vector<DisplayPoint> points(11 * 320);
     for (std::size_t i = 0; i < points.size(); ++i) {
         DisplayPoint& p = points[i];
         p.leadIndex = static_cast<uint8_t>(i / 320);
-        p.sample = static_cast<int16_t>(i % 40 < 20 ? 232 : 152);
-        p.gainCode = static_cast<uint8_t>(1 + p.leadIndex % 3);
+        p.sample = static_cast<int16_t>(i % 40 < 20 ? kZeroLine + 80 : kZeroLine);
+        p.gainCode = static_cast<uint8_t>(1 + (p.leadIndex + 1) % 3);
         p.filterCode = static_cast<uint8_t>(p.leadIndex % 6);
         p.modeFlag = p.leadIndex == kLeadV5;
         p.rangeFlag = i >= 160 && i < 320;
@@ -99,12 +100,21 @@ TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
         const bool held = lead < kLeadV6;  // undrawn leads state their first point
         const QString texts[5] = {
             held ? "20mm/s" : "", held ? FilterText(lead % 6) : "",
-            held ? GainText(lead % 3) : "",
+            held ? GainText((lead + 1) % 3) : "",
             held ? (lead == kLeadV5 ? "DEMO" : "MONITOR") : "",
             held ? (lead == kLeadI ? "OVERFLOW" : "IN RANGE") : ""};
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(display.LabelText(lead, k + 1), texts[k]) << k;
     }
+
+    // At lead I's 10 mm/mV the millivolt rises from the zero line by ten 4-pixel millimetres.
+    int top = kHeight, bottom = 0;
+    for (int y = 0; y <= kHeight; ++y)
+        for (int x = 0; x <= kWidth; ++x)
+            if (Black(x, y))
+                top = std::min(top, y), bottom = std::max(bottom, y);
+    EXPECT_EQ(bottom, kMiddle);
+    EXPECT_EQ(bottom - top, 10 * WaveformDisplay::kFineStep);
 
     display.DrawReview(points.data(), points.size(), points.size());
     for (int lead = 0; lead < kLeadCount; ++lead)
