@@ -45,7 +45,7 @@ public:
     void ResetLeadPen(int lead, int x, int y, bool erase);
     // Every pen to its panel's left edge and middle; no lead counts as drawn last.
     void ResetAllLeadPens(bool erase);
-    // The mode and range labels of every lead back to "MONITOR" and "WITHIN"; all label strips
+    // The mode and range labels of every lead back to monitoring and within range; all label strips
     // are rendered again, so a language change shows at the next paint.
     void ResetStateLabels();
 
