@@ -1,6 +1,6 @@
 #include "analysis/ConclusionComposer.h"
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/ProfileFile.h"
-#include "app/Prompt.h"
+#include "foundation/ProfileFile.h"
+#include "dialogs/Prompt.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
 #include "db/PatientStore.h"
@@ -73,7 +73,10 @@ bool Application::InitInstance()
         db.Close();
         return false;
     }
-    db.SetPrompt(prompt_);
+    db.SetDisconnectedNotice([this] {
+        prompt_->Show(AdoConnection::kDisconnectedCaption, AdoConnection::kDisconnectedText,
+                      PromptIcon::Information, PromptButtons::Ok);
+    });
 
     QDir().mkpath(DataRoot());
     return true;
@@ -83,5 +86,5 @@ void Application::ExitInstance()
 {
     AppDatabase& db = AppDatabase::Instance();
     db.Close();
-    db.SetPrompt(nullptr);
+    db.SetDisconnectedNotice({});
 }

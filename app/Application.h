@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "analysis/AnalysisEngine.h"
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "dialogs/AppContext.h"
+#include "foundation/LanguageTable.h"
 
 class Prompt;
 

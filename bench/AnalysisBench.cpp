@@ -7,7 +7,7 @@
 #include <string>
 
 #include "analysis/AnalysisEngine.h"
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 #include "record/RecordFile.h"
 #include "tools/SyntheticEcg.h"
 

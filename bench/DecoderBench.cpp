@@ -9,7 +9,7 @@
 #include <fstream>
 #include <new>
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 #include "device/StreamDecoder.h"
 #include "record/RecordFile.h"
 #include "tools/SyntheticEcg.h"

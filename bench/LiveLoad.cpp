@@ -11,8 +11,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/AppContext.h"
-#include "app/Prompt.h"
+#include "dialogs/AppContext.h"
+#include "dialogs/Prompt.h"
 #include "ui/MainWindow.h"
 
 namespace {

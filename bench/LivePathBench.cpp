@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <vector>
 
-#include "app/AppContext.h"
-#include "app/Prompt.h"
+#include "dialogs/AppContext.h"
+#include "dialogs/Prompt.h"
 #include "tools/SyntheticEcg.h"
 #include "ui/MainWindow.h"
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/LanguageTable.h"
-#include "report/PrintJob.h"
+#include "foundation/LanguageTable.h"
+#include "report/ReportRecord.h"
 #include "report/ReportLayout.h"
 #include "tools/SyntheticEcg.h"
 

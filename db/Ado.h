@@ -15,7 +15,6 @@
 #include <optional>
 #include <vector>
 
-class Prompt;
 
 // Command options, cursor types, lock types and cursor locations, by the values callers pass.
 inline constexpr int kAdCmdText = 1;
@@ -99,10 +98,13 @@ public:
     // Records a failure of an operation for the debug trace; never shown to the user.
     void Fail(const char* operation, const QString& error);
 
-    // Where the layer's one message (a read from a recordset that is not open) is shown; none
-    // when null.
-    void SetPrompt(Prompt* prompt) { prompt_ = prompt; }
-    Prompt* GetPrompt() const { return prompt_; }
+    // The message of a read from a recordset that is not open; it is not a translated text.
+    static constexpr char kDisconnectedCaption[] = "提示";
+    static constexpr char kDisconnectedText[] = "数据库可能已经断开,\r\n请重新连接、然后重试.";
+    // Called when a field is read from a recordset that is not open (the connection may be gone);
+    // the program shows its message there. Nothing is called when unset.
+    void SetDisconnectedNotice(std::function<void()> notice) { disconnectedNotice_ = std::move(notice); }
+    const std::function<void()>& DisconnectedNotice() const { return disconnectedNotice_; }
 
 private:
     bool Connect();
@@ -122,5 +124,5 @@ private:
     QString lastError_;
     QStringList dateColumns_;  // lower case, of every table
     std::function<void(const QString&)> trace_;
-    Prompt* prompt_ = nullptr;
+    std::function<void()> disconnectedNotice_;
 };

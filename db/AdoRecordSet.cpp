@@ -1,6 +1,5 @@
 #include "db/AdoRecordSet.h"
 
-#include "app/Prompt.h"
 #include "db/AdoCommand.h"
 
 bool AdoRecordSet::PutCursorLocation(int location)
@@ -111,10 +110,8 @@ const QVariant* AdoRecordSet::Field(int column) const
 namespace {
 void ShowDisconnected(const AdoConnection* connection)
 {
-    // The layer's only message; it is not a translated text.
-    if (Prompt* prompt = connection ? connection->GetPrompt() : nullptr)
-        prompt->Show("提示", "数据库可能已经断开,\r\n请重新连接、然后重试.",
-                     PromptIcon::Information, PromptButtons::Ok);
+    if (connection && connection->DisconnectedNotice())
+        connection->DisconnectedNotice()();
 }
 }  // namespace
 

@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "app/ProfileFile.h"
+#include "foundation/ProfileFile.h"
 #include "db/AppDatabase.h"
 #include "db/PatientStore.h"
 

@@ -42,7 +42,7 @@ QString InsertStatement(int32_t id, const PatientRecord& p, const QDateTime& now
            QString::asprintf("%d)", 0);
 }
 
-// Step 5 of storing: the deleted row with the oldest NewDate becomes the new patient.
+// At the row limit, the deleted row with the oldest NewDate becomes the new patient.
 StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
 {
     AdoRecordSet oldest;
@@ -81,7 +81,8 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
     return {StoreOutcome::Stored, id, true};
 }
 
-// Steps 1 to 5 of storing, inside the transaction.
+// Storing inside the transaction: count the rows, then insert a new row or take over the oldest
+// deleted one.
 StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
 {
     AdoRecordSet count;

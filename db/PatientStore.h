@@ -20,10 +20,10 @@ inline constexpr int kMaxPatientRows = 400;
 
 enum class StoreOutcome {
     Stored,
-    CountFailed,        // S1 or S3 could not be opened
+    CountFailed,        // the row count or the next ID could not be read
     TableFull,          // no deleted row to take over
-    InsertFailed,       // S2 was refused by the engine
-    ReuseOpenFailed,    // S4 could not be opened or gave no row
+    InsertFailed,       // the new row was refused by the engine
+    ReuseOpenFailed,    // the oldest deleted row could not be read or is gone
     ReuseCommitFailed,  // the take-over row could not be committed
 };
 
@@ -52,22 +52,23 @@ const QString& DataRoot();
 // "<data root>/<id>", the folder of a patient's record files.
 QString PatientDataFolder(int32_t id);
 
-// S5: every live patient, newest first (the history list's opening and after an import).
+// Every live patient, newest first (the history list's opening and after an import).
 QString LivePatientsStatement();
-// S5b when both filters are empty, else S6 with a Like filter for each non-empty one.
+// Every live patient when both filters are empty, else those matching a Like filter for each
+// non-empty one.
 QString QueryPatientsStatement(const QString& name, const QString& clinicalNo);
 // Binds the recordset to AppDatabase, client-side cursor, and opens the statement; moves first.
 bool OpenPatientList(AdoRecordSet& rows, const QString& statement);
 // The current row by column name. False past the last row or on a read error.
 bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row);
 
-// S7. True only when the row is there and now marked deleted.
+// Marks a patient deleted. True only when the row is there and now marked deleted.
 bool DeletePatient(int32_t id);
 
-// S8: the row to export, whether deleted or not. Empty when the query fails or finds no row.
+// The row to export, whether deleted or not. Empty when the query fails or finds no row.
 std::optional<PatientRecord> ExportPatientRow(int32_t id);
 
-// S9, by the decimal ID text of the current or viewed patient; Isdel is not looked at.
+// A patient by the decimal ID text of the current or viewed patient; Isdel is not looked at.
 struct PatientLookup {
     bool queryFailed = false;           // "Search Record Error"
     std::optional<PatientRecord> row;   // empty and not failed: "The Patient is not exist!"

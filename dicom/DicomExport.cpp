@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 
 RecordObjects BuildRecordObjects(const std::filesystem::path& record, const DicomPatient& patient,
                                  const LanguageTable& language, const std::string& uidRoot,

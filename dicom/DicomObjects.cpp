@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "analysis/Measurements.h"
-#include "app/LanguageTable.h"
 #include "device/RecorderLabels.h"
+#include "foundation/LanguageTable.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "analysis/AnalysisEngine.h"
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 #include "record/RecordFile.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "app/ProfileFile.h"
+#include "foundation/ProfileFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 #include "record/RecordFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/ProfileFile.h"
+#include "foundation/ProfileFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

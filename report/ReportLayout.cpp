@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "analysis/Measurements.h"
-#include "app/AppContext.h"
+#include "foundation/Translate.h"
 #include "db/PatientRecord.h"
 #include "device/RecorderLabels.h"
 #include "record/RecordFile.h"

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
-#include "app/AppContext.h"
-#include "report/PrintJob.h"
+#include "foundation/Translate.h"
+#include "report/ReportRecord.h"
 #include "report/ReportLayout.h"
 
 ReportPdfOutcome WriteReportPdf(QIODevice& out, const QString& recordPath,

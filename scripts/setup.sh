@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-noto-cjk fonts-wqy-zenhei
-  sqlite3 poppler-utils
+  sqlite3 poppler-utils python3
   postgresql libqt6sql6-psql
   libdcmtk-dev dcmtk dicom3tools
 )

@@ -11,7 +11,7 @@
 
 #include "analysis/AnalysisEngine.h"
 #include "analysis/Measurements.h"
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 #include "record/RecordFile.h"
 
 namespace {

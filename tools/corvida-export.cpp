@@ -14,16 +14,16 @@
 #include <cstdio>
 #include <map>
 
-#include "app/LanguageTable.h"
-#include "app/ProfileFile.h"
-#include "app/WholeFile.h"
+#include "foundation/LanguageTable.h"
+#include "foundation/ProfileFile.h"
+#include "foundation/WholeFile.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
-#include "dicom/DicomPatientRow.h"
+#include "history/DicomPatientRow.h"
 #include "record/RecordFile.h"
-#include "report/PrintJob.h"
+#include "report/ReportRecord.h"
 #include "report/ReportPdf.h"
 
 #include "dcmtk/config/osconfig.h"

@@ -14,10 +14,10 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
-#include "app/ProfileFile.h"
-#include "app/WholeFile.h"
+#include "foundation/Translate.h"
+#include "foundation/LanguageTable.h"
+#include "foundation/ProfileFile.h"
+#include "foundation/WholeFile.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
 #include "db/PatientStore.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "analysis/Measurements.h"
-#include "app/AppContext.h"
+#include "foundation/Translate.h"
 #include "ui/PanelText.h"
 
 namespace {

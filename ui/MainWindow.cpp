@@ -10,12 +10,12 @@
 #include <QScreen>
 #include <cstring>
 
-#include "app/Prompt.h"
-#include "db/PatientInfoDialog.h"
+#include "dialogs/Prompt.h"
+#include "dialogs/PatientInfoDialog.h"
 #include "db/PatientStore.h"
-#include "history/HistoryPatientListDialog.h"
-#include "record/RecordListDialog.h"
-#include "report/PrintJob.h"
+#include "dialogs/HistoryPatientListDialog.h"
+#include "dialogs/RecordListDialog.h"
+#include "ui/PrintJob.h"
 
 namespace {
 
@@ -29,7 +29,6 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
       context_(context),
       display_(context.language),
       panels_(context.language),
-      channel_(context.prompt, context.language),
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
       demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); })
@@ -68,6 +67,10 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     connect(&recordTimer_, &QTimer::timeout, this, [this] {
         if (!recordWriter_.WriteBuffered())
             ReportSaveError();
+    });
+    connect(&channel_, &SerialChannel::failed, this, [this](const QString& text) {
+        context_.prompt.Show(context_.Translate("Application Error"), text, PromptIcon::Stop,
+                             PromptButtons::Ok);
     });
     connect(&demo_, &DemoPlayer::failed, this,
             [this] { context_.Message(context_.Translate("file error")); });

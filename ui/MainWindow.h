@@ -8,16 +8,16 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/AppContext.h"
+#include "dialogs/AppContext.h"
 #include "device/PacketSink.h"
-#include "device/SerialChannel.h"
+#include "acquisition/SerialChannel.h"
 #include "device/StreamDecoder.h"
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
-#include "setup/SetupDialog.h"
+#include "dialogs/SetupDialog.h"
 #include "ui/AnalysisPanels.h"
 #include "ui/DemoPlayer.h"
-#include "ui/RecordWriter.h"
+#include "record/RecordWriter.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
 #include "ui/WaveformDisplay.h"

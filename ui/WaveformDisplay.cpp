@@ -3,9 +3,9 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/AppContext.h"
 #include "device/DevicePacket.h"
 #include "device/RecorderLabels.h"
+#include "foundation/Translate.h"
 #include "record/DisplayPoint.h"
 #include "ui/PanelText.h"
 

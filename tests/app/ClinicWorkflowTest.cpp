@@ -18,11 +18,11 @@
 #include <functional>
 
 #include "app/Application.h"
-#include "app/ProfileFile.h"
-#include "db/PatientInfoDialog.h"
-#include "history/HistoryPatientListDialog.h"
-#include "record/RecordListDialog.h"
-#include "setup/SetupDialog.h"
+#include "foundation/ProfileFile.h"
+#include "dialogs/PatientInfoDialog.h"
+#include "dialogs/HistoryPatientListDialog.h"
+#include "dialogs/RecordListDialog.h"
+#include "dialogs/SetupDialog.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/RunProgram.h"

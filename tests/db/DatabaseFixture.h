@@ -20,7 +20,10 @@ class DatabaseFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        db().SetPrompt(&prompt);
+        db().SetDisconnectedNotice([this] {
+            prompt.Show(AdoConnection::kDisconnectedCaption, AdoConnection::kDisconnectedText,
+                        PromptIcon::Information, PromptButtons::Ok);
+        });
         if (PgCluster::Wanted())
             ASSERT_TRUE(PgCluster::Instance().Fresh());
         else
@@ -32,7 +35,7 @@ protected:
     {
         db().SetStatementTrace({});
         db().Close();
-        db().SetPrompt(nullptr);
+        db().SetDisconnectedNotice({});
     }
     static AppDatabase& db() { return AppDatabase::Instance(); }
     // Opens the connection (again) on the test's database.

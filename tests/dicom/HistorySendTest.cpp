@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "dicom/DicomExport.h"
-#include "dicom/DicomPatientRow.h"
-#include "history/HistoryPatientListDialog.h"
+#include "history/DicomPatientRow.h"
+#include "dialogs/HistoryPatientListDialog.h"
 #include "tests/dicom/DicomFixture.h"
 #include "tests/report/ReportFixture.h"
 #include "tests/support/StoreScp.h"

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <set>
 
-#include "history/HistoryPatientListDialog.h"
+#include "dialogs/HistoryPatientListDialog.h"
 #include "history/PatientExchange.h"
 #include "history/PatientInfoXml.h"
 

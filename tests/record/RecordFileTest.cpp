@@ -8,7 +8,7 @@
 
 #include <sys/stat.h>
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 #include "device/StreamDecoder.h"
 #include "tests/support/PacketFile.h"
 #include "tests/support/TempDir.h"

@@ -9,8 +9,8 @@
 #include <cmath>
 
 #include "analysis/ConclusionComposer.h"
-#include "app/LanguageTable.h"
 #include "db/PatientRecord.h"
+#include "foundation/LanguageTable.h"
 #include "report/ReportLayout.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/ShippedLanguage.h"

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <deque>
 
-#include "app/Prompt.h"
+#include "dialogs/Prompt.h"
 
 struct ShownPrompt {
     QString caption;

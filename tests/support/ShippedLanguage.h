@@ -2,7 +2,7 @@
 // The language files of the source tree, loaded in one language: the texts the program ships.
 #include <string>
 
-#include "app/LanguageTable.h"
+#include "foundation/LanguageTable.h"
 
 inline LanguageTable ShippedLanguage(const std::string& displayName = "English")
 {

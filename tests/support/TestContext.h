@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "analysis/AnalysisEngine.h"
-#include "app/AppContext.h"
+#include "dialogs/AppContext.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/ShippedLanguage.h"
 

@@ -13,7 +13,7 @@
 #include "analysis/ConclusionComposer.h"
 #include "dicom/DicomObjects.h"
 #include "record/RecordFile.h"
-#include "report/PrintJob.h"
+#include "report/ReportRecord.h"
 #include "tests/dicom/DicomFixture.h"
 #include "tests/support/PacketFile.h"
 #include "tests/support/QtApp.h"
@@ -25,22 +25,26 @@
 
 namespace {
 
-// A paint device that keeps the texts written on it instead of pixels, row by row.
+// A paint device that keeps the texts written on it instead of pixels.
 class TextCapture : public QPaintDevice {
 public:
     explicit TextCapture(QSize size = {1366, 768}, int dpi = 96) : size_(size), dpi_(dpi) {}
-    // The texts of each baseline, top to bottom, each row's texts left to right.
-    QList<QStringList> Rows() const
-    {
-        std::map<double, QStringList> rows;
-        for (const auto& [at, text] : engine_.texts)
-            rows[at.first] << text;
-        QList<QStringList> list;
-        for (const auto& row : rows)
-            list << row.second;
-        return list;
-    }
     QPaintEngine* paintEngine() const override { return &engine_; }
+    // The nine rows of the measurement block, from the row that starts with "HR", each as label
+    // (without a trailing blank), unit and value.
+    QList<QStringList> MeasurementRows() const
+    {
+        std::map<double, QStringList> rows;  // by baseline, each left to right
+        for (const auto& [at, text] : engine_.texts) {
+            QStringList& row = rows[at.first];
+            row << (row.isEmpty() ? text.trimmed() : text);
+        }
+        QList<QStringList> block;
+        for (const auto& [y, row] : rows)
+            if (block.size() < 9 && (!block.isEmpty() || row.value(0) == "HR"))
+                block << row;
+        return block;
+    }
 
 protected:
     int metric(PaintDeviceMetric m) const override
@@ -65,18 +69,6 @@ private:
     int dpi_;
     mutable Engine engine_;
 };
-
-// The nine rows of a measurement block as label, unit and value, from the row that starts with
-// "HR"; a label's trailing blank is no part of it.
-QList<QStringList> MeasurementRows(const TextCapture& device)
-{
-    QList<QStringList> rows = device.Rows();
-    rows.erase(rows.begin(), std::find_if(rows.begin(), rows.end(), [](const QStringList& r) { return r.value(0) == "HR"; }));
-    rows.resize(std::min<qsizetype>(rows.size(), 9));
-    for (QStringList& row : rows)
-        row[0] = row[0].trimmed();
-    return rows;
-}
 
 }  // namespace
 
@@ -122,7 +114,7 @@ TEST(AnalysisPanels, ScreenPaperAndArchiveStateTheAnalysisOwnNumbers)
         QPainter onScreen(&screen);
         AnalysisPanels(en).DrawMeasurements(onScreen, ComputeLayout(1366, 768).measurementRect, m, engine.Leads());
         onScreen.end();
-        EXPECT_EQ(MeasurementRows(screen), expected);
+        EXPECT_EQ(screen.MeasurementRows(), expected);
 
         // The report analyses the file on its own.
         const ReportRecord read = ReadReportRecord(QString::fromStdString(path.string()), 1, en);
@@ -132,7 +124,7 @@ TEST(AnalysisPanels, ScreenPaperAndArchiveStateTheAnalysisOwnNumbers)
         QPainter onPaper(&paper);
         layout.DrawSummary(onPaper, 2);
         onPaper.end();
-        EXPECT_EQ(MeasurementRows(paper), expected);
+        EXPECT_EQ(paper.MeasurementRows(), expected);
 
         // The archived waveform: the rows as texts (which keep no trailing blank), the values coded.
         DicomRecord record;

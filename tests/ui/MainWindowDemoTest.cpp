@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <sys/stat.h>
 
-#include "record/RecordListDialog.h"
+#include "dialogs/RecordListDialog.h"
 #include "tests/ui/LiveWindow.h"
 #include "tools/SyntheticEcg.h"
 

@@ -1,0 +1,56 @@
+#include "dialogs/AbortBox.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "dialogs/AppContext.h"
+
+AbortBox::AbortBox(const LanguageTable& language, QWidget* owner)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      language_(language), owner_(owner)
+{
+    setWindowTitle(Translate("Corvida Printing ..."));
+    setWindowModality(Qt::ApplicationModal);
+    text = new QLabel(this);
+    text->setAlignment(Qt::AlignCenter);
+    cancelButton = new QPushButton(Translate("Cancel"), this);
+    connect(cancelButton, &QPushButton::clicked, this, &AbortBox::OnCancel);
+
+    // A quarter of the desktop's width and a fifth of its height, centred on it.
+    const QRect desk = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                        : QRect(0, 0, 800, 600);
+    const int w = desk.width() / 4, h = desk.height() / 5;
+    setFixedSize(w, h);
+    move(desk.left() + (desk.width() - w) / 2, desk.top() + (desk.height() - h) / 2);
+    text->setGeometry(h / 5, 20, w - 20 - h / 5, h / 5);
+    cancelButton->setGeometry(w / 2 - 50, h / 2 - 15, 100, 30);
+}
+
+QString AbortBox::Translate(const char* key) const
+{
+    return ::Translate(language_, key);
+}
+
+void AbortBox::SetPage(int page)
+{
+    text->setText(Translate("Printing page") + "  " + QString::number(page) + ".");
+    cancelButton->setText(Translate("Cancel"));
+}
+
+void AbortBox::OnCancel()
+{
+    if (canceled_)
+        return;
+    canceled_ = true;
+    if (owner_)
+        owner_->setEnabled(true);
+    hide();
+}
+
+void AbortBox::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}

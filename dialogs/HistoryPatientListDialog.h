@@ -1,0 +1,108 @@
+#pragma once
+// The history patient list: the live patients newest first, filtered by name and clinical number;
+// Delete, Export, Import, and View, which opens the chosen patient's record list. exec() returns
+// Accepted when a record was chosen there (recordPathChanged named it and the patient is the
+// viewed patient), Rejected after Close. When Settings.ini sets up a PACS, the list's context
+// menu offers Send to PACS for the current patient.
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "dialogs/AppContext.h"
+#include "db/PatientRecord.h"
+
+class AdoRecordSet;
+class QAction;
+struct ExportResult;
+struct ImportResult;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+class HistoryPatientListDialog : public QDialog {
+    Q_OBJECT
+public:
+    // viewedPatientId: the patient chosen in the list last time, if any.
+    HistoryPatientListDialog(const AppContext& context, const QString& viewedPatientId,
+                             QWidget* parent = nullptr);
+    ~HistoryPatientListDialog() override;
+
+    // List columns.
+    enum Column { kClinicalNoColumn, kNameColumn, kSexColumn, kDateColumn, kHistoryFileColumn };
+
+    void OnQuery();
+    void OnDelete();
+    void OnView();
+    void OnExport();
+    void OnImport();
+    // Sends every record of the current patient, waveform and report, on a thread of its own;
+    // one message tells what each object came to once the PACS has answered (sendFinished).
+    void OnSendToPacs();
+    void OnClose();
+    void reject() override;
+
+    // The working directory at opening with a separator appended; column 4 shows folders under it.
+    QString baseFolder;
+
+    QLabel* nameLabel = nullptr;
+    QLineEdit* nameFilter = nullptr;
+    QLabel* clinicalNoLabel = nullptr;
+    QLineEdit* clinicalNoFilter = nullptr;
+    QPushButton* queryButton = nullptr;
+    QTableWidget* list = nullptr;
+    QPushButton* importButton = nullptr;
+    QPushButton* exportButton = nullptr;
+    QPushButton* viewButton = nullptr;
+    QPushButton* deleteButton = nullptr;
+    QPushButton* closeButton = nullptr;
+    // The context menu's Send to PACS; null when no PACS is set up. Disabled while a send runs.
+    QAction* sendAction = nullptr;
+
+    // The viewed patient; an empty list opened forgets it. Changes are reported as they happen.
+    const QString& ViewedPatientId() const { return viewedPatientId_; }
+
+    // What an export and an import did, told in the list's messages (caption "History Patient
+    // List", exclamation icon, OK), in the order they happened.
+    static void Report(const AppContext& context, const ExportResult& result);
+    static void Report(const AppContext& context, const ImportResult& result);
+
+signals:
+    void headerChanged(const QString& line1, const QString& line2);
+    // The record to review; empty when the last one is to be forgotten.
+    void recordPathChanged(const QString& path);
+    void viewedPatientChanged(const QString& id);
+    // The patient whose record was chosen, for the header texts.
+    void patientViewed(const PatientRecord& patient);
+    // Close, Escape or the title bar's close.
+    void historyClosed();
+    // A send's message has been shown.
+    void sendFinished();
+    // The patient is deleted: a window that holds it as its current patient lets it go.
+    void patientDeleted(const QString& id);
+
+private:
+    QString Translate(const char* key) const { return context_.Translate(key); }
+    // Shows text (already translated) with the list's caption, exclamation icon, OK.
+    static void Tell(const AppContext& context, const QString& text);
+    void Tell(const QString& text) { Tell(context_, text); }
+    void SetViewedPatient(const QString& id);
+    void FillList();
+    // Opens the list's statement and fills the list; a query that fails is said, so a database
+    // fault never looks like an empty list.
+    void ShowList(const QString& statement);
+    // Makes list row `row` (from 0) the recordset's current row and gives its PatientID text.
+    bool MoveToRow(int row, QString& idText);
+    int RowCount() const;
+
+    AppContext context_;
+    QString viewedPatientId_;
+    // The rows on display: list row n is recordset row n + 1.
+    std::unique_ptr<AdoRecordSet> rows_;
+};
+
+// Removes the record files (*.cv) in folder, and those in any folder named *.cv within it. A link
+// is removed itself and never followed. False when something could not be removed; a missing
+// folder has nothing to remove.
+bool DeleteRecordFiles(const QString& folder);

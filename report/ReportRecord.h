@@ -1,0 +1,24 @@
+#pragma once
+// A record read for its report, and the patient a record belongs to. Nothing here asks or shows:
+// the print job and the command-line tools decide what the user is told.
+#include <QString>
+
+#include "report/ReportLayout.h"
+
+class LanguageTable;
+
+// The patient a record belongs to: the name of its folder Data/<id>. Records elsewhere (the demo
+// folder) belong to no patient and print with a blank header.
+QString PatientIdForRecord(const QString& recordPath);
+
+// A record read for its report: the leads in file order and the analysis of this very file, so
+// the summary page can never show the measurements of another record.
+enum class RecordReadOutcome { Read, OpenFailed, TooShort };
+struct ReportRecord {
+    RecordReadOutcome outcome = RecordReadOutcome::OpenFailed;
+    ReportContent content;
+    ReportSummary summary;
+};
+// The statements are composed in language.
+ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
+                              const LanguageTable& language);

@@ -1,0 +1,76 @@
+// The New Patient dialog, headless: what OK refuses, with the database untouched or refusing.
+#include <QDir>
+#include <QLineEdit>
+
+#include "dialogs/PatientInfoDialog.h"
+#include "db/PatientStore.h"
+#include "tests/db/DatabaseFixture.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+class NewPatient : public DatabaseFixture {
+protected:
+    void SetUp() override
+    {
+        DatabaseFixture::SetUp();
+        window = std::make_unique<MainWindow>(app.context);
+        window->GetSession().SetPortOpen(true);
+    }
+    // The dialog as New Patient opens it, reporting to the window, after OK with these numbers.
+    PatientInfoDialog& PressOK(const char* age = "20", const char* height = "170", const char* weight = "100")
+    {
+        opened = window->MakePatientDialog();
+        opened->ageEdit->setText(age);
+        opened->heightEdit->setText(height);
+        opened->weightEdit->setText(weight);
+        prompt.Clear();
+        opened->OnOK();
+        return *opened;
+    }
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<PatientInfoDialog> opened;  // the last one made
+};
+
+// Numbers out of range, a full table, a take-over the database refuses (a save error) and a port not
+// ready keep the dialog open with their message, and none makes a patient.
+TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
+{
+    const QString upTo3000 = "Please enter an integer between 0 and 3000.", integer = "Please enter an integer.";
+    const struct {
+        const char *age, *height, *weight;
+        QString message;
+    } cases[] = {
+        {"3001", "170", "100", upTo3000}, {"20", "-1", "100", upTo3000}, {"twenty", "170", "100", integer},
+        {"20", "170", "2001", "Please enter an integer between 0 and 2000."}, {"", "170", "100", integer},
+        {"20", "1.5", "100", integer},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PressOK(c.age, c.height, c.weight).result(), QDialog::Rejected) << c.age << c.height << c.weight;
+        EXPECT_EQ(prompt.LastText(), c.message);
+    }
+    EXPECT_TRUE(statements.isEmpty());
+
+    for (const int deleted : {0, 3}) {  // none deleted, or every third with row 3 the oldest
+        Exec("Delete From Patient");
+        Seed(kMaxPatientRows, deleted);
+        if (deleted)
+            Refuse("RefuseUpdate", "Update");
+        statements.clear();
+        EXPECT_EQ(PressOK().result(), QDialog::Rejected);
+        EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "The patient list is full. Please delete patients first."}));
+        EXPECT_TRUE(window->State().currentPatientId.isEmpty());
+        EXPECT_FALSE(QDir(deleted ? "Data/3" : "Data").exists());
+        EXPECT_TRUE(statements.filter("Insert", Qt::CaseInsensitive).isEmpty()) << deleted;
+    }
+
+    // Port not ready: the database is never reached.
+    window->GetSession().SetPortOpen(false);
+    statements.clear();
+    EXPECT_EQ(PressOK().result(), QDialog::Rejected);
+    EXPECT_EQ(prompt.Texts(), QStringList({"Please check the serial port settings."}));
+    EXPECT_TRUE(statements.isEmpty());
+    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
+}
+
+}  // namespace
