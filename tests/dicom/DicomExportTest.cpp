@@ -87,20 +87,6 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordPassDciodvfyAndArriveIntac
     }
     EXPECT_EQ(mismatches, 0u);
 
-    // The analysis: every annotation in the machine group, marked unconfirmed first, the
-    // conclusion closing with its request for a physician.
-    std::vector<std::string> texts;
-    for (int i = 0; DcmItem* a = Item(w, DCM_WaveformAnnotationSequence, i); ++i) {
-        Uint16 g = 0;
-        a->findAndGetUint16(DCM_AnnotationGroupNumber, g);
-        EXPECT_EQ(g, kMachineAnnotationGroup);
-        if (!Item(*a, DCM_ConceptNameCodeSequence))
-            texts.push_back(Str(*a, DCM_UnformattedTextValue));
-    }
-    ASSERT_GT(texts.size(), 11u);
-    EXPECT_EQ(texts.front(), "Unconfirmed machine interpretation");
-    EXPECT_EQ(texts.back(), "<<**Report requires physician confirmation**>>");
-
     for (const char* file : {"w.dcm", "r.dcm"}) {
         if (QStandardPaths::findExecutable("dciodvfy").isEmpty())
             break;  // Debian's dicom3tools

@@ -100,19 +100,25 @@ TEST(AnalysisPanels, ScreenPaperAndArchiveStateTheAnalysisOwnNumbers)
             layout.DrawSummary(painter, 2);
         }), expected);
 
-        // The archived waveform: the rows as texts, the values coded.
+        // The archived waveform, every annotation in the machine group: the rows as texts, the
+        // values coded.
         DicomRecord record;
         ASSERT_EQ(ReadDicomRecord(path, en, record), DicomRecordRead::Read);
         const DicomObject object = BuildEcgWaveform(record, {}, MakeRecordUids(kRoot, record, {}, "English"), en);
         std::vector<std::string> texts;
         std::map<std::string, double> coded;
         for (int i = 0; DcmItem* a = Item(*object.file->getDataset(), DCM_WaveformAnnotationSequence, i); ++i) {
+            Uint16 group = 0;
+            a->findAndGetUint16(DCM_AnnotationGroupNumber, group);
+            EXPECT_EQ(group, kMachineAnnotationGroup);
             if (DcmItem* name = Item(*a, DCM_ConceptNameCodeSequence))
                 coded[Str(*name, DCM_CodeValue)] = std::stod(Str(*a, DCM_NumericValue));
             else
                 texts.push_back(Str(*a, DCM_UnformattedTextValue));
         }
+        // Marked unconfirmed first, the conclusion last with its request for a physician.
         ASSERT_GE(texts.size(), 10u);
+        EXPECT_EQ(texts.front() + " " + texts.back(), "Unconfirmed machine interpretation " + lines.line[review.firstLine]);
         for (int r = 0; r < 9; ++r)
             EXPECT_EQ(QString::fromStdString(texts[r + 1]).simplified(), expected[r]);
         const std::pair<const char*, double> values[] = {
