@@ -133,10 +133,11 @@ TEST(AnalysisPanels, ScreenPaperAndArchiveStateTheAnalysisOwnNumbers)
     EXPECT_TRUE(all.contains("- -") && all.contains(QRegularExpression("-[0-9]"))) << "no value of 0 or below 0";
 }
 
-// The title and the widest conclusion the catalogue allows, seven of its widest statements and the
-// closing line, drawn on a black screen: nothing beyond the panel's edges, and each of the nine
-// texts a band of rows of its own, tall enough to read. A narrower statement fits wherever these do.
-TEST(AnalysisPanels, EveryStatementAndTheLongestConclusionFitTheDiagnosisPanel)
+// The widest conclusion the catalogue allows, seven of its widest statements and the closing line,
+// with the title on a black screen: nothing beyond the panel's edges, and each of the nine texts a
+// band of rows of its own, tall enough to read; on paper every line ends inside the frame. A
+// narrower statement fits wherever these do.
+TEST(AnalysisPanels, EveryStatementAndTheLongestConclusionFitTheDiagnosisPanelAndTheSummaryPage)
 {
     EnsureQtApp();
     for (const char* name : {"English", "中文"}) {
@@ -182,5 +183,15 @@ TEST(AnalysisPanels, EveryStatementAndTheLongestConclusionFitTheDiagnosisPanel)
             for (const int height : bands)
                 EXPECT_GE(height, 8);
         }
+        QImage a4(2480, 3508, QImage::Format_Grayscale8);  // 300 dpi
+        a4.setDotsPerMeterX(11811);
+        a4.setDotsPerMeterY(11811);
+        ReportLayout layout({}, BuildReportHeader(nullptr, {}, language), {{}, 0, 0, lines, 2}, language);
+        layout.MeasureDevice(a4);
+        const std::vector<QPoint> at = layout.SummaryAt().lines;
+        ASSERT_EQ(at.size(), 8u);
+        for (int k = 0; k < 8; ++k)
+            EXPECT_LE(at[k].x() + QFontMetrics(QFont("Arial", 10), &a4).horizontalAdvance(QString::fromStdString(lines.line[9 - k])),
+                      layout.Frame().right()) << k;
     }
 }
