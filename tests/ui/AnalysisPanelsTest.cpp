@@ -43,6 +43,33 @@ QStringList MeasurementRows(const QString& pdf, int dpi, const std::function<voi
     return lines.mid(0, 9);
 }
 
+// Draws on a black screen, with room for text beyond its right edge, and returns the heights of
+// the bands of rows that hold ink; ink outside rect fails the test.
+std::vector<int> InkBands(const QSize& screen, const QRect& rect, const std::function<void(QPainter&)>& draw)
+{
+    QImage image(screen + QSize(400, 0), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    draw(painter);
+    painter.end();
+    std::vector<int> bands{0};
+    const auto inked = [](QRgb c) { return c != qRgb(0, 0, 0); };
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const auto* first = std::find_if(row, row + image.width(), inked);
+        if (first == row + image.width()) {
+            if (bands.back() > 0)
+                bands.push_back(0);
+            continue;
+        }
+        ++bands.back();
+        EXPECT_TRUE(rect.contains(int(first - row), y) && std::none_of(row + rect.right() + 1, row + image.width(), inked))
+            << "row " << y;
+    }
+    bands.pop_back();
+    return bands;
+}
+
 }  // namespace
 
 // The demo records and one without P waves whose axes point up and right, so that values of 0
@@ -158,30 +185,21 @@ TEST(AnalysisPanels, EveryStatementAndTheLongestConclusionFitTheDiagnosisPanelAn
         lines.line[2] = language.Translate(kClosingLineKey);
         for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
             SCOPED_TRACE(testing::Message() << name << ' ' << screen.width());
-            const QRect rect = ComputeLayout(screen.width(), screen.height()).diagnosisRect;
-            QImage image(screen + QSize(400, 0), QImage::Format_RGB32);  // room for text beyond the screen
-            image.fill(Qt::black);
-            QPainter painter(&image);
-            AnalysisPanels(language).DrawDiagnosis(painter, rect, lines, 2, true);
-            painter.end();
-            std::vector<int> bands{0};
-            for (int y = 0; y < image.height(); ++y) {
-                const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-                const auto inked = [](QRgb c) { return c != qRgb(0, 0, 0); };
-                const auto* first = std::find_if(row, row + image.width(), inked);
-                if (first == row + image.width()) {
-                    if (bands.back() > 0)
-                        bands.push_back(0);
-                    continue;
-                }
-                ++bands.back();
-                EXPECT_TRUE(rect.contains(int(first - row), y) && std::none_of(row + rect.right() + 1, row + image.width(), inked))
-                    << "row " << y;
-            }
-            bands.pop_back();
+            const WindowLayout layout = ComputeLayout(screen.width(), screen.height());
+            const std::vector<int> bands = InkBands(screen, layout.diagnosisRect, [&](QPainter& painter) {
+                AnalysisPanels(language).DrawDiagnosis(painter, layout.diagnosisRect, lines, 2, true);
+            });
             ASSERT_EQ(bands.size(), 9u);
             for (const int height : bands)
                 EXPECT_GE(height, 8);
+            // The widest numbers the analysis gives stay in the measurement panel, row by row.
+            MeasurementSet widest{999, 999, 999, 999, 999, 999, 999, -1799, -1799, -1799};
+            std::array<LeadMeasurements, kLeadCount> leads{};
+            leads[kLeadV5][kFieldR] = 99999;
+            leads[kLeadV1][kFieldS] = -99999;
+            EXPECT_EQ(InkBands(screen, layout.measurementRect, [&](QPainter& painter) {
+                AnalysisPanels(language).DrawMeasurements(painter, layout.measurementRect, widest, leads);
+            }).size(), 9u);
         }
         QImage a4(2480, 3508, QImage::Format_Grayscale8);  // 300 dpi
         a4.setDotsPerMeterX(11811);
