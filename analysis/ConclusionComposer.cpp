@@ -1,8 +1,7 @@
 #include "analysis/ConclusionComposer.h"
 
+#include "analysis/Reading.h"
 #include "foundation/LanguageTable.h"
-
-namespace {
 
 // The English lead names carry a trailing blank that separates them from the statement, but a
 // language file's values are read trimmed. Where the blank was lost and the statement is
@@ -18,8 +17,6 @@ std::string JoinLeadAndStatement(const std::string& lead, const std::string& sta
     return lead + ' ' + statement;
 }
 
-}  // namespace
-
 std::string StatementKey(int code)
 {
     return "constr" + std::to_string(code);
@@ -33,24 +30,5 @@ std::string StatementText(int code, const LanguageTable& language)
 int ComposeConclusion(const DiagnosisFlags& flags, ConclusionLines& lines,
                       const LanguageTable& language)
 {
-    int slot = 9;
-    std::string prefix;
-    for (int code = kFirstStatement; code < kDiagnosisCodes; ++code) {
-        if (flags[code] == 0)
-            continue;
-        if (code >= kFirstLeadPrefix && code < kAbnormalTWave) {
-            prefix = StatementText(code, language);  // the highest raised lead wins
-            continue;
-        }
-        // Lines 9 ... 3 hold statements; line 2 is kept for the closing line.
-        if (slot <= 2)
-            continue;
-        std::string text = StatementText(code, language);
-        if (code == kAbnormalTWave)
-            text = JoinLeadAndStatement(prefix, text);
-        lines.line[slot] = std::move(text);
-        --slot;
-    }
-    lines.line[slot] = language.Translate(kClosingLineKey);
-    return slot;
+    return ComposeReading(MachineReading(flags), lines, language);
 }

@@ -18,6 +18,9 @@ std::string StatementKey(int code);
 // The text of a statement code in the loaded language; empty when the file lacks the key.
 std::string StatementText(int code, const LanguageTable& language);
 
+// A lead name and the abnormal T wave as one line, a blank between them in Latin script only.
+std::string JoinLeadAndStatement(const std::string& lead, const std::string& statement);
+
 // Writes up to seven statements from line 9 downward in code order and the closing line after
 // them; returns the index of the closing line. Lines below it are left as they were.
 int ComposeConclusion(const DiagnosisFlags& flags, ConclusionLines& lines,

@@ -1,13 +1,14 @@
 #include <QApplication>
-#include <QDir>
 #include <QSessionManager>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "app/Application.h"
 #include "app/TerminationSignals.h"
+#include "record/RecordFile.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -30,8 +31,9 @@ int main(int argc, char** argv)
             if (i + 1 < args.size() && !args[i + 1].startsWith("--")) {
                 demoPath = args[++i];
             } else {
-                const QStringList demos = QDir("Data/Demo").entryList({"*.cv"}, QDir::Files, QDir::Name);
-                demoPath = demos.isEmpty() ? QString() : "Data/Demo/" + demos.front();
+                std::vector<std::string> demos = ListRecords("Data/Demo", true).records;
+                std::sort(demos.begin(), demos.end());
+                demoPath = demos.empty() ? QString() : "Data/Demo/" + QString::fromStdString(demos.front());
             }
             if (demoPath.isEmpty()) {
                 std::fputs("corvida: no demo record in Data/Demo\n", stderr);

@@ -73,6 +73,8 @@ public:
     // Execute without the options check: traces, translates and runs one Jet statement.
     AdoHandle Query(const QString& statement);
     bool IsOpen() const;
+    // Open on a PostgreSQL server, which other stations may share.
+    bool IsServer() const { return open_ && postgres_; }
     void Close();
     // The column names of a table, matched without regard to letter case (none when it is
     // missing); nullopt when the catalogue cannot be read.

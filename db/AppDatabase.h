@@ -12,7 +12,8 @@ public:
     using AdoConnection::Open;
     // Opens an existing database file; false (with LastError) when it is missing, unreadable or
     // has no Patient table with every column the program reads and writes (an empty file opens
-    // as an empty database, so this is what tells it from a clinic's database).
+    // as an empty database, so this is what tells it from a clinic's database). The tables added
+    // since Patient are made when missing (see AddedTables), Patient left as it is.
     bool Open(const QString& file);
     // The same for a PostgreSQL database; host may be the folder of a Unix socket. The password,
     // if any, comes from libpq's password or service file, never from here.
@@ -20,5 +21,7 @@ public:
 
 private:
     AppDatabase() : AdoConnection("corvida") {}
-    bool HasPatientTable();
+    bool CheckSchema();
+    // False with LastError when the table is missing and cannot be made, or lacks a column.
+    bool HasTable(const QString& table, const QStringList& columns, const QStringList& create);
 };

@@ -1,11 +1,15 @@
 #include "db/PatientStore.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <QRegularExpression>
 #include <limits>
 
 #include "db/AdoRecordSet.h"
 #include "db/AppDatabase.h"
+#include "db/PatientFolder.h"
+#include "db/RecordingHold.h"
 
 namespace {
 
@@ -13,6 +17,8 @@ namespace {
 constexpr int kStoreAttempts = 5;
 
 QString dataRoot = "Data";
+
+constexpr char kStoredDateFormat[] = "yyyy-MM-dd HH:mm:ss";
 
 // A text value between single quotes. A quote inside is doubled, which is how both engines read
 // a quote within a literal, so the value cannot end the literal early.
@@ -70,20 +76,24 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
     int32_t id = 0;
     if (!row.GetCollect(QString("PatientID"), id))
         return {StoreOutcome::ReuseOpenFailed};
-    // The row is a new patient from now on, so it sorts and prints with today's date.
-    const bool written = row.PutCollect("PatientID", id) && row.PutCollect("NewDate", now.toString("yyyy-MM-dd HH:mm:ss")) && row.PutCollect("Name", p.Name) &&
+    // The row is a new patient from now on, so it sorts and prints with today's date; a date
+    // the old patient had (a clock set back) would make the two one patient.
+    QString newDate = now.toString(kStoredDateFormat);
+    if (newDate == date.toString(kStoredDateFormat))
+        newDate = now.addSecs(1).toString(kStoredDateFormat);
+    const bool written = row.PutCollect("PatientID", id) && row.PutCollect("NewDate", newDate) && row.PutCollect("Name", p.Name) &&
                          row.PutCollect("Age", p.Age) && row.PutCollect("Isdel", 0) &&
                          row.PutCollect("Other", p.Other) && row.PutCollect("Height", p.Height) &&
                          row.PutCollect("Weight", p.Weight) && row.PutCollect("Blood", p.Blood) &&
                          row.PutCollect("Sex", p.Sex) && row.PutCollect("ClinicalNo", p.ClinicalNo);
     if (!written || !row.Update())
         return {StoreOutcome::ReuseCommitFailed};
-    return {StoreOutcome::Stored, id, true};
+    return {StoreOutcome::Stored, id, newDate, true};
 }
 
 // Storing inside the transaction: count the rows, then insert a new row or take over the oldest
 // deleted one.
-StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
+StoreResult StoreRow(const PatientRecord& facts, const QDateTime& now)
 {
     AdoRecordSet count;
     Bind(count, true);
@@ -104,7 +114,59 @@ StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now)
                                : AdoHandle();
     if (done == nullptr || done->recordsAffected != 1)
         return {StoreOutcome::InsertFailed};
-    return {StoreOutcome::Stored, highest + 1, false};
+    return {StoreOutcome::Stored, highest + 1, now.toString(kStoredDateFormat), false};
+}
+
+// Runs work in a transaction that holds the Patient table against other writers, and commits
+// when work says so; a clash with another station's transaction is tried again. False when
+// nothing was committed.
+template <class Work>
+bool RunLocked(Work work)
+{
+    AppDatabase& db = AppDatabase::Instance();
+    for (int attempt = 0; attempt < kStoreAttempts; ++attempt) {
+        if (!db.BeginLocked("Patient")) {
+            if (db.LastFailureWasConflict())
+                continue;
+            return false;
+        }
+        if (work() && db.Commit())
+            return true;
+        const bool again = db.LastFailureWasConflict();
+        db.Rollback();
+        if (!again)
+            return false;
+    }
+    return false;
+}
+
+// The stored patient's own data folder, made new and stamped; what stood there is moved aside.
+bool MakeDataFolder(const StoreResult& stored, const PatientRecord& facts, const QDateTime& now)
+{
+    const QString folder = PatientDataFolder(stored.id);
+    if (!MoveFolderAside(folder, now) || !QDir().mkpath(folder))
+        return false;
+    PatientRecord row = facts;
+    row.PatientID = stored.id;
+    row.NewDate = stored.newDate;
+    return StampPatientFolder(folder, row);
+}
+
+// Takes back a folder MakeDataFolder made for a row that was not committed.
+void RemoveDataFolder(int32_t id)
+{
+    const QString folder = PatientDataFolder(id);
+    QDir(folder).remove(kPatientStampFile);
+    QDir().rmdir(folder);
+}
+
+// The row and the patient's order, both or neither.
+StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now, const PatientOrder* order)
+{
+    StoreResult result = StoreRow(facts, now);
+    if (result.Stored() && !ReplacePatientOrder(result.id, order))
+        result = {result.reused ? StoreOutcome::ReuseCommitFailed : StoreOutcome::InsertFailed};
+    return result;
 }
 
 }  // namespace
@@ -129,49 +191,47 @@ const char* StoreFailureKey(StoreOutcome outcome)
     switch (outcome) {
     // A failing database is said as such, never as a bare "no".
     case StoreOutcome::CountFailed: return "Search Record Error";
-    case StoreOutcome::InsertFailed: return "save error";
+    case StoreOutcome::InsertFailed:
+    case StoreOutcome::FolderFailed: return "save error";
     case StoreOutcome::TableFull: return "Must delete Patient Record";
     default: return nullptr;
     }
 }
 
-StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now)
+StoreResult StorePatient(const PatientRecord& facts, const QDateTime& now, const PatientOrder* order)
 {
-    // Stations sharing the table store at the same moment: the count, the new ID and the row
-    // are one transaction that holds the table against other writers, tried again when it
-    // clashed with another station's.
-    AppDatabase& db = AppDatabase::Instance();
+    // Stations sharing the table store at the same moment: the count, the new ID, the row and
+    // its folder are one transaction that holds the table against other writers.
     StoreResult result;
-    bool committed = false;
-    for (int attempt = 0; attempt < kStoreAttempts && !committed; ++attempt) {
-        if (!db.BeginLocked("Patient")) {
-            if (db.LastFailureWasConflict())
-                continue;
-            break;
-        }
-        result = StoreLocked(facts, now);
-        committed = result.Stored() && db.Commit();
-        if (!committed) {
-            const bool again = db.LastFailureWasConflict();
-            db.Rollback();
-            if (result.Stored())
-                result = {result.reused ? StoreOutcome::ReuseCommitFailed : StoreOutcome::InsertFailed};
-            if (!again)
-                break;
-        }
-    }
-    if (!committed)
+    bool folderMade = false;
+    const bool committed = RunLocked([&] {
+        if (folderMade)
+            RemoveDataFolder(result.id);
+        result = StoreLocked(facts, now, order);
+        folderMade = result.Stored() && MakeDataFolder(result, facts, now);
+        if (result.Stored() && !folderMade)
+            result.outcome = StoreOutcome::FolderFailed;
+        return folderMade;
+    });
+    if (committed)
         return result;
-    if (result.reused) {
-        // The old patient's records must never show under the new one; they are moved aside,
-        // not erased.
-        const QString folder = PatientDataFolder(result.id);
-        if (QDir(folder).exists())
-            QDir().rename(folder, folder + ".deleted-" + now.toString("yyyyMMddhhmmss"));
-    }
-    // An existing folder is reused; one that cannot be made shows later as a failed record write.
-    QDir().mkpath(PatientDataFolder(result.id));
+    if (folderMade)
+        RemoveDataFolder(result.id);
+    if (result.Stored())
+        result = {result.reused ? StoreOutcome::ReuseCommitFailed : StoreOutcome::InsertFailed};
     return result;
+}
+
+QString PatientIdForRecord(const QString& recordPath)
+{
+    // The record's folder, not the patient last chosen in the history list: after History View
+    // and a new patient's recording those two differ, and the header must name the record's own
+    // patient. A backslash is part of a file's name here, never a separator, so a file named
+    // like "x\1\m202601010000.cv" in patient 5's folder never names patient 1.
+    const QString folder = QFileInfo(recordPath).dir().dirName();
+    const bool decimal = !folder.isEmpty() && folder.size() <= 9 &&
+                         std::all_of(folder.begin(), folder.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+    return decimal ? folder : QString();
 }
 
 QString LivePatientsStatement()
@@ -222,11 +282,39 @@ bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row)
     return read;
 }
 
-bool DeletePatient(int32_t id)
+DeleteOutcome DeletePatient(const PatientRecord& row, const QDateTime& now)
 {
-    const AdoHandle done = AppDatabase::Instance().Execute(
-        "Update Patient Set Isdel = '1' Where PatientID = " + QString::number(id));
-    return done != nullptr && done->recordsAffected >= 1;
+    DeleteOutcome outcome = DeleteOutcome::Failed;
+    const QString folder = PatientDataFolder(row.PatientID);
+    QString aside;
+    const bool deleted = RunLocked([&] {
+        const PatientLookup found = FindPatient(QString::number(row.PatientID));
+        outcome = DeleteOutcome::Failed;
+        if (found.queryFailed)
+            return false;
+        if (!found.row || found.row->Isdel != 0 || !SamePatient(*found.row, row)) {
+            outcome = DeleteOutcome::NotSamePatient;
+            return false;
+        }
+        if (!RecordingHold::ClaimForDelete(row.PatientID)) {
+            outcome = DeleteOutcome::Recording;
+            return false;
+        }
+        const AdoHandle marked = AppDatabase::Instance().Execute(
+            "Update Patient Set Isdel = '1' Where PatientID = " + QString::number(row.PatientID));
+        if (marked == nullptr || marked->recordsAffected < 1)
+            return false;
+        // Last, so that a folder that cannot be moved (a busy share) undoes the mark.
+        const std::optional<QString> moved = aside.isEmpty() ? MoveFolderAside(folder, now) : aside;
+        aside = moved.value_or(QString());
+        return moved.has_value();
+    });
+    if (deleted)
+        return DeleteOutcome::Deleted;
+    // The commit failed after the move: the patient stays live, so do its records.
+    if (!aside.isEmpty() && outcome != DeleteOutcome::NotSamePatient)
+        QDir().rename(aside, folder);
+    return outcome;
 }
 
 std::optional<PatientRecord> ExportPatientRow(int32_t id)

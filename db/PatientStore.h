@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "db/PatientOrder.h"
 #include "db/PatientRecord.h"
 
 class AdoRecordSet;
@@ -25,20 +26,26 @@ enum class StoreOutcome {
     InsertFailed,       // the new row was refused by the engine
     ReuseOpenFailed,    // the oldest deleted row could not be read or is gone
     ReuseCommitFailed,  // the take-over row could not be committed
+    FolderFailed,       // the data folder could not be made new (an old one not moved aside)
 };
 
 struct StoreResult {
     StoreOutcome outcome = StoreOutcome::CountFailed;
     int32_t id = 0;       // valid when stored
+    QString newDate{};    // the stored NewDate: with the ID, who the patient is
     bool reused = false;  // an old deleted row was taken over
     bool Stored() const { return outcome == StoreOutcome::Stored; }
 };
 
 // Stores the facts Name, Age, Height, Weight, Blood, Sex, Other and ClinicalNo of `facts` as a new
-// patient and creates its data folder. Shows nothing: the caller names the outcome. `now` is the
-// insertion time of a new row.
+// patient with a data folder of its own, stamped for it: whatever stood at Data/<ID> before (an
+// earlier holder's records, a folder a restored database knows nothing of) is moved aside first,
+// and when that fails nothing is stored. Shows nothing: the caller names the outcome. `now` is
+// the insertion time. The patient's order is `order` (none when null), stored with the row or
+// not at all; a row taken over never keeps the order of the patient it was.
 StoreResult StorePatient(const PatientRecord& facts,
-                         const QDateTime& now = QDateTime::currentDateTime());
+                         const QDateTime& now = QDateTime::currentDateTime(),
+                         const PatientOrder* order = nullptr);
 
 // The message key every caller shows for a failed store: "Search Record Error" when the count
 // query fails, "save error" when the row is refused, "Must delete Patient Record" for a full table;
@@ -52,6 +59,10 @@ const QString& DataRoot();
 // "<data root>/<id>", the folder of a patient's record files.
 QString PatientDataFolder(int32_t id);
 
+// The patient a record belongs to: the name of its folder Data/<id>. Records elsewhere (the demo
+// folder) belong to no patient and print with a blank header.
+QString PatientIdForRecord(const QString& recordPath);
+
 // Every live patient, newest first (the history list's opening and after an import).
 QString LivePatientsStatement();
 // Every live patient when both filters are empty, else those matching a Like filter for each
@@ -62,8 +73,17 @@ bool OpenPatientList(AdoRecordSet& rows, const QString& statement);
 // The current row by column name. False past the last row or on a read error.
 bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row);
 
-// Marks a patient deleted. True only when the row is there and now marked deleted.
-bool DeletePatient(int32_t id);
+enum class DeleteOutcome {
+    Deleted,         // marked deleted, its folder moved aside
+    NotSamePatient,  // the row is gone or another patient holds the ID now: nothing done
+    Recording,       // a recording of the patient is going on somewhere: nothing done
+    Failed,          // the database or the folder refused: nothing done
+};
+// Deletes row's patient (its PatientID and NewDate) whole or not at all: the row is marked
+// deleted and its data folder moved aside in one transaction, so a delete that fails anywhere
+// leaves the patient live with every record in place. Records are never erased.
+DeleteOutcome DeletePatient(const PatientRecord& row,
+                            const QDateTime& now = QDateTime::currentDateTime());
 
 // The row to export, whether deleted or not. Empty when the query fails or finds no row.
 std::optional<PatientRecord> ExportPatientRow(int32_t id);

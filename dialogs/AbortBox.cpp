@@ -1,6 +1,7 @@
 #include "dialogs/AbortBox.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -32,6 +33,27 @@ AbortBox::AbortBox(const LanguageTable& language, QWidget* owner)
 QString AbortBox::Translate(const char* key) const
 {
     return ::Translate(language_, key);
+}
+
+PrintOutcome AbortBox::Run(PrintJob& job, QPrinter& printer)
+{
+    if (owner_)
+        owner_->setEnabled(false);
+    show();
+    QCoreApplication::processEvents();
+    const PrintOutcome outcome = job.Print(printer, [this](int page, bool summary) {
+        if (!summary)
+            SetPage(page);
+        QCoreApplication::processEvents();
+        return !canceled_;
+    });
+    // After a Cancel the owner is back already.
+    if (!canceled_) {
+        if (owner_)
+            owner_->setEnabled(true);
+        hide();
+    }
+    return outcome;
 }
 
 void AbortBox::SetPage(int page)

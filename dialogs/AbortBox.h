@@ -3,8 +3,11 @@
 // any other way; Cancel gives the owner window back at once and marks the job for abort.
 #include <QDialog>
 
+#include "report/PrintJob.h"
+
 class LanguageTable;
 class QLabel;
+class QPrinter;
 class QPushButton;
 
 class AbortBox : public QDialog {
@@ -13,6 +16,10 @@ public:
     // owner: the window disabled for the job, enabled again by Cancel. The box itself has no
     // parent widget, so disabling the owner does not disable the box.
     AbortBox(const LanguageTable& language, QWidget* owner);
+
+    // Produces the job's pages with the box shown and the owner disabled; events are processed
+    // before each page, so Cancel works, and Cancel ends the job at the next page.
+    PrintOutcome Run(PrintJob& job, QPrinter& printer);
 
     void SetPage(int page);
     bool Canceled() const { return canceled_; }

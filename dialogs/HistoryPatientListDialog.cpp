@@ -9,21 +9,19 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QThread>
 #include <algorithm>
 
 #include "dialogs/Prompt.h"
 #include "db/AdoRecordSet.h"
+#include "db/PatientFolder.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
 #include "history/DicomPatientRow.h"
 #include "history/PatientExchange.h"
 #include "dialogs/RecordListDialog.h"
-#include "report/ReportPdf.h"
+#include "record/RecordFile.h"
 
 namespace {
-
-constexpr int kReportSpeedIndex = 1;  // 25 mm/s, the program's default print speed
 
 // The layout is kept in dialog units (a quarter of the average character width, an eighth of
 // the character height) of the dialog's 385 x 232 template, at the usual 6 x 13 pixel font.
@@ -51,21 +49,6 @@ QString TrimRight(QString text)
 }
 
 }  // namespace
-
-bool DeleteRecordFiles(const QString& folder)
-{
-    const QFileInfoList matches = QDir(folder).entryInfoList(
-        {"*.cv"}, QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& match : matches) {
-        if (match.isDir() && !match.isSymLink()) {
-            if (!DeleteRecordFiles(match.filePath()))
-                return false;
-        } else if (!QFile::remove(match.filePath())) {
-            return false;
-        }
-    }
-    return true;
-}
 
 HistoryPatientListDialog::HistoryPatientListDialog(const AppContext& context,
                                                    const QString& viewedPatientId, QWidget* parent)
@@ -206,6 +189,15 @@ void HistoryPatientListDialog::Report(const AppContext& context, const ImportRes
     }
 }
 
+void HistoryPatientListDialog::Report(const AppContext& context,
+                                      const std::vector<ObjectOutcome>& outcomes)
+{
+    QStringList lines;
+    for (const ObjectOutcome& outcome : outcomes)
+        lines << QString::fromStdString(DescribeOutcome(outcome, context.language));
+    Tell(context, lines.join("\n"));
+}
+
 int HistoryPatientListDialog::RowCount() const
 {
     return rows_->IsOpen() ? rows_->GetRecordCount() : 0;
@@ -225,12 +217,17 @@ void HistoryPatientListDialog::FillList()
     list->setRowCount(count);
     rows_->MoveFirst();
     int row = 0;
+    QStringList foreign;
     for (PatientRecord patient; row < count && !rows_->IsEOF(); ++row, rows_->MoveNext()) {
         if (!ReadPatientRow(*rows_, patient))
             break;
         const QString folder = PatientDataFolder(patient.PatientID);
-        const QString historyFile =
-            RecordFileNames(folder).isEmpty() ? QString() : baseFolder + folder + "/";
+        const FolderCheckResult checked = CheckPatientFolder(folder, patient);
+        if (const QString said = DescribeFolderCheck(checked, folder, context_.language); !said.isEmpty())
+            foreign << said;
+        const bool records = checked.check == FolderCheck::Own
+                             && !ListRecords(folder.toStdString()).records.empty();
+        const QString historyFile = records ? baseFolder + folder + "/" : QString();
         list->setItem(row, kClinicalNoColumn, Cell(TrimRight(patient.ClinicalNo)));
         list->setItem(row, kNameColumn, Cell(TrimRight(patient.Name)));
         list->setItem(row, kSexColumn, Cell(Translate(patient.Sex != 0 ? "Female" : "Male")));
@@ -245,6 +242,8 @@ void HistoryPatientListDialog::FillList()
         list->selectRow(0);
     }
     list->setFocus();
+    if (!foreign.isEmpty())
+        Tell(foreign.join("\n"));
 }
 
 void HistoryPatientListDialog::ShowList(const QString& statement)
@@ -260,6 +259,31 @@ bool HistoryPatientListDialog::MoveToRow(int row, QString& idText)
     if (row < 0 || row >= list->rowCount() || row >= RowCount())
         return false;
     return rows_->SetAbsolutePosition(row + 1) && rows_->GetCollect("PatientID", idText);
+}
+
+bool HistoryPatientListDialog::ListedPatient(int row, PatientRecord& patient)
+{
+    QString idText;
+    if (!MoveToRow(row, idText) || !ReadPatientRow(*rows_, patient))
+        return false;
+    // The list may have stood open for long: the ID may have been deleted and handed on since.
+    const PatientLookup found = FindPatient(idText);
+    if (found.queryFailed) {
+        Tell(Translate("Search Record Error"));
+        return false;
+    }
+    if (!found.row || found.row->Isdel != 0 || !SamePatient(*found.row, patient)) {
+        rows_->Requery(-1);
+        FillList();
+        Tell(Translate("Patient list changed"));
+        return false;
+    }
+    const QString folder = PatientDataFolder(patient.PatientID);
+    const FolderCheckResult checked = CheckPatientFolder(folder, patient);
+    if (checked.check == FolderCheck::Own || checked.check == FolderCheck::Missing)
+        return true;
+    Tell(DescribeFolderCheck(checked, folder, context_.language));
+    return false;
 }
 
 void HistoryPatientListDialog::OnQuery()
@@ -282,17 +306,18 @@ void HistoryPatientListDialog::OnDelete()
         selected.append(index.row());
     std::sort(selected.begin(), selected.end());
 
+    bool changed = false;
     for (int row : selected) {
         QString idText;
-        if (!MoveToRow(row, idText))
+        PatientRecord patient;
+        if (!MoveToRow(row, idText) || !ReadPatientRow(*rows_, patient))
             continue;
-        const int32_t id = idText.toInt();
-        // The files go first: a patient whose records cannot all be removed stays live, so
-        // nothing of it is lost from the list.
-        if (!DeleteRecordFiles(PatientDataFolder(id) + "/") || !DeletePatient(id))
-            Tell(Translate("Delete Fail"));
-        else
-            emit patientDeleted(idText);
+        switch (DeletePatient(patient)) {
+        case DeleteOutcome::Deleted: emit patientDeleted(idText); break;
+        case DeleteOutcome::NotSamePatient: changed = true; continue;
+        case DeleteOutcome::Recording: Tell(Translate("Recording of this patient in progress")); break;
+        case DeleteOutcome::Failed: Tell(Translate("Delete Fail")); break;
+        }
         if (idText == viewedPatientId_) {
             SetViewedPatient(QString());
             emit recordPathChanged(QString());
@@ -301,15 +326,17 @@ void HistoryPatientListDialog::OnDelete()
     }
     rows_->Requery(-1);
     FillList();
+    if (changed)
+        Tell(Translate("Patient list changed"));
 }
 
 void HistoryPatientListDialog::OnView()
 {
-    const int row = list->currentRow();
-    QString idText;
-    if (!MoveToRow(row, idText))
+    PatientRecord patient;
+    if (!ListedPatient(list->currentRow(), patient))
         return;
 
+    const QString idText = QString::number(patient.PatientID);
     RecordListDialog records(context_.language, this);
     records.patientId = idText;
     const int chosen = records.exec();
@@ -318,15 +345,7 @@ void HistoryPatientListDialog::OnView()
     if (chosen != QDialog::Accepted)
         return;
 
-    PatientRecord patient;
-    if (!MoveToRow(row, idText) || !ReadPatientRow(*rows_, patient))
-        return;
     SetViewedPatient(idText);
-    const QString line1 = QString("%1 - %2  %3 - %4  %5 - %6")
-                              .arg(Translate("Name"), patient.Name, Translate("Clinical NO."),
-                                   patient.ClinicalNo, Translate("Sex"),
-                                   Translate(patient.Sex != 0 ? "FEMALE" : "MALE"));
-    emit headerChanged(line1, QString());
     emit patientViewed(patient);
     accept();
 }
@@ -340,10 +359,10 @@ void HistoryPatientListDialog::OnExport()
     const QString destination = context_.prompt.ChooseFolder(Translate("Export to:"));
     if (destination.isEmpty())
         return;
-    QString idText;
-    if (!MoveToRow(list->currentRow(), idText))
+    PatientRecord patient;
+    if (!ListedPatient(list->currentRow(), patient))
         return;
-    Report(context_, ExportPatient(idText.toInt(), destination));
+    Report(context_, ExportPatient(patient.PatientID, destination));
 }
 
 void HistoryPatientListDialog::OnImport()
@@ -362,49 +381,36 @@ void HistoryPatientListDialog::OnSendToPacs()
 {
     if (!sendAction || !sendAction->isEnabled())
         return;
-    QString idText;
     PatientRecord row;
-    if (!MoveToRow(list->currentRow(), idText) || !ReadPatientRow(*rows_, row)) {
+    if (list->currentRow() < 0) {
         Tell(Translate("No Patient"));
         return;
     }
-    const QDir folder(PatientDataFolder(idText.toInt()));
-    QStringList names = RecordFileNames(folder.path());
-    if (names.isEmpty()) {
+    if (!ListedPatient(list->currentRow(), row))
+        return;
+    const QDir folder(PatientDataFolder(row.PatientID));
+    std::vector<std::string> names = ListRecords(folder.path().toStdString()).records;
+    if (names.empty()) {
         Tell(Translate("No data!"));
         return;
     }
-    names.sort();
-    std::vector<std::filesystem::path> records;
-    for (const QString& name : names)
-        records.push_back(folder.absoluteFilePath(name).toStdString());
+    std::sort(names.begin(), names.end());
+    // The order is read here: the database is the window's thread's alone.
+    const OrderLookup order = FindPatientOrder(row.PatientID);
+    if (order.queryFailed) {
+        Tell(Translate("Search Record Error"));
+        return;
+    }
+    QStringList records;
+    for (const std::string& name : names)
+        records << folder.absoluteFilePath(QString::fromStdString(name));
+    emit sendRequested(row, DicomPatientFromRow(row, order.order), records);
+}
 
-    // The thread works on copies only (settings read afresh, the texts, the patient's row), so
-    // neither the list nor a language change can touch it; the PACS timeouts bound its time.
-    const DicomSettings settings = ReadDicomSettings(context_.settings.configPath.toStdString());
-    auto outcomes = std::make_shared<std::vector<ObjectOutcome>>();
-    QThread* sender = QThread::create(
-        [outcomes, records, settings, row, texts = context_.language] {
-            auto report = [&row, &texts](const std::filesystem::path& path, std::string& pdf) {
-                const std::optional<QByteArray> data = ReportPdfData(
-                    QString::fromStdString(path.string()), &row, kReportSpeedIndex, texts);
-                if (data)
-                    pdf = data->toStdString();
-                return data.has_value();
-            };
-            *outcomes = SendRecords(records, DicomPatientFromRow(row), texts, settings, report);
-        });
-    sendAction->setEnabled(false);
-    connect(sender, &QThread::finished, sender, &QObject::deleteLater);
-    connect(sender, &QThread::finished, this, [this, outcomes] {
-        sendAction->setEnabled(true);
-        QStringList lines;
-        for (const ObjectOutcome& outcome : *outcomes)
-            lines << QString::fromStdString(DescribeOutcome(outcome, context_.language));
-        Tell(lines.join("\n"));
-        emit sendFinished();
-    });
-    sender->start();
+void HistoryPatientListDialog::AllowSend(bool allowed)
+{
+    if (sendAction)
+        sendAction->setEnabled(allowed);
 }
 
 void HistoryPatientListDialog::OnClose()

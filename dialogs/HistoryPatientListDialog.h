@@ -3,7 +3,7 @@
 // Delete, Export, Import, and View, which opens the chosen patient's record list. exec() returns
 // Accepted when a record was chosen there (recordPathChanged named it and the patient is the
 // viewed patient), Rejected after Close. When Settings.ini sets up a PACS, the list's context
-// menu offers Send to PACS for the current patient.
+// menu offers Send to PACS for the current patient; the opener sends (sendRequested).
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -11,6 +11,7 @@
 
 #include "dialogs/AppContext.h"
 #include "db/PatientRecord.h"
+#include "dicom/PacsSender.h"
 
 class AdoRecordSet;
 class QAction;
@@ -37,9 +38,10 @@ public:
     void OnView();
     void OnExport();
     void OnImport();
-    // Sends every record of the current patient, waveform and report, on a thread of its own;
-    // one message tells what each object came to once the PACS has answered (sendFinished).
+    // Asks the opener to send every record of the current patient (sendRequested).
     void OnSendToPacs();
+    // Whether Send to PACS may be chosen: not while a send runs.
+    void AllowSend(bool allowed);
     void OnClose();
     void reject() override;
 
@@ -57,7 +59,7 @@ public:
     QPushButton* viewButton = nullptr;
     QPushButton* deleteButton = nullptr;
     QPushButton* closeButton = nullptr;
-    // The context menu's Send to PACS; null when no PACS is set up. Disabled while a send runs.
+    // The context menu's Send to PACS; null when no PACS is set up.
     QAction* sendAction = nullptr;
 
     // The viewed patient; an empty list opened forgets it. Changes are reported as they happen.
@@ -67,18 +69,22 @@ public:
     // List", exclamation icon, OK), in the order they happened.
     static void Report(const AppContext& context, const ExportResult& result);
     static void Report(const AppContext& context, const ImportResult& result);
+    // What each object of a send came to, one line each, in the same kind of message.
+    static void Report(const AppContext& context, const std::vector<ObjectOutcome>& outcomes);
 
 signals:
+    // The viewed patient was deleted: both header lines go blank.
     void headerChanged(const QString& line1, const QString& line2);
     // The record to review; empty when the last one is to be forgotten.
     void recordPathChanged(const QString& path);
     void viewedPatientChanged(const QString& id);
-    // The patient whose record was chosen, for the header texts.
+    // The patient whose record was chosen, for the header.
     void patientViewed(const PatientRecord& patient);
     // Close, Escape or the title bar's close.
     void historyClosed();
-    // A send's message has been shown.
-    void sendFinished();
+    // Send to PACS for the patient: its row, its DICOM facts (with its order) and its record
+    // files, oldest first.
+    void sendRequested(const PatientRecord& row, const DicomPatient& patient, const QStringList& records);
     // The patient is deleted: a window that holds it as its current patient lets it go.
     void patientDeleted(const QString& id);
 
@@ -94,6 +100,10 @@ private:
     void ShowList(const QString& statement);
     // Makes list row `row` (from 0) the recordset's current row and gives its PatientID text.
     bool MoveToRow(int row, QString& idText);
+    // The patient of list row `row`, when the database still holds that very patient, live,
+    // and its folder is its own. Otherwise says why (a changed patient shows the list anew) and
+    // gives false, as for no row at all.
+    bool ListedPatient(int row, PatientRecord& patient);
     int RowCount() const;
 
     AppContext context_;
@@ -101,8 +111,3 @@ private:
     // The rows on display: list row n is recordset row n + 1.
     std::unique_ptr<AdoRecordSet> rows_;
 };
-
-// Removes the record files (*.cv) in folder, and those in any folder named *.cv within it. A link
-// is removed itself and never followed. False when something could not be removed; a missing
-// folder has nothing to remove.
-bool DeleteRecordFiles(const QString& folder);

@@ -16,7 +16,9 @@
 #include <QVBoxLayout>
 
 #include "dialogs/Prompt.h"
+#include "dialogs/WorklistDialog.h"
 #include "db/PatientStore.h"
+#include "dicom/WorklistQuery.h"
 
 namespace {
 
@@ -81,6 +83,17 @@ PatientInfoDialog::PatientInfoDialog(const AppContext& context, bool portOpen, Q
     cancelButton = new QPushButton(Translate("Cancel"), this);
     connect(okButton, &QPushButton::clicked, this, &PatientInfoDialog::OnOK);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    orderLabel = new QLabel(this);
+    worklist_ = ReadDicomSettings(context_.settings.configPath.toStdString()).worklist;
+    if (worklist_) {
+        worklistButton = new QPushButton(Translate("Worklist"), this);
+        connect(worklistButton, &QPushButton::clicked, this, &PatientInfoDialog::OnWorklist);
+        // Another ID is another patient: the order does not go with it.
+        connect(clinicalNoEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+            if (order_ && text != order_->patientId)
+                Untie();
+        });
+    }
 
     auto label = [this](const char* key) { return new QLabel(Translate(key), this); };
 
@@ -90,6 +103,9 @@ PatientInfoDialog::PatientInfoDialog(const AppContext& context, bool portOpen, Q
     identityGrid->addWidget(clinicalNoEdit, 0, 1);
     identityGrid->addWidget(label("Name"), 1, 0);
     identityGrid->addWidget(nameEdit, 1, 1);
+    if (worklistButton)
+        identityGrid->addWidget(worklistButton, 0, 2);
+    identityGrid->addWidget(orderLabel, 2, 1);
 
     auto* body = new QGroupBox(this);
     auto* bodyGrid = new QGridLayout(body);
@@ -198,8 +214,16 @@ void PatientInfoDialog::OnOK()
     if (!ReadNumber(ageEdit, 0, 3000, facts.Age) || !ReadNumber(heightEdit, 0, 3000, facts.Height) ||
         !ReadNumber(weightEdit, 0, 2000, facts.Weight))
         return;
+    // A worklist that names no sex leaves the choice to the user.
+    if (sexList->currentIndex() < 0) {
+        context_.prompt.Show(Translate("Corvida"), Translate("Please choose the sex."),
+                             PromptIcon::Exclamation, PromptButtons::Ok);
+        sexList->setFocus();
+        return;
+    }
 
-    const StoreResult stored = StorePatient(facts);
+    const StoreResult stored =
+        StorePatient(facts, QDateTime::currentDateTime(), order_ ? &*order_ : nullptr);
     if (!stored.Stored()) {
         // A failed take-over of a deleted row is a failed save here too.
         const char* key = StoreFailureKey(stored.outcome);
@@ -208,13 +232,41 @@ void PatientInfoDialog::OnOK()
         return;
     }
     storedId_ = stored.id;
-
-    // Two blanks after the first dash: this line differs from the one the history list builds.
-    const QString header = QString("%1 -  %2  %3 - %4  %5 - %6")
-                               .arg(Translate("Name"), facts.Name, Translate("Clinical NO."),
-                                    facts.ClinicalNo, Translate("Sex"),
-                                    Translate(facts.Sex != 0 ? "FEMALE" : "MALE"));
-    emit headerChanged(header, QString());
+    facts.PatientID = stored.id;
+    facts.NewDate = stored.newDate;
     accept();
     emit patientCreated(stored.id, facts);
+}
+
+void PatientInfoDialog::OnWorklist()
+{
+    auto* list = new WorklistDialog(context_, *worklist_, this);
+    list->setAttribute(Qt::WA_DeleteOnClose);
+    connect(list, &WorklistDialog::entryChosen, this, &PatientInfoDialog::FillFromWorklist);
+    list->open();
+}
+
+void PatientInfoDialog::FillFromWorklist(const WorklistEntry& e)
+{
+    auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    PatientOrder order{text(e.accessionNumber), text(e.requestedProcedureId),
+                       text(e.requestedProcedureDescription), text(e.scheduledStepId),
+                       text(e.studyInstanceUid), text(e.patientId), text(e.issuerOfPatientId),
+                       text(e.patientName), text(e.patientSex), text(e.patientBirthDate)};
+    order_.reset();
+    clinicalNoEdit->setText(order.patientId);
+    nameEdit->setText(text(ReadableName(e.patientName)));
+    // What the worklist does not say is left for the user to enter, never guessed.
+    sexList->setCurrentIndex(e.patientSex == "M" ? 0 : e.patientSex == "F" ? 1 : -1);
+    const int age = AgeOn(e.patientBirthDate, LocalToday());
+    ageEdit->setText(age < 0 ? QString() : QString::number(age));
+    orderLabel->setText(Translate("Accession No.") + ": " + order.accessionNumber + "  "
+                        + order.requestedProcedureDescription);
+    order_ = order;
+}
+
+void PatientInfoDialog::Untie()
+{
+    order_.reset();
+    orderLabel->clear();
 }

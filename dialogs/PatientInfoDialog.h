@@ -1,13 +1,19 @@
 #pragma once
-// The New Patient dialog: the facts of a new patient. OK stores them as a new row, makes the
-// patient's data folder and reports the new header line and the patient to the opener, which
-// starts live monitoring; exec() returns Accepted only when a patient was stored. Cancel stores
-// nothing.
+// The New Patient dialog: the facts of a new patient. OK stores them as a new row and reports the
+// patient to the opener, which names it in the header and starts live monitoring; exec() returns
+// Accepted only when a patient was stored. Cancel stores nothing. With a worklist set up, Worklist fills the facts from a scheduled step for the user to
+// check and complete, and the patient is stored with that step's order as long as the clinical
+// number stays the worklist's patient ID.
 #include <QDialog>
 #include <cstdint>
+#include <optional>
 
 #include "dialogs/AppContext.h"
+#include "db/PatientOrder.h"
 #include "db/PatientRecord.h"
+#include "dicom/DicomSettings.h"
+
+struct WorklistEntry;
 
 class QComboBox;
 class QLabel;
@@ -36,10 +42,11 @@ public:
     QPlainTextEdit* otherEdit = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
+    QPushButton* worklistButton = nullptr;  // only with a worklist set up
+    QLabel* orderLabel = nullptr;           // the order the patient is tied to; empty when none
 
 signals:
-    void headerChanged(const QString& line1, const QString& line2);
-    // After the dialog was accepted: the stored patient's ID and facts.
+    // After the dialog was accepted: the stored patient's ID and row (its NewDate too).
     void patientCreated(int32_t id, const PatientRecord& facts);
 
 private:
@@ -48,9 +55,14 @@ private:
     QString OtherText() const;
     void HoldNoteToLimit(int position, int added);
     bool ReadNumber(QLineEdit* edit, int min, int max, int32_t& value);
+    void OnWorklist();
+    void FillFromWorklist(const WorklistEntry& entry);
+    void Untie();
 
     AppContext context_;
     bool portOpen_;
     int32_t storedId_ = 0;
     bool trimmingNote_ = false;
+    std::optional<WorklistSettings> worklist_;
+    std::optional<PatientOrder> order_;
 };

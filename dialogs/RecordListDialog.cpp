@@ -7,6 +7,7 @@
 
 #include "dialogs/AppContext.h"
 #include "db/PatientStore.h"
+#include "record/RecordFile.h"
 
 RecordListDialog::RecordListDialog(const LanguageTable& language, QWidget* parent)
     : QDialog(parent), language_(language)
@@ -64,8 +65,9 @@ void RecordListDialog::Fill()
     cancelButton->setText(Translate("Cancel"));
 
     // The directory's own order, as the rows are promised to follow it.
-    // Regular files only: a FIFO or a device named like a record would hang or flood its reader.
-    fileNames = QDir(folder).entryList({"*.cv"}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+    fileNames.clear();
+    for (const std::string& name : ListRecords(folder.toStdString(), demoMode != 0).records)
+        fileNames << QString::fromStdString(name);
     list->setRowCount(fileNames.size());
     for (int i = 0; i < fileNames.size(); ++i) {
         auto* item = new QTableWidgetItem(demoMode ? fileNames[i] : HistoryRowText(fileNames[i], language_));

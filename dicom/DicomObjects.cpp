@@ -72,6 +72,21 @@ void PutCode(DcmItem& item, const DcmTagKey& sequence, const char* value, const 
     code->putAndInsertString(DCM_CodeMeaning, meaning);
 }
 
+// The order the series was made for, so the order system can match it.
+void PutRequest(DcmDataset& ds, const DicomOrder& order)
+{
+    DcmItem* request = nullptr;
+    ds.findOrCreateSequenceItem(DCM_RequestAttributesSequence, request, -2);
+    request->putAndInsertString(DCM_RequestedProcedureID, order.requestedProcedureId.c_str());
+    request->putAndInsertString(DCM_AccessionNumber, order.accessionNumber.c_str());
+    if (!order.studyInstanceUid.empty())
+        request->putAndInsertString(DCM_StudyInstanceUID, order.studyInstanceUid.c_str());
+    if (!order.requestedProcedureDescription.empty())
+        request->putAndInsertString(DCM_RequestedProcedureDescription,
+                                    order.requestedProcedureDescription.c_str());
+    request->putAndInsertString(DCM_ScheduledProcedureStepID, order.scheduledStepId.c_str());
+}
+
 // SOP common, patient, study, series and equipment: alike in both objects.
 void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance,
                const char* modality, const std::string& series, int seriesNumber,
@@ -80,9 +95,13 @@ void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance
     ds.putAndInsertString(DCM_SpecificCharacterSet, "ISO_IR 192");  // names may be Chinese
     ds.putAndInsertString(DCM_SOPClassUID, sopClass);
     ds.putAndInsertString(DCM_SOPInstanceUID, instance.c_str());
-    ds.putAndInsertString(DCM_PatientName, PersonName(patient.name).c_str());
+    // A worklist's name goes back exactly as it came, components and all.
+    ds.putAndInsertString(DCM_PatientName, (patient.personName.empty() ? PersonName(patient.name)
+                                                                       : patient.personName).c_str());
     ds.putAndInsertString(DCM_PatientID, patient.id.c_str());
-    ds.putAndInsertString(DCM_PatientBirthDate, "");
+    if (!patient.issuerOfPatientId.empty())
+        ds.putAndInsertString(DCM_IssuerOfPatientID, patient.issuerOfPatientId.c_str());
+    ds.putAndInsertString(DCM_PatientBirthDate, patient.birthDate.c_str());
     ds.putAndInsertString(DCM_PatientSex, patient.sex ? std::string(1, patient.sex).c_str() : "");
     if (patient.age >= 0 && patient.age <= 999) {
         char age[8];
@@ -95,11 +114,13 @@ void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance
     ds.putAndInsertString(DCM_ReferringPhysicianName, "");
     // The record's start to the minute names the study, as the record's own name does.
     ds.putAndInsertString(DCM_StudyID, (DateText(record.start) + TimeText(record.start)).substr(0, 12).c_str());
-    ds.putAndInsertString(DCM_AccessionNumber, "");
+    ds.putAndInsertString(DCM_AccessionNumber, patient.order ? patient.order->accessionNumber.c_str() : "");
     ds.putAndInsertString(DCM_StudyDescription, "ECG");
     ds.putAndInsertString(DCM_Modality, modality);
     ds.putAndInsertString(DCM_SeriesInstanceUID, series.c_str());
     ds.putAndInsertString(DCM_SeriesNumber, std::to_string(seriesNumber).c_str());
+    if (patient.order)
+        PutRequest(ds, *patient.order);
     ds.putAndInsertString(DCM_Manufacturer, kManufacturer);
     ds.putAndInsertString(DCM_ManufacturerModelName, kManufacturer);
     ds.putAndInsertString(DCM_SoftwareVersions, CORVIDA_VERSION);

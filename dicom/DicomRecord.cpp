@@ -97,11 +97,24 @@ RecordUids MakeRecordUids(const std::string& uidRoot, const DicomRecord& record,
     hash.Add(std::string(1, patient.sex));
     hash.Add(std::to_string(patient.age));
     hash.Add(patient.reportFacts);
+    hash.Add(patient.personName);
+    hash.Add(patient.issuerOfPatientId);
+    hash.Add(patient.birthDate);
+    if (patient.order)
+        for (const std::string* fact : {&patient.order->accessionNumber, &patient.order->studyInstanceUid,
+                                        &patient.order->requestedProcedureId,
+                                        &patient.order->requestedProcedureDescription,
+                                        &patient.order->scheduledStepId})
+            hash.Add(*fact);
     hash.Add(languageName);
     // 18 digits at most, so the root may take 41 of a UID's 64 characters.
     const std::string base = uidRoot + "." + std::to_string(hash.Value() % 1000000000000000000ULL);
     RecordUids uids;
-    uids.study = base + ".1";
+    // Under an order, the study is the one the order system issued, which is how the PACS and the
+    // order system find the ECG.
+    uids.study = patient.order && !patient.order->studyInstanceUid.empty()
+                     ? patient.order->studyInstanceUid
+                     : base + ".1";
     uids.waveformSeries = base + ".2";
     uids.waveformInstance = base + ".2.1";
     uids.reportSeries = base + ".3";

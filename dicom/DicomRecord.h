@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,24 @@
 
 class LanguageTable;
 
+// The hospital's order a record was made for, as its worklist gave it (UTF-8).
+struct DicomOrder {
+    std::string accessionNumber;
+    std::string studyInstanceUid;  // the study the objects join; empty: one of their own
+    std::string requestedProcedureId, requestedProcedureDescription;
+    std::string scheduledStepId;
+};
+
 // The patient facts the objects carry.
 struct DicomPatient {
-    std::string name;  // UTF-8
-    std::string id;    // the clinical number; empty when the patient has none
-    char sex = 0;      // 'M', 'F', or 0 when unknown
+    std::string name;        // UTF-8
+    std::string personName;  // the name in DICOM form as a worklist gave it; empty: made from name
+    std::string id;    // the clinical number, or the worklist's Patient ID; empty when none
+    std::string issuerOfPatientId;
+    char sex = 0;      // 'M', 'F', 'O', or 0 when unknown
     int age = -1;      // whole years; below 0 when unknown
+    std::string birthDate;  // YYYYMMDD; empty when unknown
+    std::optional<DicomOrder> order;  // none: the record was made for no order
     // The other facts the printed report shows (height, weight, blood group, notes): they go
     // into the UIDs only, so a corrected report is a new instance.
     std::string reportFacts;

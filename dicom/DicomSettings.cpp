@@ -16,6 +16,44 @@ std::optional<int> NumberIn(const std::string& text, int low, int high)
     return value;
 }
 
+// 1 to 16 capitals, digits, blanks or underscores, not all blanks: a code string value.
+bool IsValidCodeString(const std::string& text)
+{
+    return !text.empty() && text.size() <= 16 && text.find_first_not_of(' ') != std::string::npos
+           && text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 _") == std::string::npos;
+}
+
+// The address of a peer from its section: Port, CalledAETitle, CallingAETitle (the default kept
+// when not set) and Timeout; one problem per unusable setting.
+void ReadPeer(const std::string& file, const std::string& section, PacsSettings& peer,
+              std::vector<std::string>& problems)
+{
+    const std::string name = "[" + section + "] ";
+    const std::string port = GetProfileString(file, section, "Port");
+    if (const std::optional<int> p = NumberIn(port, 1, 65535))
+        peer.port = *p;
+    else
+        problems.push_back(name + "Port \"" + port + "\" is no port number (1 to 65535)");
+    peer.calledAeTitle = GetProfileString(file, section, "CalledAETitle");
+    if (!IsValidAeTitle(peer.calledAeTitle))
+        problems.push_back(name + "CalledAETitle \"" + peer.calledAeTitle
+                           + "\" is no AE title (1 to 16 characters)");
+    const std::string calling = GetProfileString(file, section, "CallingAETitle");
+    if (!calling.empty())
+        peer.callingAeTitle = calling;
+    if (!IsValidAeTitle(peer.callingAeTitle))
+        problems.push_back(name + "CallingAETitle \"" + peer.callingAeTitle
+                           + "\" is no AE title (1 to 16 characters)");
+    const std::string timeout = GetProfileString(file, section, "Timeout");
+    if (!timeout.empty()) {
+        if (const std::optional<int> t = NumberIn(timeout, 1, 3600))
+            peer.timeoutSeconds = *t;
+        else
+            problems.push_back(name + "Timeout \"" + timeout
+                               + "\" is no number of seconds (1 to 3600)");
+    }
+}
+
 }  // namespace
 
 bool IsValidUidRoot(const std::string& root)
@@ -62,35 +100,45 @@ DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile)
 
     PacsSettings pacs;
     pacs.host = GetProfileString(file, "Pacs", "Host");
-    if (pacs.host.empty())
+    if (!pacs.host.empty()) {
+        const size_t before = settings.problems.size();
+        ReadPeer(file, "Pacs", pacs, settings.problems);
+        if (settings.uidRoot.empty())
+            settings.problems.push_back("[Dicom] UidRoot is needed to send to the PACS");
+        if (settings.problems.size() == before)
+            settings.pacs = pacs;
+    }
+
+    WorklistSettings worklist;
+    worklist.host = GetProfileString(file, "Worklist", "Host");
+    if (worklist.host.empty())
         return settings;
     const size_t before = settings.problems.size();
-    const std::string port = GetProfileString(file, "Pacs", "Port");
-    if (const std::optional<int> p = NumberIn(port, 1, 65535))
-        pacs.port = *p;
-    else
-        settings.problems.push_back("[Pacs] Port \"" + port + "\" is no port number (1 to 65535)");
-    pacs.calledAeTitle = GetProfileString(file, "Pacs", "CalledAETitle");
-    if (!IsValidAeTitle(pacs.calledAeTitle))
-        settings.problems.push_back("[Pacs] CalledAETitle \"" + pacs.calledAeTitle
+    if (const std::string calling = GetProfileString(file, "Pacs", "CallingAETitle"); !calling.empty())
+        worklist.callingAeTitle = calling;
+    ReadPeer(file, "Worklist", worklist, settings.problems);
+    worklist.stationAeTitle = GetProfileString(file, "Worklist", "StationAETitle");
+    if (!worklist.stationAeTitle.empty() && !IsValidAeTitle(worklist.stationAeTitle))
+        settings.problems.push_back("[Worklist] StationAETitle \"" + worklist.stationAeTitle
                                     + "\" is no AE title (1 to 16 characters)");
-    const std::string calling = GetProfileString(file, "Pacs", "CallingAETitle");
-    if (!calling.empty())
-        pacs.callingAeTitle = calling;
-    if (!IsValidAeTitle(pacs.callingAeTitle))
-        settings.problems.push_back("[Pacs] CallingAETitle \"" + calling
-                                    + "\" is no AE title (1 to 16 characters)");
-    const std::string timeout = GetProfileString(file, "Pacs", "Timeout");
-    if (!timeout.empty()) {
-        if (const std::optional<int> t = NumberIn(timeout, 1, 3600))
-            pacs.timeoutSeconds = *t;
+    if (const std::string modality = GetProfileString(file, "Worklist", "Modality"); !modality.empty())
+        worklist.modality = modality;
+    if (!IsValidCodeString(worklist.modality))
+        settings.problems.push_back("[Worklist] Modality \"" + worklist.modality
+                                    + "\" is no modality (1 to 16 capitals, digits, blanks or _)");
+    for (auto [key, days] : {std::pair{"DaysBefore", &worklist.daysBefore},
+                             std::pair{"DaysAfter", &worklist.daysAfter}}) {
+        const std::string text = GetProfileString(file, "Worklist", key);
+        if (text.empty())
+            continue;
+        if (const std::optional<int> n = NumberIn(text, 0, kMaxWorklistDays))
+            *days = *n;
         else
-            settings.problems.push_back("[Pacs] Timeout \"" + timeout
-                                        + "\" is no number of seconds (1 to 3600)");
+            settings.problems.push_back("[Worklist] " + std::string(key) + " \"" + text
+                                        + "\" is no number of days (0 to "
+                                        + std::to_string(kMaxWorklistDays) + ")");
     }
-    if (settings.uidRoot.empty())
-        settings.problems.push_back("[Dicom] UidRoot is needed to send to the PACS");
-    if (settings.problems.size() == before && !settings.uidRoot.empty())
-        settings.pacs = pacs;
+    if (settings.problems.size() == before)
+        settings.worklist = worklist;
     return settings;
 }

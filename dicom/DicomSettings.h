@@ -3,8 +3,10 @@
 //
 //   [Dicom]  UidRoot=1.2.826.0.1.3680043.10.999    the organisation's root for every UID issued
 //   [Pacs]   Host=pacs.example  Port=104  CalledAETitle=PACS  CallingAETitle=CORVIDA  Timeout=30
+//   [Worklist] Host=ris.example  Port=104  CalledAETitle=RIS  CallingAETitle=(the [Pacs] one)
+//            Timeout=10  StationAETitle=ECG1  Modality=ECG  DaysBefore=0  DaysAfter=0
 //
-// No Host means no PACS: sending is not offered. Plain standard C++.
+// No Host means no PACS (no worklist): sending (the worklist) is not offered. Plain standard C++.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -24,9 +26,26 @@ struct PacsSettings {
     int timeoutSeconds = kDefaultPacsTimeoutSeconds;  // connect, negotiation and each response
 };
 
+constexpr int kDefaultWorklistTimeoutSeconds = 10;
+constexpr const char* kDefaultWorklistModality = "ECG";
+// Days around today a worklist query reaches at most, either way.
+constexpr int kMaxWorklistDays = 31;
+
+// The hospital's modality worklist (its address as for a PACS) and the scheduled steps this
+// station asks it for: steps of the modality, for the station's AE title when one is set (else
+// for any station), scheduled from daysBefore days before today to daysAfter days after it.
+struct WorklistSettings : PacsSettings {
+    WorklistSettings() { timeoutSeconds = kDefaultWorklistTimeoutSeconds; }
+    std::string stationAeTitle;  // empty: steps of any station
+    std::string modality = kDefaultWorklistModality;
+    int daysBefore = 0;
+    int daysAfter = 0;
+};
+
 struct DicomSettings {
     std::string uidRoot;               // empty when not set or not a valid root (see problems)
     std::optional<PacsSettings> pacs;  // set only when [Pacs] is complete and valid
+    std::optional<WorklistSettings> worklist;  // set only when [Worklist] is complete and valid
     std::vector<std::string> problems;  // one English sentence per unusable setting
 };
 

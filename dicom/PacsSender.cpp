@@ -1,5 +1,7 @@
 #include "dicom/PacsSender.h"
 
+#include "dicom/DicomAssociation.h"
+
 #include "dcmtk/config/osconfig.h"
 #include "dcmtk/dcmdata/dctk.h"
 #include "dcmtk/dcmnet/assoc.h"
@@ -48,14 +50,6 @@ public:
         for (const DicomObject& o : objects)
             outcomes_.push_back({o.kind, o.record, SendStatus::Unreachable, {}});
     }
-    ~StoreSession()
-    {
-        if (assoc_)
-            ASC_destroyAssociation(&assoc_);
-        if (net_)
-            ASC_dropNetwork(&net_);
-    }
-
     std::vector<ObjectOutcome> Run()
     {
         std::vector<size_t> pending;
@@ -72,13 +66,12 @@ public:
                 // A broken association sends nothing more; what followed was never tried.
                 for (size_t rest = n + 1; rest < pending.size(); ++rest)
                     outcomes_[pending[rest]].status = SendStatus::ConnectionLost;
-                ASC_abortAssociation(assoc_);
+                association_.Abort();
                 return outcomes_;
             }
         }
         // The answers are in: a failed release changes none of them.
-        if (ASC_releaseAssociation(assoc_).bad())
-            ASC_abortAssociation(assoc_);
+        association_.Release();
         return outcomes_;
     }
 
@@ -91,47 +84,13 @@ private:
 
     bool Associate(const std::vector<size_t>& pending)
     {
-        const int timeout = pacs_.timeoutSeconds;
-        dcmConnectionTimeout.set(timeout);
-        dcmSocketSendTimeout.set(timeout);
-        dcmSocketReceiveTimeout.set(timeout);
-        OFCondition c = ASC_initializeNetwork(NET_REQUESTOR, 0, timeout, &net_);
-        T_ASC_Parameters* params = nullptr;
-        if (c.good())
-            c = ASC_createAssociationParameters(&params, ASC_DEFAULTMAXPDU);
-        if (c.bad()) {
-            FailAll(pending, SendStatus::Unreachable, c.text());
-            return false;
+        std::string detail;
+        switch (association_.Open(pacs_, {UID_GeneralECGWaveformStorage, UID_EncapsulatedPDFStorage},
+                                  detail)) {
+        case AssociationResult::Up: return true;
+        case AssociationResult::Refused: FailAll(pending, SendStatus::Refused, detail); return false;
+        default: FailAll(pending, SendStatus::Unreachable, detail); return false;
         }
-        ASC_setAPTitles(params, pacs_.callingAeTitle.c_str(), pacs_.calledAeTitle.c_str(), nullptr);
-        const std::string peer = pacs_.host + ":" + std::to_string(pacs_.port);
-        ASC_setPresentationAddresses(params, OFStandard::getHostName().c_str(), peer.c_str());
-        const char* syntaxes[] = {UID_LittleEndianExplicitTransferSyntax,
-                                  UID_LittleEndianImplicitTransferSyntax};
-        const char* classes[] = {UID_GeneralECGWaveformStorage, UID_EncapsulatedPDFStorage};
-        T_ASC_PresentationContextID id = 1;
-        for (const char* sopClass : classes) {
-            ASC_addPresentationContext(params, id, sopClass, syntaxes, 2);
-            id += 2;
-        }
-        // The association keeps the parameters and frees them with itself, even when refused.
-        c = ASC_requestAssociation(net_, params, &assoc_, nullptr, nullptr, DUL_NOBLOCK, timeout);
-        if (c == DUL_ASSOCIATIONREJECTED) {
-            T_ASC_RejectParameters reject;
-            OFString why;
-            ASC_getRejectParameters(params, &reject);
-            std::string text = ASC_printRejectParameters(why, &reject).c_str();
-            for (char& c : text)
-                if (c == '\n')
-                    c = ' ';
-            FailAll(pending, SendStatus::Refused, text);
-            return false;
-        }
-        if (c.bad()) {
-            FailAll(pending, SendStatus::Unreachable, c.text());
-            return false;
-        }
-        return true;
     }
 
     // False when the association can carry no further request.
@@ -139,14 +98,13 @@ private:
     {
         ObjectOutcome& outcome = outcomes_[i];
         DcmDataset* ds = objects_[i].file->getDataset();
-        const T_ASC_PresentationContextID id =
-            ASC_findAcceptedPresentationContextID(assoc_, SopClassOf(objects_[i]));
+        const T_ASC_PresentationContextID id = association_.AcceptedContext(SopClassOf(objects_[i]));
         if (id == 0) {
             outcome.status = SendStatus::NotAccepted;
             return true;
         }
         T_DIMSE_C_StoreRQ request{};
-        request.MessageID = assoc_->nextMsgID++;
+        request.MessageID = association_.Get()->nextMsgID++;
         OFStandard::strlcpy(request.AffectedSOPClassUID, SopClassOf(objects_[i]),
                             sizeof request.AffectedSOPClassUID);
         OFStandard::strlcpy(request.AffectedSOPInstanceUID, Text(*ds, DCM_SOPInstanceUID).c_str(),
@@ -155,7 +113,7 @@ private:
         request.Priority = DIMSE_PRIORITY_MEDIUM;
         T_DIMSE_C_StoreRSP response{};
         DcmDataset* detail = nullptr;
-        const OFCondition c = DIMSE_storeUser(assoc_, id, &request, nullptr, ds, nullptr, nullptr,
+        const OFCondition c = DIMSE_storeUser(association_.Get(), id, &request, nullptr, ds, nullptr, nullptr,
                                               DIMSE_NONBLOCKING, pacs_.timeoutSeconds, &response,
                                               &detail);
         if (c.bad()) {
@@ -179,8 +137,7 @@ private:
     const PacsSettings& pacs_;
     const std::vector<DicomObject>& objects_;
     std::vector<ObjectOutcome> outcomes_;
-    T_ASC_Network* net_ = nullptr;
-    T_ASC_Association* assoc_ = nullptr;
+    DicomAssociation association_;
 };
 
 }  // namespace

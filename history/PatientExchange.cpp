@@ -7,6 +7,7 @@
 
 #include "db/PatientStore.h"
 #include "history/PatientInfoXml.h"
+#include "record/RecordFile.h"
 
 namespace {
 
@@ -51,14 +52,6 @@ std::optional<PatientRecord> LoadPatientInfo(const QString& folder)
 
 }  // namespace
 
-QStringList RecordFileNames(const QString& folder)
-{
-    // Links and special files are listed too, so a copy can report them rather than pass over
-    // them in silence; only folders are left out.
-    return QDir(folder).entryList({"*.cv"}, QDir::Files | QDir::System | QDir::Hidden,
-                                  QDir::Unsorted);
-}
-
 ExportResult ExportPatient(int32_t id, const QString& destination, const QDateTime& now)
 {
     ExportResult result;
@@ -77,15 +70,19 @@ ExportResult ExportPatient(int32_t id, const QString& destination, const QDateTi
     if (!SavePatientInfo(id, QDir(result.folder).filePath(kPatientInfoFile)))
         result.problems.push_back({kPatientInfoFile, "save error"});
 
-    const QString dataFolder = PatientDataFolder(id);
-    const QStringList names = RecordFileNames(dataFolder);
-    if (names.isEmpty()) {
+    const QDir dataFolder(PatientDataFolder(id));
+    const RecordListing listing = ListRecords(dataFolder.path().toStdString());
+    for (const std::string& other : listing.others)
+        result.problems.push_back({QString::fromStdString(other), "not a record"});
+    if (listing.records.empty()) {
         result.outcome = ExportResult::Outcome::NoRecords;
         return result;
     }
-    for (const QString& name : names)
-        if (!CopyRecordFile(QDir(dataFolder).filePath(name), QDir(result.folder).filePath(name)))
+    for (const std::string& record : listing.records) {
+        const QString name = QString::fromStdString(record);
+        if (!CopyRecordFile(dataFolder.filePath(name), QDir(result.folder).filePath(name)))
             result.problems.push_back({name, "copy failed"});
+    }
 
     result.outcome = result.problems.empty() ? ExportResult::Outcome::Exported
                                              : ExportResult::Outcome::Incomplete;
@@ -109,18 +106,27 @@ ImportResult ImportPatient(const QString& folder, const QDateTime& now)
     }
     result.id = stored.id;
 
-    const QString dataFolder = PatientDataFolder(stored.id);
-    if (!QDir().mkpath(dataFolder))
-        result.problems.push_back({dataFolder, "save error"});
-    // Names come from the listing of the chosen folder itself: plain names, no path in them.
-    const QStringList names = RecordFileNames(folder);
-    for (const QString& name : names)
-        if (!CopyRecordFile(QDir(folder).filePath(name), QDir(dataFolder).filePath(name)))
+    const QDir dataFolder(PatientDataFolder(stored.id));
+    const RecordListing listing = ListRecords(QDir(folder).path().toStdString());
+    for (const std::string& other : listing.others)
+        result.problems.push_back({QString::fromStdString(other), "not a record"});
+    int copied = 0;
+    for (const std::string& record : listing.records) {
+        const QString name = QString::fromStdString(record);
+        const QString source = QDir(folder).filePath(name);
+        // An empty file or one of any other bytes would be listed as a record the patient has.
+        std::string why;
+        if (!CheckRecordFile(source.toStdString(), why) || QFileInfo(source).size() < kBytesPerSecond)
+            result.problems.push_back({name, "not a record"});
+        else if (!CopyRecordFile(source, dataFolder.filePath(name)))
             result.problems.push_back({name, "copy failed"});
+        else
+            ++copied;
+    }
     if (!result.problems.empty())
         result.outcome = ImportResult::Outcome::Incomplete;
     else
-        result.outcome = names.isEmpty() ? ImportResult::Outcome::NoRecords
-                                         : ImportResult::Outcome::Imported;
+        result.outcome = copied == 0 ? ImportResult::Outcome::NoRecords
+                                     : ImportResult::Outcome::Imported;
     return result;
 }

@@ -5,7 +5,6 @@
 // turns that into its messages.
 #include <QDateTime>
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -18,12 +17,8 @@ inline constexpr char kExportFolderFormat[] = "yyyyMMdd-HHmmss";
 // Names tried for one export before giving up: the time's own and -2 … -100 after it.
 inline constexpr int kMaxExportFolderTries = 100;
 
-// The names of the record files (*.cv) directly in folder: regular files only, so neither links
-// nor device files are ever followed or read. Directory order.
-QStringList RecordFileNames(const QString& folder);
-
-// A part of an export that could not be written: the file's name and the message key of what
-// went wrong ("save error", "copy failed").
+// A part of an export or import left out: the file's name and the message key of why ("save
+// error", "copy failed", "not a record").
 struct ExchangeProblem {
     QString file;
     const char* key;
@@ -52,7 +47,7 @@ struct ImportResult {
         NoData,      // PatientInfo.xml is missing or not a sound file: nothing stored
         NotStored,   // the store failed with `store`
         NoRecords,   // stored; the folder held no record file
-        Incomplete,  // stored; problems names the data folder or the records not copied
+        Incomplete,  // stored; problems names what was not copied
     };
     Outcome outcome = Outcome::NoData;
     StoreOutcome store = StoreOutcome::Stored;
@@ -60,7 +55,8 @@ struct ImportResult {
     std::vector<ExchangeProblem> problems;
 };
 
-// Reads folder/PatientInfo.xml, stores its patient as a new one and copies folder's record files
-// into the new data folder. The file is untrusted: anything but a sound file stores nothing.
+// Reads folder/PatientInfo.xml, stores its patient as a new one and copies folder's records into
+// the new data folder. The folder is untrusted: anything but a sound PatientInfo.xml stores
+// nothing, and only plain files named as records whose content is a record are copied.
 ImportResult ImportPatient(const QString& folder,
                            const QDateTime& now = QDateTime::currentDateTime());

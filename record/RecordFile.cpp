@@ -65,6 +65,26 @@ std::optional<std::tm> RecordStartTime(const std::filesystem::path& path)
     return t;
 }
 
+RecordListing ListRecords(const std::filesystem::path& folder, bool anyName)
+{
+    RecordListing listing;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::string extension = it->path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        std::error_code ignored;
+        if (extension != kRecordExtension || it->is_directory(ignored))
+            continue;
+        const bool plain = it->symlink_status(ignored).type() == std::filesystem::file_type::regular;
+        (plain && (anyName || RecordStartTime(name)) ? listing.records : listing.others)
+            .push_back(name);
+    }
+    return listing;
+}
+
 int WholeSeconds(uint64_t fileSize)
 {
     const uint64_t seconds = fileSize / kBytesPerSecond;

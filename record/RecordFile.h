@@ -27,6 +27,19 @@ std::string RecordFileName(const std::tm& localStart);
 // The start time of a name of that form (a directory part is allowed); nullopt otherwise.
 std::optional<std::tm> RecordStartTime(const std::filesystem::path& path);
 
+// The one listing of a folder's records, for every reader and copier of a patient's folder and
+// of the demo folder. Entries directly in the folder whose names end in ".cv" (any letter case),
+// folders left out, in directory order:
+//   records: regular files (a link is never followed) named as a patient's record is, "m" + 12
+//            digits + ".cv" (in the demo folder, anyName: any name);
+//   others:  the rest of them (links, pipes, devices, other names), which nothing opens; a copy
+//            of the folder names them as left out.
+struct RecordListing {
+    std::vector<std::string> records;
+    std::vector<std::string> others;
+};
+RecordListing ListRecords(const std::filesystem::path& folder, bool anyName = false);
+
 int WholeSeconds(uint64_t fileSize);
 // File-title rule: a title ending in 'a' or 'b' is a fixed-length record (always shown as 48 s,
 // no ">" forward); a title ending in 'b' stores samples with +320 that readers subtract.

@@ -112,8 +112,7 @@ QString RecordDateText(const QString& path)
 {
     // The name alone decides: "m" + YYYYMMDDhhmm + ".cv". Anything else (a demo record, a path
     // shorter than that, letters among the digits, 30 February) prints no date.
-    const QString name = QString(path).replace('\\', '/');
-    const std::optional<std::tm> t = RecordStartTime(name.toStdString());
+    const std::optional<std::tm> t = RecordStartTime(path.toStdString());
     if (!t || !QDate(t->tm_year + 1900, t->tm_mon + 1, t->tm_mday).isValid())
         return {};
     return QString::asprintf("%04d-%02d-%02d %02d:%02d", t->tm_year + 1900, t->tm_mon + 1,

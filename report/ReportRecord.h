@@ -3,13 +3,10 @@
 // the print job and the command-line tools decide what the user is told.
 #include <QString>
 
+#include "db/PatientStore.h"
 #include "report/ReportLayout.h"
 
 class LanguageTable;
-
-// The patient a record belongs to: the name of its folder Data/<id>. Records elsewhere (the demo
-// folder) belong to no patient and print with a blank header.
-QString PatientIdForRecord(const QString& recordPath);
 
 // A record read for its report: the leads in file order and the analysis of this very file, so
 // the summary page can never show the measurements of another record.

@@ -19,6 +19,8 @@
 #include "foundation/WholeFile.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
+#include "db/PatientFolder.h"
+#include "db/PatientOrder.h"
 #include "db/PatientStore.h"
 #include "dicom/DicomExport.h"
 #include "history/DicomPatientRow.h"
@@ -39,9 +41,14 @@ int Fail(int status, const QString& text)
     return status;
 }
 
-// The patient rows of the given numbers, or an error text.
+struct PatientAndOrder {
+    PatientRecord row;
+    std::optional<PatientOrder> order;
+};
+
+// The patient rows of the given numbers with their orders, or an error text.
 QString LookUpPatients(const QString& settingsFile, const QStringList& ids,
-                       std::map<QString, PatientRecord>& rows)
+                       std::map<QString, PatientAndOrder>& rows)
 {
     AppDatabase& db = AppDatabase::Instance();
     const DatabaseSettings where = ReadDatabaseSettings(settingsFile.toStdString());
@@ -50,12 +57,13 @@ QString LookUpPatients(const QString& settingsFile, const QStringList& ids,
     QString error;
     for (const QString& id : ids) {
         const PatientLookup found = FindPatient(id);
-        if (found.queryFailed)
+        const OrderLookup order = found.row ? FindPatientOrder(found.row->PatientID) : OrderLookup();
+        if (found.queryFailed || order.queryFailed)
             error = "the patient query failed: " + db.LastError();
         else if (!found.row)
             error = QString("there is no patient %1 in the patient database").arg(id);
         else
-            rows[id] = *found.row;
+            rows[id] = {*found.row, order.order};
         if (!error.isEmpty())
             break;
     }
@@ -154,7 +162,7 @@ int main(int argc, char** argv)
         if (!id.isEmpty() && !ids.contains(id))
             ids << id;
     }
-    std::map<QString, PatientRecord> rows;
+    std::map<QString, PatientAndOrder> rows;
     if (!ids.isEmpty()) {
         const QString error = LookUpPatients(settingsFile, ids, rows);
         if (!error.isEmpty())
@@ -164,8 +172,16 @@ int main(int argc, char** argv)
     int status = 0;
     for (const QString& file : files) {
         const QString id = parser.isSet(patientOption) ? givenId : PatientIdForRecord(file);
-        const PatientRecord* row = id.isEmpty() ? nullptr : &rows.at(id);
-        const DicomPatient patient = row ? DicomPatientFromRow(*row) : DicomPatient();
+        const PatientAndOrder* found = id.isEmpty() ? nullptr : &rows.at(id);
+        const PatientRecord* row = found ? &found->row : nullptr;
+        // A folder's number may have passed to another patient: its stamp says whose it is.
+        const QString folder = QFileInfo(file).path();
+        const QString other = row && !parser.isSet(patientOption)
+                                  ? DescribeFolderCheck(CheckPatientFolder(folder, *row), folder, texts)
+                                  : QString();
+        if (!other.isEmpty())
+            return Fail(2, other);
+        const DicomPatient patient = found ? DicomPatientFromRow(found->row, found->order) : DicomPatient();
         const std::filesystem::path record = file.toStdString();
         auto report = [row, &texts](const std::filesystem::path& path, std::string& pdf) {
             const std::optional<QByteArray> data =

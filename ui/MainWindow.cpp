@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <cstring>
@@ -15,7 +16,7 @@
 #include "db/PatientStore.h"
 #include "dialogs/HistoryPatientListDialog.h"
 #include "dialogs/RecordListDialog.h"
-#include "ui/PrintJob.h"
+#include "dialogs/AbortBox.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
       panels_(context.language),
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
-      demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); })
+      demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); }),
+      printJob_(context.language)
 {
     state_.dataDirectory = QDir::currentPath();
     line_.portNumber = context_.settings.PortNumber();
@@ -74,6 +76,11 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     });
     connect(&demo_, &DemoPlayer::failed, this,
             [this] { context_.Message(context_.Translate("file error")); });
+    // Told when the PACS answers, whether or not the history list is still open.
+    connect(&pacsSend_, &PacsSendJob::finished, this,
+            [this](const std::vector<ObjectOutcome>& outcomes) {
+                HistoryPatientListDialog::Report(context_, outcomes);
+            });
 
     ApplyCaptions();
     OpenPort();
@@ -169,7 +176,6 @@ void MainWindow::EnableReviewButtons(bool print, bool prev, bool next)
 std::unique_ptr<PatientInfoDialog> MainWindow::MakePatientDialog()
 {
     auto dialog = std::make_unique<PatientInfoDialog>(context_, session_.PortOpen(), this);
-    connect(dialog.get(), &PatientInfoDialog::headerChanged, this, &MainWindow::SetHeaderLines);
     connect(dialog.get(), &PatientInfoDialog::patientCreated, this, &MainWindow::OnPatientCreated);
     return dialog;
 }
@@ -189,10 +195,16 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
     connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
     connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
             [this](const QString& id) { state_.viewedPatientId = id; });
-    connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::OnPatientViewed);
+    connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::ShowPatientHeader);
     connect(d, &HistoryPatientListDialog::historyClosed, this,
             &MainWindow::ResumeWatcherAfterHistory);
     connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
+    connect(d, &HistoryPatientListDialog::sendRequested, this,
+            [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
+                pacsSend_.Start(row, patient, records, context_.language, context_.settings.configPath);
+            });
+    connect(&pacsSend_, &PacsSendJob::runningChanged, d, [d](bool running) { d->AllowSend(!running); });
+    d->AllowSend(!pacsSend_.Running());
     // The list is filled on opening, before anything was connected.
     state_.viewedPatientId = d->ViewedPatientId();
     return dialog;
@@ -201,12 +213,10 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
 void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
 {
     state_.currentPatientId = QString::number(id);
+    state_.currentPatientDate = facts.NewDate;
     state_.dataDirectory = PatientDataFolder(id);
     QDir().mkpath(state_.dataDirectory);
-    state_.patientName = facts.Name;
-    state_.patientClinicalNo = facts.ClinicalNo;
-    state_.patientSex = QString::number(facts.Sex);
-    state_.patientHeaderValid = true;
+    ShowPatientHeader(facts);
     BeginMonitoring();
     // A watcher that History View suspended is resumed too: the new patient is live.
     ResumeWatcherAfterHistory();
@@ -219,20 +229,24 @@ void MainWindow::OnPatientDeleted(const QString& id)
     // Nothing more may be recorded or printed under a deleted patient: the window is as before
     // any patient was built.
     state_.currentPatientId.clear();
+    state_.currentPatientDate.clear();
     state_.dataDirectory = RunState().dataDirectory;
     if (state_.lastSavedRecordPath.startsWith(PatientDataFolder(id.toInt()) + "/"))
         state_.lastSavedRecordPath.clear();
-    state_.patientHeaderValid = false;
+    state_.headerPatient.reset();
     session_.ForgetPatient();
     SetHeaderLines(" ", " ");
 }
 
-void MainWindow::OnPatientViewed(const PatientRecord& patient)
+void MainWindow::ShowPatientHeader(const PatientRecord& patient)
 {
-    state_.patientName = patient.Name;
-    state_.patientClinicalNo = patient.ClinicalNo;
-    state_.patientSex = QString::number(patient.Sex);
-    state_.patientHeaderValid = true;
+    state_.headerPatient = patient;
+    SetHeaderLines(QString("%1 -  %2  %3 - %4  %5 - %6")
+                       .arg(context_.Translate("Name"), patient.Name,
+                            context_.Translate("Clinical NO."), patient.ClinicalNo,
+                            context_.Translate("Sex"),
+                            context_.Translate(patient.Sex != 0 ? "FEMALE" : "MALE")),
+                   QString());
 }
 
 void MainWindow::OnRecordPathChanged(const QString& path)
@@ -246,16 +260,10 @@ void MainWindow::OnRecordPathChanged(const QString& path)
 void MainWindow::OnLanguageApplied()
 {
     ApplyCaptions();
-    if (state_.patientHeaderValid) {
-        SetHeaderLines(QString("%1 - %2  %3 - %4  %5 - %6")
-                           .arg(context_.Translate("Name"), state_.patientName,
-                                context_.Translate("Clinical NO."), state_.patientClinicalNo,
-                                context_.Translate("Sex"),
-                                context_.Translate(state_.patientSex.toInt() != 0 ? "FEMALE" : "MALE")),
-                       QString());
-    } else {
+    if (state_.headerPatient)
+        ShowPatientHeader(*state_.headerPatient);
+    else
         SetHeaderLines(" ", " ");
-    }
     ReviewLastRecord();
 }
 
@@ -355,7 +363,33 @@ void MainWindow::OnPrint()
     if (path.isEmpty())
         return;
     session_.ForgetPatient();
-    PrintRecord(context_, this, path, line_.printSpeedIndex);
+    if (context_.prompt.Show(context_.Translate("Corvida"),
+                             context_.Translate("Do You Want To Print Data?"), PromptIcon::Question,
+                             PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    PrintJob::SetUpPrinter(printer);
+    PrintOutcome outcome = printJob_.Prepare(path, line_.printSpeedIndex);
+    if (outcome == PrintOutcome::Ready) {
+        if (!context_.prompt.ChoosePrinter(printer))
+            return;  // the printer dialog was cancelled: nothing to say
+        outcome = printJob_.LayOut(printer);
+        if (outcome == PrintOutcome::PaperTooSmall) {
+            TellPrintOutcome(outcome);  // the summary page still prints
+            outcome = PrintOutcome::Ready;
+        }
+        if (outcome == PrintOutcome::Ready)
+            outcome = AbortBox(context_.language, this).Run(printJob_, printer);
+    }
+    TellPrintOutcome(outcome);
+}
+
+void MainWindow::TellPrintOutcome(PrintOutcome outcome)
+{
+    const PrintMessageKeys keys = PrintMessageFor(outcome);
+    if (keys.text)
+        context_.prompt.Show(context_.Translate(keys.caption), context_.Translate(keys.text),
+                             PromptIcon::Exclamation, PromptButtons::Ok);
 }
 
 void MainWindow::OnPrevSecond()
@@ -402,7 +436,7 @@ void MainWindow::PlayDemo(const QString& path)
         context_.Message(context_.Translate("file error"));
     headerLine1_ = " ";
     headerLine2_ = " ";
-    state_.patientHeaderValid = false;
+    state_.headerPatient.reset();
 }
 
 void MainWindow::OnDemo()
@@ -442,13 +476,16 @@ void MainWindow::OnDemo()
     update();
     headerLine1_ = " ";
     headerLine2_ = " ";
-    state_.patientHeaderValid = false;
+    state_.headerPatient.reset();
 }
 
 void MainWindow::OnClose()
 {
     if (const char* refusal = session_.Refusal(Command::Close))
         return Refuse(refusal);
+    // Ending now would leave the outcome of a send untold.
+    if (pacsSend_.Running())
+        return Refuse("Please wait for the PACS to answer");
     if (session_.PortOpen())
         channel_.Close();
     session_.SetPortOpen(false);
@@ -469,12 +506,8 @@ void MainWindow::SetPatientHeaderFromDatabase()
         return Refuse("Search Record Error");
     if (!found.row)
         return Refuse("The Patient is not exist!");
-    const PatientRecord& p = *found.row;
-    SetHeaderLines(QString("%1  - %2    %3 -  %4    %5  - %6")
-                       .arg(context_.Translate("Name"), p.Name, context_.Translate("Clinical NO."),
-                            p.ClinicalNo, context_.Translate("Sex"),
-                            context_.Translate(p.Sex == 0 ? "MALE" : "FEMALE")),
-                   QString());
+    // The header names the live patient from now on, after a language change too.
+    ShowPatientHeader(*found.row);
 }
 
 bool MainWindow::OpenChannel()
@@ -485,9 +518,19 @@ bool MainWindow::OpenChannel()
 
 void MainWindow::StartRecording()
 {
+    // Held before anything is stored: a delete elsewhere now waits for the end of the recording,
+    // and a patient deleted or handed on meanwhile is not recorded under its old folder.
+    PatientRecord patient;
+    patient.PatientID = state_.currentPatientId.toInt();
+    patient.NewDate = state_.currentPatientDate;
+    if (!recordingHold_.Take(patient)) {
+        OnPatientDeleted(state_.currentPatientId);
+        return Refuse("The Patient is not exist!");
+    }
     // The file is made now, so a folder that refuses it is reported before a single packet is
     // taken, not after the first 48 s.
     if (!recordWriter_.Start(state_.dataDirectory.toStdString(), std::time(nullptr))) {
+        recordingHold_.Release();
         context_.Message(context_.Translate("save error"));
         return;
     }
@@ -521,6 +564,7 @@ bool MainWindow::FinishRecordFile(bool tellUser)
     // the window closed right after Stop, it would never come.
     recordTimer_.stop();
     const bool written = recordWriter_.Finish();
+    recordingHold_.Release();
     if (!written)
         ReportSaveError();
     if (recordWriter_.Kept())

@@ -11,12 +11,15 @@
 #include "dialogs/AppContext.h"
 #include "device/PacketSink.h"
 #include "acquisition/SerialChannel.h"
+#include "db/RecordingHold.h"
 #include "device/StreamDecoder.h"
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
 #include "dialogs/SetupDialog.h"
 #include "ui/AnalysisPanels.h"
 #include "ui/DemoPlayer.h"
+#include "report/PrintJob.h"
+#include "ui/PacsSendJob.h"
 #include "record/RecordWriter.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
@@ -92,10 +95,12 @@ private:
     void Refuse(const char* key);
     void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
+    void TellPrintOutcome(PrintOutcome outcome);
     void EndWindow();
     // The dialogs' reports.
     void OnPatientCreated(int32_t id, const PatientRecord& facts);
-    void OnPatientViewed(const PatientRecord& patient);
+    // Names the patient in the header strip, in the language of the moment.
+    void ShowPatientHeader(const PatientRecord& patient);
     void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
@@ -134,6 +139,8 @@ private:
     WaveformDisplay display_;
     AnalysisPanels panels_;
     RecordWriter recordWriter_;
+    // The patient being recorded cannot be deleted, here or on another station.
+    RecordingHold recordingHold_;
     ReviewRecord review_;
 
     QTimer frameTimer_;
@@ -153,4 +160,6 @@ private:
     EngineFeed engineFeed_;
     StreamDecoder decoder_;
     DemoPlayer demo_;
+    PrintJob printJob_;
+    PacsSendJob pacsSend_;
 };

@@ -13,9 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <filesystem>
-#include <functional>
 
 #include "app/Application.h"
 #include "foundation/ProfileFile.h"
@@ -23,6 +21,7 @@
 #include "dialogs/HistoryPatientListDialog.h"
 #include "dialogs/RecordListDialog.h"
 #include "dialogs/SetupDialog.h"
+#include "tests/support/Modal.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/RunProgram.h"
@@ -35,22 +34,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRecordBytes = kPacketsPerRecord * kPacketBytes;  // one complete 48 s record
-
-// Runs `act` on the next modal dialog of type T as soon as it is shown, while the caller is
-// blocked in its exec().
-template <class T>
-void WhenShown(std::function<void(T&)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            act(*dialog);
-        }
-    });
-    poll->start(10);
-}
 
 // Picks a language as the user does: the list reacts to a choice made by hand only.
 void ChooseLanguage(SetupDialog& d, const QString& name)

@@ -33,7 +33,10 @@ TEST(ConcurrentStore, DISABLED_Worker)
         PatientRecord facts;
         facts.Name = QString("w%1-%2").arg(worker).arg(i);
         const StoreResult r = StorePatient(facts);
-        const int deleted = r.Stored() && i % 3 == 0 ? (DeletePatient(r.id) ? 1 : 2) : 0;
+        PatientRecord stored;
+        stored.PatientID = r.id;
+        stored.NewDate = r.newDate;
+        const int deleted = r.Stored() && i % 3 == 0 ? (DeletePatient(stored) == DeleteOutcome::Deleted ? 1 : 2) : 0;
         AdoRecordSet rows;
         out << "@ " << int(r.outcome) << ' ' << r.id << ' ' << r.reused << ' ' << deleted << ' '
             << OpenPatientList(rows, LivePatientsStatement()) << ' ' << facts.Name << Qt::endl;

@@ -79,11 +79,12 @@ protected:
         return n;
     }
     // Makes the engine refuse action on the rows where `when` holds, and undoes that.
-    void Refuse(const QString& name, const QString& action, const QString& when = "1 = 1")
+    void Refuse(const QString& name, const QString& action, const QString& when = "1 = 1",
+                const QString& table = "Patient")
     {
-        Engine(RefuseStatement(name, action, when));
+        Engine(RefuseStatement(name, action, when, table));
     }
-    void Allow(const QString& name) { Engine(AllowStatement(name)); }
+    void Allow(const QString& name, const QString& table = "Patient") { Engine(AllowStatement(name, table)); }
     // An engine statement of the driver's own dialect, untranslated: psql on PostgreSQL.
     void Engine(const QString& statement)
     {

@@ -4,8 +4,10 @@
 #include <QFile>
 #include <set>
 
+#include "db/PatientFolder.h"
 #include "db/PatientStore.h"
 #include "tests/db/DatabaseFixture.h"
+#include "tests/support/SmallDisk.h"
 
 namespace {
 
@@ -25,6 +27,7 @@ protected:
         statements.clear();
         return row.value_or(PatientRecord());
     }
+    bool Delete(int32_t id) { return DeletePatient(Row(id)) == DeleteOutcome::Deleted; }
     std::vector<int32_t> ListIds(const QString& statement)
     {
         AdoRecordSet rows;
@@ -62,8 +65,8 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver_OneOfTho
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(std::pair(stored.id, stored.reused), std::pair(400, false));
 
-    ASSERT_TRUE(DeletePatient(5));
-    ASSERT_TRUE(DeletePatient(9));
+    ASSERT_TRUE(Delete(5));
+    ASSERT_TRUE(Delete(9));
     Exec("Update Patient Set NewDate = #2008-6-1 8:0:0# Where PatientID = 9");  // 9 is the oldest
     QDir().mkpath("Data/9");
     ASSERT_TRUE(QFile("Data/9/m200806010800.cv").open(QIODevice::WriteOnly));
@@ -80,7 +83,7 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver_OneOfTho
     EXPECT_EQ(QStringList({row.Name, row.NewDate, QString::number(row.Isdel)}),
               QStringList({"Takes over", "2009-03-07 09:06:41", "0"}));
     // The old patient's records are set aside, not erased and not handed on.
-    EXPECT_TRUE(QDir("Data/9").isEmpty());
+    EXPECT_EQ(QDir("Data/9").entryList(QDir::Files), QStringList{kPatientStampFile});
     EXPECT_TRUE(QFile::exists("Data/9.deleted-20090307090641/m200806010800.cv"));
     EXPECT_EQ(Count("1 = 1"), 400);
     // It stands in the history list as the newest.
@@ -88,7 +91,7 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver_OneOfTho
 
     // Of deleted rows sharing the oldest date, only one is given up.
     for (int id : {20, 30, 40}) {
-        ASSERT_TRUE(DeletePatient(id));
+        ASSERT_TRUE(Delete(id));
         Exec(QString("Update Patient Set NewDate = '2000-1-1 0:0:0' Where PatientID = %1").arg(id));
     }
     stored = StorePatient(Facts("New"), kNow);
@@ -110,15 +113,20 @@ TEST_F(PatientStore, EngineOrServerFailuresAreReportedAndNothingIsTakenAsStored)
 
     // The take-over commit refused: the deleted row stays as it was.
     Seed(400);
-    ASSERT_TRUE(DeletePatient(7));
+    ASSERT_TRUE(Delete(7));
     Refuse("RefuseUpdate", "Update");
     stored = StorePatient(Facts("Li"), kNow);
     EXPECT_EQ(stored.outcome, StoreOutcome::ReuseCommitFailed);
     EXPECT_EQ(std::pair(Row(7).Name, Row(7).Isdel), std::pair(QString("P7"), 1));
     EXPECT_FALSE(QDir("Data/7").exists());
+    // The old patient's folder cannot be set aside (a busy share): it is not handed on.
+    Allow("RefuseUpdate");
+    if (const SmallDisk busy("Data/7", "64k"); busy.Mounted()) {
+        EXPECT_EQ(StorePatient(Facts("Li"), kNow).outcome, StoreOutcome::FolderFailed);
+        EXPECT_EQ(Row(7).Isdel, 1);
+    }
 
     // The highest ID in use is the largest there is: no new ID can be given.
-    Allow("RefuseUpdate");
     Exec("Delete From Patient");
     Exec("Insert into Patient (PatientID,Name,NewDate,Isdel) Values (2147483647, 'Last', '2009-1-1', 0)");
     stored = StorePatient(Facts("Li"), kNow);
@@ -145,13 +153,53 @@ TEST_F(PatientStore, EngineOrServerFailuresAreReportedAndNothingIsTakenAsStored)
     EXPECT_TRUE(prompt.shown.empty());
 }
 
+// The order goes with its row or not at all; a row taken over never keeps the order of the
+// patient it was; a database from before orders gains their table, its patients untouched.
+TEST_F(PatientStore, TheOrderIsStoredWithItsRowOrNotAtAll_ATakenOverRowLosesTheOldOne_AnOldDatabaseGainsTheTable)
+{
+    PatientOrder order;
+    order.accessionNumber = "ACC'1";
+    order.patientName = QString::fromUtf8("王^小明=");
+    order.patientBirthDate = "19600307";
+    order.studyInstanceUid = "1.2.3";
+    Seed(398);
+    ASSERT_EQ(StorePatient(Facts("Ordered"), kNow, &order).id, 399);
+    ASSERT_EQ(StorePatient(Facts("Typed"), kNow).id, 400);
+    const OrderLookup found = FindPatientOrder(399);
+    ASSERT_TRUE(found.order);
+    EXPECT_EQ(QStringList({found.order->accessionNumber, found.order->patientName, found.order->patientBirthDate,
+                           found.order->studyInstanceUid, found.order->patientId}),
+              QStringList({"ACC'1", QString::fromUtf8("王^小明="), "19600307", "1.2.3", ""}));
+    EXPECT_FALSE(FindPatientOrder(400).order || FindPatientOrder(400).queryFailed);
+
+    ASSERT_TRUE(Delete(399));
+    Exec("Update Patient Set NewDate = #2008-6-1 8:0:0# Where PatientID = 399");
+    ASSERT_EQ(StorePatient(Facts("Takes over"), kNow).id, 399);
+    EXPECT_FALSE(FindPatientOrder(399).order);
+
+    // Without the table the order cannot go in, so neither does the row.
+    Engine("Drop Table PatientOrder");
+    ASSERT_TRUE(Delete(1));
+    EXPECT_EQ(StorePatient(Facts("Lost"), kNow, &order).outcome, StoreOutcome::ReuseCommitFailed);
+    EXPECT_EQ(Row(1).Name, "P1");
+    EXPECT_TRUE(FindPatientOrder(1).queryFailed);
+
+    const std::optional<QStringList> columns = db().TableColumns("Patient");
+    ASSERT_TRUE(Reopen()) << db().LastError().toStdString();
+    EXPECT_EQ(db().TableColumns("Patient"), columns);
+    EXPECT_EQ(Count("1 = 1"), 400);
+    EXPECT_EQ(db().TableColumns(kPatientOrderTable).value_or(QStringList()).join(',').toLower(),
+              PatientOrderColumns().join(',').toLower());
+    EXPECT_FALSE(FindPatientOrder(1).queryFailed);
+}
+
 TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
 {
     const char* patients[][2] = {{"Li", "00000001"},     {"lin hua", "00000002"}, {"O'Brien", "A'B"},
                                  {"王小明", "00000004"}, {"50% off", "12345678"}, {"Gone Li", "00000006"}};
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(StorePatient(Facts(QString::fromUtf8(patients[i][0]), patients[i][1]), kNow.addSecs(i)).Stored());
-    ASSERT_TRUE(DeletePatient(6));
+    ASSERT_TRUE(Delete(6));
 
     const struct {
         const char* name;
@@ -169,14 +217,14 @@ TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
 TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne_ExportAndLookUpFindDeletedRowsToo)
 {
     Seed(3);
-    EXPECT_TRUE(DeletePatient(2));
+    EXPECT_TRUE(Delete(2));
     EXPECT_EQ(statements.back(), "Update Patient Set Isdel = '1' Where PatientID = 2");
     // Stored as the number 1 (a PostgreSQL column has but the one type).
     EXPECT_EQ(Count(PgCluster::Wanted() ? "Isdel = 1 And PatientID = 2"
                                         : "Isdel = 1 And typeof(Isdel) = 'integer' And PatientID = 2"),
               1);
     EXPECT_EQ(ListIds(LivePatientsStatement()), (std::vector<int32_t>{3, 1}));
-    EXPECT_FALSE(DeletePatient(77));
+    EXPECT_EQ(DeletePatient({77}), DeleteOutcome::NotSamePatient);
 
     statements.clear();
     EXPECT_EQ(ExportPatientRow(2).value_or(PatientRecord()).Name, "P2");
@@ -193,10 +241,10 @@ TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne_ExportAndLookUpF
         EXPECT_TRUE(FindPatient(bad).queryFailed) << bad;
     EXPECT_TRUE(statements.isEmpty());
 
-    ASSERT_TRUE(DeletePatient(3));
+    ASSERT_TRUE(Delete(3));
     EXPECT_EQ(StorePatient(Facts("Wang"), kNow).id, 4);  // after the highest ever given
     Exec("Drop Table Patient");
-    EXPECT_FALSE(DeletePatient(1));
+    EXPECT_EQ(DeletePatient({1}), DeleteOutcome::Failed);
     EXPECT_TRUE(FindPatient("1").queryFailed);
     EXPECT_FALSE(ExportPatientRow(1).has_value());
 }

@@ -1,6 +1,7 @@
-// Send to PACS from the history list, through the real dialog on a real database and a storescp
+// Send to PACS from the history list, through the real window on a real database and a storescp
 // started here: what arrives is what the record makes, a PACS that fails is named per record in
-// the one message, and without a PACS the entry is not there.
+// the one message, told even when History was closed before the answer came, and without a PACS
+// the entry is not there.
 #include <QAction>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -11,7 +12,9 @@
 #include "dialogs/HistoryPatientListDialog.h"
 #include "tests/dicom/DicomFixture.h"
 #include "tests/report/ReportFixture.h"
+#include "tests/support/Modal.h"
 #include "tests/support/StoreScp.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -22,24 +25,33 @@ protected:
         ReportTest::SetUp();
         app.settings.configPath = Out("Settings.ini");
     }
-    void WritePacs(quint16 port) { WritePacsSettings(dir.Path() / "Settings.ini", port, 10); }
-    // Sends the listed patient's records and gives the message shown.
+    void WritePacs(quint16 port, int timeout = 10) { WritePacsSettings(dir.Path() / "Settings.ini", port, timeout); }
+    // Opens History View and runs `act` on the list, then closes it.
+    void InHistory(const std::function<void(HistoryPatientListDialog&)>& act)
+    {
+        WhenShown<HistoryPatientListDialog>([act](HistoryPatientListDialog& d) { act(d), d.reject(); });
+        ButtonNamed(window, app.context.Translate("History View")).click();
+    }
+    // Sends the listed patient's records and gives the message shown once the PACS answered.
     QString Send()
     {
-        HistoryPatientListDialog d(app.context, {});
-        EXPECT_EQ(d.list->rowCount(), 1);
-        if (!d.sendAction)
-            return "no Send to PACS";
-        prompt.Clear();
-        d.sendAction->trigger();
-        // The send runs on: the window is free and says nothing yet.
-        EXPECT_FALSE(d.sendAction->isEnabled());
-        EXPECT_TRUE(prompt.shown.empty());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !prompt.shown.empty(); }, 120000));
-        EXPECT_TRUE(d.sendAction->isEnabled());
-        EXPECT_EQ(prompt.shown.size(), 1u);
-        return prompt.LastText();
+        bool offered = false;
+        InHistory([&](HistoryPatientListDialog& d) {
+            EXPECT_EQ(d.list->rowCount(), 1);
+            if (!(offered = d.sendAction))
+                return;
+            prompt.Clear();
+            d.sendAction->trigger();
+            // The send runs on: the window is free and says nothing yet.
+            EXPECT_FALSE(d.sendAction->isEnabled());
+            EXPECT_TRUE(prompt.shown.empty());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !prompt.shown.empty(); }, 120000));
+            EXPECT_TRUE(d.sendAction->isEnabled());
+        });
+        EXPECT_EQ(prompt.shown.size(), offered ? 1u : 0u);
+        return offered ? prompt.LastText() : "no Send to PACS";
     }
+    MainWindow window{app.context};
 };
 
 }  // namespace
@@ -87,4 +99,25 @@ TEST_F(HistorySend, EveryRecordArrivesWithoutAPacsNoneIsOfferedAndAFailingOneIsN
     const QStringList lines = Send().split('\n');
     const QRegularExpression rejected("^ECG (waveform|report) m2009030714(05|20).cv: rejected by the PACS \\(0xA700");
     EXPECT_EQ(lines.filter(rejected).size(), 4) << lines.join('\n').toStdString();
+}
+
+// A PACS that answers too slowly: History is closed while the send runs on; History opened again
+// offers no second send, CLOSE waits for the end, and the failure is told when it comes.
+TEST_F(HistorySend, AnAnswerAfterHistoryClosedIsStillToldAndTheProgramWaitsForIt)
+{
+    StoreScp scp({"--sleep-during", "1"}, dir.Path() / "in");  // a second per piece of an object
+    WritePacs(scp.Port(), 2);
+    window.show();
+    InHistory([](HistoryPatientListDialog& d) { d.sendAction->trigger(); });
+    InHistory([](HistoryPatientListDialog& d) { EXPECT_FALSE(d.sendAction->isEnabled()); });
+    QPushButton& close = ButtonNamed(window, app.context.Translate("CLOSE"));
+    close.click();
+    EXPECT_EQ(prompt.Texts(), QStringList{app.context.Translate("Please wait for the PACS to answer")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompt.shown.size() == 2; }, 60000));
+    EXPECT_EQ(prompt.shown[1].caption, app.context.Translate("History Patient List"));
+    // Each object is named, and neither as sent.
+    const QRegularExpression failed("^ECG [a-z]+ m200903071405.cv: (?!" + app.context.Translate("sent to the PACS") + ").+$");
+    EXPECT_EQ(prompt.shown[1].text.split('\n').filter(failed).size(), 2) << prompt.shown[1].text.toStdString();
+    close.click();
+    EXPECT_FALSE(window.isVisible());
 }

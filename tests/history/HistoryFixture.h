@@ -26,13 +26,13 @@ inline std::map<std::string, std::string> Snapshot(const fs::path& root)
     return files;
 }
 
-// A record-sized file of pseudo-random packets (the copy must keep every byte).
+// A record-sized file of pseudo-random recorder packets (the copy must keep every byte).
 inline std::string WriteRecord(const fs::path& path, unsigned seed)
 {
     std::mt19937 random(seed);
     std::string bytes(4 * 3200, '\0');
-    for (char& b : bytes)
-        b = static_cast<char>(random());
+    for (size_t i = 0; i < bytes.size(); ++i)  // start bit on byte 0 only, the valid flag set
+        bytes[i] = static_cast<char>(i % 4 == 0 ? random() | 0x80 : (random() & 0x7F) | (i % 4 == 1 ? 0x40 : 0));
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
     return bytes;

@@ -13,6 +13,9 @@
 #include "dialogs/HistoryPatientListDialog.h"
 #include "history/PatientExchange.h"
 #include "history/PatientInfoXml.h"
+#include "db/PatientFolder.h"
+
+#include <QRegularExpression>
 
 namespace {
 
@@ -85,7 +88,7 @@ TEST_F(PatientExchange, ExportWithinOneSecondTakesTheNextFreeFolder_ExportShortO
     incomplete(99, out.Path(), "Export incomplete\nPatientInfo.xml: save error", false, "m200901010101.cv");
     // A pipe named like a record is never read.
     ASSERT_EQ(::mkfifo(("Data/" + std::to_string(id) + "/m200902051030.cv").c_str(), 0600), 0);
-    incomplete(id, out.Path(), "Export incomplete\nm200902051030.cv: copy failed", true, "m200902051010.cv");
+    incomplete(id, out.Path(), "Export incomplete\nm200902051030.cv: not a record", true, "m200902051010.cv");
     incomplete(AddPatient("empty", "2", 0, kExportTime), out.Path(), "No record file was copied.", true);
     incomplete(77, out.Path(), "Export incomplete\nPatientInfo.xml: save error\nNo record file was copied.", false);
 }
@@ -129,13 +132,18 @@ TEST_F(PatientExchange, ImportOfABadFolderStoresNothing_OfAGoodOneCopiesOnlyPlai
     EXPECT_EQ(Snapshot(dir.Path()), before);
     EXPECT_EQ(Snapshot(out.Path()), exported);
 
-    // Only plain record files of the chosen folder are copied. Links named like records, to a file
-    // and to a folder outside; a record in a subfolder.
+    // Only plain files named as records that hold a record are copied, and whatever else is named
+    // *.cv is said: a link to a file outside, a name with backslashes (never a path), bytes that
+    // are no packets, an empty file. A link to a folder and a subfolder's record are not the
+    // folder's files.
     TempDir elsewhere;
     WriteRecord(elsewhere.Path() / "secret.cv", 9);
     fs::create_symlink(elsewhere.Path() / "secret.cv", good / "m209901010101.cv");
     fs::create_symlink(elsewhere.Path(), good / "m209901010102.cv");
     WriteRecord(good / "sub" / "m209901010103.cv", 10);
+    WriteRecord(good / "x\\1\\m209901010104.cv", 11);
+    std::ofstream(good / "m209901010105.cv") << std::string(3200, '\xff');
+    std::ofstream(good / "m209901010106.cv").flush();
     const auto outside = Snapshot(elsewhere.Path());
 
     prompt.Clear();
@@ -147,29 +155,27 @@ TEST_F(PatientExchange, ImportOfABadFolderStoresNothing_OfAGoodOneCopiesOnlyPlai
         EXPECT_TRUE(e.is_regular_file() && !e.is_symlink()) << e.path();
         copied.insert(e.path().filename().string());
     }
-    EXPECT_EQ(copied, (std::set<std::string>{"m200902051010.cv", "m200902051020.cv"}));
-    // The file link is named; the folder link is no file.
-    EXPECT_EQ(prompt.Texts(), QStringList{"Import incomplete\nm209901010101.cv: copy failed"});
+    EXPECT_EQ(copied, (std::set<std::string>{kPatientStampFile, "m200902051010.cv", "m200902051020.cv"}));
+    QStringList said = prompt.LastText().split('\n');
+    said.sort();
+    EXPECT_EQ(said, QStringList({"Import incomplete", "m209901010101.cv: not a record", "m209901010105.cv: not a record",
+                                 "m209901010106.cv: not a record", "x\\1\\m209901010104.cv: not a record"}));
     EXPECT_EQ(Snapshot(elsewhere.Path()), outside);
-    fs::remove(good / "m209901010101.cv");
 
-    // A file stands where the new patient's data folder goes.
-    std::ofstream("Data/3") << "x";
-    prompt.Clear();
+    // A Data/3 the database knows nothing of (a restored database) is set aside, never used.
+    const std::string old = WriteRecord("Data/3/m200101010101.cv", 12);
     ASSERT_EQ(Import(good), 3);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    const QStringList lines = prompt.LastText().split('\n');
-    EXPECT_EQ(lines.mid(0, 2), QStringList({"Import incomplete", "Data/3: save error"}));
-    EXPECT_EQ(lines.size(), 4);  // and both records named
+    EXPECT_FALSE(fs::exists("Data/3/m200101010101.cv"));
+    EXPECT_TRUE(ReadBytes("Data/3.deleted-20090307090541/m200101010101.cv") == old);
 
-    // A data disk with room for one record only (records are 12800 bytes).
+    // A data disk with room for the stamp and one record only (records are 12800 bytes).
     fs::rename("Data", "Data-before");
-    const SmallDisk disk("Data", "16k");
+    const SmallDisk disk("Data", "20k");
     if (!disk.Mounted())
         GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
     prompt.Clear();
     EXPECT_TRUE(Import(good));
     ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_TRUE(prompt.LastText().startsWith("Import incomplete\nm20090205")) << prompt.LastText().toStdString();
-    EXPECT_TRUE(prompt.LastText().endsWith(": copy failed"));
+    EXPECT_TRUE(prompt.LastText().contains(QRegularExpression("\nm20090205\\d{4}\\.cv: copy failed")))
+        << prompt.LastText().toStdString();
 }

@@ -84,7 +84,7 @@ TEST_F(ReportToolTest, BadInputOrAFullDiskGiveAMessageAndAFailureStatusAndKeepWh
 {
     WritePackets(dir.Path() / "short.cv", std::vector<DevicePacket>(700, MakePacket(0, 192)));
     fs::create_directories(dir.Path() / "elsewhere");
-    WriteRecord(dir.Path() / "random.cv", 1);
+    std::ofstream(dir.Path() / "random.cv") << std::string(3200, 'R');
     const auto recordBytes = fs::file_size(dir.Path() / RecordPath().toStdString());
     struct Case { const char* what; QStringList args; };
     const QString rec = RecordPath();
@@ -103,7 +103,7 @@ TEST_F(ReportToolTest, BadInputOrAFullDiskGiveAMessageAndAFailureStatusAndKeepWh
         {"unknown option", {"--colour", "--pdf", Out("x.pdf"), rec}},
         {"output is the record", {"--pdf", rec, rec}},
         {"output named as a record", {"--pdf", Out("x.CV"), rec}},
-        {"random bytes", {"--pdf", Out("x.pdf"), "random.cv"}},
+        {"bytes of no record", {"--pdf", Out("x.pdf"), "random.cv"}},
     };
     for (const Case& c : cases) {
         QString err;

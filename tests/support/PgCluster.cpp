@@ -140,18 +140,19 @@ bool PgCluster::Psql(const QString& arguments, QString* out)
     return pclose(pipe) == 0;
 }
 
-QString RefuseStatement(const QString& name, const QString& action, const QString& when)
+QString RefuseStatement(const QString& name, const QString& action, const QString& when,
+                        const QString& table)
 {
     if (!PgCluster::Wanted())
-        return QString("Create Trigger %1 Before %2 On Patient When %3 Begin Select Raise(Abort, 'refused'); End")
-            .arg(name, action, when);
+        return QString("Create Trigger %1 Before %2 On %4 When %3 Begin Select Raise(Abort, 'refused'); End")
+            .arg(name, action, when, table);
     return QString("Create Or Replace Function refuse() Returns trigger Language plpgsql As "
                    "$$Begin Raise Exception 'refused'; End$$; "
-                   "Create Trigger %1 Before %2 On Patient For Each Row When (%3) Execute Function refuse()")
-        .arg(name, action, when);
+                   "Create Trigger %1 Before %2 On %4 For Each Row When (%3) Execute Function refuse()")
+        .arg(name, action, when, table);
 }
 
-QString AllowStatement(const QString& name)
+QString AllowStatement(const QString& name, const QString& table)
 {
-    return PgCluster::Wanted() ? "Drop Trigger " + name + " On Patient" : "Drop Trigger " + name;
+    return PgCluster::Wanted() ? "Drop Trigger " + name + " On " + table : "Drop Trigger " + name;
 }

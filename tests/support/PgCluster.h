@@ -48,8 +48,9 @@ private:
 };
 
 // A statement for the current driver that makes the engine refuse `action` ("Insert" or
-// "Update") on the Patient rows where `when` holds (Old./New. name the row), as a locked or
+// "Update") on the rows of `table` where `when` holds (Old./New. name the row), as a locked or
 // damaged database would; name is the trigger's.
-QString RefuseStatement(const QString& name, const QString& action, const QString& when = "1 = 1");
+QString RefuseStatement(const QString& name, const QString& action, const QString& when = "1 = 1",
+                        const QString& table = "Patient");
 // Its undoing.
-QString AllowStatement(const QString& name);
+QString AllowStatement(const QString& name, const QString& table = "Patient");

@@ -18,14 +18,12 @@ inline quint16 FreePort()
     return probe.serverPort();
 }
 
-// Stores what it receives in `folder`; `options` are storescp's own (--refuse, --abort-during …).
-class StoreScp {
+// A DICOM server program listening on a free port given as its last argument.
+class ScpProcess {
 public:
-    StoreScp(const QStringList& options, const std::filesystem::path& folder) : port_(FreePort())
+    ScpProcess(const QString& program, const QStringList& arguments) : port_(FreePort())
     {
-        std::filesystem::create_directories(folder);
-        scp_.start("storescp", QStringList(options) << "-od" << QString::fromStdString(folder.string())
-                                                    << QString::number(port_));
+        scp_.start(program, QStringList(arguments) << QString::number(port_));
         for (int i = 0; i < 100; ++i) {
             QTcpSocket probe;
             probe.connectToHost(QHostAddress::LocalHost, port_);
@@ -33,9 +31,9 @@ public:
                 return;
             QThread::msleep(50);
         }
-        ADD_FAILURE() << "storescp did not start";
+        ADD_FAILURE() << program.toStdString() << " did not start";
     }
-    ~StoreScp()
+    ~ScpProcess()
     {
         scp_.kill();
         scp_.waitForFinished();
@@ -45,4 +43,19 @@ public:
 private:
     quint16 port_;
     QProcess scp_;
+};
+
+inline QString MadeFolder(const std::filesystem::path& folder)
+{
+    std::filesystem::create_directories(folder);
+    return QString::fromStdString(folder.string());
+}
+
+// Stores what it receives in `folder`; `options` are storescp's own (--refuse, --abort-during …).
+class StoreScp : public ScpProcess {
+public:
+    StoreScp(const QStringList& options, const std::filesystem::path& folder)
+        : ScpProcess("storescp", QStringList(options) << "-od" << MadeFolder(folder))
+    {
+    }
 };

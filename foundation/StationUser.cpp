@@ -1,0 +1,54 @@
+#include "foundation/StationUser.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+
+#include "foundation/ProfileFile.h"
+#include "foundation/WholeFile.h"
+
+namespace {
+constexpr char kPrintedNameSection[] = "PrintedName";
+}  // namespace
+
+StationUser CurrentStationUser()
+{
+    StationUser user;
+    // The effective user is who the files are written as; the variables of the environment
+    // could name anyone.
+    if (const passwd* account = getpwuid(geteuid())) {
+        user.login = account->pw_name ? account->pw_name : "";
+        const std::string gecos = account->pw_gecos ? account->pw_gecos : "";
+        user.fullName = gecos.substr(0, gecos.find(','));
+    }
+    char host[HOST_NAME_MAX + 1] = {};
+    if (gethostname(host, sizeof host - 1) == 0)
+        user.station = host;
+    return user;
+}
+
+std::string RememberedPrintedName(const std::string& stationFile, const std::string& login)
+{
+    return login.empty() ? std::string() : GetProfileString(stationFile, kPrintedNameSection, login, 1024);
+}
+
+bool RememberPrintedName(const std::string& stationFile, const std::string& login,
+                         const std::string& name)
+{
+    if (login.empty())
+        return false;
+    std::string why;
+    return WriteFileWhole(
+        stationFile,
+        [&](const std::filesystem::path& temporary, std::string&) {
+            std::string text;
+            if (std::filesystem::exists(stationFile) && !ReadRegularFile(stationFile, text))
+                return false;
+            std::ofstream(temporary, std::ios::binary) << text;
+            return WriteProfileString(temporary.string(), kPrintedNameSection, login, name);
+        },
+        why);
+}
