@@ -50,21 +50,6 @@ std::string Text(DcmItem& item, const DcmTagKey& tag)
     return value.c_str();
 }
 
-bool IsUtf8(const std::string& text)
-{
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
-}
-
 // Takes each pending answer in: its texts turned into UTF-8, then read.
 void OnAnswer(void* data, T_DIMSE_C_FindRQ*, int, T_DIMSE_C_FindRSP*, DcmDataset* answer)
 {
@@ -88,13 +73,6 @@ void OnAnswer(void* data, T_DIMSE_C_FindRQ*, int, T_DIMSE_C_FindRSP*, DcmDataset
         e.scheduledStepId = Text(*step, DCM_ScheduledProcedureStepID);
         e.scheduledDate = Text(*step, DCM_ScheduledProcedureStepStartDate);
         e.scheduledTime = Text(*step, DCM_ScheduledProcedureStepStartTime);
-    }
-    for (const std::string* text :
-         {&e.patientName, &e.patientId, &e.issuerOfPatientId, &e.requestedProcedureDescription}) {
-        if (!IsUtf8(*text)) {
-            ++result.unreadable;
-            return;
-        }
     }
     result.entries.push_back(std::move(e));
 }

@@ -161,15 +161,14 @@ TEST_F(PatientStore, TheOrderIsStoredWithItsRowOrNotAtAll_ATakenOverRowLosesTheO
     order.accessionNumber = "ACC'1";
     order.patientName = QString::fromUtf8("王^小明=");
     order.patientBirthDate = "19600307";
-    order.studyInstanceUid = "1.2.3";
     Seed(398);
     ASSERT_EQ(StorePatient(Facts("Ordered"), kNow, &order).id, 399);
     ASSERT_EQ(StorePatient(Facts("Typed"), kNow).id, 400);
     const OrderLookup found = FindPatientOrder(399);
     ASSERT_TRUE(found.order);
     EXPECT_EQ(QStringList({found.order->accessionNumber, found.order->patientName, found.order->patientBirthDate,
-                           found.order->studyInstanceUid, found.order->patientId}),
-              QStringList({"ACC'1", QString::fromUtf8("王^小明="), "19600307", "1.2.3", ""}));
+                           found.order->patientId}),
+              QStringList({"ACC'1", QString::fromUtf8("王^小明="), "19600307", ""}));
     EXPECT_FALSE(FindPatientOrder(400).order || FindPatientOrder(400).queryFailed);
 
     ASSERT_TRUE(Delete(399));
