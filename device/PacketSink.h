@@ -1,7 +1,8 @@
 #pragma once
 // Where a decoded packet goes after the decoder: the recording step and the live drawing. The
-// main window implements it (Qt stays on its side); tests and benchmarks use small sinks of
-// their own. Every call happens on the thread that feeds the decoder.
+// recording (acquisition/StreamRecorder) implements it for the record and the main window for the
+// display, each on the decoder of its own thread; tests and benchmarks use small sinks of their
+// own. Every call happens on the thread that feeds the decoder.
 #include <cstdint>
 
 #include "device/DevicePacket.h"
@@ -19,8 +20,8 @@ public:
     virtual ~PacketSink() = default;
     virtual PacketModes Modes() const = 0;
     // The recording step, for every non-filler packet that passed the valid check (so while
-    // recording also packets whose valid flag is 0). Stores valid packets while recording and
-    // finishes a stopped recording. Returns false when the packet must not be drawn.
+    // recording also packets whose valid flag is 0): stores valid packets while recording.
+    // Returns false when the packet must not be drawn.
     virtual bool RecordStep(const DevicePacket& packet, const PacketFields& fields) = 0;
     // One decimated point of a lead, with the lead's labels: speed code = speed index + 1,
     // gain code + 1 as shown, filter code, mode and range flags.

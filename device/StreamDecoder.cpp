@@ -69,18 +69,9 @@ int16_t StreamDecoder::ProcessPacket(const DevicePacket& packet)
     if (modes.review)
         return fields.sample;
 
-    // Peak hold: of the packets between two drawn points the one farthest from the zero line is
-    // drawn; a tie keeps the held one. The first packet of each window starts afresh.
     const uint32_t d = static_cast<uint32_t>(Decimation(modes.speedIndex));
     const uint32_t c = ++displayCounter_;
-    int16_t shown = fields.sample;
-    if (c % d != 1) {
-        const int held = heldSample_ - kBaseline;
-        const int now = fields.sample - kBaseline;
-        if ((held < 0 ? -held : held) >= (now < 0 ? -now : now))
-            shown = heldSample_;
-    }
-    heldSample_ = shown;
+    const int16_t shown = peakHold_.Take(c, d, fields.sample);
     if (c % d == 0) {
         sink_->DrawPoint(fields.leadIndex, shown);
         sink_->UpdateLeadLabels(fields.leadIndex, modes.speedIndex + 1, fields.gainCode + 1,

@@ -13,6 +13,7 @@
 #include "device/AnalysisFeed.h"
 #include "device/DevicePacket.h"
 #include "device/PacketSink.h"
+#include "device/PeakHold.h"
 
 constexpr int kByteBlockSize = 48;  // 12 packets, 15 ms of signal
 constexpr int kDecimationBySpeed[3] = {16, 8, 4};  // 12.5, 25, 50 mm/s: 50, 100, 200 points/s
@@ -39,7 +40,6 @@ public:
     uint8_t LatestLead() const { return latestLead_; }
     uint32_t LiveUnitCounter() const { return liveUnits_; }
     uint32_t DisplayCounter() const { return displayCounter_; }
-    int16_t HeldSample() const { return heldSample_; }
     int BlockFill() const { return blockFill_; }
 
     // Decimation factor for a speed index; unknown indices take the 25 mm/s value.
@@ -60,5 +60,5 @@ private:
     uint8_t latestLead_ = 0;
     uint32_t liveUnits_ = 0;      // packets since the last lead change
     uint32_t displayCounter_ = 0;  // packets seen by the display step; wraps harmlessly, d | 2^32
-    int16_t heldSample_ = kBaseline;
+    PeakHold peakHold_;
 };

@@ -337,7 +337,7 @@ void HistoryPatientListDialog::OnView()
         return;
 
     const QString idText = QString::number(patient.PatientID);
-    RecordListDialog records(context_.language, this);
+    RecordListDialog records(context_, this);
     records.patientId = idText;
     const int chosen = records.exec();
     if (records.recordPath)
@@ -416,12 +416,4 @@ void HistoryPatientListDialog::AllowSend(bool allowed)
 void HistoryPatientListDialog::OnClose()
 {
     reject();
-}
-
-void HistoryPatientListDialog::reject()
-{
-    // Close, Escape and the title bar's close all end here: reception resumes only if History
-    // View suspended it.
-    QDialog::reject();
-    emit historyClosed();
 }

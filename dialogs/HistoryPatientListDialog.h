@@ -43,7 +43,6 @@ public:
     // Whether Send to PACS may be chosen: not while a send runs.
     void AllowSend(bool allowed);
     void OnClose();
-    void reject() override;
 
     // The working directory at opening with a separator appended; column 4 shows folders under it.
     QString baseFolder;
@@ -80,8 +79,6 @@ signals:
     void viewedPatientChanged(const QString& id);
     // The patient whose record was chosen, for the header.
     void patientViewed(const PatientRecord& patient);
-    // Close, Escape or the title bar's close.
-    void historyClosed();
     // Send to PACS for the patient: its row, its DICOM facts (with its order) and its record
     // files, oldest first.
     void sendRequested(const PatientRecord& row, const DicomPatient& patient, const QStringList& records);

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include "device/PeakHold.h"
 #include "device/StreamDecoder.h"
+#include "record/LeadTurns.h"
 
 namespace {
 
@@ -264,7 +266,8 @@ ReviewOutcome LoadForReview(const std::filesystem::path& path, AnalysisEngine& e
 
     std::array<bool, kRecordLeads> seen{};
     std::array<bool, kRecordLeads> finished{};
-    int16_t held = kBaseline;
+    LeadTurns turns;
+    PeakHold hold;
     DevicePacket last{};
     std::array<DevicePacket, kChunkPackets> chunk;
     uint64_t i = 0;
@@ -275,28 +278,30 @@ ReviewOutcome LoadForReview(const std::filesystem::path& path, AnalysisEngine& e
             break;
         for (size_t k = 0; k < got; ++k, ++i) {
             const PacketFields f = ExtractFields(chunk[k].data());
-            if (!seen[f.leadIndex]) {
-                seen[f.leadIndex] = true;
-                ++review.leadsSeen;
-            }
             const int16_t sample = static_cast<int16_t>(f.sample - offset);
-            if (i % 2 == 0)
-                engine.PushSample(sample);
-            engine.ProcessSample(f.leadIndex);
-            if ((i + 1) % kPacketsPerLead == 0) {
-                engine.FinishLead(f.leadIndex);
-                finished[f.leadIndex] = true;
+            // From the first packet that breaks the lead structure on, every turn would mix two
+            // leads: the rest is shown as it is, but no lead of it is counted or analysed.
+            if (review.damagedSecond < 0 && !turns.Follows(f.leadIndex)) {
+                review.damagedSecond = static_cast<int>(i / kPacketsPerSecond);
                 engine.ResetLeadState();
                 engine.EmptyInput();
             }
-            if (i % kPacketsPerPoint != 1) {
-                const int h = held - kBaseline;
-                const int s = sample - kBaseline;
-                if ((s < 0 ? -s : s) > (h < 0 ? -h : h))
-                    held = sample;
-            } else {
-                held = sample;
+            if (review.damagedSecond < 0) {
+                if (!seen[f.leadIndex]) {
+                    seen[f.leadIndex] = true;
+                    ++review.leadsSeen;
+                }
+                if (i % 2 == 0)
+                    engine.PushSample(sample);
+                engine.ProcessSample(f.leadIndex);
+                if ((i + 1) % kPacketsPerLead == 0) {
+                    engine.FinishLead(f.leadIndex);
+                    finished[f.leadIndex] = true;
+                    engine.ResetLeadState();
+                    engine.EmptyInput();
+                }
             }
+            const int16_t held = hold.Take(i, kPacketsPerPoint, sample);
             if (i % kPacketsPerPoint == 0) {
                 DisplayPoint p;
                 p.sample = held;

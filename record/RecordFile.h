@@ -102,7 +102,8 @@ struct ReviewRecord {
     int currentSecond = 0;   // min(48, pageCount); 48 for a fixed-length record
     bool fixedLength = false;
     bool secondsCut = false;  // the file is longer than kMaxReviewSeconds
-    int leadsSeen = 0;        // distinct lead indices met; 12 enables the diagnosis
+    int leadsSeen = 0;        // distinct lead indices met before any damage; 12 enables the diagnosis
+    int damagedSecond = -1;   // the second the lead structure breaks in (LeadTurns), or -1
     bool analysed = false;    // RunAnalysis ran
     int firstLine = 9;        // first used conclusion line when analysed
     uint8_t lastLead = 0;     // lead index of the last packet read
@@ -111,7 +112,9 @@ struct ReviewRecord {
 
 // Reads a record for review: builds the point list, feeds every packet to the engine, closes a
 // lead segment every 3200 packets and runs the whole-record analysis when all twelve leads were
-// seen and each of them had a closed segment. The record-wide analysis state is cleared first, so nothing of live monitoring or of an
+// seen and each of them had a closed segment. A record whose lead structure breaks is damaged
+// from that second on: its points are all kept, but only the whole part before the break is
+// counted and analysed. The record-wide analysis state is cleared first, so nothing of live monitoring or of an
 // earlier record leaks in; with fewer than twelve leads the engine's results are cleared and
 // the conclusion lines are blank. When a live decoder is given, the file's last lead becomes its
 // latest lead (the next live byte then starts a new live segment).

@@ -1,9 +1,10 @@
 #include "record/RecordWriter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 
 #include "record/RecordFile.h"
@@ -22,9 +23,21 @@ std::string NameForMinute(std::time_t when)
     return RecordFileName(local);
 }
 
-}  // namespace
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
-RecordWriter::RecordWriter() : buffer_(kPacketsPerSecond) {}
+}  // namespace
 
 std::filesystem::path RecordWriter::FreePath(const std::filesystem::path& folder,
                                              std::time_t start)
@@ -43,85 +56,86 @@ bool RecordWriter::Start(const std::filesystem::path& folder, std::time_t start)
 {
     active_ = false;
     kept_ = false;
-    count_ = 0;
-    stored_ = 0;
     path_.clear();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    // "x": created here or not at all, so a file that appeared since the check is not truncated;
-    // the next free minute is tried then.
+    // Created here or not at all, so a file that appeared since the check is not truncated; the
+    // next free minute is tried then.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::filesystem::path path = FreePath(folder, start);
         if (path.empty())
             return false;
-        if (std::FILE* file = std::fopen(path.c_str(), "wbx")) {
-            if (std::fclose(file) != 0)
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            struct stat made {};
+            const bool ok = ::fstat(fd, &made) == 0;
+            if (::close(fd) != 0 || !ok)
                 return false;
             path_ = path;
+            device_ = made.st_dev;
+            inode_ = made.st_ino;
             active_ = true;
             kept_ = true;
             return true;
         }
-        if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+        if (errno != EEXIST)
             return false;  // not a race: the folder refuses new files
     }
     return false;
 }
 
-bool RecordWriter::Store(const DevicePacket& packet)
+bool RecordWriter::IsOurs(int fd, struct stat& now) const
 {
-    if (!active_)
-        return true;
-    buffer_[count_++] = packet;
-    ++stored_;
-    return count_ < buffer_.size() || WriteBuffered();
+    return ::fstat(fd, &now) == 0 && now.st_dev == device_ && now.st_ino == inode_;
 }
 
-bool RecordWriter::WriteBuffered()
-{
-    if (!active_ || count_ == 0)
-        return true;
-    const bool written = Flush();
-    count_ = 0;
-    return written;
-}
-
-bool RecordWriter::Finish()
+bool RecordWriter::Append(const DevicePacket* packets, std::size_t count)
 {
     if (!active_)
+        return false;
+    if (count == 0)
         return true;
-    const bool written = WriteBuffered();
+    // No O_CREAT: a record deleted under the recording is not made again, half a record late.
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    struct stat now {};
+    if (fd < 0 || !IsOurs(fd, now)) {
+        if (fd >= 0)
+            ::close(fd);
+        active_ = false;
+        return false;
+    }
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    bool ok = before >= 0
+              && WriteAll(fd, reinterpret_cast<const char*>(packets), count * kPacketBytes)
+              // On the disk, not only in the page cache.
+              && (::fdatasync(fd) == 0 || errno == EINVAL);
+    if (!ok && before >= 0) {
+        // Whatever part reached the file is taken off again, down to the last whole second.
+        ok = false;
+        if (::ftruncate(fd, before / kBytesPerSecond * kBytesPerSecond) == 0)
+            ::fdatasync(fd);
+    }
+    ok = ::close(fd) == 0 && ok;
+    if (!ok)
+        active_ = false;
+    return ok;
+}
+
+void RecordWriter::Finish()
+{
     active_ = false;
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path_, error);
-    if (!error && size < std::uintmax_t(kBytesPerSecond)) {
-        std::filesystem::remove(path_, error);
-        kept_ = false;
-    }
-    return written;
-}
-
-bool RecordWriter::Flush()
-{
-    const std::size_t bytes = count_ * kPacketBytes;
-    std::FILE* file = std::fopen(path_.c_str(), "ab");
-    if (!file)
-        return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long before = ok ? std::ftell(file) : -1;
-    ok = ok && before >= 0;
-    ok = ok && std::fwrite(buffer_.data(), 1, bytes, file) == bytes;
-    ok = std::fflush(file) == 0 && ok;
-    // On the disk, not only in the page cache: a power cut then costs this second at most.
-    ok = ok && (::fdatasync(::fileno(file)) == 0 || errno == EINVAL);
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        // Whatever part of the second reached the disk is taken off again: the file keeps only
-        // whole, earlier seconds.
+    kept_ = false;
+    if (path_.empty())
+        return;
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat now {};
+    if (IsOurs(fd, now)) {
+        kept_ = now.st_size >= kBytesPerSecond;
         std::error_code error;
-        if (before >= 0)
-            std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(before), error);
-        return false;
+        if (!kept_)
+            std::filesystem::remove(path_, error);
     }
-    return true;
+    ::close(fd);
 }

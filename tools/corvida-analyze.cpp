@@ -23,6 +23,7 @@ const char* kUsage =
     "every lead and the conclusion lines.\n"
     "  --json              one JSON object per file on one line:\n"
     "                      {\"file\":..., \"seconds\":int, \"leads_seen\":int, \"analysed\":bool,\n"
+    "                       \"damaged_at\":int (only for a damaged record, below),\n"
     "                       \"measurements\":{\"heart_rate\",\"p_duration\",\"pr\",\"qrs\",\n"
     "                         \"t_duration\",\"qt\",\"qtc\" (ints, bpm and ms), \"p_axis\",\n"
     "                         \"qrs_axis\",\"t_axis\" (floats, tenths of a degree)},\n"
@@ -30,6 +31,9 @@ const char* kUsage =
     "                       \"codes\":[raised diagnosis codes], \"conclusion\":[lines, top first]}\n"
     "                      A record with fewer than 12 leads has \"analysed\":false, zero values\n"
     "                      and empty codes and conclusion.\n"
+    "A record whose leads leave the recorder's order (a turn of 3200 packets mixing two\n"
+    "leads) is damaged from that second on (\"damaged_at\", \"record damaged at N s\"): only\n"
+    "the whole part before it is analysed.\n"
     "  --language NAME     display name of the language file for the statements\n"
     "                      (\"English\" by default, or \"中文\")\n"
     "  --language-dir DIR  folder of the language files (the \"language\" folder beside\n"
@@ -96,6 +100,8 @@ void PrintJson(const std::filesystem::path& path, const AnalysisEngine& engine,
     out += ",\"seconds\":" + std::to_string(review.pageCount);
     out += ",\"leads_seen\":" + std::to_string(review.leadsSeen);
     out += std::string(",\"analysed\":") + (review.analysed ? "true" : "false");
+    if (review.damagedSecond >= 0)
+        out += ",\"damaged_at\":" + std::to_string(review.damagedSecond);
     out += ",\"measurements\":{\"heart_rate\":" + std::to_string(m.heartRate);
     out += ",\"p_duration\":" + std::to_string(m.pDuration);
     out += ",\"pr\":" + std::to_string(m.pr);
@@ -137,8 +143,11 @@ void PrintJson(const std::filesystem::path& path, const AnalysisEngine& engine,
 void PrintText(const std::filesystem::path& path, const AnalysisEngine& engine,
                const ConclusionLines& lines, const ReviewRecord& review)
 {
-    std::printf("%s: %d s, %d of 12 leads%s\n", path.string().c_str(), review.pageCount,
+    std::printf("%s: %d s, %d of 12 leads%s", path.string().c_str(), review.pageCount,
                 review.leadsSeen, review.analysed ? "" : ", not analysed");
+    if (review.damagedSecond >= 0)
+        std::printf(", record damaged at %d s", review.damagedSecond);
+    std::printf("\n");
     if (!review.analysed)
         return;
     const std::array<std::string, 9> values =

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,8 @@ const char* kUsage =
     "  --wait             wait for a line on stdin before sending\n"
     "  --linger MS        keep the pseudo-terminal open this long after the end (1000)\n"
     "  --preset NAME      model preset when no FILE is given\n"
+    "  --raw              send FILE's bytes as they are, whatever they hold, four bytes\n"
+    "                     taken as one packet and no fillers (line noise, another device)\n"
     "The pseudo-terminal's path is printed as the first line of stdout.\n";
 
 volatile sig_atomic_t gStop = 0;
@@ -104,7 +108,7 @@ int OpenPty(std::string& path, int& keepOpen)
 int main(int argc, char** argv)
 {
     std::string file, link, preset = "normal";
-    bool toStdout = false, loop = false, wait = false;
+    bool toStdout = false, loop = false, wait = false, raw = false;
     double speed = 1, seconds = -1;
     int fillerEvery = 37, fillerLength = 5, lingerMs = 1000;
     for (int i = 1; i < argc; ++i) {
@@ -129,6 +133,7 @@ int main(int argc, char** argv)
         else if (a == "--wait") wait = true;
         else if (a == "--linger") lingerMs = std::atoi(value("--linger"));
         else if (a == "--preset") preset = value("--preset");
+        else if (a == "--raw") raw = true;
         else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "corvida-simulator: unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
@@ -140,7 +145,17 @@ int main(int argc, char** argv)
     }
 
     std::vector<DevicePacket> packets;
-    if (!file.empty()) {
+    if (raw) {
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        packets.resize(bytes.size() / kPacketBytes);
+        std::memcpy(packets.data(), bytes.data(), packets.size() * kPacketBytes);
+        if (packets.empty()) {
+            std::fprintf(stderr, "corvida-simulator: %s holds no four bytes\n", file.c_str());
+            return 1;
+        }
+        fillerEvery = 0;
+    } else if (!file.empty()) {
         auto read = ReadRecordPackets(file, INT32_MAX);
         if (!read) {
             std::fprintf(stderr, "corvida-simulator: cannot read %s\n", file.c_str());

@@ -45,10 +45,11 @@ void ShrinkToFit(QFont& font, const QStringList& texts, int room)
 
 void AnalysisPanels::DrawMeasurements(QPainter& painter, const QRect& rect,
                                       const MeasurementSet& set,
-                                      const std::array<LeadMeasurements, kLeadCount>& leads) const
+                                      const std::array<LeadMeasurements, kLeadCount>& leads,
+                                      uint32_t corrected) const
 {
     const std::array<std::string, kMeasurementLabels.size()> values =
-        MeasurementValueTexts(set, leads[kLeadV5][kFieldR], leads[kLeadV1][kFieldS]);
+        MeasurementValueTexts(set, leads[kLeadV5][kFieldR], leads[kLeadV1][kFieldS], corrected);
     const int width = rect.right() - rect.left();
     const int height = rect.bottom() - rect.top();
     const int valueX = rect.left() + 3 * width / 5;
@@ -77,14 +78,17 @@ void AnalysisPanels::DrawDiagnosis(QPainter& painter, const QRect& rect,
     if (showLines)
         for (int k = 9; k >= std::clamp(firstLine, 0, 9); --k)
             texts << QString::fromStdString(lines.line[k]);
+    const int room = rect.right() - rect.left() - 1;
     QFont font = PanelFont(rect);
-    ShrinkToFit(font, texts, rect.right() - rect.left() - 1);
+    ShrinkToFit(font, texts, room);
+    const QFontMetrics metrics(font);
     painter.save();
     painter.setFont(font);
     painter.setPen(kPanelTextColor);
     const int height = rect.bottom() - rect.top();
     TextAt(painter, rect.left() + 1, rect.top() + height / 20, texts[0]);
     for (int k = 0; k + 1 < texts.size(); ++k)
-        TextAt(painter, rect.left() + 1, rect.top() + height * (k + 2) / 15, texts[k + 1]);
+        TextAt(painter, rect.left() + 1, rect.top() + height * (k + 2) / 15,
+               metrics.elidedText(texts[k + 1], Qt::ElideRight, room));
     painter.restore();
 }

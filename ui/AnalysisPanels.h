@@ -15,11 +15,14 @@ public:
     explicit AnalysisPanels(const LanguageTable& language) : language_(&language) {}
 
     // Label, unit and value of each row; a value of 0 was not measured and shows "- - ".
-    // R(V5) and S(V1) are the R of V5 and the S of V1 in leads.
+    // R(V5) and S(V1) are the R of V5 and the S of V1 in leads; corrected marks the values a
+    // reader corrected (see MeasurementValueTexts).
     void DrawMeasurements(QPainter& painter, const QRect& rect, const MeasurementSet& set,
-                          const std::array<LeadMeasurements, kLeadCount>& leads) const;
+                          const std::array<LeadMeasurements, kLeadCount>& leads,
+                          uint32_t corrected = 0) const;
     // The title, and the conclusion lines from index 9 down to firstLine when showLines is set.
-    // Every line is written whole: a long one makes the text of the panel smaller.
+    // A long line makes the text of the panel smaller; only what is still too wide at the smallest
+    // size (a reader's long comment) ends elided at the panel's edge.
     void DrawDiagnosis(QPainter& painter, const QRect& rect, const ConclusionLines& lines,
                        int firstLine, bool showLines) const;
 

@@ -1,9 +1,6 @@
 #include "ui/DemoPlayer.h"
 
-#include <algorithm>
-#include <array>
-#include <string>
-
+#include "record/LeadTurns.h"
 #include "record/RecordFile.h"
 
 namespace {
@@ -13,7 +10,6 @@ constexpr int kDemoTickMs = 10;
 // A demo that fell behind by more than a second (a modal dialog, a busy machine) resumes at the
 // present instead of rushing through the backlog.
 constexpr qint64 kDemoMaxBacklog = kPacketsPerSecond;
-constexpr int kDemoChunkPackets = 256;
 
 }  // namespace
 
@@ -26,18 +22,21 @@ DemoPlayer::DemoPlayer(PacketHandler handler, QObject* parent)
 bool DemoPlayer::Start(const QString& path)
 {
     Stop();
-    // A FIFO or device would block the window in open() or never end; only a record plays.
-    std::string why;
-    if (!CheckRecordFile(path.toStdString(), why))
+    // Read whole before playing: a FIFO or a device is refused unopened, and nothing read later
+    // can fail half-way through the demo.
+    std::optional<std::vector<DevicePacket>> read = ReadRecordPackets(path.toStdString());
+    if (!read || read->empty())
         return false;
-    file_.setFileName(path);
-    // A file shorter than one packet has nothing to repeat; a trailing partial packet is left
-    // out so the record wraps on a packet boundary.
-    if (!file_.open(QIODevice::ReadOnly) || file_.size() < kPacketBytes) {
-        file_.close();
-        return false;
+    packets_ = std::move(*read);
+    LeadTurns turns;
+    for (const DevicePacket& p : packets_)
+        if (!turns.Follows(ExtractFields(p.data()).leadIndex))
+            break;
+    if (turns.Kept() < packets_.size()) {
+        damagedSecond_ = static_cast<int>(turns.Kept() / kPacketsPerSecond);
+        packets_.resize(turns.Kept());
     }
-    playable_ = file_.size() / kPacketBytes * kPacketBytes;
+    next_ = 0;
     packetsDue_ = 0;
     clock_.start();
     timer_.start(kDemoTickMs);
@@ -47,35 +46,18 @@ bool DemoPlayer::Start(const QString& path)
 void DemoPlayer::Stop()
 {
     timer_.stop();
-    file_.close();
+    packets_.clear();
+    damagedSecond_ = -1;
 }
 
 void DemoPlayer::OnTick()
 {
-    if (!file_.isOpen()) {
-        Stop();
-        return;
-    }
     const qint64 due = clock_.nsecsElapsed() / 1000 * kPacketsPerSecond / 1000000;
     if (due - packetsDue_ > kDemoMaxBacklog)
         packetsDue_ = due - kDemoMaxBacklog;
-    qint64 left = due - packetsDue_;
-    std::array<DevicePacket, kDemoChunkPackets> chunk;
-    while (left > 0) {
-        const qint64 toEnd = (playable_ - file_.pos()) / kPacketBytes;
-        const qint64 n = std::min<qint64>({left, kDemoChunkPackets, toEnd});
-        const qint64 bytes = n * kPacketBytes;
-        if (n <= 0 || file_.read(reinterpret_cast<char*>(chunk.data()), bytes) != bytes) {
-            Stop();
-            emit failed();
-            return;
-        }
-        for (qint64 i = 0; i < n; ++i)
-            handler_(chunk[i]);
-        left -= n;
-        packetsDue_ += n;
-        // The record repeats from its first packet without a pause.
-        if (file_.pos() >= playable_)
-            file_.seek(0);
+    // The record repeats from its first packet without a pause.
+    for (; packetsDue_ < due && !packets_.empty(); ++packetsDue_) {
+        handler_(packets_[next_]);
+        next_ = (next_ + 1) % packets_.size();
     }
 }

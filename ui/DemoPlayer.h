@@ -1,11 +1,11 @@
 #pragma once
-// Demo playback: a record file fed packet by packet at the recorder's pace, 800 packets per
-// second by the clock, and from its first packet again at its end, until stopped.
+// Demo playback: a record fed packet by packet at the recorder's pace, 800 packets per second by
+// the clock, and from its first packet again at its end, until stopped.
 #include <QElapsedTimer>
-#include <QFile>
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 #include "device/DevicePacket.h"
 
@@ -15,13 +15,12 @@ public:
     using PacketHandler = std::function<void(const DevicePacket&)>;
     explicit DemoPlayer(PacketHandler handler, QObject* parent = nullptr);
 
-    // False (nothing plays) when the file cannot be read or is shorter than one packet.
+    // False (nothing plays) when the file is no record or holds no whole second. A record whose
+    // leads leave the recorder's order plays its whole part only: DamagedSecond() says where
+    // the rest begins (-1 when the record is whole).
     bool Start(const QString& path);
     void Stop();
-
-signals:
-    // A read failed while playing; playback has stopped.
-    void failed();
+    int DamagedSecond() const { return damagedSecond_; }
 
 private:
     void OnTick();
@@ -29,7 +28,8 @@ private:
     PacketHandler handler_;
     QTimer timer_;
     QElapsedTimer clock_;
-    QFile file_;
-    qint64 playable_ = 0;    // the whole packets of the file, in bytes
+    std::vector<DevicePacket> packets_;
+    std::size_t next_ = 0;
     qint64 packetsDue_ = 0;  // packets accounted for since playback started
+    int damagedSecond_ = -1;
 };

@@ -15,6 +15,8 @@
 #include "dialogs/PatientInfoDialog.h"
 #include "db/PatientStore.h"
 #include "dialogs/HistoryPatientListDialog.h"
+#include "dialogs/ReadingDialog.h"
+#include "dialogs/ReadingListDialog.h"
 #include "dialogs/RecordListDialog.h"
 #include "dialogs/AbortBox.h"
 
@@ -30,6 +32,7 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
       context_(context),
       display_(context.language),
       panels_(context.language),
+      channel_([this](const uint8_t* bytes, std::size_t count) { recorder_.TakeBytes(bytes, count); }),
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
       demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); }),
@@ -54,6 +57,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     connect(b.realTime, &QPushButton::clicked, this, &MainWindow::OnRealTimeView);
     connect(b.history, &QPushButton::clicked, this, &MainWindow::OnHistoryView);
     connect(b.print, &QPushButton::clicked, this, &MainWindow::OnPrint);
+    connect(b.read, &QPushButton::clicked, this, &MainWindow::OnRead);
+    connect(b.readingList, &QPushButton::clicked, this, &MainWindow::OnReadingList);
     connect(b.prev, &QPushButton::clicked, this, &MainWindow::OnPrevSecond);
     connect(b.next, &QPushButton::clicked, this, &MainWindow::OnNextSecond);
     connect(b.setup, &QPushButton::clicked, this, &MainWindow::OnSetup);
@@ -64,18 +69,16 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     display_.SetLayout(layout_.leadRect, layout_.labelRect);
     connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
     frameTimer_.start(kFrameIntervalMs);
-    // A stream that stalls still has its last packets on the disk within a second.
-    recordTimer_.setInterval(1000);
-    connect(&recordTimer_, &QTimer::timeout, this, [this] {
-        if (!recordWriter_.WriteBuffered())
-            ReportSaveError();
+    // A recording that ended by itself is stopped as Stop Record does, and the user is told why;
+    // a late report of a recording already stopped finds nothing failed.
+    connect(&recorder_, &StreamRecorder::ended, this, [this] {
+        if (session_.Recording() && recorder_.Failed())
+            StopRecording();
     });
     connect(&channel_, &SerialChannel::failed, this, [this](const QString& text) {
         context_.prompt.Show(context_.Translate("Application Error"), text, PromptIcon::Stop,
                              PromptButtons::Ok);
     });
-    connect(&demo_, &DemoPlayer::failed, this,
-            [this] { context_.Message(context_.Translate("file error")); });
     // Told when the PACS answers, whether or not the history list is still open.
     connect(&pacsSend_, &PacsSendJob::finished, this,
             [this](const std::vector<ObjectOutcome>& outcomes) {
@@ -88,13 +91,12 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    // Whatever is still buffered of a recording reaches its file even on an abrupt end.
-    recordTimer_.stop();
-    recordWriter_.Finish();
+    // Whatever is still queued of a recording reaches its file even on an abrupt end.
+    channel_.Close();
+    recorder_.Stop();
     demo_.Stop();
     frameTimer_.stop();
     decoder_.SetSink(nullptr);
-    channel_.Close();
 }
 
 void MainWindow::Refuse(const char* key)
@@ -112,6 +114,7 @@ void MainWindow::ClearAnalysisResults()
     context_.engine.ClearResults();
     for (std::string& line : state_.conclusion.line)
         line.clear();
+    state_.reading.reset();
 }
 
 void MainWindow::ApplyCaptions()
@@ -122,6 +125,8 @@ void MainWindow::ApplyCaptions()
     b.newPatient->setText(context_.Translate("New Patient"));
     b.history->setText(context_.Translate("History View"));
     b.print->setText(context_.Translate("Print"));
+    b.read->setText(context_.Translate("Read ECG"));
+    b.readingList->setText(context_.Translate("Reading List"));
     b.realTime->setText(context_.Translate("Real-Time View"));
     b.record->setText(context_.Translate("Start Record"));
     b.setup->setText(context_.Translate("Setup"));
@@ -152,12 +157,6 @@ void MainWindow::BeginMonitoring()
         channel_.BeginWatching();
 }
 
-void MainWindow::ResumeWatcherAfterHistory()
-{
-    if (session_.ResumeAfterHistory())
-        channel_.ResumeWatching();
-}
-
 void MainWindow::ReviewLastRecord()
 {
     const QString path = state_.lastSavedRecordPath;
@@ -169,6 +168,7 @@ void MainWindow::ReviewLastRecord()
 void MainWindow::EnableReviewButtons(bool print, bool prev, bool next)
 {
     buttons_.print->setEnabled(print);
+    buttons_.read->setEnabled(print);
     buttons_.prev->setEnabled(prev);
     buttons_.next->setEnabled(next);
 }
@@ -196,8 +196,6 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
     connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
             [this](const QString& id) { state_.viewedPatientId = id; });
     connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::ShowPatientHeader);
-    connect(d, &HistoryPatientListDialog::historyClosed, this,
-            &MainWindow::ResumeWatcherAfterHistory);
     connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
     connect(d, &HistoryPatientListDialog::sendRequested, this,
             [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
@@ -218,8 +216,6 @@ void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
     QDir().mkpath(state_.dataDirectory);
     ShowPatientHeader(facts);
     BeginMonitoring();
-    // A watcher that History View suspended is resumed too: the new patient is live.
-    ResumeWatcherAfterHistory();
 }
 
 void MainWindow::OnPatientDeleted(const QString& id)
@@ -316,11 +312,19 @@ void MainWindow::OnHistoryView()
 {
     if (const char* refusal = session_.Refusal(Command::HistoryView))
         return Refuse(refusal);
-    if (session_.SuspendForHistory()) {
+    // Browsing holds the live drawing; the stream itself, and a recording, never wait.
+    const bool suspended = session_.SuspendForHistory();
+    if (suspended) {
         channel_.SuspendWatching();
         buttons_.realTime->setEnabled(true);
     }
-    if (MakeHistoryDialog()->exec() == QDialog::Accepted && !state_.lastSavedRecordPath.isEmpty()) {
+    const int result = MakeHistoryDialog()->exec();
+    // Leaving the list resumes reception whatever was chosen there.
+    if (suspended) {
+        session_.ResumeAfterHistory();
+        channel_.ResumeWatching();
+    }
+    if (result == QDialog::Accepted && !state_.lastSavedRecordPath.isEmpty()) {
         session_.EnterReview();
         EnableReviewButtons(true, true, true);
         if (!LoadRecordForReview(state_.lastSavedRecordPath))
@@ -384,6 +388,33 @@ void MainWindow::OnPrint()
     TellPrintOutcome(outcome);
 }
 
+void MainWindow::OnRead()
+{
+    if (const char* refusal = session_.Refusal(Command::Print))
+        return Refuse(refusal);
+    const QString path = state_.lastSavedRecordPath;
+    if (path.isEmpty())
+        return;
+    ReadingDialog dialog(context_, path, this);
+    if (!dialog.Loaded())
+        return;
+    connect(&dialog, &ReadingDialog::readingStored, this, &MainWindow::ReviewLastRecord);
+    dialog.exec();
+}
+
+void MainWindow::OnReadingList()
+{
+    // Refused as History View is: a first look registers older records, which takes a while.
+    if (const char* refusal = session_.Refusal(Command::HistoryView))
+        return Refuse(refusal);
+    ReadingListDialog dialog(context_, this);
+    connect(&dialog, &ReadingListDialog::readingStored, this, [this](const QString& path) {
+        if (session_.Review() && path == state_.lastSavedRecordPath)
+            ReviewLastRecord();
+    });
+    dialog.exec();
+}
+
 void MainWindow::TellPrintOutcome(PrintOutcome outcome)
 {
     const PrintMessageKeys keys = PrintMessageFor(outcome);
@@ -434,6 +465,8 @@ void MainWindow::PlayDemo(const QString& path)
     update();
     if (!demo_.Start(state_.demoFilePath))
         context_.Message(context_.Translate("file error"));
+    else if (demo_.DamagedSecond() >= 0)
+        context_.Message(context_.Translate("record damaged at %1 s").arg(demo_.DamagedSecond()));
     headerLine1_ = " ";
     headerLine2_ = " ";
     state_.headerPatient.reset();
@@ -448,7 +481,7 @@ void MainWindow::OnDemo()
 
     if (!session_.Demo()) {
         state_.demoFilePath.clear();
-        RecordListDialog dialog(context_.language, this);
+        RecordListDialog dialog(context_, this);
         dialog.demoMode = 1;
         const int result = dialog.exec();
         // The list hands back a record path in demo mode too, and OK without a row forgets the
@@ -529,19 +562,16 @@ void MainWindow::StartRecording()
     }
     // The file is made now, so a folder that refuses it is reported before a single packet is
     // taken, not after the first 48 s.
-    if (!recordWriter_.Start(state_.dataDirectory.toStdString(), std::time(nullptr))) {
+    if (!recorder_.Start(state_.dataDirectory.toStdString(), std::time(nullptr))) {
         recordingHold_.Release();
         context_.Message(context_.Translate("save error"));
         return;
     }
     session_.StartRecording();
-    awaitingLeadStart_ = true;
-    leadStartWait_ = 0;
     buttons_.record->setText(context_.Translate("Stop Record"));
-    state_.currentRecordPath = QString::fromStdString(recordWriter_.Path().string());
+    state_.currentRecordPath = QString::fromStdString(recorder_.Path().string());
     previousRecordPath_ = state_.lastSavedRecordPath;
     state_.lastSavedRecordPath = state_.currentRecordPath;
-    recordTimer_.start();
 }
 
 void MainWindow::StopRecording()
@@ -562,18 +592,19 @@ bool MainWindow::FinishRecordFile(bool tellUser)
     session_.StopRecording();
     // The rest is written now rather than on the next packet: with the recorder unplugged or
     // the window closed right after Stop, it would never come.
-    recordTimer_.stop();
-    const bool written = recordWriter_.Finish();
+    const RecordingEnd end = recorder_.Stop();
     recordingHold_.Release();
-    if (!written)
-        ReportSaveError();
-    if (recordWriter_.Kept())
+    if (tellUser && end.failure == RecordingFailure::SaveError)
+        context_.Message(context_.Translate("save error"));
+    if (tellUser && end.failure == RecordingFailure::NotRecorderStream)
+        context_.Message(context_.Translate("The port does not carry an ECG recorder's stream"));
+    if (end.kept)
         return true;
     // Nothing worth keeping reached the file (the stream never came to lead I, fillers only):
     // the empty record is gone and the record shown before stays the one to review and print.
     state_.currentRecordPath.clear();
     state_.lastSavedRecordPath = previousRecordPath_;
-    if (written && tellUser)
+    if (end.failure == RecordingFailure::None && tellUser)
         context_.Message(context_.Translate("No data!"));
     return false;
 }
@@ -587,54 +618,18 @@ void MainWindow::ReviewStoppedRecord()
     update();
 }
 
-void MainWindow::ReportSaveError()
-{
-    // Shown from the event loop, never from inside the packet path, and one box at a time: a
-    // full disk fails every block and must not stack a box per block.
-    if (saveErrorShown_)
-        return;
-    saveErrorShown_ = true;
-    QTimer::singleShot(0, this, [this] {
-        context_.Message(context_.Translate("save error"));
-        saveErrorShown_ = false;
-    });
-}
-
 PacketModes MainWindow::Modes() const
 {
+    // The display records nothing: the recorder takes the stream on the watcher's thread.
     PacketModes modes;
-    modes.recording = session_.Recording();
     modes.playback = session_.Demo();
     modes.review = session_.Review();
     modes.speedIndex = line_.speedIndex;
     return modes;
 }
 
-bool MainWindow::RecordStep(const DevicePacket& packet, const PacketFields& fields)
+bool MainWindow::RecordStep(const DevicePacket&, const PacketFields&)
 {
-    const bool leadStart = fields.leadIndex != lastPacketLead_;
-    lastPacketLead_ = fields.leadIndex;
-    if (!recordWriter_.Active())
-        return true;
-    if (!fields.validFlag)
-        return false;
-    // A record is read back as twelve 4 s segments counted from its first packet, and its
-    // analysis takes the leads in the recorder's order from lead I. Started anywhere else, the
-    // segments straddle two leads or come in another order and the heart rate, axes and
-    // statements come out plainly wrong; so storing begins where lead I begins. A recorder that
-    // never cycles to lead I is recorded after one record's length of waiting.
-    if (awaitingLeadStart_) {
-        const bool leadIStarts = leadStart && fields.leadIndex == kLeadI;
-        if (!leadIStarts && leadStartWait_++ < kPacketsPerRecord)
-            return true;
-        awaitingLeadStart_ = false;
-    }
-    if (!recordWriter_.Store(packet)) {
-        ReportSaveError();
-    } else if (recordWriter_.Stored() % kPacketsPerRecord == 0) {
-        buttons_.record->setEnabled(true);
-        state_.lastSavedRecordPath = state_.currentRecordPath;
-    }
     return true;
 }
 
@@ -670,10 +665,26 @@ bool MainWindow::LoadRecordForReview(const QString& path)
     at.fixedLength = review_.fixedLength;
     state_.leadsSeen = review_.leadsSeen;
     state_.firstLine = review_.firstLine;
+    ShowLatestReading(path);
     if (at.fixedLength)
         buttons_.next->setEnabled(false);
     update();
+    if (outcome == ReviewOutcome::Loaded && review_.damagedSecond >= 0)
+        context_.Message(context_.Translate("record damaged at %1 s").arg(review_.damagedSecond));
     return outcome == ReviewOutcome::Loaded;
+}
+
+void MainWindow::ShowLatestReading(const QString& path)
+{
+    state_.reading.reset();
+    if (!review_.analysed)
+        return;
+    const LatestReading latest = LatestReadingOf(path);
+    state_.reading = latest.reading;
+    if (latest.reading)
+        state_.firstLine = ComposeReading(*latest.reading, state_.conclusion, context_.language);
+    else if (latest.failed)  // "need physician confirm" might not be true: it is not said
+        state_.conclusion.line[state_.firstLine] = context_.language.Translate("The reading cannot be looked up.");
 }
 
 void MainWindow::paintEvent(QPaintEvent* event)
@@ -699,10 +710,14 @@ void MainWindow::paintEvent(QPaintEvent* event)
     display_.PaintLeads(painter, region);
 
     painter.setPen(Qt::white);
-    painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
+    if (region.intersects(l.headerRect))
+        painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
     if (region.intersects(l.measurementRect))
-        panels_.DrawMeasurements(painter, l.measurementRect, context_.engine.Measurements(),
-                                 context_.engine.Leads());
+        panels_.DrawMeasurements(
+            painter, l.measurementRect,
+            state_.reading ? CorrectedMeasurements(context_.engine.Measurements(), state_.reading->values)
+                           : context_.engine.Measurements(),
+            context_.engine.Leads(), state_.reading ? CorrectedMarks(state_.reading->values) : 0);
     if (region.intersects(l.diagnosisRect))
         panels_.DrawDiagnosis(painter, l.diagnosisRect, state_.conclusion, state_.firstLine,
                               state_.leadsSeen == kLeadCount);

@@ -11,6 +11,7 @@
 #include "dialogs/AppContext.h"
 #include "device/PacketSink.h"
 #include "acquisition/SerialChannel.h"
+#include "acquisition/StreamRecorder.h"
 #include "db/RecordingHold.h"
 #include "device/StreamDecoder.h"
 #include "record/EngineFeed.h"
@@ -20,7 +21,6 @@
 #include "ui/DemoPlayer.h"
 #include "report/PrintJob.h"
 #include "ui/PacsSendJob.h"
-#include "record/RecordWriter.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
 #include "ui/WaveformDisplay.h"
@@ -41,10 +41,6 @@ public:
     void ApplyCaptions();
     // Stores each non-empty line and repaints the header strip when either is non-empty.
     void SetHeaderLines(const QString& line1, const QString& line2);
-    // Starts the serial watcher once after a patient is created (until Setup or DEMO clear it).
-    void BeginMonitoring();
-    // What follows a patient created by the New Patient dialog: live view, ready to record.
-    void AcceptNewPatient();
     // Ends a recording as Stop Record does, without a review or a message box: for the end of
     // the program (a signal, the desktop session ending).
     void EndRecording();
@@ -58,6 +54,9 @@ public:
     void OnHistoryView();
     void OnSetup();
     void OnPrint();
+    // The reading of the record under review; the reading list of every record still to be read.
+    void OnRead();
+    void OnReadingList();
     void OnPrevSecond();
     void OnNextSecond();
     void OnDemo();
@@ -70,13 +69,9 @@ public:
     std::unique_ptr<SetupDialog> MakeSetupDialog();
     std::unique_ptr<HistoryPatientListDialog> MakeHistoryDialog();
 
-    // For the tests and the benchmarks.
-    Session& GetSession() { return session_; }
-    RunState& State() { return state_; }
-    const WindowLayout& Layout() const { return layout_; }
+    // What the user sees: the buttons and the lead panels.
     const WindowButtons& Buttons() const { return buttons_; }
-    StreamDecoder& Decoder() { return decoder_; }
-    WaveformDisplay& Display() { return display_; }
+    const WaveformDisplay& Display() const { return display_; }
     const QString& HeaderLine1() const { return headerLine1_; }
 
 protected:
@@ -92,6 +87,10 @@ private:
     void UpdateLeadLabels(uint8_t leadIndex, int speedCode, int gainCode, int filterCode,
                           int modeFlag, int rangeFlag) override;
 
+    // Starts the serial watcher once after a patient is created (until Setup or DEMO clear it).
+    void BeginMonitoring();
+    // What follows a patient created by the New Patient dialog: live view, ready to record.
+    void AcceptNewPatient();
     void Refuse(const char* key);
     void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
@@ -104,8 +103,6 @@ private:
     void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
-    // The history list's Close: resumes the watcher when History View suspended it.
-    void ResumeWatcherAfterHistory();
 
     // Serial channel.
     void OpenPort();
@@ -113,14 +110,16 @@ private:
 
     // Recording and review.
     void StartRecording();
+    // Stop Record, or a recording that ended by itself: the record is shown when one was kept.
     void StopRecording();
-    // Writes the rest and closes the record file; false when nothing was kept (said so when
-    // tellUser).
+    // Ends the recording and closes the record file; false when nothing was kept. How it ended
+    // is said when tellUser.
     bool FinishRecordFile(bool tellUser);
     bool LoadRecordForReview(const QString& path);
+    // The panels show the record's latest confirmed reading, or say when it cannot be known.
+    void ShowLatestReading(const QString& path);
     // After a stopped recording: the record is shown with its analysis, ready for paging.
     void ReviewStoppedRecord();
-    void ReportSaveError();
     void EnableReviewButtons(bool print, bool prev, bool next);
 
     void OnFrame();
@@ -138,24 +137,18 @@ private:
     // stored or reviewed.
     WaveformDisplay display_;
     AnalysisPanels panels_;
-    RecordWriter recordWriter_;
     // The patient being recorded cannot be deleted, here or on another station.
     RecordingHold recordingHold_;
     ReviewRecord review_;
 
     QTimer frameTimer_;
-    QTimer recordTimer_;  // writes a stalled stream's last packets
     QString previousRecordPath_;  // the last saved record before this recording
-    bool saveErrorShown_ = false;
     bool closing_ = false;
-    // Recording waits for lead I to begin (see RecordStep): the lead of the last packet seen,
-    // whether the recording still waits, and the packets waited so far.
-    int lastPacketLead_ = -1;
-    bool awaitingLeadStart_ = false;
-    int leadStartWait_ = 0;
 
-    // Device link: the serial channel and the decoder it feeds. Demo playback feeds
-    // decoder_.ProcessPacket; the window itself is the packet sink (recording, drawing).
+    // Device link: the recording, fed by the serial channel's watcher thread, the channel, and
+    // the decoder of the display that the channel feeds on this thread. Demo playback feeds
+    // decoder_.ProcessPacket; the window itself is the display's packet sink (drawing).
+    StreamRecorder recorder_;
     SerialChannel channel_;
     EngineFeed engineFeed_;
     StreamDecoder decoder_;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "analysis/AnalysisTypes.h"
+#include "analysis/Reading.h"
 #include "db/PatientRecord.h"
 
 struct RunState {
@@ -22,4 +23,6 @@ struct RunState {
     ConclusionLines conclusion;
     int firstLine = 9;
     int leadsSeen = 0;
+    // Its latest confirmed reading, which the panels show in place of the machine's.
+    std::optional<Reading> reading;
 };

@@ -94,16 +94,6 @@ bool Session::SuspendForHistory()
     if (!portOpen_ || watcher_ != Watcher::Running)
         return false;
     watcher_ = Watcher::Stopped;
-    suspendedByHistory_ = true;
-    return true;
-}
-
-bool Session::ResumeAfterHistory()
-{
-    // Marked running again, so the next History View suspends it as the first one did.
-    if (!suspendedByHistory_ || !portOpen_)
-        return false;
-    watcher_ = Watcher::Running;
     return true;
 }
 

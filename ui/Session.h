@@ -36,8 +36,6 @@ public:
     // A new patient was made and nothing since has used it up: Start Record may begin.
     bool PatientReady() const { return activity_ == Activity::Live; }
     bool PortOpen() const { return portOpen_; }
-    bool MonitoringStarted() const { return monitoringStarted_; }
-    bool WatcherRunning() const { return watcher_ == Watcher::Running; }
 
     // A new patient: live and ready to record, the review gone. Recording and the demo go on
     // as they are.
@@ -58,10 +56,10 @@ public:
     // Begins watching once after a patient is made, until Setup or DEMO forget it.
     bool BeginMonitoring();
     void ForgetMonitoring() { monitoringStarted_ = false; }
-    // History View suspends a running watcher while records are browsed.
+    // History View suspends a running watcher while records are browsed, and resumes it when the
+    // list is left, whatever was chosen there.
     bool SuspendForHistory();
-    // The history list's Close and a new patient resume a watcher History View ever suspended.
-    bool ResumeAfterHistory();
+    void ResumeAfterHistory() { watcher_ = Watcher::Running; }
     // Real-Time View resumes a watcher that is not running.
     bool ResumeForLive();
 
@@ -76,6 +74,4 @@ private:
     bool portOpen_ = false;
     Watcher watcher_ = Watcher::Stopped;
     bool monitoringStarted_ = false;
-    // Marked by the first suspension and kept, so every later Close of the list resumes.
-    bool suspendedByHistory_ = false;
 };

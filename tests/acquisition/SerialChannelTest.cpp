@@ -27,7 +27,7 @@ protected:
     {
         EnsureQtApp();
         // Shown as the window shows a failure of its channel.
-        QObject::connect(&channel, &SerialChannel::failed, [this](const QString& text) {
+        QObject::connect(&channel, &SerialChannel::failed, &channel, [this](const QString& text) {
             prompt.Show(Translate(language, "Application Error"), text, PromptIcon::Stop,
                         PromptButtons::Ok);
         });
@@ -62,17 +62,19 @@ protected:
 TEST_F(SerialChannelTest, PtyEndToEnd_PacketsArriveExactlyAsSentAndOnlyFailuresAreReported)
 {
     // No link and far beyond the system's devices, a link to nothing, a plain file: false, no message.
+    // The link to nothing is the port all the same, never the system's first device.
     EXPECT_FALSE(Open(250));
     EXPECT_FALSE(Open(0));
-    fs::create_symlink(dir.Path() / "missing", dir.Path() / "COM9");
-    EXPECT_FALSE(Open(9));
+    fs::create_symlink(dir.Path() / "unplugged", dir.Path() / "COM1");
+    EXPECT_FALSE(Open(1));
+    EXPECT_EQ(channel.DeviceName(), QDir::current().filePath("COM1"));
     std::ofstream(dir.Path() / "COM10") << "not a terminal";
     EXPECT_FALSE(Open(10));
     EXPECT_FALSE(channel.IsOpen());
     EXPECT_FALSE(channel.BeginWatching());
 
     const auto packets = SynthesizeRecord({.noise = 20});
-    Simulator sim(dir.Path(), 6, {"--speed", "0", "--loop", "--filler-every", "37", Record(packets)});
+    Simulator sim(dir.Path(), 6, {"--speed", "20", "--loop", "--filler-every", "37", Record(packets)});
     // Even, mark and space parity need a real UART: the pseudo-terminal refuses them here.
     for (char parity : {'N', 'O'})
         EXPECT_TRUE(channel.Open([](uint8_t) {}, 6, 9600, parity, 8, 2)) << parity;

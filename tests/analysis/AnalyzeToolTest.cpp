@@ -51,15 +51,23 @@ TEST(AnalyzeTool, BadFilesAreReportedAndTheOthersStillRun)
     const QString garbage = QString::fromStdString((dir.Path() / "notes.cv").string());
     std::ofstream(garbage.toStdString()) << "these are not packets\n";
     const QString missing = QString::fromStdString((dir.Path() / "missing.cv").string());
+    // 400 packets lost inside aVF: every later 4 s turn would mix two leads.
+    std::vector<DevicePacket> lost = SynthesizeRecord({});
+    lost.erase(lost.begin() + 17000, lost.begin() + 17400);
+    WritePackets(dir.Path() / "lost.cv", lost);
     // The partial record after a full one shows nothing of it.
     QString out, err;
-    EXPECT_EQ(RunProgram(kTool, {"--json", missing, full, garbage, partial}, &out, &err), 1);
+    EXPECT_EQ(RunProgram(kTool, {"--json", missing, full, garbage, partial,
+                                 QString::fromStdString((dir.Path() / "lost.cv").string())}, &out, &err), 1);
     EXPECT_TRUE(err.contains("missing.cv: no such file")) << err.toStdString();
     EXPECT_TRUE(err.contains("notes.cv: not a record file")) << err.toStdString();
 
     const QList<QJsonObject> objects = JsonLines(out);
-    ASSERT_EQ(objects.size(), 2);
+    ASSERT_EQ(objects.size(), 3);
     EXPECT_TRUE(objects[0]["analysed"].toBool());
+    EXPECT_FALSE(objects[0].contains("damaged_at"));
+    EXPECT_EQ(objects[2]["damaged_at"].toInt(), 23);
+    EXPECT_FALSE(objects[2]["analysed"].toBool());
     EXPECT_EQ(objects[0]["measurements"].toObject()["heart_rate"].toInt(), 72);
     const QJsonObject p = objects[1];
     EXPECT_EQ(p["file"].toString(), partial);

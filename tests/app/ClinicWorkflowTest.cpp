@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <filesystem>
@@ -28,6 +29,9 @@
 #include "tests/support/Simulator.h"
 #include "tests/support/TempDir.h"
 #include "ui/MainWindow.h"
+#include "ui/AnalysisPanels.h"
+#include "ui/WaveformDisplay.h"
+#include "ui/WindowLayout.h"
 
 namespace fs = std::filesystem;
 
@@ -44,27 +48,22 @@ void ChooseLanguage(SetupDialog& d, const QString& name)
     emit d.languageList->activated(index);
 }
 
-// The first folder in `folder`, with its path.
-QString FirstFolder(const QString& folder)
+// The first folder in `folder` (or its first file matching `files`), with its path.
+QString FirstFolder(const QString& folder, const QString& files = {})
 {
-    return folder + "/" + QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
-}
-
-// The conclusion as the review shows it: top to bottom from line 9 down to the first used line.
-QStringList Conclusion(const RunState& state)
-{
-    QStringList lines;
-    for (int i = 9; i >= state.firstLine; --i)
-        lines << QString::fromStdString(state.conclusion.line[i]);
-    return lines;
+    const QDir dir(folder);
+    return folder + "/"
+           + (files.isEmpty() ? dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot) : dir.entryList({files})).value(0);
 }
 
 // What the review on screen shows next to corvida-analyze --json of its file: the global
-// measurements and the conclusion lines in display order.
-void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, const RunState& state)
+// measurements, and the diagnosis panel drawn with the tool's conclusion lines, pixel for pixel.
+// The tool's lines, top first.
+QStringList ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, MainWindow& window,
+                                    const LanguageTable& language)
 {
     QString out, err;
-    ASSERT_EQ(RunProgram(CORVIDA_APP_DIR "/corvida-analyze",
+    EXPECT_EQ(RunProgram(CORVIDA_APP_DIR "/corvida-analyze",
                          {"--json", "--language-dir", CORVIDA_APP_DIR "/language", path}, &out, &err), 0)
         << err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(out.toUtf8()).object();
@@ -77,8 +76,20 @@ void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, 
     for (const auto& [key, value] : shown)
         EXPECT_FLOAT_EQ(float(json["measurements"][key].toDouble()), value) << key;
     const QStringList printed = json["conclusion"].toVariant().toStringList();
-    EXPECT_EQ(Conclusion(state).join(" | ").toStdString(), printed.join(" | ").toStdString());
     EXPECT_FALSE(printed.isEmpty());
+    ConclusionLines lines;
+    for (int i = 0; i < printed.size(); ++i)
+        lines.line[9 - i] = printed[i].toStdString();
+    const QRect panel = ComputeLayout(window.width(), window.height()).diagnosisRect;
+    QImage expected(window.grab(panel).toImage().size(), QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    QPainter painter(&expected);
+    painter.translate(-panel.topLeft());
+    AnalysisPanels(language).DrawDiagnosis(painter, panel, lines, 10 - int(printed.size()), true);
+    painter.end();
+    EXPECT_TRUE(window.grab(panel).toImage().convertToFormat(QImage::Format_RGB32) == expected)
+        << printed.join(" | ").toStdString();
+    return printed;
 }
 
 }  // namespace
@@ -101,12 +112,15 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
     const QString source = QDir::current().absoluteFilePath("Data/Demo/Bradycardia48.cv");
     const std::string sent = ReadBytes(source.toStdString());
     ASSERT_EQ(sent.size(), kRecordBytes);
-    // The recorder: the simulator plays the record without end, as fast as the line is read, on
-    // a pseudo-terminal linked as COM7 in the working folder.
-    Simulator recorder(home.Path(), 7, {"--speed", "0", "--loop", "--filler-every", "37", source}, false);
+    // The recorder: the simulator plays the record without end at the recorder's pace on a
+    // pseudo-terminal linked as COM7 in the working folder, from the last lead's turn on.
+    constexpr int kLastTurn = kRecordBytes - kPacketsPerLead * kPacketBytes;
+    std::ofstream("turned.cv", std::ios::binary) << sent.substr(kLastTurn) << sent.substr(0, kLastTurn);
+    Simulator recorder(home.Path(), 7, {"--loop", "--filler-every", "37", "turned.cv"});
     ASSERT_TRUE(QFileInfo::exists("COM7"));
 
     ASSERT_TRUE(app.InitInstance());
+    int32_t patientId = 0;
     // Settings.ini's default language is Chinese.
     EXPECT_EQ(app.settings.languageName.toStdString(), "中文");
     MainWindow window(app.Context());
@@ -122,7 +136,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         window.OnSetup();
         EXPECT_EQ(app.settings.portText, "7");
         EXPECT_EQ(app.settings.languageName, "English");
-        EXPECT_TRUE(window.GetSession().PortOpen()) << said();
+        EXPECT_FALSE(prompt.Texts().contains("Connection error")) << said();
         EXPECT_EQ(window.Buttons().newPatient->text(), "New Patient");
         const std::string ini = app.settings.configPath.toStdString();
         EXPECT_EQ(GetProfileString(ini, "CommNo", "Path"), "7");
@@ -131,33 +145,37 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
 
     {
         SCOPED_TRACE("New Patient and live view");
-        WhenShown<PatientInfoDialog>([](PatientInfoDialog& d) {
+        WhenShown<PatientInfoDialog>([&patientId](PatientInfoDialog& d) {
             d.nameEdit->setText("O'Brien");
             d.ageEdit->setText("61");
             d.clinicalNoEdit->setText("20261207");
             d.okButton->click();
+            patientId = d.StoredId();
         });
         window.OnNewPatient();
-        ASSERT_TRUE(window.GetSession().PatientReady()) << said();
-        ASSERT_FALSE(window.State().currentPatientId.isEmpty());
+        ASSERT_TRUE(window.Buttons().record->isEnabled()) << said();
+        ASSERT_NE(patientId, 0);
         EXPECT_TRUE(window.HeaderLine1().contains("O'Brien"));
-        // Live packets arrive and the twelve leads are drawn in turn.
-        ASSERT_TRUE(RunUntil([&] { return window.Decoder().DisplayCounter() > 8000; }, 60000));
+        // Live packets arrive and are drawn in their lead's panel.
+        recorder.Go();
+        const WaveformDisplay& display = window.Display();
+        ASSERT_TRUE(RunUntil([&] { return display.Panel(kLeadV6) != display.Grid(); }, 10000));
     }
 
-    const QString patientFolder = "Data/" + window.State().currentPatientId;
+    const QString patientFolder = "Data/" + QString::number(patientId);
     QString recordPath;
     qsizetype recordedSize = 0;
+    QStringList conclusion;  // as the review shows it
     {
         SCOPED_TRACE("Start Record, a full record, Stop, review");
         window.OnRecord();
-        ASSERT_TRUE(window.GetSession().Recording());
-        recordPath = window.State().currentRecordPath;
+        ASSERT_EQ(window.Buttons().record->text(), "Stop Recording");
+        recordPath = FirstFolder(patientFolder, "*.cv");
         ASSERT_TRUE(RunUntil([&] { return QFileInfo(recordPath).size() >= kRecordBytes; }, 240000));
         window.OnRecord();
-        EXPECT_FALSE(window.GetSession().Recording());
-        // The rest since the last block is written and the review starts at once.
-        ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
+        EXPECT_EQ(window.Buttons().record->text(), "Start Recording");
+        // The rest since the last write is on the disk and the review starts at once.
+        EXPECT_TRUE(window.Buttons().print->isEnabled());
         const std::string recorded = ReadBytes(recordPath.toStdString());
         recordedSize = recorded.size();
         ASSERT_GE(recordedSize, kRecordBytes);
@@ -171,7 +189,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         // record itself does.
         EXPECT_EQ(at % kRecordBytes, 0) << at;
         EXPECT_TRUE(loop.compare(at, recordedSize, recorded) == 0);
-        ExpectReviewMatchesTool(recordPath, app.engine, window.State());
+        conclusion = ExpectReviewMatchesTool(recordPath, app.engine, window, app.language);
         EXPECT_NEAR(app.engine.Measurements().heartRate, 48, 1);
     }
 
@@ -186,12 +204,13 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         QString printed;
         ASSERT_EQ(RunProgram("pdftotext", {"-layout", prompt.pdfPath, "-"}, &printed), 0);
         EXPECT_GE(printed.count('\f'), 2);
-        for (const QString& line : Conclusion(window.State()))
+        for (const QString& line : conclusion)
             EXPECT_TRUE(printed.contains(line)) << line.toStdString() << "\n" << printed.toStdString();
         EXPECT_EQ(QFileInfo(recordPath).size(), recordedSize) << "the record changed after the review";
     }
 
     const QString exportRoot = QDir::current().absoluteFilePath("usb");
+    QString importedPath;
     ASSERT_TRUE(QDir().mkpath(exportRoot));
     {
         SCOPED_TRACE("History View: query, view, export, delete, import");
@@ -222,9 +241,10 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
                 return d.reject();
             d.list->clearSelection();
             d.list->selectRow(found[0]->row());
-            WhenShown<RecordListDialog>([](RecordListDialog& records) {
+            WhenShown<RecordListDialog>([&importedPath](RecordListDialog& records) {
                 records.list->selectRow(0);
                 records.okButton->click();
+                importedPath = records.recordPath.value_or(QString());
             });
             d.viewButton->click();
         });
@@ -236,12 +256,11 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
 
     {
         SCOPED_TRACE("Review of the imported record");
-        ASSERT_TRUE(RunUntil([&] { return window.GetSession().Review(); }, 10000));
-        const QString importedPath = window.State().lastSavedRecordPath;
+        EXPECT_TRUE(window.Buttons().print->isEnabled());
         EXPECT_NE(QFileInfo(importedPath).absolutePath(), QFileInfo(patientFolder).absoluteFilePath());
         const QString exported = FirstFolder(exportRoot) + "/" + QFileInfo(recordPath).fileName();
         EXPECT_TRUE(ReadBytes(importedPath.toStdString()) == ReadBytes(exported.toStdString()));
-        ExpectReviewMatchesTool(importedPath, app.engine, window.State());
+        ExpectReviewMatchesTool(importedPath, app.engine, window, app.language);
     }
 
     {
@@ -258,6 +277,6 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
     }
 
     window.OnClose();
-    EXPECT_FALSE(window.GetSession().PortOpen());
+    EXPECT_FALSE(window.isVisible());
     app.ExitInstance();
 }

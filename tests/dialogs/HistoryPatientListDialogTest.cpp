@@ -20,6 +20,8 @@
 #include "db/RecordingHold.h"
 #include "dialogs/PatientInfoDialog.h"
 #include "dialogs/HistoryPatientListDialog.h"
+#include "tests/support/Modal.h"
+#include "tests/support/Simulator.h"
 #include "tests/support/SmallDisk.h"
 #include "ui/MainWindow.h"
 
@@ -114,14 +116,17 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
         names << refused.list->item(r, HistoryPatientListDialog::kNameColumn)->text();
     EXPECT_EQ(names, QStringList({"li", QString::fromUtf8("王'明"), "wang li"}));
 
-    window->GetSession().SetPortOpen(true);
-    const auto made = window->MakePatientDialog();
-    for (QLineEdit* box : {made->nameEdit, made->clinicalNoEdit, made->ageEdit, made->heightEdit, made->weightEdit})
-        box->setText("50");
-    made->OnOK();
-    ASSERT_EQ(made->result(), QDialog::Accepted) << prompt.LastText().toStdString();
-    window->AcceptNewPatient();
-    ASSERT_EQ(window->State().currentPatientId, QString::number(made->StoredId()));
+    // New Patient, with a recorder plugged in.
+    const Simulator recorder(dir.Path(), 3, {CORVIDA_APP_DIR "/Data/Demo/NormalSinus72.cv"});
+    opened.reset();
+    window = std::make_unique<MainWindow>(app.context);
+    WhenShown<PatientInfoDialog>([](PatientInfoDialog& made) {
+        for (QLineEdit* box : {made.nameEdit, made.clinicalNoEdit, made.ageEdit, made.heightEdit, made.weightEdit})
+            box->setText("50");
+        made.okButton->click();
+    });
+    window->OnNewPatient();
+    ASSERT_TRUE(window->Buttons().record->isEnabled()) << prompt.LastText().toStdString();
     window->OnRecord();  // while it records, the patient cannot be deleted
     HistoryPatientListDialog& d = *(opened = window->MakeHistoryDialog());
     d.show();
@@ -132,12 +137,11 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     ClickRow(d, 0);
     QTest::mouseClick(d.deleteButton, Qt::LeftButton);
     d.OnClose();
-    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
     EXPECT_EQ(window->HeaderLine1(), " ");
     prompt.Clear();
     window->OnRecord();
     window->OnPrint();
-    EXPECT_FALSE(window->GetSession().Recording());
+    EXPECT_EQ(window->Buttons().record->text(), "Start Recording");
     EXPECT_EQ(prompt.Texts(), QStringList{"Please create a new patient first."});
 }
 

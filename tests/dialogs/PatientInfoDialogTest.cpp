@@ -5,22 +5,16 @@
 #include "dialogs/PatientInfoDialog.h"
 #include "db/PatientStore.h"
 #include "tests/db/DatabaseFixture.h"
-#include "ui/MainWindow.h"
 
 namespace {
 
 class NewPatient : public DatabaseFixture {
 protected:
-    void SetUp() override
+    // The dialog as New Patient opens it, after OK with these numbers.
+    PatientInfoDialog& PressOK(const char* age = "20", const char* height = "170", const char* weight = "100",
+                               bool portOpen = true)
     {
-        DatabaseFixture::SetUp();
-        window = std::make_unique<MainWindow>(app.context);
-        window->GetSession().SetPortOpen(true);
-    }
-    // The dialog as New Patient opens it, reporting to the window, after OK with these numbers.
-    PatientInfoDialog& PressOK(const char* age = "20", const char* height = "170", const char* weight = "100")
-    {
-        opened = window->MakePatientDialog();
+        opened = std::make_unique<PatientInfoDialog>(app.context, portOpen);
         opened->ageEdit->setText(age);
         opened->heightEdit->setText(height);
         opened->weightEdit->setText(weight);
@@ -28,7 +22,6 @@ protected:
         opened->OnOK();
         return *opened;
     }
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<PatientInfoDialog> opened;  // the last one made
 };
 
@@ -59,18 +52,15 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
         statements.clear();
         EXPECT_EQ(PressOK().result(), QDialog::Rejected);
         EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "The patient list is full. Please delete patients first."}));
-        EXPECT_TRUE(window->State().currentPatientId.isEmpty());
         EXPECT_FALSE(QDir(deleted ? "Data/3" : "Data").exists());
         EXPECT_TRUE(statements.filter("Insert", Qt::CaseInsensitive).isEmpty()) << deleted;
     }
 
     // Port not ready: the database is never reached.
-    window->GetSession().SetPortOpen(false);
     statements.clear();
-    EXPECT_EQ(PressOK().result(), QDialog::Rejected);
+    EXPECT_EQ(PressOK("20", "170", "100", false).result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"Please check the serial port settings."}));
     EXPECT_TRUE(statements.isEmpty());
-    EXPECT_TRUE(window->State().currentPatientId.isEmpty());
 }
 
 }  // namespace

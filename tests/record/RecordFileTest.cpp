@@ -186,3 +186,35 @@ TEST(RecordFile, CheckRecordFile_RefusesWhatIsNoRecordAndReadersReadWholeSeconds
     EXPECT_EQ(ReadRecordPackets(path), packets);
     EXPECT_EQ(ReadRecordPackets(path, 1)->size(), 800u);
 }
+
+// A stretch lost anywhere makes every later turn of 3200 packets mix two leads: the record is
+// damaged from there on, everything is still shown, and only the whole part before it counts.
+TEST(RecordFile, LoadForReview_ADamagedRecordIsAnalysedOnlyUpToTheDamage)
+{
+    TempDir dir;
+    const auto full = Record("normal", 60);
+    Loader clean;
+    WritePackets(dir.Path() / "clean1.cv", std::vector<DevicePacket>(full.begin(), full.begin() + 38400));
+    ASSERT_EQ(clean.Load(dir.Path() / "clean1.cv"), ReviewOutcome::Loaded);
+    struct Case { const char* name; size_t cutFrom, cutTo, end; int damagedSecond, leadsSeen; bool analysed; } cases[] = {
+        {"aVF1.cv", 17000, 17400, 38400, 23, 6, false},   // 400 packets lost inside aVF
+        {"midI1.cv", 0, 1600, 38400, 2, 1, false},        // started in the middle of lead I
+        {"late1.cv", 40000, 40001, 48000, 51, 12, true},  // one packet lost after the twelfth lead
+        {"whole1.cv", 0, 0, 48000, -1, 12, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<DevicePacket> packets(full.begin(), full.begin() + c.end);
+        packets.erase(packets.begin() + c.cutFrom, packets.begin() + c.cutTo);
+        WritePackets(dir.Path() / c.name, packets);
+        Loader loader;
+        ASSERT_EQ(loader.Load(dir.Path() / c.name), ReviewOutcome::Loaded);
+        const ReviewRecord& r = loader.review;
+        EXPECT_EQ(std::tuple(r.damagedSecond, r.leadsSeen, r.analysed, r.points.size()),
+                  std::tuple(c.damagedSecond, c.leadsSeen, c.analysed, packets.size() / 800 * 80));
+        if (c.analysed) {
+            EXPECT_EQ(loader.lines.line, clean.lines.line);
+            EXPECT_EQ(loader.engine->Measurements().qrs, clean.engine->Measurements().qrs);
+        }
+    }
+}

@@ -1,7 +1,11 @@
-// The record writer: new names never overwrite, every whole second reaches the disk and the rest
-// at the end, and less than a second leaves no file. (Failing disks: MainWindowRecordingTest.)
+// The record writer: new names never overwrite, every append reaches the disk, less than a second
+// leaves no file, and a file that is gone or no longer the record's own is never written again.
+// (A disk that fills: MainWindowRecordingTest.)
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -18,7 +22,8 @@ namespace {
 // 2026-12-07 10:15 local time.
 std::time_t Morning()
 {
-    std::tm t{.tm_min = 15, .tm_hour = 10, .tm_mday = 7, .tm_mon = 11, .tm_year = 126, .tm_isdst = -1};
+    std::tm t{};
+    t.tm_min = 15, t.tm_hour = 10, t.tm_mday = 7, t.tm_mon = 11, t.tm_year = 126, t.tm_isdst = -1;
     return std::mktime(&t);
 }
 
@@ -39,48 +44,67 @@ TEST(RecordWriter, TwoWritersStartedTogetherEachKeepTheirOwnFile)
     TempDir dir;
     RecordWriter a, b;
     bool startedB = false;
-    std::thread other([&] { startedB = b.Start(dir.Path(), Morning()); });
-    ASSERT_TRUE(a.Start(dir.Path(), Morning()));
+    std::thread other([&] { startedB = b.Start(dir.Path() / "7", Morning()); });
+    ASSERT_TRUE(a.Start(dir.Path() / "7", Morning()));  // the folder is made when missing
     other.join();
     ASSERT_TRUE(startedB);
     EXPECT_NE(a.Path(), b.Path());
-    const std::vector<DevicePacket> first = Packets(1000), second = Packets(1000, 5);
-    for (std::size_t i = 0; i < first.size(); ++i)
-        ASSERT_TRUE(a.Store(first[i]) && b.Store(second[i]));
-    ASSERT_TRUE(a.Finish() && b.Finish());
+    EXPECT_EQ(fs::file_size(a.Path()), 0u);
+    const std::vector<DevicePacket> first = Packets(2000), second = Packets(1000, 5);
+    for (std::size_t at = 0; at < first.size(); at += 700)
+        ASSERT_TRUE(a.Append(first.data() + at, std::min<std::size_t>(700, first.size() - at)));
+    ASSERT_TRUE(b.Append(second.data(), second.size()));
+    EXPECT_EQ(ReadPackets(a.Path()), first);  // on the disk before the end
+    a.Finish();
+    b.Finish();
+    EXPECT_TRUE(a.Kept() && b.Kept());
     EXPECT_EQ(ReadPackets(a.Path()), first);
     EXPECT_EQ(ReadPackets(b.Path()), second);
 }
 
-TEST(RecordWriter, EverySecondReachesTheDiskWhileRecordingTheRestAtTheEnd)
+// Less than a second is not kept; a record deleted or replaced under the writer is never written
+// again nor removed; a write that fails part-way leaves the whole seconds and ends the writing.
+TEST(RecordWriter, WhatIsKeptAfterAShortRecordAFileGoneOrReplacedAndAFailedWrite)
 {
     TempDir dir;
-    RecordWriter writer;
-    const std::vector<DevicePacket> packets = Packets(kPacketsPerRecord + 123);
-    ASSERT_TRUE(writer.Start(dir.Path() / "7", Morning()));  // the folder is made when missing
-    for (int i = 0; i < kPacketsPerSecond - 1; ++i)
-        ASSERT_TRUE(writer.Store(packets[i]));
-    EXPECT_EQ(fs::file_size(writer.Path()), 0u);
-    ASSERT_TRUE(writer.Store(packets[kPacketsPerSecond - 1]));
-    EXPECT_EQ(fs::file_size(writer.Path()), std::uintmax_t(kBytesPerSecond));
-    for (std::size_t i = kPacketsPerSecond; i < packets.size(); ++i)
-        ASSERT_TRUE(writer.Store(packets[i]));
-    // A stalled stream: what is buffered is written on request.
-    EXPECT_EQ(writer.Buffered(), 123u);
-    ASSERT_TRUE(writer.WriteBuffered());
-    EXPECT_EQ(ReadPackets(writer.Path()), packets);
-    ASSERT_TRUE(writer.Finish());
-    EXPECT_FALSE(writer.Active());
-    EXPECT_TRUE(writer.Kept());
-    EXPECT_EQ(ReadPackets(writer.Path()), packets);  // the same bytes as one write at the end
-
-    // A record without one whole second is not kept.
-    for (const int count : {0, kPacketsPerSecond - 1}) {
+    const std::vector<DevicePacket> packets = Packets(4 * kPacketsPerSecond);
+    const fs::path other = dir.Path() / "other.cv";
+    WritePackets(other, Packets(kPacketsPerSecond, 3));
+    enum Fault { kShort, kDeleted, kReplaced, kFileSizeLimit };
+    for (const Fault fault : {kShort, kDeleted, kReplaced, kFileSizeLimit}) {
+        SCOPED_TRACE(fault);
+        RecordWriter writer;
         ASSERT_TRUE(writer.Start(dir.Path(), Morning()));
-        for (int i = 0; i < count; ++i)
-            writer.Store(packets[i]);
-        EXPECT_TRUE(writer.Finish());
-        EXPECT_FALSE(writer.Kept()) << count;
-        EXPECT_FALSE(fs::exists(writer.Path())) << count;
+        const fs::path path = writer.Path();
+        ASSERT_TRUE(writer.Append(packets.data(), fault == kShort ? 799 : 1000));
+        if (fault == kDeleted)
+            fs::remove(path);
+        if (fault == kReplaced) {
+            fs::rename(path, dir.Path() / "moved");
+            fs::copy_file(other, path);
+        }
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        if (fault == kFileSizeLimit) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit = unlimited;
+            limit.rlim_cur = 3 * kBytesPerSecond + 100;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (fault != kShort) {
+            EXPECT_FALSE(writer.Append(packets.data() + 1000, 2000));
+            EXPECT_FALSE(writer.Append(packets.data() + 3000, 1)) << "nothing after a gap";
+        }
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        writer.Finish();
+        EXPECT_EQ(writer.Kept(), fault == kFileSizeLimit);
+        if (fault == kShort || fault == kDeleted) {
+            EXPECT_FALSE(fs::exists(path));
+        } else {
+            const std::vector<DevicePacket> left = ReadPackets(path);
+            EXPECT_EQ(left, fault == kReplaced ? Packets(kPacketsPerSecond, 3)
+                                               : std::vector<DevicePacket>(packets.begin(), packets.begin() + 800));
+        }
+        fs::remove(path);
     }
 }

@@ -63,6 +63,13 @@ TEST_F(ReportToolTest, WritesTheReportOfARecordInEnglishAndChineseWithThePatient
     for (const char* text : {"<< **诊断** >>", "正常窦性心律", "电轴正常", "<<**报告需经医师确认**>>"})
         EXPECT_TRUE(zhSummary.contains(text)) << text;
 
+    // 400 packets lost inside aVF: no statement comes from the turns that mix two leads.
+    std::vector<DevicePacket> lost = ReadPackets(RecordPath().toStdString());
+    lost.erase(lost.begin() + 17000, lost.begin() + 17400);
+    WritePackets("lost.cv", lost);
+    ASSERT_EQ(RunProgram(kTool, {"--language", "English", "--pdf", Out("lost.pdf"), "lost.cv"}, &out, &err), 0);
+    EXPECT_FALSE(PdfText(Out("lost.pdf"), PdfPages(Out("lost.pdf"))).contains("axis")) << err.toStdString();
+
     AppDatabase::Instance().Close();  // the tool opens the file itself
     ASSERT_EQ(RunProgram(kTool, {"--language", "English", "--patient-id", QString::number(patientId),
                           "--speed", "12.5", "--pdf", Out("p.pdf"), RecordPath()}, nullptr, &err), 0)

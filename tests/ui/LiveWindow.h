@@ -1,19 +1,27 @@
 #pragma once
 // The main window as a person uses it: a real window on a 1920 x 1080 screen, its own working
-// folder with Data/, the recorder simulator on a pseudo-terminal linked as COM3.
+// folder with a fresh database and Data/, the recorder simulator on a pseudo-terminal linked as
+// COM3, and every step taken through the window's buttons and dialogs.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "device/DevicePacket.h"
+#include "dialogs/HistoryPatientListDialog.h"
+#include "dialogs/PatientInfoDialog.h"
+#include "dialogs/RecordListDialog.h"
+#include "tests/db/DatabaseFixture.h"
 #include "tests/support/PacketFile.h"
 #include "tests/support/Simulator.h"
-#include "tests/support/RecordingPrompt.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/TestContext.h"
+#include "tests/support/Modal.h"
+#include "tools/SyntheticEcg.h"
 #include "ui/MainWindow.h"
 
 namespace live {
@@ -31,40 +39,82 @@ inline bool UseFullHdScreen()
     return true;
 }
 
-class LiveWindow : public ::testing::Test {
+// A record of the ECG model from the first packet of lead I.
+inline std::vector<DevicePacket> NormalRecord(int seconds = kRecordSeconds, int gainCode = 1)
+{
+    EcgParameters params;
+    EcgPreset("normal", params);
+    params.seconds = seconds;
+    params.noise = 10;
+    params.gainCode = gainCode;
+    return SynthesizeRecord(params);
+}
+
+class LiveWindow : public DatabaseFixture {
 protected:
-    void SetUp() override
+    void TearDown() override
     {
-        fs::create_directories("Data/1");
+        window.reset();
+        recorder.reset();
+        DatabaseFixture::TearDown();
     }
-    void TearDown() override { window.reset(); }
+    // The recorder on COM3 with `packets` as source.cv, holding back until Go(); plugged in
+    // before the window opens its port.
+    void PlugRecorder(const std::vector<DevicePacket>& packets, QStringList options = {})
+    {
+        window.reset();
+        recorder.reset();
+        WritePackets("source.cv", packets);
+        recorder.emplace(dir.Path(), 3, options << "source.cv");
+    }
     void OpenWindow()
     {
         window = std::make_unique<MainWindow>(app.context);
         window->show();
     }
-    // What the New Patient dialog leaves behind for patient 1.
-    void NewPatient()
+    // New Patient, filled in and confirmed: the patient's folder.
+    fs::path NewPatient()
     {
-        window->State().dataDirectory = "Data/1";
-        window->State().currentPatientId = "1";
-        window->SetHeaderLines("Name  - Test Patient    Clinical NO.  - 0001    Sex  - MALE", " ");
-        window->BeginMonitoring();
-        window->AcceptNewPatient();
+        int32_t id = 0;
+        WhenShown<PatientInfoDialog>([&id](PatientInfoDialog& d) {
+            for (QLineEdit* box : {d.nameEdit, d.clinicalNoEdit, d.ageEdit, d.heightEdit, d.weightEdit})
+                box->setText("50");
+            d.okButton->click();
+            id = d.StoredId();
+        });
+        window->Buttons().newPatient->click();
+        EXPECT_NE(id, 0) << prompt.LastText().toStdString();
+        return fs::path("Data") / std::to_string(id);
     }
-    void Feed(const std::vector<DevicePacket>& packets)
+    // History View: the newest patient, View, its first record.
+    void ViewFirstRecord()
     {
-        for (const DevicePacket& p : packets)
-            window->Decoder().ProcessPacket(p);
+        WhenShown<HistoryPatientListDialog>([](HistoryPatientListDialog& d) {
+            d.list->selectRow(0);
+            WhenShown<RecordListDialog>([](RecordListDialog& records) {
+                records.list->selectRow(0);
+                records.okButton->click();
+            });
+            d.viewButton->click();
+        });
+        window->Buttons().history->click();
     }
+    bool IsRecording() const { return window->Buttons().record->text() == "Stop Recording"; }
+    bool IsReviewing() const { return window->Buttons().print->isEnabled(); }
     bool PanelHasTrace(int lead) const
     {
         return window->Display().Panel(lead) != window->Display().Grid();
     }
+    static std::vector<fs::path> Records(const fs::path& folder)
+    {
+        std::vector<fs::path> records;
+        for (const fs::directory_entry& e : fs::directory_iterator(folder))
+            if (e.path().extension() == ".cv")
+                records.push_back(e.path());
+        return records;
+    }
 
-    TempDir dir{true};
-    RecordingPrompt prompt;
-    TestContext app{prompt};
+    std::optional<Simulator> recorder;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -27,7 +27,7 @@ protected:
             auto* list = qobject_cast<RecordListDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(list, nullptr);
             // A FIFO is no regular file: never listed.
-            EXPECT_EQ(list->fileNames.size(), 2) << list->fileNames.join(" ").toStdString();
+            EXPECT_EQ(list->fileNames.size(), 3) << list->fileNames.join(" ").toStdString();
             if (name.isEmpty())
                 return list->cancelButton->click();
             list->list->selectRow(list->fileNames.indexOf(name));
@@ -35,57 +35,60 @@ protected:
         });
         window->Buttons().demo->click();
     }
-    uint32_t Played() const { return window->Decoder().DisplayCounter(); }
+    // How far lead I's trace has come: 100 points a second at 25 mm/s, one packet in eight.
+    int PenX() const { return window->Display().Pen(kLeadI).x(); }
+    bool Playing() const { return window->Buttons().demo->text() == "STOP"; }
 };
 
 }  // namespace
 
 TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
 {
-    EcgParameters params;
-    EcgPreset("normal", params);
-    WritePackets("Data/Demo/NormalSinus.cv", SynthesizeRecord(params));  // makes the folder
+    const std::vector<DevicePacket> record = NormalRecord();
+    WritePackets("Data/Demo/NormalSinus.cv", record);  // makes the folder
+    std::vector<DevicePacket> damaged = record;
+    damaged.erase(damaged.begin() + 1000);  // lead I ends a packet early
+    WritePackets("Data/Demo/Damaged.cv", damaged);
     std::ofstream("Data/Demo/Broken.cv") << "xy";
     ASSERT_EQ(mkfifo("Data/Demo/Pipe.cv", 0600), 0);
-    OpenWindow();
-    EXPECT_FALSE(window->GetSession().PortOpen());  // no recorder: DEMO works all the same
+    OpenWindow();  // no recorder: DEMO works all the same
     StartDemo("");  // a cancelled list leaves everything as it was
-    EXPECT_FALSE(window->GetSession().Demo());
+    EXPECT_FALSE(Playing());
     EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
     EXPECT_TRUE(prompt.shown.empty());
 
+    const int start = PenX();
     StartDemo("Broken.cv");  // reported, and demo mode holds until STOP
-    EXPECT_TRUE(prompt.Texts() == QStringList{"File error"});
-    EXPECT_TRUE(window->GetSession().Demo());
-    EXPECT_EQ(window->Buttons().demo->text(), "STOP");
+    EXPECT_EQ(prompt.Texts(), QStringList{"File error"});
+    EXPECT_TRUE(Playing());
     RunFor(100);
-    EXPECT_EQ(Played(), 0u);
+    EXPECT_EQ(PenX(), start);
     window->Buttons().demo->click();
-    EXPECT_FALSE(window->GetSession().Demo());
+    EXPECT_FALSE(Playing());
+
+    // A damaged record plays up to where it breaks, and says so.
+    prompt.Clear();
+    StartDemo("Damaged.cv");
+    EXPECT_EQ(prompt.Texts(), QStringList{"record damaged at 3 s"});
+    window->Buttons().demo->click();
 
     prompt.Clear();
     StartDemo("NormalSinus.cv");
-    EXPECT_TRUE(window->GetSession().Demo());
-    EXPECT_EQ(window->Buttons().demo->text(), "STOP");
+    EXPECT_TRUE(Playing());
     EXPECT_FALSE(window->Buttons().record->isEnabled());
-    EXPECT_EQ(window->State().demoFilePath, "Data/Demo/NormalSinus.cv");
-
-    const uint32_t before = Played();
     RunFor(2500);
-    const uint32_t played = Played() - before;
-    EXPECT_GT(played, 1850u);  // 800 packets per second
-    EXPECT_LT(played, 2150u);
+    EXPECT_GT(PenX() - start, 231);  // 800 packets per second
+    EXPECT_LT(PenX() - start, 269);
     EXPECT_TRUE(PanelHasTrace(kLeadI));
     EXPECT_FALSE(PanelHasTrace(kLeadII));
     EXPECT_EQ(window->Display().LabelText(kLeadI, 2), "35Hz");
 
     window->Buttons().demo->click();
-    EXPECT_FALSE(window->GetSession().Demo());
-    EXPECT_EQ(window->Buttons().demo->text(), "DEMO");
+    EXPECT_FALSE(Playing());
     // The port is opened again: there is none here.
-    EXPECT_TRUE(prompt.Texts() == QStringList{"Connection error"});
-    const uint32_t stopped = Played();
+    EXPECT_EQ(prompt.Texts(), QStringList{"Connection error"});
+    EXPECT_EQ(PenX(), start);
     RunFor(200);
-    EXPECT_EQ(Played(), stopped);
+    EXPECT_EQ(PenX(), start);
     EXPECT_FALSE(PanelHasTrace(kLeadI));  // pens reset with erase
 }

@@ -2,14 +2,15 @@
 // alone), and the refusals as the user sees them in the window.
 #include <gtest/gtest.h>
 
-#include <QPushButton>
-
-#include "tests/support/RecordingPrompt.h"
-#include "tests/support/TestContext.h"
-#include "ui/MainWindow.h"
+#include "dialogs/SetupDialog.h"
+#include "tests/ui/LiveWindow.h"
 #include "ui/Session.h"
 
+using namespace live;
+
 namespace {
+
+const bool kScreen = UseFullHdScreen();
 
 enum class Start { Idle, LivePortClosed, Live, Recording, Demo };
 
@@ -26,41 +27,46 @@ Session In(Start start)
     return s;
 }
 
+class MainWindowModes : public LiveWindow {};
+
 }  // namespace
 
-TEST(MainWindowModes, RefusalsUseTheirCaptionAndIconAndCloseEndsOnlyWhenIdle)
+TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIconAndCloseEndsOnlyWhenIdle)
 {
-    RecordingPrompt prompt;
-    TestContext app{prompt};
-    MainWindow window(app.context);
-    window.show();
-    Session& session = window.GetSession();
-    session.SetPortOpen(true);
-    session.AcceptPatient();
-    session.StartRecording();
-    window.OnSetup();
-    window.OnClose();
-    EXPECT_TRUE(window.isVisible());
-    ASSERT_EQ(prompt.shown.size(), 2u);
+    PlugRecorder(NormalRecord(1));
+    OpenWindow();
+    NewPatient();
+    const WindowButtons& b = window->Buttons();
+    b.record->click();
+    ASSERT_TRUE(IsRecording());
+    for (QPushButton* button : {b.setup, b.close, b.record})
+        button->click();
+    EXPECT_TRUE(window->isVisible());
+    // A port that cannot be opened any more.
+    WhenShown<SetupDialog>([](SetupDialog& d) {
+        d.portList->setCurrentIndex(8);  // COM9
+        d.okButton->click();
+    });
+    b.setup->click();
+    b.record->click();
+    WritePackets("Data/Demo/Normal.cv", NormalRecord(1));
+    WhenShown<RecordListDialog>([](RecordListDialog& list) {
+        list.list->selectRow(0);
+        list.okButton->click();
+    });
+    b.demo->click();
+    b.close->click();
+    EXPECT_TRUE(window->isVisible());
+    b.demo->click();
+    b.close->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(prompt.Texts(), QStringList({"Please stop the recording first.", "Please stop the recording first.", "No data!",
+                                           "Connection error", "Please check the serial port settings.",
+                                           "Please stop the demo first.", "Connection error"}));
     EXPECT_EQ(prompt.shown[0].caption, "Corvida");
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Exclamation);
-
-    session.StopRecording();
-    session.SetPortOpen(false);
-    session.AcceptPatient();
-    window.OnRecord();
-    ASSERT_EQ(prompt.shown.size(), 3u);
-    EXPECT_EQ(prompt.shown[2].icon, PromptIcon::None);
-    session.StartDemo();
-    window.OnClose();
-    EXPECT_TRUE(window.isVisible());
-    session.StopDemo();
-    window.OnClose();
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_TRUE(prompt.Texts() == QStringList({"Please stop the recording first.", "Please stop the recording first.",
-                                               "Please check the serial port settings.",
-                                               "Please stop the demo first."}))
-        << prompt.Texts().join(" | ").toStdString();
+    EXPECT_EQ(prompt.shown[4].caption, "Corvida");
+    EXPECT_EQ(prompt.shown[4].icon, PromptIcon::None);
 }
 
 TEST(Session, CommandsAreRefusedWithTheirKeyInEachMode)

@@ -1,19 +1,18 @@
-// Recording from the recorder into the patient's folder and the review that follows Stop,
-// driven through the real window; the recorder is the simulator on a pseudo-terminal.
+// Recording from the recorder into the patient's folder and the review that follows, driven
+// through the real window; the recorder is the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
-
-#include <QPushButton>
-#include <QRegularExpression>
-#include <optional>
+#include <random>
+#include <thread>
 
 #include "app/TerminationSignals.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/ui/LiveWindow.h"
-#include "tools/SyntheticEcg.h"
 
 using namespace live;
 
@@ -21,245 +20,195 @@ namespace {
 
 const bool kScreen = UseFullHdScreen();
 
-std::vector<DevicePacket> NormalRecord(int seconds = kRecordSeconds)
-{
-    EcgParameters params;
-    EcgPreset("normal", params);
-    params.seconds = seconds;
-    params.noise = 10;
-    return SynthesizeRecord(params);
-}
-
 class Recording : public LiveWindow {
 protected:
-    fs::path RecordPath() const { return window->State().currentRecordPath.toStdString(); }
-    void StartRecord()
+    // Start Record with the recorder held back, then the stream from its first packet (lead I).
+    // The record file it made.
+    fs::path StartRecord(const fs::path& folder)
     {
+        const std::vector<fs::path> before = Records(folder);
+        prompt.Clear();
         window->Buttons().record->click();
-        ASSERT_TRUE(window->GetSession().Recording()) << prompt.LastText().toStdString();
+        EXPECT_TRUE(IsRecording()) << prompt.LastText().toStdString();
+        recorder->Go();
+        for (const fs::path& record : Records(folder))
+            if (std::find(before.begin(), before.end(), record) == before.end())
+                return record;
+        return {};
     }
-    void StopRecord()
+    static std::vector<DevicePacket> First(const std::vector<DevicePacket>& packets, std::size_t n)
     {
-        window->Buttons().record->click();
-        ASSERT_FALSE(window->GetSession().Recording());
+        return {packets.begin(), packets.begin() + std::min(n, packets.size())};
     }
 };
 
 }  // namespace
 
-TEST_F(Recording, ReviewLabelsEveryPanelWithTheRecordsOwnStateAndTheReviewSpeed)
+TEST_F(Recording, AWindowBlockedForTenSecondsLosesNoPacket_AndEndingTheProgramKeepsTheRecord)
 {
-    // A fresh session reviews a 20 mm/mV, 60 Hz record: no live packet has set any label.
+    const std::vector<DevicePacket> source = NormalRecord();
+    PlugRecorder(source, {"--seconds", "11"});
+    OpenWindow();
+    const fs::path path = StartRecord(NewPatient());
+    EXPECT_EQ(fs::file_size(path), 0u);  // made at Start
+    // The window's thread handles nothing for 12 s: no byte, no event, no paint.
+    std::this_thread::sleep_for(std::chrono::seconds(12));
+    // Meanwhile the stream ended after 11 s, and all but its last second at most is on the disk.
+    EXPECT_GE(fs::file_size(path), 10u * kBytesPerSecond);
+
+    // What the program does (app/main.cpp) when it is ended from outside.
+    TerminationSignals ending;
+    ASSERT_TRUE(ending.Installed());
+    QObject::connect(&ending, &TerminationSignals::received,
+                     [](int number) { QCoreApplication::exit(128 + number); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, window.get(), &MainWindow::EndRecording);
+    ::kill(::getpid(), SIGTERM);
+    EXPECT_EQ(QCoreApplication::exec(), 128 + SIGTERM);
+    EXPECT_FALSE(IsRecording());
+    EXPECT_EQ(ReadPackets(path), First(source, 11 * kPacketsPerSecond));
+    EXPECT_TRUE(prompt.shown.empty()) << prompt.LastText().toStdString();
+}
+
+// The disk fills for a while, the record is deleted, or another file takes its place: the
+// recording stops with "save error", nothing is appended after the gap and no file is made again.
+TEST_F(Recording, AWriteThatFailsStopsTheRecordingAndKeepsTheWholeSecondsWritten)
+{
+    const std::vector<DevicePacket> source = NormalRecord();
+    const std::vector<DevicePacket> other = NormalRecord(2, 2);
+    enum Fault { kDeleted, kReplaced, kDiskFull };
+    for (const Fault fault : {kDeleted, kReplaced, kDiskFull}) {
+        SCOPED_TRACE(fault);
+        std::optional<SmallDisk> disk;
+        if (fault == kDiskFull && !disk.emplace("Data", "64k").Mounted())
+            GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+        PlugRecorder(source, {"--loop"});
+        OpenWindow();
+        const fs::path folder = NewPatient();
+        if (fault == kDiskFull) {
+            // Room for some 3.8 s of record.
+            struct statvfs room {};
+            ASSERT_EQ(statvfs("Data", &room), 0);
+            std::ofstream("Data/filler") << std::string(room.f_bavail * room.f_bsize - 3 * 4096, 'x');
+        }
+        const fs::path path = StartRecord(folder);
+        if (fault != kDiskFull) {
+            ASSERT_TRUE(RunUntil([&] { return fs::file_size(path) >= 2 * kBytesPerSecond; }, 5000));
+            fs::rename(path, "moved.cv");
+            if (fault == kReplaced)
+                WritePackets(path, other);
+        }
+        ASSERT_TRUE(RunUntil([&] { return !IsRecording(); }, 7000));
+        fs::remove("Data/filler");  // the disk empties; the stopped recording stays stopped
+        RunFor(1500);
+        EXPECT_EQ(prompt.Texts(), QStringList{"save error"});
+        EXPECT_FALSE(IsRecording());
+        if (fault == kDeleted) {
+            EXPECT_FALSE(fs::exists(path));
+            EXPECT_FALSE(IsReviewing());
+        } else if (fault == kReplaced) {
+            EXPECT_EQ(ReadPackets(path), other);
+        } else {
+            const std::vector<DevicePacket> stored = ReadPackets(path);
+            EXPECT_EQ(fs::file_size(path) % kBytesPerSecond, 0u);
+            EXPECT_GE(stored.size(), 2u * kPacketsPerSecond);
+            EXPECT_EQ(stored, First(source, stored.size()));
+            EXPECT_TRUE(IsReviewing());
+        }
+        window.reset();
+    }
+}
+
+// Line noise, or a true record played at twice the recorder's pace, is not the recorder's stream:
+// the recording stops and says so, and what was stored before stays whole.
+TEST_F(Recording, NoiseOrAStreamFarTooFastIsNotRecorded)
+{
+    std::vector<DevicePacket> noise(62 * kPacketsPerSecond);
+    std::mt19937 random(7);
+    for (DevicePacket& p : noise)
+        for (uint8_t& byte : p)
+            byte = static_cast<uint8_t>(random());
+    const std::vector<DevicePacket> source = NormalRecord();
+    const struct {
+        const std::vector<DevicePacket>& packets;
+        QStringList options;
+        std::size_t kept;
+    } streams[] = {{noise, {"--raw"}, 0}, {source, {"--speed", "2"}, kPacketsPerLead}};
+    for (const auto& stream : streams) {
+        PlugRecorder(stream.packets, stream.options);
+        OpenWindow();
+        const fs::path folder = NewPatient();
+        StartRecord(folder);
+        ASSERT_TRUE(RunUntil([&] { return !IsRecording(); }, 8000));
+        EXPECT_EQ(prompt.Texts(), QStringList{"The port does not carry an ECG recorder's stream."});
+        const std::vector<fs::path> records = Records(folder);
+        EXPECT_EQ(records.size(), stream.kept ? 1u : 0u);
+        if (stream.kept)
+            EXPECT_EQ(ReadPackets(records.at(0)), First(source, stream.kept));
+        EXPECT_EQ(IsReviewing(), stream.kept > 0);
+    }
+}
+
+// A record chosen in History View is reviewed (a damaged one says where), and leaving History
+// lets Start Record record and Real-Time View draw the live stream again.
+TEST_F(Recording, HistoryViewThenStartRecordAndRealTimeViewWork)
+{
+    // A 20 mm/mV, 60 Hz record that lost 400 packets inside aVF.
     EcgParameters params;
     EcgPreset("normal", params);
     params.gainCode = 2;
     params.filterCode = 3;
-    const std::vector<DevicePacket> packets = SynthesizeRecord(params);
-    WritePackets("Data/1/m202603071405.cv", packets);
+    const std::vector<DevicePacket> source = SynthesizeRecord(params);
+    std::vector<DevicePacket> damaged = source;
+    damaged.erase(damaged.begin() + 17000, damaged.begin() + 17400);
+    PlugRecorder(source);
     OpenWindow();
-    window->State().lastSavedRecordPath = "Data/1/m202603071405.cv";
-    window->ReviewLastRecord();
-    ASSERT_TRUE(window->GetSession().Review());
+    const fs::path folder = NewPatient();
+    WritePackets(folder / "m202603071405.cv", damaged);
+    prompt.Clear();
+    ViewFirstRecord();
+    EXPECT_EQ(prompt.Texts(), QStringList{"record damaged at 23 s"});
+    EXPECT_TRUE(IsReviewing());
+    EXPECT_EQ(app.engine->Measurements().heartRate, 0);  // fewer than twelve whole leads
+    // Every panel states its own lead's review labels.
     window->grab();
     const char* const texts[5] = {"20mm/s", "60Hz", "20mm/mV", "MONITOR", "IN RANGE"};
     for (int lead = 0; lead < kLeadCount; ++lead)
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(window->Display().LabelText(lead, k + 1).toStdString(), texts[k]) << lead << " " << k;
 
-    // Live drawing keeps its own speed.
-    window->OnRealTimeView();
-    Feed(std::vector<DevicePacket>(packets.begin(), packets.begin() + 800));
+    const fs::path path = StartRecord(folder);
+    window->Buttons().realTime->click();
+    ASSERT_TRUE(RunUntil([&] { return PanelHasTrace(kLeadI); }, 5000));
     window->grab();
-    EXPECT_EQ(window->Display().LabelText(kLeadI, 1), "25mm/s");
+    EXPECT_EQ(window->Display().LabelText(kLeadI, 1), "25mm/s");  // live drawing keeps its speed
     EXPECT_EQ(window->Display().LabelText(kLeadI, 3), "20mm/mV");
+    ASSERT_TRUE(RunUntil([&] { return fs::file_size(path) >= kBytesPerSecond; }, 5000));
+    window->Buttons().record->click();
+    EXPECT_TRUE(IsReviewing());
+    EXPECT_TRUE(prompt.shown.empty()) << prompt.LastText().toStdString();
 }
 
-TEST_F(Recording, UnpluggedRecorderStopStillStoresEverythingAndReviewsIt)
+// Start is refused when the record file cannot be made: said at once, and Start may be tried
+// again once the folder is mended.
+TEST_F(Recording, StartIsRefusedWhenTheFolderTakesNoFile)
 {
-    const std::vector<DevicePacket> source = NormalRecord();
-    WritePackets("source.cv", source);
-    Simulator recorder(dir.Path(), 3, {"--speed", "8", "source.cv"});
+    PlugRecorder(NormalRecord(1));
     OpenWindow();
-    NewPatient();
-    StartRecord();
-    recorder.Go();
-    ASSERT_TRUE(RunUntil([&] { return window->Decoder().DisplayCounter() >= 10 * 800; }, 20000));
-    recorder.Unplug();
-    RunFor(300);
-    const uint32_t received = window->Decoder().DisplayCounter();
-    ASSERT_LT(received, uint32_t(kPacketsPerRecord));
-    // Still recording, the file catches up with the stalled stream within about a second.
-    EXPECT_TRUE(RunUntil([&] { return fs::file_size(RecordPath()) == received * kPacketBytes; },
-                         1500));
-    StopRecord();
-
-    // No packet follows the Stop, and none is needed: the rest is on disk and under review.
-    const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
-    EXPECT_EQ(stored.size(), received);
-    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), source.begin()));
-    EXPECT_TRUE(window->GetSession().Review());
-    EXPECT_EQ(window->GetSession().position.pageCount, int(received / 800));
-    EXPECT_EQ(window->GetSession().position.currentSecond, int(received / 800));
-    // Fewer than twelve leads: no diagnosis and no measurements.
-    EXPECT_LT(window->State().leadsSeen, 12);
-    EXPECT_EQ(app.engine->Measurements().heartRate, 0);
-    EXPECT_FALSE(prompt.Texts().contains("save error"));
-}
-
-TEST_F(Recording, DiskFailuresAreReportedAndWhatFittedIsKept)
-{
-    // Start is refused when the file cannot be created.
     for (const bool readOnlyMount : {false, true}) {
         SCOPED_TRACE(readOnlyMount ? "a read-only file system" : "a file where the folder should be");
-        const fs::path folder = readOnlyMount ? "Data/8" : "Data/9";
+        const fs::path folder = NewPatient();
         std::optional<SmallDisk> disk;
-        if (!readOnlyMount)
+        if (!readOnlyMount) {
+            fs::remove_all(folder);
             std::ofstream(folder) << "in the way";
-        else if (!disk.emplace(folder, "64k", MS_RDONLY).Mounted())
+        } else if (!disk.emplace(folder, "64k", MS_RDONLY).Mounted()) {
             continue;  // mounting needs root
+        }
         prompt.Clear();
-        OpenWindow();
-        window->GetSession().SetPortOpen(true);
-        NewPatient();
-        window->State().dataDirectory = QString::fromStdString(folder.string());
-        window->State().lastSavedRecordPath.clear();
         window->Buttons().record->click();
-        EXPECT_TRUE(prompt.Texts() == QStringList{"save error"}) << prompt.LastText().toStdString();
-        EXPECT_FALSE(window->GetSession().Recording());
+        window->Buttons().record->click();
+        EXPECT_EQ(prompt.Texts(), QStringList({"save error", "save error"}));
+        EXPECT_FALSE(IsRecording());
         EXPECT_EQ(window->Buttons().record->text(), "Start Recording");
-        EXPECT_TRUE(window->State().lastSavedRecordPath.isEmpty());
-        EXPECT_TRUE(window->GetSession().PatientReady());  // the user may fix the folder and try again
-        window.reset();
     }
-
-    // A disk that is full for every write: each failed write is reported and recording goes on.
-    prompt.Clear();
-    OpenWindow();
-    window->GetSession().SetPortOpen(true);
-    NewPatient();
-    StartRecord();
-    fs::remove(RecordPath());
-    fs::create_symlink("/dev/full", RecordPath());
-    Feed(NormalRecord());
-    RunFor(50);
-    EXPECT_TRUE(prompt.Texts() == QStringList{"save error"});
-    EXPECT_TRUE(window->GetSession().Recording());
-    Feed(NormalRecord(3));
-    StopRecord();
-    RunFor(50);
-    // The final partial block is reported like a full one.
-    EXPECT_TRUE(prompt.Texts() == QStringList({"save error", "save error"}));
-
-    // A disk full after the first block: every second that fitted is kept for review, nothing torn.
-    const SmallDisk disk("Data/2", "200k");
-    if (!disk.Mounted())
-        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
-    prompt.Clear();
-    NewPatient();
-    window->State().dataDirectory = "Data/2";
-    Feed({MakePacket(kLeadV1, 500)});  // the next record starts with the next turn of lead I
-    StartRecord();
-    const std::vector<DevicePacket> first = NormalRecord();
-    Feed(first);
-    Feed(NormalRecord());  // does not fit any more
-    RunFor(50);
-    EXPECT_TRUE(prompt.Texts() == QStringList{"save error"});
-    StopRecord();
-    const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
-    EXPECT_EQ(fs::file_size(RecordPath()) % kBytesPerSecond, 0u);
-    ASSERT_GE(stored.size(), first.size());
-    EXPECT_TRUE(std::equal(first.begin(), first.end(), stored.begin()));
-    EXPECT_EQ(window->GetSession().position.currentSecond, 48);
-    EXPECT_EQ(window->State().leadsSeen, 12);
-}
-
-TEST_F(Recording, EachRecordKeepsItsOwnFileAndNothingRecordedLeavesNone)
-{
-    OpenWindow();
-    window->GetSession().SetPortOpen(true);
-    NewPatient();
-    StartRecord();
-    const fs::path first = RecordPath();
-    EXPECT_TRUE(QRegularExpression("^Data/1/m\\d{12}\\.cv$")
-                    .match(window->State().currentRecordPath).hasMatch()) << first;
-    EXPECT_EQ(window->State().lastSavedRecordPath, window->State().currentRecordPath);
-    EXPECT_EQ(window->Buttons().record->text(), "Stop Recording");
-    EXPECT_EQ(fs::file_size(first), 0u);  // made at Start
-    const std::vector<DevicePacket> firstPackets = NormalRecord(2);
-    Feed(firstPackets);
-    StopRecord();
-    EXPECT_EQ(window->Buttons().record->text(), "Start Recording");
-    EXPECT_FALSE(window->GetSession().PatientReady());  // the next record needs New Patient
-
-    NewPatient();
-    StartRecord();
-    EXPECT_NE(RecordPath(), first);
-    EXPECT_EQ(RecordPath().parent_path(), first.parent_path());
-    // The stream goes on in lead I, so this recording waits for the next turn of lead I.
-    const std::vector<DevicePacket> restOfTurn = NormalRecord(48);
-    const std::vector<DevicePacket> nextTurn = NormalRecord(3);
-    Feed(restOfTurn);
-    EXPECT_EQ(ReadPackets(RecordPath()).size(), 0u);
-    Feed(nextTurn);
-    StopRecord();
-    EXPECT_EQ(ReadPackets(first), firstPackets);
-    EXPECT_EQ(ReadPackets(RecordPath()), nextTurn);
-
-    // Stop before the stream came to lead I, and a stream of fillers only.
-    const QString last = window->State().lastSavedRecordPath;
-    const DevicePacket filler{kFillerByte, kFillerByte, kFillerByte, kFillerByte};
-    for (const DevicePacket& p : {MakePacket(kLeadV1, 500), filler}) {
-        prompt.Clear();
-        NewPatient();
-        Feed({MakePacket(kLeadV1, 500)});  // the stream is in the middle of a lead
-        StartRecord();
-        Feed(std::vector<DevicePacket>(2000, p));
-        StopRecord();
-        EXPECT_EQ(std::distance(fs::directory_iterator("Data/1"), {}), 2);
-        EXPECT_TRUE(prompt.Texts() == QStringList{"No data!"}) << prompt.LastText().toStdString();
-        EXPECT_FALSE(window->GetSession().Review());
-        EXPECT_EQ(window->State().lastSavedRecordPath, last);
-    }
-
-    // The window ending mid-record keeps the buffered packets.
-    NewPatient();
-    StartRecord();
-    const fs::path path = RecordPath();
-    Feed({MakePacket(kLeadV1, 500)});
-    Feed(firstPackets);
-    window.reset();
-    EXPECT_EQ(ReadPackets(path), firstPackets);
-}
-
-TEST_F(Recording, TerminatedWhileRecordingKeepsEveryPacketAndTheFileGrowsMeanwhile)
-{
-    const std::vector<DevicePacket> source = NormalRecord();
-    WritePackets("source.cv", source);
-    Simulator recorder(dir.Path(), 3, {"--speed", "4", "--loop", "source.cv"});
-    OpenWindow();
-    NewPatient();
-    StartRecord();
-    // What the program does (app/main.cpp) when it is ended from outside.
-    TerminationSignals ending;
-    ASSERT_TRUE(ending.Installed());
-    QObject::connect(&ending, &TerminationSignals::received,
-                     [](int number) { QCoreApplication::exit(128 + number); });
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, window.get(),
-                     &MainWindow::EndRecording);
-    recorder.Go();
-    // Long before the first 48 s are complete, the file holds what came, a second behind at most.
-    ASSERT_TRUE(RunUntil([&] { return fs::file_size(RecordPath()) >= 4 * kBytesPerSecond; },
-                         20000));
-    const uint32_t received = window->Decoder().DisplayCounter();
-    EXPECT_LT(received, uint32_t(kPacketsPerRecord));
-    EXPECT_LE(received * kPacketBytes - fs::file_size(RecordPath()), uint64_t(kBytesPerSecond));
-
-    ::kill(::getpid(), SIGTERM);
-    EXPECT_EQ(QCoreApplication::exec(), 128 + SIGTERM);
-    EXPECT_FALSE(window->GetSession().Recording());
-    const std::vector<DevicePacket> stored = ReadPackets(RecordPath());
-    EXPECT_EQ(stored.size(), window->Decoder().DisplayCounter());
-    EXPECT_GE(stored.size(), received);
-    ASSERT_LT(stored.size(), source.size());
-    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), source.begin()));
 }
