@@ -321,7 +321,7 @@ void HistoryPatientListDialog::OnDelete()
         if (idText == viewedPatientId_) {
             SetViewedPatient(QString());
             emit recordPathChanged(QString());
-            emit headerChanged(" ", " ");
+            emit headerCleared();
         }
     }
     rows_->Requery(-1);

@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <cstring>
@@ -36,7 +35,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
       demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); }),
-      printJob_(context.language)
+      printJob_(context.language),
+      review_(context.engine, context.language)
 {
     state_.dataDirectory = QDir::currentPath();
     line_.portNumber = context_.settings.PortNumber();
@@ -46,9 +46,6 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     const int W = screen.width();
     const int H = screen.height();
     setGeometry(0, 0, W, H);
-
-    for (std::string& line : state_.conclusion.line)
-        line.assign(1, ' ');
 
     buttons_ = MakeButtons(this, W, H);
     const WindowButtons& b = buttons_;
@@ -66,6 +63,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     connect(b.close, &QPushButton::clicked, this, &MainWindow::OnClose);
 
     layout_ = ComputeLayout(W, H);
+    header_ = new HeaderStrip(context.language, this);
+    header_->setGeometry(layout_.headerRect);
     display_.SetLayout(layout_.leadRect, layout_.labelRect);
     connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
     frameTimer_.start(kFrameIntervalMs);
@@ -109,14 +108,6 @@ void MainWindow::Refuse(const char* key)
         context_.Message(context_.Translate(key));
 }
 
-void MainWindow::ClearAnalysisResults()
-{
-    context_.engine.ClearResults();
-    for (std::string& line : state_.conclusion.line)
-        line.clear();
-    state_.reading.reset();
-}
-
 void MainWindow::ApplyCaptions()
 {
     context_.language.Load(context_.settings.languageName.toStdString());
@@ -139,16 +130,6 @@ void MainWindow::OpenPort()
 {
     line_.portNumber = context_.settings.PortNumber();
     session_.SetPortOpen(OpenChannel());
-}
-
-void MainWindow::SetHeaderLines(const QString& line1, const QString& line2)
-{
-    if (!line1.isEmpty())
-        headerLine1_ = line1;
-    if (!line2.isEmpty())
-        headerLine2_ = line2;
-    if (!line1.isEmpty() || !line2.isEmpty())
-        update(layout_.headerRect);
 }
 
 void MainWindow::BeginMonitoring()
@@ -191,11 +172,11 @@ std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
 {
     auto dialog = std::make_unique<HistoryPatientListDialog>(context_, state_.viewedPatientId, this);
     HistoryPatientListDialog* d = dialog.get();
-    connect(d, &HistoryPatientListDialog::headerChanged, this, &MainWindow::SetHeaderLines);
+    connect(d, &HistoryPatientListDialog::headerCleared, header_, &HeaderStrip::Clear);
     connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
     connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
             [this](const QString& id) { state_.viewedPatientId = id; });
-    connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::ShowPatientHeader);
+    connect(d, &HistoryPatientListDialog::patientViewed, header_, &HeaderStrip::ShowPatient);
     connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
     connect(d, &HistoryPatientListDialog::sendRequested, this,
             [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
@@ -214,7 +195,7 @@ void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
     state_.currentPatientDate = facts.NewDate;
     state_.dataDirectory = PatientDataFolder(id);
     QDir().mkpath(state_.dataDirectory);
-    ShowPatientHeader(facts);
+    header_->ShowPatient(facts);
     BeginMonitoring();
 }
 
@@ -229,20 +210,8 @@ void MainWindow::OnPatientDeleted(const QString& id)
     state_.dataDirectory = RunState().dataDirectory;
     if (state_.lastSavedRecordPath.startsWith(PatientDataFolder(id.toInt()) + "/"))
         state_.lastSavedRecordPath.clear();
-    state_.headerPatient.reset();
     session_.ForgetPatient();
-    SetHeaderLines(" ", " ");
-}
-
-void MainWindow::ShowPatientHeader(const PatientRecord& patient)
-{
-    state_.headerPatient = patient;
-    SetHeaderLines(QString("%1 -  %2  %3 - %4  %5 - %6")
-                       .arg(context_.Translate("Name"), patient.Name,
-                            context_.Translate("Clinical NO."), patient.ClinicalNo,
-                            context_.Translate("Sex"),
-                            context_.Translate(patient.Sex != 0 ? "FEMALE" : "MALE")),
-                   QString());
+    header_->Clear();
 }
 
 void MainWindow::OnRecordPathChanged(const QString& path)
@@ -256,10 +225,7 @@ void MainWindow::OnRecordPathChanged(const QString& path)
 void MainWindow::OnLanguageApplied()
 {
     ApplyCaptions();
-    if (state_.headerPatient)
-        ShowPatientHeader(*state_.headerPatient);
-    else
-        SetHeaderLines(" ", " ");
+    header_->Retranslate();
     ReviewLastRecord();
 }
 
@@ -267,7 +233,7 @@ void MainWindow::OnNewPatient()
 {
     if (const char* refusal = session_.Refusal(Command::NewPatient))
         return Refuse(refusal);
-    ClearAnalysisResults();
+    review_.ClearResults();
     if (MakePatientDialog()->exec() != QDialog::Accepted)
         return;
     AcceptNewPatient();
@@ -298,7 +264,7 @@ void MainWindow::OnRealTimeView()
         return Refuse(refusal);
     if (session_.ResumeForLive())
         channel_.ResumeWatching();
-    ClearAnalysisResults();
+    review_.ClearResults();
     if (!state_.currentPatientId.isEmpty()) {
         display_.ResetAllLeadPens(true);
         SetPatientHeaderFromDatabase();
@@ -367,25 +333,7 @@ void MainWindow::OnPrint()
     if (path.isEmpty())
         return;
     session_.ForgetPatient();
-    if (context_.prompt.Show(context_.Translate("Corvida"),
-                             context_.Translate("Do You Want To Print Data?"), PromptIcon::Question,
-                             PromptButtons::YesNo) != PromptAnswer::Yes)
-        return;
-    QPrinter printer(QPrinter::HighResolution);
-    PrintJob::SetUpPrinter(printer);
-    PrintOutcome outcome = printJob_.Prepare(path, line_.printSpeedIndex);
-    if (outcome == PrintOutcome::Ready) {
-        if (!context_.prompt.ChoosePrinter(printer))
-            return;  // the printer dialog was cancelled: nothing to say
-        outcome = printJob_.LayOut(printer);
-        if (outcome == PrintOutcome::PaperTooSmall) {
-            TellPrintOutcome(outcome);  // the summary page still prints
-            outcome = PrintOutcome::Ready;
-        }
-        if (outcome == PrintOutcome::Ready)
-            outcome = AbortBox(context_.language, this).Run(printJob_, printer);
-    }
-    TellPrintOutcome(outcome);
+    AbortBox::PrintRecord(context_, this, printJob_, path, line_.printSpeedIndex);
 }
 
 void MainWindow::OnRead()
@@ -415,36 +363,22 @@ void MainWindow::OnReadingList()
     dialog.exec();
 }
 
-void MainWindow::TellPrintOutcome(PrintOutcome outcome)
-{
-    const PrintMessageKeys keys = PrintMessageFor(outcome);
-    if (keys.text)
-        context_.prompt.Show(context_.Translate(keys.caption), context_.Translate(keys.text),
-                             PromptIcon::Exclamation, PromptButtons::Ok);
-}
-
 void MainWindow::OnPrevSecond()
 {
-    ReviewPosition& at = session_.position;
     buttons_.realTime->setEnabled(true);
-    if (at.currentSecond == at.pageCount)
+    if (review_.AtLastSecond())
         buttons_.next->setEnabled(true);
-    if (at.currentSecond < 2)
+    if (!review_.StepBack())
         buttons_.prev->setEnabled(false);
-    else
-        --at.currentSecond;
     update();
 }
 
 void MainWindow::OnNextSecond()
 {
-    ReviewPosition& at = session_.position;
     buttons_.realTime->setEnabled(true);
-    if (at.currentSecond == 1)
+    if (review_.CurrentSecond() == 1)
         buttons_.prev->setEnabled(true);
-    if (at.currentSecond < at.pageCount)
-        ++at.currentSecond;
-    else
+    if (!review_.StepForward())
         buttons_.next->setEnabled(false);
     update();
 }
@@ -467,9 +401,7 @@ void MainWindow::PlayDemo(const QString& path)
         context_.Message(context_.Translate("file error"));
     else if (demo_.DamagedSecond() >= 0)
         context_.Message(context_.Translate("record damaged at %1 s").arg(demo_.DamagedSecond()));
-    headerLine1_ = " ";
-    headerLine2_ = " ";
-    state_.headerPatient.reset();
+    header_->Clear();
 }
 
 void MainWindow::OnDemo()
@@ -477,7 +409,7 @@ void MainWindow::OnDemo()
     if (const char* refusal = session_.Refusal(Command::Demo))
         return Refuse(refusal);
     session_.ForgetMonitoring();
-    ClearAnalysisResults();
+    review_.ClearResults();
 
     if (!session_.Demo()) {
         state_.demoFilePath.clear();
@@ -507,9 +439,7 @@ void MainWindow::OnDemo()
     EnableReviewButtons(false, false, false);
     buttons_.record->setText(context_.Translate("Start Record"));
     update();
-    headerLine1_ = " ";
-    headerLine2_ = " ";
-    state_.headerPatient.reset();
+    header_->Clear();
 }
 
 void MainWindow::OnClose()
@@ -540,7 +470,7 @@ void MainWindow::SetPatientHeaderFromDatabase()
     if (!found.row)
         return Refuse("The Patient is not exist!");
     // The header names the live patient from now on, after a language change too.
-    ShowPatientHeader(*found.row);
+    header_->ShowPatient(*found.row);
 }
 
 bool MainWindow::OpenChannel()
@@ -612,9 +542,8 @@ bool MainWindow::FinishRecordFile(bool tellUser)
 void MainWindow::ReviewStoppedRecord()
 {
     LoadRecordForReview(state_.lastSavedRecordPath);
-    const ReviewPosition& at = session_.position;
-    const bool shown = session_.Review() && at.pageCount > 0;
-    EnableReviewButtons(shown, shown && at.currentSecond > 1, shown && !at.fixedLength);
+    const bool shown = session_.Review() && review_.CurrentSecond() > 0;
+    EnableReviewButtons(shown, shown && review_.CurrentSecond() > 1, shown && !review_.FixedLength());
     update();
 }
 
@@ -656,49 +585,23 @@ bool MainWindow::LoadRecordForReview(const QString& path)
     if (path.isEmpty())
         return true;
     session_.EnterReview();
-    const ReviewOutcome outcome = LoadForReview(path.toStdString(), context_.engine,
-                                                context_.language, state_.conclusion, review_,
-                                                &decoder_);
-    ReviewPosition& at = session_.position;
-    at.pageCount = review_.pageCount;
-    at.currentSecond = review_.currentSecond;
-    at.fixedLength = review_.fixedLength;
-    state_.leadsSeen = review_.leadsSeen;
-    state_.firstLine = review_.firstLine;
-    ShowLatestReading(path);
-    if (at.fixedLength)
+    const bool loaded = review_.Load(path, &decoder_);
+    if (review_.FixedLength())
         buttons_.next->setEnabled(false);
     update();
-    if (outcome == ReviewOutcome::Loaded && review_.damagedSecond >= 0)
-        context_.Message(context_.Translate("record damaged at %1 s").arg(review_.damagedSecond));
-    return outcome == ReviewOutcome::Loaded;
-}
-
-void MainWindow::ShowLatestReading(const QString& path)
-{
-    state_.reading.reset();
-    if (!review_.analysed)
-        return;
-    const LatestReading latest = LatestReadingOf(path);
-    state_.reading = latest.reading;
-    if (latest.reading)
-        state_.firstLine = ComposeReading(*latest.reading, state_.conclusion, context_.language);
-    else if (latest.failed)  // "need physician confirm" might not be true: it is not said
-        state_.conclusion.line[state_.firstLine] = context_.language.Translate("The reading cannot be looked up.");
+    if (loaded && review_.DamagedSecond() >= 0)
+        context_.Message(context_.Translate("record damaged at %1 s").arg(review_.DamagedSecond()));
+    return loaded;
 }
 
 void MainWindow::paintEvent(QPaintEvent* event)
 {
     if (isMinimized())
         return;
-    const int second = session_.position.currentSecond;
-    if (session_.Review() && second >= 1) {
-        const std::size_t count = std::min<std::size_t>(
-            review_.points.size(), std::size_t(second) * kPacketsPerSecond / kPacketsPerPoint);
-        display_.DrawReview(review_.points.data(), review_.points.size(), count);
-    } else if (!session_.Review()) {
+    if (session_.Review() && review_.CurrentSecond() >= 1)
+        review_.Draw(display_);
+    else if (!session_.Review())
         display_.LeaveReview();
-    }
 
     QPainter painter(this);
     const QRegion& region = event->region();
@@ -709,18 +612,12 @@ void MainWindow::paintEvent(QPaintEvent* event)
     painter.fillRect(l.diagnosisRect, Qt::black);
     display_.PaintLeads(painter, region);
 
-    painter.setPen(Qt::white);
-    if (region.intersects(l.headerRect))
-        painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
     if (region.intersects(l.measurementRect))
-        panels_.DrawMeasurements(
-            painter, l.measurementRect,
-            state_.reading ? CorrectedMeasurements(context_.engine.Measurements(), state_.reading->values)
-                           : context_.engine.Measurements(),
-            context_.engine.Leads(), state_.reading ? CorrectedMarks(state_.reading->values) : 0);
+        panels_.DrawMeasurements(painter, l.measurementRect, review_.Measurements(),
+                                 context_.engine.Leads(), review_.CorrectedMarks());
     if (region.intersects(l.diagnosisRect))
-        panels_.DrawDiagnosis(painter, l.diagnosisRect, state_.conclusion, state_.firstLine,
-                              state_.leadsSeen == kLeadCount);
+        panels_.DrawDiagnosis(painter, l.diagnosisRect, review_.Conclusion(), review_.FirstLine(),
+                              review_.Diagnosed());
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

@@ -19,8 +19,10 @@
 #include "dialogs/SetupDialog.h"
 #include "ui/AnalysisPanels.h"
 #include "ui/DemoPlayer.h"
+#include "ui/HeaderStrip.h"
 #include "report/PrintJob.h"
 #include "ui/PacsSendJob.h"
+#include "ui/RecordReview.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
 #include "ui/WaveformDisplay.h"
@@ -39,8 +41,6 @@ public:
 
     // Reloads the language table for the stored language name and sets every caption again.
     void ApplyCaptions();
-    // Stores each non-empty line and repaints the header strip when either is non-empty.
-    void SetHeaderLines(const QString& line1, const QString& line2);
     // Ends a recording as Stop Record does, without a review or a message box: for the end of
     // the program (a signal, the desktop session ending).
     void EndRecording();
@@ -72,7 +72,6 @@ public:
     // What the user sees: the buttons and the lead panels.
     const WindowButtons& Buttons() const { return buttons_; }
     const WaveformDisplay& Display() const { return display_; }
-    const QString& HeaderLine1() const { return headerLine1_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -92,14 +91,10 @@ private:
     // What follows a patient created by the New Patient dialog: live view, ready to record.
     void AcceptNewPatient();
     void Refuse(const char* key);
-    void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
-    void TellPrintOutcome(PrintOutcome outcome);
     void EndWindow();
     // The dialogs' reports.
     void OnPatientCreated(int32_t id, const PatientRecord& facts);
-    // Names the patient in the header strip, in the language of the moment.
-    void ShowPatientHeader(const PatientRecord& patient);
     void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
@@ -116,8 +111,6 @@ private:
     // is said when tellUser.
     bool FinishRecordFile(bool tellUser);
     bool LoadRecordForReview(const QString& path);
-    // The panels show the record's latest confirmed reading, or say when it cannot be known.
-    void ShowLatestReading(const QString& path);
     // After a stopped recording: the record is shown with its analysis, ready for paging.
     void ReviewStoppedRecord();
     void EnableReviewButtons(bool print, bool prev, bool next);
@@ -130,8 +123,7 @@ private:
     RunSettings line_;  // serial line and speeds for this run
     WindowLayout layout_;
     WindowButtons buttons_;
-    QString headerLine1_;
-    QString headerLine2_;
+    HeaderStrip* header_ = nullptr;
 
     // The picture of the lead panels, the measurement and diagnosis panels, and the record being
     // stored or reviewed.
@@ -139,7 +131,6 @@ private:
     AnalysisPanels panels_;
     // The patient being recorded cannot be deleted, here or on another station.
     RecordingHold recordingHold_;
-    ReviewRecord review_;
 
     QTimer frameTimer_;
     QString previousRecordPath_;  // the last saved record before this recording
@@ -155,4 +146,5 @@ private:
     DemoPlayer demo_;
     PrintJob printJob_;
     PacsSendJob pacsSend_;
+    RecordReview review_;
 };
