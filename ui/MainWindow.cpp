@@ -154,41 +154,6 @@ void MainWindow::EnableReviewButtons(bool print, bool prev, bool next)
     buttons_.next->setEnabled(next);
 }
 
-std::unique_ptr<PatientInfoDialog> MainWindow::MakePatientDialog()
-{
-    auto dialog = std::make_unique<PatientInfoDialog>(context_, session_.PortOpen(), this);
-    connect(dialog.get(), &PatientInfoDialog::patientCreated, this, &MainWindow::OnPatientCreated);
-    return dialog;
-}
-
-std::unique_ptr<SetupDialog> MainWindow::MakeSetupDialog()
-{
-    auto dialog = std::make_unique<SetupDialog>(context_, line_, this);
-    connect(dialog.get(), &SetupDialog::languageApplied, this, &MainWindow::OnLanguageApplied);
-    return dialog;
-}
-
-std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
-{
-    auto dialog = std::make_unique<HistoryPatientListDialog>(context_, state_.viewedPatientId, this);
-    HistoryPatientListDialog* d = dialog.get();
-    connect(d, &HistoryPatientListDialog::headerCleared, header_, &HeaderStrip::Clear);
-    connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
-    connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
-            [this](const QString& id) { state_.viewedPatientId = id; });
-    connect(d, &HistoryPatientListDialog::patientViewed, header_, &HeaderStrip::ShowPatient);
-    connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
-    connect(d, &HistoryPatientListDialog::sendRequested, this,
-            [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
-                pacsSend_.Start(row, patient, records, context_.language, context_.settings.configPath);
-            });
-    connect(&pacsSend_, &PacsSendJob::runningChanged, d, [d](bool running) { d->AllowSend(!running); });
-    d->AllowSend(!pacsSend_.Running());
-    // The list is filled on opening, before anything was connected.
-    state_.viewedPatientId = d->ViewedPatientId();
-    return dialog;
-}
-
 void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
 {
     state_.currentPatientId = QString::number(id);
@@ -234,9 +199,10 @@ void MainWindow::OnNewPatient()
     if (const char* refusal = session_.Refusal(Command::NewPatient))
         return Refuse(refusal);
     review_.ClearResults();
-    if (MakePatientDialog()->exec() != QDialog::Accepted)
-        return;
-    AcceptNewPatient();
+    PatientInfoDialog dialog(context_, session_.PortOpen(), this);
+    connect(&dialog, &PatientInfoDialog::patientCreated, this, &MainWindow::OnPatientCreated);
+    if (dialog.exec() == QDialog::Accepted)
+        AcceptNewPatient();
 }
 
 void MainWindow::AcceptNewPatient()
@@ -284,7 +250,23 @@ void MainWindow::OnHistoryView()
         channel_.SuspendWatching();
         buttons_.realTime->setEnabled(true);
     }
-    const int result = MakeHistoryDialog()->exec();
+    HistoryPatientListDialog dialog(context_, state_.viewedPatientId, this);
+    HistoryPatientListDialog* d = &dialog;
+    connect(d, &HistoryPatientListDialog::headerCleared, header_, &HeaderStrip::Clear);
+    connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
+    connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
+            [this](const QString& id) { state_.viewedPatientId = id; });
+    connect(d, &HistoryPatientListDialog::patientViewed, header_, &HeaderStrip::ShowPatient);
+    connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
+    connect(d, &HistoryPatientListDialog::sendRequested, this,
+            [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
+                pacsSend_.Start(row, patient, records, context_.language, context_.settings.configPath);
+            });
+    connect(&pacsSend_, &PacsSendJob::runningChanged, d, [d](bool running) { d->AllowSend(!running); });
+    d->AllowSend(!pacsSend_.Running());
+    // The list is filled on opening, before anything was connected.
+    state_.viewedPatientId = d->ViewedPatientId();
+    const int result = dialog.exec();
     // Leaving the list resumes reception whatever was chosen there.
     if (suspended) {
         session_.ResumeAfterHistory();
@@ -305,11 +287,12 @@ void MainWindow::OnSetup()
     if (const char* refusal = session_.Refusal(Command::Setup))
         return Refuse(refusal);
 
-    const std::unique_ptr<SetupDialog> dialog = MakeSetupDialog();
-    if (dialog->exec() == QDialog::Accepted) {
+    SetupDialog dialog(context_, line_, this);
+    connect(&dialog, &SetupDialog::languageApplied, this, &MainWindow::OnLanguageApplied);
+    if (dialog.exec() == QDialog::Accepted) {
         if (session_.PortOpen())
             channel_.Close();
-        line_ = dialog->Values();
+        line_ = dialog.Values();
         if (!session_.Demo()) {
             if (!OpenChannel()) {
                 session_.SetPortOpen(false);

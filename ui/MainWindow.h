@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
-#include <memory>
 
 #include "dialogs/AppContext.h"
 #include "device/PacketSink.h"
@@ -28,8 +27,6 @@
 #include "ui/WaveformDisplay.h"
 #include "ui/WindowLayout.h"
 
-class HistoryPatientListDialog;
-class PatientInfoDialog;
 class QPushButton;
 struct PatientRecord;
 
@@ -39,11 +36,24 @@ public:
     explicit MainWindow(const AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Reloads the language table for the stored language name and sets every caption again.
-    void ApplyCaptions();
     // Ends a recording as Stop Record does, without a review or a message box: for the end of
     // the program (a signal, the desktop session ending).
     void EndRecording();
+    // DEMO with a record already chosen: the port closes and the record plays, repeating.
+    void PlayDemo(const QString& path);
+
+    // What the user sees: the buttons and the lead panels.
+    const WindowButtons& Buttons() const { return buttons_; }
+    const WaveformDisplay& Display() const { return display_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Reloads the language table for the stored language name and sets every caption again.
+    void ApplyCaptions();
     // Loads the last saved record for review again (after a language change), when there is one.
     void ReviewLastRecord();
 
@@ -60,25 +70,8 @@ public:
     void OnPrevSecond();
     void OnNextSecond();
     void OnDemo();
-    // DEMO with a record already chosen: the port closes and the record plays, repeating.
-    void PlayDemo(const QString& path);
     void OnClose();
 
-    // The dialogs as the commands open them, their reports connected to this window.
-    std::unique_ptr<PatientInfoDialog> MakePatientDialog();
-    std::unique_ptr<SetupDialog> MakeSetupDialog();
-    std::unique_ptr<HistoryPatientListDialog> MakeHistoryDialog();
-
-    // What the user sees: the buttons and the lead panels.
-    const WindowButtons& Buttons() const { return buttons_; }
-    const WaveformDisplay& Display() const { return display_; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     // Where the decoder hands each packet (live and demo playback).
     PacketModes Modes() const override;
     bool RecordStep(const DevicePacket& packet, const PacketFields& fields) override;
