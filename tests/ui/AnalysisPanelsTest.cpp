@@ -130,7 +130,7 @@ TEST(AnalysisPanels, ScreenPaperAndArchiveStateTheAnalysisOwnNumbers)
         // The archived waveform, every annotation in the machine group: the rows as texts, the
         // values coded.
         DicomRecord record;
-        ASSERT_EQ(ReadDicomRecord(path, en, record), DicomRecordRead::Read);
+        ASSERT_EQ(ReadDicomRecord(path, en, record), AnalysedRead::Read);
         const DicomObject object = BuildEcgWaveform(record, {}, MakeRecordUids(kRoot, record, {}, "English"), en);
         std::vector<std::string> texts;
         std::map<std::string, double> coded;
