@@ -142,8 +142,9 @@ TEST_F(Recording, NoiseOrAStreamFarTooFastIsNotRecorded)
         EXPECT_EQ(prompt.Texts(), QStringList{"The port does not carry an ECG recorder's stream."});
         const std::vector<fs::path> records = Records(folder);
         EXPECT_EQ(records.size(), stream.kept ? 1u : 0u);
-        if (stream.kept)
+        if (stream.kept) {
             EXPECT_EQ(ReadPackets(records.at(0)), First(source, stream.kept));
+        }
         EXPECT_EQ(IsReviewing(), stream.kept > 0);
     }
 }
