@@ -47,13 +47,16 @@ protected:
 TEST_F(Recording, AWindowBlockedForTenSecondsLosesNoPacket_AndEndingTheProgramKeepsTheRecord)
 {
     const std::vector<DevicePacket> source = NormalRecord();
-    PlugRecorder(source, {"--seconds", "11"});
+    // Start Record while V6 ends: the record begins where lead I does.
+    std::vector<DevicePacket> stream(source.end() - kPacketsPerSecond, source.end());
+    stream.insert(stream.end(), source.begin(), source.end());
+    PlugRecorder(stream, {"--seconds", "12"});
     OpenWindow();
     const fs::path path = StartRecord(NewPatient());
     EXPECT_EQ(fs::file_size(path), 0u);  // made at Start
-    // The window's thread handles nothing for 12 s: no byte, no event, no paint.
-    std::this_thread::sleep_for(std::chrono::seconds(12));
-    // Meanwhile the stream ended after 11 s, and all but its last second at most is on the disk.
+    // The window's thread handles nothing for 13 s: no byte, no event, no paint.
+    std::this_thread::sleep_for(std::chrono::seconds(13));
+    // Meanwhile the stream ended after 12 s, and all but its last second at most is on the disk.
     EXPECT_GE(fs::file_size(path), 10u * kBytesPerSecond);
 
     // What the program does (app/main.cpp) when it is ended from outside.
