@@ -386,8 +386,12 @@ QrsShapeLabel BuildQrsShapeLabel(const LeadMeasurements& v)
     return label;
 }
 
-std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& m, int32_t rV5, int32_t sV1)
+std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& m, int32_t rV5, int32_t sV1,
+                                                 uint32_t corrected)
 {
+    auto mark = [corrected](int field, std::string text) {
+        return corrected & (1u << field) ? text + kCorrectedMark : text;
+    };
     auto number = [](int32_t v) { return v == 0 ? std::string("- - ") : std::to_string(v); };
     // Axes are kept in tenths of a degree.
     auto axis = [](float tenths) {
@@ -398,13 +402,13 @@ std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& m, int32_
         return std::string(text);
     };
     return {
-        number(m.heartRate),
-        number(m.pr),
-        number(m.pDuration),
-        number(m.qrs),
-        number(m.tDuration),
-        number(m.qt) + " / " + number(m.qtc),
-        axis(m.pAxis) + "/" + axis(m.qrsAxis) + "/" + axis(m.tAxis),
+        mark(0, number(m.heartRate)),
+        mark(2, number(m.pr)),
+        mark(1, number(m.pDuration)),
+        mark(3, number(m.qrs)),
+        mark(4, number(m.tDuration)),
+        mark(5, number(m.qt)) + " / " + mark(6, number(m.qtc)),
+        mark(7, axis(m.pAxis)) + "/" + mark(8, axis(m.qrsAxis)) + "/" + mark(9, axis(m.tAxis)),
         number(rV5) + " / " + number(sV1),
         number(std::abs(rV5) + std::abs(sV1)),
     };

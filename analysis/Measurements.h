@@ -46,6 +46,9 @@ inline constexpr std::array<MeasurementLabel, 9> kMeasurementLabels = {{
 }};
 
 // The nine value texts beside those labels, alike on screen, on paper and in the tools: a value of
-// 0 was not measured and shows as "- - "; axes are in degrees with one decimal.
+// 0 was not measured and shows as "- - "; axes are in degrees with one decimal. A value whose bit
+// is set in `corrected` (the MeasurementSet's fields in order, heart rate as bit 0) was corrected
+// by the reader and is followed by kCorrectedMark.
+inline constexpr char kCorrectedMark[] = "*";
 std::array<std::string, 9> MeasurementValueTexts(const MeasurementSet& set, int32_t rV5,
-                                                 int32_t sV1);
+                                                 int32_t sV1, uint32_t corrected = 0);

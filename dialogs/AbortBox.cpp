@@ -4,10 +4,24 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 
 #include "dialogs/AppContext.h"
+#include "dialogs/Prompt.h"
+
+namespace {
+
+void Tell(const AppContext& context, PrintOutcome outcome)
+{
+    const PrintMessageKeys keys = PrintMessageFor(outcome);
+    if (keys.text)
+        context.prompt.Show(context.Translate(keys.caption), context.Translate(keys.text),
+                            PromptIcon::Exclamation, PromptButtons::Ok);
+}
+
+}  // namespace
 
 AbortBox::AbortBox(const LanguageTable& language, QWidget* owner)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -33,6 +47,30 @@ AbortBox::AbortBox(const LanguageTable& language, QWidget* owner)
 QString AbortBox::Translate(const char* key) const
 {
     return ::Translate(language_, key);
+}
+
+void AbortBox::PrintRecord(const AppContext& context, QWidget* owner, PrintJob& job,
+                           const QString& recordPath, int printSpeedIndex)
+{
+    if (context.prompt.Show(context.Translate("Corvida"),
+                            context.Translate("Do You Want To Print Data?"), PromptIcon::Question,
+                            PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    PrintJob::SetUpPrinter(printer);
+    PrintOutcome outcome = job.Prepare(recordPath, printSpeedIndex);
+    if (outcome == PrintOutcome::Ready) {
+        if (!context.prompt.ChoosePrinter(printer))
+            return;  // the printer dialog was cancelled: nothing to say
+        outcome = job.LayOut(printer);
+        if (outcome == PrintOutcome::PaperTooSmall) {
+            Tell(context, outcome);  // the summary page still prints
+            outcome = PrintOutcome::Ready;
+        }
+        if (outcome == PrintOutcome::Ready)
+            outcome = AbortBox(context.language, owner).Run(job, printer);
+    }
+    Tell(context, outcome);
 }
 
 PrintOutcome AbortBox::Run(PrintJob& job, QPrinter& printer)

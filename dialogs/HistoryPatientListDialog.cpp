@@ -321,7 +321,7 @@ void HistoryPatientListDialog::OnDelete()
         if (idText == viewedPatientId_) {
             SetViewedPatient(QString());
             emit recordPathChanged(QString());
-            emit headerChanged(" ", " ");
+            emit headerCleared();
         }
     }
     rows_->Requery(-1);
@@ -337,7 +337,7 @@ void HistoryPatientListDialog::OnView()
         return;
 
     const QString idText = QString::number(patient.PatientID);
-    RecordListDialog records(context_.language, this);
+    RecordListDialog records(context_, this);
     records.patientId = idText;
     const int chosen = records.exec();
     if (records.recordPath)

@@ -72,8 +72,8 @@ public:
     static void Report(const AppContext& context, const std::vector<ObjectOutcome>& outcomes);
 
 signals:
-    // The viewed patient was deleted: both header lines go blank.
-    void headerChanged(const QString& line1, const QString& line2);
+    // The viewed patient was deleted: the header names no one.
+    void headerCleared();
     // The record to review; empty when the last one is to be forgotten.
     void recordPathChanged(const QString& path);
     void viewedPatientChanged(const QString& id);

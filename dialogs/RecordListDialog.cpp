@@ -5,12 +5,13 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "dialogs/AppContext.h"
 #include "db/PatientStore.h"
+#include "db/ReadingStore.h"
+#include "dialogs/ReadingDialog.h"
 #include "record/RecordFile.h"
 
-RecordListDialog::RecordListDialog(const LanguageTable& language, QWidget* parent)
-    : QDialog(parent), language_(language)
+RecordListDialog::RecordListDialog(const AppContext& context, QWidget* parent)
+    : QDialog(parent), context_(context)
 {
     resize(260, 330);
     list = new QTableWidget(0, 1, this);
@@ -29,6 +30,9 @@ RecordListDialog::RecordListDialog(const LanguageTable& language, QWidget* paren
     cancelButton = new QPushButton(this);
     cancelButton->setGeometry(140, 292, 80, 26);
 
+    readButton = new QPushButton(this);
+    readButton->hide();
+    connect(readButton, &QPushButton::clicked, this, &RecordListDialog::OnRead);
     connect(okButton, &QPushButton::clicked, this, &RecordListDialog::OnOk);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(list, &QTableWidget::cellDoubleClicked, this,
@@ -37,7 +41,7 @@ RecordListDialog::RecordListDialog(const LanguageTable& language, QWidget* paren
 
 QString RecordListDialog::Translate(const char* key) const
 {
-    return ::Translate(language_, key);
+    return context_.Translate(key);
 }
 
 QString RecordListDialog::HistoryRowText(const QString& fileName, const LanguageTable& language)
@@ -70,10 +74,55 @@ void RecordListDialog::Fill()
         fileNames << QString::fromStdString(name);
     list->setRowCount(fileNames.size());
     for (int i = 0; i < fileNames.size(); ++i) {
-        auto* item = new QTableWidgetItem(demoMode ? fileNames[i] : HistoryRowText(fileNames[i], language_));
+        auto* item = new QTableWidgetItem(demoMode ? fileNames[i] : HistoryRowText(fileNames[i], context_.language));
         item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         list->setItem(i, 0, item);
     }
+    if (!demoMode)
+        ShowReadings();
+}
+
+void RecordListDialog::ShowReadings()
+{
+    // Wider, for the column of who read each record.
+    resize(560, 330);
+    list->setGeometry(10, 10, 540, 270);
+    list->setColumnCount(2);
+    list->setColumnWidth(kReadingColumn, 320);
+    list->setHorizontalHeaderLabels({Translate("Record Name"), Translate("Reading")});
+    readButton->setText(Translate("Read ECG"));
+    readButton->setGeometry(340, 292, 80, 26);
+    readButton->show();
+    const PatientLookup patient = FindPatient(patientId);
+    const std::optional<std::map<QString, Reading>> readings =
+        patient.row ? LatestReadingsOfPatient(patient.row->PatientID, patient.row->NewDate) : std::nullopt;
+    for (int i = 0; i < fileNames.size(); ++i) {
+        QString state;
+        if (readings) {
+            const auto found = readings->find(RecordDigest(DataRoot() + "/" + patientId + "/" + fileNames[i]));
+            const Reading* latest = found == readings->end() ? nullptr : &found->second;
+            if (!latest || latest->version == 0)
+                state = Translate("Unread");
+            else
+                state = (latest->version == 1 ? Translate("Confirmed by") : Translate("Amended by")) + " " +
+                        QString::fromStdString(ReaderLine(*latest));
+        }
+        list->setItem(i, kReadingColumn, new QTableWidgetItem(state));
+    }
+}
+
+void RecordListDialog::OnRead()
+{
+    const QList<QTableWidgetItem*> selected = list->selectedItems();
+    const int row = selected.isEmpty() ? -1 : selected.first()->row();
+    if (row < 0 || row >= fileNames.size())
+        return;
+    ReadingDialog reading(context_, DataRoot() + "/" + patientId + "/" + fileNames[row], this);
+    if (!reading.Loaded())
+        return;
+    reading.exec();
+    ShowReadings();
+    list->selectRow(row);
 }
 
 void RecordListDialog::Choose(int row)

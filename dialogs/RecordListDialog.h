@@ -1,19 +1,20 @@
 #pragma once
-// The record list: a patient's records shown by recording time (history mode), or the demo records
-// shown by file name (demo mode). The choice is handed back through recordPath, demoFilePath and
-// the OK result.
+// The record list: a patient's records shown by recording time with the state of their reading
+// (history mode; Read ECG opens a record's reading), or the demo records shown by file name (demo
+// mode). The choice is handed back through recordPath, demoFilePath and the OK result.
 #include <QDialog>
 #include <QStringList>
 #include <optional>
 
-class LanguageTable;
+#include "dialogs/AppContext.h"
+
 class QTableWidget;
 class QPushButton;
 
 class RecordListDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit RecordListDialog(const LanguageTable& language, QWidget* parent = nullptr);
+    explicit RecordListDialog(const AppContext& context, QWidget* parent = nullptr);
 
     // Set by the opener before exec().
     QString patientId;  // history mode: the patient whose records are listed
@@ -31,9 +32,17 @@ public:
     // shorter time text.
     static QString HistoryRowText(const QString& fileName, const LanguageTable& language);
 
+    // The reading column of a history row: "Unread", or who confirmed or amended it last and
+    // when; empty when the database cannot say.
+    enum Column { kRecordColumn, kReadingColumn };
+
+    // Opens the reading of the selected record (history mode); its row shows the new state.
+    void OnRead();
+
     // The file names found, in the file system's order; index i belongs to row i.
     QStringList fileNames;
     QTableWidget* list = nullptr;
+    QPushButton* readButton = nullptr;  // history mode only
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
 
@@ -46,7 +55,8 @@ private:
     void OnOk();
     void OnDoubleClick(int row);
     void Choose(int row);
+    void ShowReadings();
 
-    const LanguageTable& language_;
+    AppContext context_;
     bool filled_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include "db/PatientFolder.h"
 #include "db/PatientStore.h"
+#include "db/ReadingStore.h"
 #include "foundation/WholeFile.h"
 #include "report/ReportRecord.h"
 
@@ -66,7 +67,12 @@ PrintOutcome PrintJob::Prepare(const QString& recordPath, int printSpeedIndex)
     }
     if (recordPath.isEmpty())
         return PrintOutcome::NoPath;
-    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex, *language_);
+    // The paper says what the latest reading says; when that cannot be known, nothing prints.
+    const LatestReading latest = LatestReadingOf(recordPath);
+    if (latest.failed)
+        return PrintOutcome::SearchFailed;
+    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex, *language_,
+                                           latest.reading ? &*latest.reading : nullptr);
     if (record.outcome == RecordReadOutcome::OpenFailed)
         return PrintOutcome::RecordUnreadable;
     if (record.outcome == RecordReadOutcome::TooShort)

@@ -34,6 +34,7 @@ constexpr int kSummaryTopGap = 10;
 
 constexpr int kDrawFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine;
 constexpr int kFieldFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
+constexpr int kLineFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
 
 QString PageText(const QString& pageWord, int page)
 {
@@ -161,6 +162,13 @@ ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date
     return h;
 }
 
+void ApplyReading(ReportSummary& summary, const Reading& reading, const LanguageTable& language)
+{
+    summary.measurements = CorrectedMeasurements(summary.measurements, reading.values);
+    summary.corrected = CorrectedMarks(reading.values);
+    summary.firstLine = ComposeReading(reading, summary.conclusion, language);
+}
+
 ReportLayout::ReportLayout(ReportContent content, ReportHeader header, ReportSummary summary,
                            const LanguageTable& language)
     : language_(&language), content_(std::move(content)), header_texts_(std::move(header)),
@@ -222,6 +230,12 @@ void ReportLayout::MeasureDevice(QPaintDevice& device, const QRect& printable)
         summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(label.reportUnit));
     }
     summaryCharWidth_ = base.averageCharWidth();
+    const int pitch = std::max(1, (footer_.top() - header_.bottom()) / kSummaryPitchDivisor);
+    for (int i = 0; i < 10; ++i) {
+        const QRect needed = base.boundingRect(QRect(0, 0, LineWidth(), 1 << 20), kLineFlags,
+                                               QString::fromStdString(summary_.conclusion.line[i]));
+        lineRows_[i] = std::max(1, (needed.height() + pitch - 1) / pitch);
+    }
 }
 
 void ReportLayout::PlanHeader(QPaintDevice& device)
@@ -529,9 +543,18 @@ ReportLayout::SummaryPositions ReportLayout::SummaryAt() const
     const int d = std::max(t + header_.bottom() + scaled(kSummaryTopGap), t + kSummaryRows * p);
     pos.heading = QPoint(x + scaled(kSummaryLabelX), d + p);
     const int first = std::clamp(summary_.firstLine, 0, 10);
-    for (int k = 0; 9 - k >= first; ++k)
-        pos.lines.push_back(QPoint(x + scaled(kSummaryLabelX), d + (k + 2) * p));
+    int row = 2;
+    for (int k = 0; 9 - k >= first; ++k) {
+        pos.lines.push_back(QPoint(x + scaled(kSummaryLabelX), d + row * p));
+        row += lineRows_[9 - k];
+    }
+    pos.legend = QPoint(x + scaled(kSummaryLabelX), d + row * p);
     return pos;
+}
+
+int ReportLayout::LineWidth() const
+{
+    return std::max(1, frame_.right() - header_.left() - kSummaryLabelX * dpi_ / kDefaultReportDpi);
 }
 
 void ReportLayout::DrawSummary(QPainter& painter, int page) const
@@ -541,7 +564,7 @@ void ReportLayout::DrawSummary(QPainter& painter, int page) const
     painter.setFont(baseFont_);
     const SummaryPositions pos = SummaryAt();
     const std::array<std::string, kSummaryRows> values =
-        MeasurementValueTexts(summary_.measurements, summary_.rv5, summary_.sv1);
+        MeasurementValueTexts(summary_.measurements, summary_.rv5, summary_.sv1, summary_.corrected);
     for (int r = 0; r < kSummaryRows; ++r) {
         DrawTextAt(painter, pos.label[r].x(), pos.label[r].y(), kMeasurementLabels[r].name);
         DrawTextAt(painter, pos.unit[r].x(), pos.unit[r].y(), kMeasurementLabels[r].reportUnit);
@@ -549,8 +572,11 @@ void ReportLayout::DrawSummary(QPainter& painter, int page) const
     }
     DrawTextAt(painter, pos.heading.x(), pos.heading.y(), Translate("<< **Diagnose** >>"));
     for (size_t k = 0; k < pos.lines.size(); ++k)
-        DrawTextAt(painter, pos.lines[k].x(), pos.lines[k].y(),
-                   QString::fromStdString(summary_.conclusion.line[9 - k]));
+        painter.drawText(QRect(pos.lines[k], QSize(LineWidth(), 1 << 20)), kLineFlags,
+                         QString::fromStdString(summary_.conclusion.line[9 - k]));
+    if (summary_.corrected)
+        DrawTextAt(painter, pos.legend.x(), pos.legend.y(),
+                   QString(kCorrectedMark) + " " + Translate("corrected by the reader"));
     painter.restore();
     DrawFooter(painter, page);
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "analysis/AnalysisTypes.h"
+#include "analysis/Reading.h"
 #include "device/DevicePacket.h"
 
 class LanguageTable;
@@ -77,14 +78,21 @@ ReportHeader BuildReportHeader(const PatientRecord* patient, const QString& date
                                const LanguageTable& language);
 
 // What the summary page shows: the measurement set, R(V5) and S(V1) in µV, the conclusion lines
-// from 9 down to firstLine (firstLine 10: none).
+// from 9 down to firstLine (firstLine 10: none), the values a reader corrected (bits as
+// MeasurementValueTexts takes them; a legend says what their mark means), and the machine's own
+// reading of the record.
 struct ReportSummary {
     MeasurementSet measurements;
     int32_t rv5 = 0;
     int32_t sv1 = 0;
     ConclusionLines conclusion;
     int firstLine = 10;
+    uint32_t corrected = 0;
+    Reading machine;
 };
+// The summary of a confirmed reading: its statements, values, reader and comment in place of
+// the machine's.
+void ApplyReading(ReportSummary& summary, const Reading& reading, const LanguageTable& language);
 
 // One strip of the body: a part of one lead.
 struct StripPlan {
@@ -150,11 +158,13 @@ public:
     void DrawFooter(QPainter& painter, int page) const;
     void DrawSummary(QPainter& painter, int page) const;
     // The top-left corners of the summary page's texts, for the layout tests: label, unit and
-    // value of each row, then the heading and the conclusion lines.
+    // value of each row, then the heading, the conclusion lines (a long one, a reader's comment,
+    // wraps within the frame and takes the rows it needs) and the legend of corrected values.
     struct SummaryPositions {
         std::array<QPoint, kSummaryRows> label, unit, value;
         QPoint heading;
         std::vector<QPoint> lines;
+        QPoint legend;
     };
     SummaryPositions SummaryAt() const;
     // Where the footer's texts lie, for the layout tests: the widest page number of the
@@ -192,6 +202,8 @@ private:
     int fieldLineHeight_ = 0;  // the field font's line height, also used by the strip labels
     QFont baseFont_, titleFont_, fieldFont_;
     int summaryLabelWidth_ = 0, summaryUnitWidth_ = 0, summaryCharWidth_ = 0;
+    std::array<int, 10> lineRows_{};  // rows each conclusion line takes, wrapped
+    int LineWidth() const;
     Pagination pagination_;
     FooterPositions footerAt_;
     QRect footerPatientBox_;  // drawn into, with footerFlags_

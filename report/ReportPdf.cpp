@@ -11,9 +11,9 @@
 
 ReportPdfOutcome WriteReportPdf(QIODevice& out, const QString& recordPath,
                                 const PatientRecord* patient, int printSpeedIndex,
-                                const LanguageTable& language, int* pageCount)
+                                const LanguageTable& language, const Reading* reading, int* pageCount)
 {
-    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex, language);
+    ReportRecord record = ReadReportRecord(recordPath, printSpeedIndex, language, reading);
     if (record.outcome == RecordReadOutcome::OpenFailed)
         return ReportPdfOutcome::RecordUnreadable;
     if (record.outcome == RecordReadOutcome::TooShort)
@@ -42,11 +42,12 @@ ReportPdfOutcome WriteReportPdf(QIODevice& out, const QString& recordPath,
 }
 
 std::optional<QByteArray> ReportPdfData(const QString& recordPath, const PatientRecord* patient,
-                                        int printSpeedIndex, const LanguageTable& language)
+                                        int printSpeedIndex, const LanguageTable& language,
+                                        const Reading* reading)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (WriteReportPdf(buffer, recordPath, patient, printSpeedIndex, language) != ReportPdfOutcome::Written)
+    if (WriteReportPdf(buffer, recordPath, patient, printSpeedIndex, language, reading) != ReportPdfOutcome::Written)
         return std::nullopt;
     return buffer.data();
 }

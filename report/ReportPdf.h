@@ -8,16 +8,19 @@
 class QIODevice;
 class LanguageTable;
 struct PatientRecord;
+struct Reading;
 
 enum class ReportPdfOutcome { Written, RecordUnreadable, RecordTooShort, PaperTooSmall, WriteFailed };
 
 // Reads and analyses the record and writes its report to `out`, open for writing; a null patient prints the
-// header's field names without values. pageCount is set when written.
+// header's field names without values, a null reading the machine's. pageCount is set when written.
 ReportPdfOutcome WriteReportPdf(QIODevice& out, const QString& recordPath,
                                 const PatientRecord* patient, int printSpeedIndex,
-                                const LanguageTable& language, int* pageCount = nullptr);
+                                const LanguageTable& language, const Reading* reading = nullptr,
+                                int* pageCount = nullptr);
 
 // The same into memory, for callers that hand the document on (the DICOM export); empty when
 // the report cannot be made.
 std::optional<QByteArray> ReportPdfData(const QString& recordPath, const PatientRecord* patient,
-                                        int printSpeedIndex, const LanguageTable& language);
+                                        int printSpeedIndex, const LanguageTable& language,
+                                        const Reading* reading = nullptr);

@@ -6,7 +6,7 @@
 #include "record/RecordFile.h"
 
 ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
-                              const LanguageTable& language)
+                              const LanguageTable& language, const Reading* reading)
 {
     ReportRecord record;
     const std::filesystem::path path = recordPath.toStdString();
@@ -32,7 +32,10 @@ ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
         record.summary.sv1 = engine->Leads()[kLeadV1][kFieldS];
         record.summary.conclusion = lines;
         record.summary.firstLine = review.firstLine;
+        record.summary.machine = MachineReading(engine->Diagnosis());
     }
+    if (reading)
+        ApplyReading(record.summary, *reading, language);
     record.outcome = RecordReadOutcome::Read;
     return record;
 }

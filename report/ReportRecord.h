@@ -16,6 +16,7 @@ struct ReportRecord {
     ReportContent content;
     ReportSummary summary;
 };
-// The statements are composed in language.
+// The statements are composed in language; a confirmed reading, when given, stands in place of
+// the machine's.
 ReportRecord ReadReportRecord(const QString& recordPath, int printSpeedIndex,
-                              const LanguageTable& language);
+                              const LanguageTable& language, const Reading* reading = nullptr);

@@ -1,9 +1,11 @@
 // corvida-report: writes the printed report of a record file as a PDF, without a printer.
 //
-//   corvida-report [--language NAME] [--patient-id ID] [--speed 12.5|25|50] --pdf OUT.pdf FILE.cv
+//   corvida-report [--language NAME] [--patient-id ID] [--speed 12.5|25|50] [--machine]
+//                  --pdf OUT.pdf FILE.cv
 //
-// The patient header is looked up in Corvida.mdb of the working directory when --patient-id is
-// given, else its fields are left blank. The page is A4 at 600 dpi, the resolution the report
+// The patient header is looked up in the patient database when --patient-id is given, else its
+// fields are left blank. A record in a patient's folder prints its latest confirmed reading from
+// that database, or with --machine the machine's own. The page is A4 at 600 dpi, the resolution the report
 // assumes before a printer is known. Exit status 0 on success, 2 on bad input, 1 when the PDF
 // cannot be written.
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
 #include "db/PatientStore.h"
+#include "db/ReadingStore.h"
 #include "record/RecordFile.h"
 #include "report/ReportPdf.h"
 
@@ -47,7 +50,9 @@ int main(int argc, char** argv)
     const QCommandLineOption patientOption("patient-id", "Patient number for the header.", "ID");
     const QCommandLineOption speedOption("speed", "Print speed in mm/s: 12.5, 25 or 50.", "MM/S", "25");
     const QCommandLineOption pdfOption("pdf", "The PDF file to write.", "OUT.pdf");
-    parser.addOptions({languageOption, patientOption, speedOption, pdfOption});
+    const QCommandLineOption machineOption(
+        "machine", "Print the machine's reading, not the latest reading a physician confirmed.");
+    parser.addOptions({languageOption, patientOption, speedOption, pdfOption, machineOption});
     parser.addPositionalArgument("FILE.cv", "The record file.");
     if (!parser.parse(QCoreApplication::arguments()))
         return Fail(2, parser.errorText());
@@ -88,11 +93,13 @@ int main(int argc, char** argv)
     if (!CheckRecordFile(recordPath.toStdString(), why))
         return Fail(2, QString("%1: %2").arg(recordPath, QString::fromStdString(why)));
     std::optional<PatientRecord> patient;
-    if (parser.isSet(patientOption)) {
+    LatestReading latest;
+    const bool readingWanted = !parser.isSet(machineOption) && !PatientIdForRecord(recordPath).isEmpty();
+    if (parser.isSet(patientOption) || readingWanted) {
         const QString id = parser.value(patientOption);
         bool number = false;
         id.toInt(&number);
-        if (!number || id.isEmpty() || !id.front().isDigit())
+        if (parser.isSet(patientOption) && (!number || id.isEmpty() || !id.front().isDigit()))
             return Fail(2, QString("--patient-id must be a patient number, not \"%1\"").arg(id));
         AppDatabase& db = AppDatabase::Instance();
         const DatabaseSettings where = ReadDatabaseSettings(
@@ -100,12 +107,16 @@ int main(int argc, char** argv)
         if (QString error; !OpenPatientDatabase(where, error))
             return Fail(2, QString("the patient database %1 cannot be opened: %2")
                                .arg(DatabaseLocation(where), error));
-        const PatientLookup found = FindPatient(id);
+        const PatientLookup found = parser.isSet(patientOption) ? FindPatient(id) : PatientLookup();
+        if (readingWanted)
+            latest = LatestReadingOf(recordPath);
         const QString error = db.LastError();
-        db.Close();  // one lookup is all the tool asks of the database
+        db.Close();  // a lookup or two is all the tool asks of the database
         if (found.queryFailed)
             return Fail(2, "the patient query failed: " + error);
-        if (!found.row)
+        if (latest.failed)
+            return Fail(2, "the reading of the record cannot be looked up: " + error);
+        if (parser.isSet(patientOption) && !found.row)
             return Fail(2, QString("there is no patient %1 in the patient database").arg(id));
         patient = found.row;
     }
@@ -115,7 +126,8 @@ int main(int argc, char** argv)
     pdf.open(QIODevice::WriteOnly);
     int pages = 0;
     const ReportPdfOutcome written =
-        WriteReportPdf(pdf, recordPath, patient ? &*patient : nullptr, speedIndex, texts, &pages);
+        WriteReportPdf(pdf, recordPath, patient ? &*patient : nullptr, speedIndex, texts,
+                       latest.reading ? &*latest.reading : nullptr, &pages);
     if (written == ReportPdfOutcome::RecordUnreadable)
         return Fail(2, QString("cannot read the record file \"%1\"").arg(recordPath));
     if (written == ReportPdfOutcome::RecordTooShort)

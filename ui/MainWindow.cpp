@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <cstring>
@@ -15,6 +14,8 @@
 #include "dialogs/PatientInfoDialog.h"
 #include "db/PatientStore.h"
 #include "dialogs/HistoryPatientListDialog.h"
+#include "dialogs/ReadingDialog.h"
+#include "dialogs/ReadingListDialog.h"
 #include "dialogs/RecordListDialog.h"
 #include "dialogs/AbortBox.h"
 
@@ -33,7 +34,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
       demo_([this](const DevicePacket& packet) { decoder_.ProcessPacket(packet); }),
-      printJob_(context.language)
+      printJob_(context.language),
+      review_(context.engine, context.language)
 {
     state_.dataDirectory = QDir::currentPath();
     line_.portNumber = context_.settings.PortNumber();
@@ -44,9 +46,6 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     const int H = screen.height();
     setGeometry(0, 0, W, H);
 
-    for (std::string& line : state_.conclusion.line)
-        line.assign(1, ' ');
-
     buttons_ = MakeButtons(this, W, H);
     const WindowButtons& b = buttons_;
     connect(b.newPatient, &QPushButton::clicked, this, &MainWindow::OnNewPatient);
@@ -54,6 +53,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     connect(b.realTime, &QPushButton::clicked, this, &MainWindow::OnRealTimeView);
     connect(b.history, &QPushButton::clicked, this, &MainWindow::OnHistoryView);
     connect(b.print, &QPushButton::clicked, this, &MainWindow::OnPrint);
+    connect(b.read, &QPushButton::clicked, this, &MainWindow::OnRead);
+    connect(b.readingList, &QPushButton::clicked, this, &MainWindow::OnReadingList);
     connect(b.prev, &QPushButton::clicked, this, &MainWindow::OnPrevSecond);
     connect(b.next, &QPushButton::clicked, this, &MainWindow::OnNextSecond);
     connect(b.setup, &QPushButton::clicked, this, &MainWindow::OnSetup);
@@ -61,6 +62,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     connect(b.close, &QPushButton::clicked, this, &MainWindow::OnClose);
 
     layout_ = ComputeLayout(W, H);
+    header_ = new HeaderStrip(context.language, this);
+    header_->setGeometry(layout_.headerRect);
     display_.SetLayout(layout_.leadRect, layout_.labelRect);
     connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::OnFrame);
     frameTimer_.start(kFrameIntervalMs);
@@ -104,13 +107,6 @@ void MainWindow::Refuse(const char* key)
         context_.Message(context_.Translate(key));
 }
 
-void MainWindow::ClearAnalysisResults()
-{
-    context_.engine.ClearResults();
-    for (std::string& line : state_.conclusion.line)
-        line.clear();
-}
-
 void MainWindow::ApplyCaptions()
 {
     context_.language.Load(context_.settings.languageName.toStdString());
@@ -119,6 +115,8 @@ void MainWindow::ApplyCaptions()
     b.newPatient->setText(context_.Translate("New Patient"));
     b.history->setText(context_.Translate("History View"));
     b.print->setText(context_.Translate("Print"));
+    b.read->setText(context_.Translate("Read ECG"));
+    b.readingList->setText(context_.Translate("Reading List"));
     b.realTime->setText(context_.Translate("Real-Time View"));
     b.record->setText(context_.Translate("Start Record"));
     b.setup->setText(context_.Translate("Setup"));
@@ -131,16 +129,6 @@ void MainWindow::OpenPort()
 {
     line_.portNumber = context_.settings.PortNumber();
     session_.SetPortOpen(OpenChannel());
-}
-
-void MainWindow::SetHeaderLines(const QString& line1, const QString& line2)
-{
-    if (!line1.isEmpty())
-        headerLine1_ = line1;
-    if (!line2.isEmpty())
-        headerLine2_ = line2;
-    if (!line1.isEmpty() || !line2.isEmpty())
-        update(layout_.headerRect);
 }
 
 void MainWindow::BeginMonitoring()
@@ -160,43 +148,9 @@ void MainWindow::ReviewLastRecord()
 void MainWindow::EnableReviewButtons(bool print, bool prev, bool next)
 {
     buttons_.print->setEnabled(print);
+    buttons_.read->setEnabled(print);
     buttons_.prev->setEnabled(prev);
     buttons_.next->setEnabled(next);
-}
-
-std::unique_ptr<PatientInfoDialog> MainWindow::MakePatientDialog()
-{
-    auto dialog = std::make_unique<PatientInfoDialog>(context_, session_.PortOpen(), this);
-    connect(dialog.get(), &PatientInfoDialog::patientCreated, this, &MainWindow::OnPatientCreated);
-    return dialog;
-}
-
-std::unique_ptr<SetupDialog> MainWindow::MakeSetupDialog()
-{
-    auto dialog = std::make_unique<SetupDialog>(context_, line_, this);
-    connect(dialog.get(), &SetupDialog::languageApplied, this, &MainWindow::OnLanguageApplied);
-    return dialog;
-}
-
-std::unique_ptr<HistoryPatientListDialog> MainWindow::MakeHistoryDialog()
-{
-    auto dialog = std::make_unique<HistoryPatientListDialog>(context_, state_.viewedPatientId, this);
-    HistoryPatientListDialog* d = dialog.get();
-    connect(d, &HistoryPatientListDialog::headerChanged, this, &MainWindow::SetHeaderLines);
-    connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
-    connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
-            [this](const QString& id) { state_.viewedPatientId = id; });
-    connect(d, &HistoryPatientListDialog::patientViewed, this, &MainWindow::ShowPatientHeader);
-    connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
-    connect(d, &HistoryPatientListDialog::sendRequested, this,
-            [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
-                pacsSend_.Start(row, patient, records, context_.language, context_.settings.configPath);
-            });
-    connect(&pacsSend_, &PacsSendJob::runningChanged, d, [d](bool running) { d->AllowSend(!running); });
-    d->AllowSend(!pacsSend_.Running());
-    // The list is filled on opening, before anything was connected.
-    state_.viewedPatientId = d->ViewedPatientId();
-    return dialog;
 }
 
 void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
@@ -205,7 +159,7 @@ void MainWindow::OnPatientCreated(int32_t id, const PatientRecord& facts)
     state_.currentPatientDate = facts.NewDate;
     state_.dataDirectory = PatientDataFolder(id);
     QDir().mkpath(state_.dataDirectory);
-    ShowPatientHeader(facts);
+    header_->ShowPatient(facts);
     BeginMonitoring();
 }
 
@@ -220,20 +174,8 @@ void MainWindow::OnPatientDeleted(const QString& id)
     state_.dataDirectory = RunState().dataDirectory;
     if (state_.lastSavedRecordPath.startsWith(PatientDataFolder(id.toInt()) + "/"))
         state_.lastSavedRecordPath.clear();
-    state_.headerPatient.reset();
     session_.ForgetPatient();
-    SetHeaderLines(" ", " ");
-}
-
-void MainWindow::ShowPatientHeader(const PatientRecord& patient)
-{
-    state_.headerPatient = patient;
-    SetHeaderLines(QString("%1 -  %2  %3 - %4  %5 - %6")
-                       .arg(context_.Translate("Name"), patient.Name,
-                            context_.Translate("Clinical NO."), patient.ClinicalNo,
-                            context_.Translate("Sex"),
-                            context_.Translate(patient.Sex != 0 ? "FEMALE" : "MALE")),
-                   QString());
+    header_->Clear();
 }
 
 void MainWindow::OnRecordPathChanged(const QString& path)
@@ -247,10 +189,7 @@ void MainWindow::OnRecordPathChanged(const QString& path)
 void MainWindow::OnLanguageApplied()
 {
     ApplyCaptions();
-    if (state_.headerPatient)
-        ShowPatientHeader(*state_.headerPatient);
-    else
-        SetHeaderLines(" ", " ");
+    header_->Retranslate();
     ReviewLastRecord();
 }
 
@@ -258,10 +197,11 @@ void MainWindow::OnNewPatient()
 {
     if (const char* refusal = session_.Refusal(Command::NewPatient))
         return Refuse(refusal);
-    ClearAnalysisResults();
-    if (MakePatientDialog()->exec() != QDialog::Accepted)
-        return;
-    AcceptNewPatient();
+    review_.ClearResults();
+    PatientInfoDialog dialog(context_, session_.PortOpen(), this);
+    connect(&dialog, &PatientInfoDialog::patientCreated, this, &MainWindow::OnPatientCreated);
+    if (dialog.exec() == QDialog::Accepted)
+        AcceptNewPatient();
 }
 
 void MainWindow::AcceptNewPatient()
@@ -289,7 +229,7 @@ void MainWindow::OnRealTimeView()
         return Refuse(refusal);
     if (session_.ResumeForLive())
         channel_.ResumeWatching();
-    ClearAnalysisResults();
+    review_.ClearResults();
     if (!state_.currentPatientId.isEmpty()) {
         display_.ResetAllLeadPens(true);
         SetPatientHeaderFromDatabase();
@@ -309,7 +249,23 @@ void MainWindow::OnHistoryView()
         channel_.SuspendWatching();
         buttons_.realTime->setEnabled(true);
     }
-    const int result = MakeHistoryDialog()->exec();
+    HistoryPatientListDialog dialog(context_, state_.viewedPatientId, this);
+    HistoryPatientListDialog* d = &dialog;
+    connect(d, &HistoryPatientListDialog::headerCleared, header_, &HeaderStrip::Clear);
+    connect(d, &HistoryPatientListDialog::recordPathChanged, this, &MainWindow::OnRecordPathChanged);
+    connect(d, &HistoryPatientListDialog::viewedPatientChanged, this,
+            [this](const QString& id) { state_.viewedPatientId = id; });
+    connect(d, &HistoryPatientListDialog::patientViewed, header_, &HeaderStrip::ShowPatient);
+    connect(d, &HistoryPatientListDialog::patientDeleted, this, &MainWindow::OnPatientDeleted);
+    connect(d, &HistoryPatientListDialog::sendRequested, this,
+            [this](const PatientRecord& row, const DicomPatient& patient, const QStringList& records) {
+                pacsSend_.Start(row, patient, records, context_.language, context_.settings.configPath);
+            });
+    connect(&pacsSend_, &PacsSendJob::runningChanged, d, [d](bool running) { d->AllowSend(!running); });
+    d->AllowSend(!pacsSend_.Running());
+    // The list is filled on opening, before anything was connected.
+    state_.viewedPatientId = d->ViewedPatientId();
+    const int result = dialog.exec();
     // Leaving the list resumes reception whatever was chosen there.
     if (suspended) {
         session_.ResumeAfterHistory();
@@ -330,11 +286,12 @@ void MainWindow::OnSetup()
     if (const char* refusal = session_.Refusal(Command::Setup))
         return Refuse(refusal);
 
-    const std::unique_ptr<SetupDialog> dialog = MakeSetupDialog();
-    if (dialog->exec() == QDialog::Accepted) {
+    SetupDialog dialog(context_, line_, this);
+    connect(&dialog, &SetupDialog::languageApplied, this, &MainWindow::OnLanguageApplied);
+    if (dialog.exec() == QDialog::Accepted) {
         if (session_.PortOpen())
             channel_.Close();
-        line_ = dialog->Values();
+        line_ = dialog.Values();
         if (!session_.Demo()) {
             if (!OpenChannel()) {
                 session_.SetPortOpen(false);
@@ -358,57 +315,52 @@ void MainWindow::OnPrint()
     if (path.isEmpty())
         return;
     session_.ForgetPatient();
-    if (context_.prompt.Show(context_.Translate("Corvida"),
-                             context_.Translate("Do You Want To Print Data?"), PromptIcon::Question,
-                             PromptButtons::YesNo) != PromptAnswer::Yes)
-        return;
-    QPrinter printer(QPrinter::HighResolution);
-    PrintJob::SetUpPrinter(printer);
-    PrintOutcome outcome = printJob_.Prepare(path, line_.printSpeedIndex);
-    if (outcome == PrintOutcome::Ready) {
-        if (!context_.prompt.ChoosePrinter(printer))
-            return;  // the printer dialog was cancelled: nothing to say
-        outcome = printJob_.LayOut(printer);
-        if (outcome == PrintOutcome::PaperTooSmall) {
-            TellPrintOutcome(outcome);  // the summary page still prints
-            outcome = PrintOutcome::Ready;
-        }
-        if (outcome == PrintOutcome::Ready)
-            outcome = AbortBox(context_.language, this).Run(printJob_, printer);
-    }
-    TellPrintOutcome(outcome);
+    AbortBox::PrintRecord(context_, this, printJob_, path, line_.printSpeedIndex);
 }
 
-void MainWindow::TellPrintOutcome(PrintOutcome outcome)
+void MainWindow::OnRead()
 {
-    const PrintMessageKeys keys = PrintMessageFor(outcome);
-    if (keys.text)
-        context_.prompt.Show(context_.Translate(keys.caption), context_.Translate(keys.text),
-                             PromptIcon::Exclamation, PromptButtons::Ok);
+    if (const char* refusal = session_.Refusal(Command::Print))
+        return Refuse(refusal);
+    const QString path = state_.lastSavedRecordPath;
+    if (path.isEmpty())
+        return;
+    ReadingDialog dialog(context_, path, this);
+    if (!dialog.Loaded())
+        return;
+    connect(&dialog, &ReadingDialog::readingStored, this, &MainWindow::ReviewLastRecord);
+    dialog.exec();
+}
+
+void MainWindow::OnReadingList()
+{
+    // Refused as History View is: a first look registers older records, which takes a while.
+    if (const char* refusal = session_.Refusal(Command::HistoryView))
+        return Refuse(refusal);
+    ReadingListDialog dialog(context_, this);
+    connect(&dialog, &ReadingListDialog::readingStored, this, [this](const QString& path) {
+        if (session_.Review() && path == state_.lastSavedRecordPath)
+            ReviewLastRecord();
+    });
+    dialog.exec();
 }
 
 void MainWindow::OnPrevSecond()
 {
-    ReviewPosition& at = session_.position;
     buttons_.realTime->setEnabled(true);
-    if (at.currentSecond == at.pageCount)
+    if (review_.AtLastSecond())
         buttons_.next->setEnabled(true);
-    if (at.currentSecond < 2)
+    if (!review_.StepBack())
         buttons_.prev->setEnabled(false);
-    else
-        --at.currentSecond;
     update();
 }
 
 void MainWindow::OnNextSecond()
 {
-    ReviewPosition& at = session_.position;
     buttons_.realTime->setEnabled(true);
-    if (at.currentSecond == 1)
+    if (review_.CurrentSecond() == 1)
         buttons_.prev->setEnabled(true);
-    if (at.currentSecond < at.pageCount)
-        ++at.currentSecond;
-    else
+    if (!review_.StepForward())
         buttons_.next->setEnabled(false);
     update();
 }
@@ -431,9 +383,7 @@ void MainWindow::PlayDemo(const QString& path)
         context_.Message(context_.Translate("file error"));
     else if (demo_.DamagedSecond() >= 0)
         context_.Message(context_.Translate("record damaged at %1 s").arg(demo_.DamagedSecond()));
-    headerLine1_ = " ";
-    headerLine2_ = " ";
-    state_.headerPatient.reset();
+    header_->Clear();
 }
 
 void MainWindow::OnDemo()
@@ -441,11 +391,11 @@ void MainWindow::OnDemo()
     if (const char* refusal = session_.Refusal(Command::Demo))
         return Refuse(refusal);
     session_.ForgetMonitoring();
-    ClearAnalysisResults();
+    review_.ClearResults();
 
     if (!session_.Demo()) {
         state_.demoFilePath.clear();
-        RecordListDialog dialog(context_.language, this);
+        RecordListDialog dialog(context_, this);
         dialog.demoMode = 1;
         const int result = dialog.exec();
         // The list hands back a record path in demo mode too, and OK without a row forgets the
@@ -471,9 +421,7 @@ void MainWindow::OnDemo()
     EnableReviewButtons(false, false, false);
     buttons_.record->setText(context_.Translate("Start Record"));
     update();
-    headerLine1_ = " ";
-    headerLine2_ = " ";
-    state_.headerPatient.reset();
+    header_->Clear();
 }
 
 void MainWindow::OnClose()
@@ -504,7 +452,7 @@ void MainWindow::SetPatientHeaderFromDatabase()
     if (!found.row)
         return Refuse("The Patient is not exist!");
     // The header names the live patient from now on, after a language change too.
-    ShowPatientHeader(*found.row);
+    header_->ShowPatient(*found.row);
 }
 
 bool MainWindow::OpenChannel()
@@ -576,9 +524,8 @@ bool MainWindow::FinishRecordFile(bool tellUser)
 void MainWindow::ReviewStoppedRecord()
 {
     LoadRecordForReview(state_.lastSavedRecordPath);
-    const ReviewPosition& at = session_.position;
-    const bool shown = session_.Review() && at.pageCount > 0;
-    EnableReviewButtons(shown, shown && at.currentSecond > 1, shown && !at.fixedLength);
+    const bool shown = session_.Review() && review_.CurrentSecond() > 0;
+    EnableReviewButtons(shown, shown && review_.CurrentSecond() > 1, shown && !review_.FixedLength());
     update();
 }
 
@@ -620,35 +567,23 @@ bool MainWindow::LoadRecordForReview(const QString& path)
     if (path.isEmpty())
         return true;
     session_.EnterReview();
-    const ReviewOutcome outcome = LoadForReview(path.toStdString(), context_.engine,
-                                                context_.language, state_.conclusion, review_,
-                                                &decoder_);
-    ReviewPosition& at = session_.position;
-    at.pageCount = review_.pageCount;
-    at.currentSecond = review_.currentSecond;
-    at.fixedLength = review_.fixedLength;
-    state_.leadsSeen = review_.leadsSeen;
-    state_.firstLine = review_.firstLine;
-    if (at.fixedLength)
+    const bool loaded = review_.Load(path, &decoder_);
+    if (review_.FixedLength())
         buttons_.next->setEnabled(false);
     update();
-    if (outcome == ReviewOutcome::Loaded && review_.damagedSecond >= 0)
-        context_.Message(context_.Translate("record damaged at %1 s").arg(review_.damagedSecond));
-    return outcome == ReviewOutcome::Loaded;
+    if (loaded && review_.DamagedSecond() >= 0)
+        context_.Message(context_.Translate("record damaged at %1 s").arg(review_.DamagedSecond()));
+    return loaded;
 }
 
 void MainWindow::paintEvent(QPaintEvent* event)
 {
     if (isMinimized())
         return;
-    const int second = session_.position.currentSecond;
-    if (session_.Review() && second >= 1) {
-        const std::size_t count = std::min<std::size_t>(
-            review_.points.size(), std::size_t(second) * kPacketsPerSecond / kPacketsPerPoint);
-        display_.DrawReview(review_.points.data(), review_.points.size(), count);
-    } else if (!session_.Review()) {
+    if (session_.Review() && review_.CurrentSecond() >= 1)
+        review_.Draw(display_);
+    else if (!session_.Review())
         display_.LeaveReview();
-    }
 
     QPainter painter(this);
     const QRegion& region = event->region();
@@ -659,16 +594,12 @@ void MainWindow::paintEvent(QPaintEvent* event)
     painter.fillRect(l.diagnosisRect, Qt::black);
     display_.PaintLeads(painter, region);
 
-    painter.setPen(Qt::white);
-    if (region.intersects(l.headerRect))
-        painter.drawText(l.headerRect, Qt::AlignHCenter | Qt::AlignTop, headerLine1_ + headerLine2_);
     if (region.intersects(l.measurementRect))
-        WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect,
-                                              context_.engine.Measurements(),
-                                              context_.engine.Leads());
+        WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect, review_.Measurements(),
+                                              context_.engine.Leads(), review_.CorrectedMarks());
     if (region.intersects(l.diagnosisRect))
-        display_.DrawDiagnosisPanel(painter, l.diagnosisRect, state_.conclusion, state_.firstLine,
-                                    state_.leadsSeen == kLeadCount);
+        display_.DrawDiagnosisPanel(painter, l.diagnosisRect, review_.Conclusion(),
+                                    review_.FirstLine(), review_.Diagnosed());
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
-#include <memory>
 
 #include "dialogs/AppContext.h"
 #include "device/PacketSink.h"
@@ -18,15 +17,15 @@
 #include "record/RecordFile.h"
 #include "dialogs/SetupDialog.h"
 #include "ui/DemoPlayer.h"
+#include "ui/HeaderStrip.h"
 #include "report/PrintJob.h"
 #include "ui/PacsSendJob.h"
+#include "ui/RecordReview.h"
 #include "ui/RunState.h"
 #include "ui/Session.h"
 #include "ui/WaveformDisplay.h"
 #include "ui/WindowLayout.h"
 
-class HistoryPatientListDialog;
-class PatientInfoDialog;
 class QPushButton;
 struct PatientRecord;
 
@@ -36,13 +35,24 @@ public:
     explicit MainWindow(const AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Reloads the language table for the stored language name and sets every caption again.
-    void ApplyCaptions();
-    // Stores each non-empty line and repaints the header strip when either is non-empty.
-    void SetHeaderLines(const QString& line1, const QString& line2);
     // Ends a recording as Stop Record does, without a review or a message box: for the end of
     // the program (a signal, the desktop session ending).
     void EndRecording();
+    // DEMO with a record already chosen: the port closes and the record plays, repeating.
+    void PlayDemo(const QString& path);
+
+    // What the user sees: the buttons and the lead panels.
+    const WindowButtons& Buttons() const { return buttons_; }
+    const WaveformDisplay& Display() const { return display_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Reloads the language table for the stored language name and sets every caption again.
+    void ApplyCaptions();
     // Loads the last saved record for review again (after a language change), when there is one.
     void ReviewLastRecord();
 
@@ -53,29 +63,14 @@ public:
     void OnHistoryView();
     void OnSetup();
     void OnPrint();
+    // The reading of the record under review; the reading list of every record still to be read.
+    void OnRead();
+    void OnReadingList();
     void OnPrevSecond();
     void OnNextSecond();
     void OnDemo();
-    // DEMO with a record already chosen: the port closes and the record plays, repeating.
-    void PlayDemo(const QString& path);
     void OnClose();
 
-    // The dialogs as the commands open them, their reports connected to this window.
-    std::unique_ptr<PatientInfoDialog> MakePatientDialog();
-    std::unique_ptr<SetupDialog> MakeSetupDialog();
-    std::unique_ptr<HistoryPatientListDialog> MakeHistoryDialog();
-
-    // What the user sees: the buttons and the lead panels.
-    const WindowButtons& Buttons() const { return buttons_; }
-    const WaveformDisplay& Display() const { return display_; }
-    const QString& HeaderLine1() const { return headerLine1_; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     // Where the decoder hands each packet (live and demo playback).
     PacketModes Modes() const override;
     bool RecordStep(const DevicePacket& packet, const PacketFields& fields) override;
@@ -88,14 +83,10 @@ private:
     // What follows a patient created by the New Patient dialog: live view, ready to record.
     void AcceptNewPatient();
     void Refuse(const char* key);
-    void ClearAnalysisResults();
     void SetPatientHeaderFromDatabase();
-    void TellPrintOutcome(PrintOutcome outcome);
     void EndWindow();
     // The dialogs' reports.
     void OnPatientCreated(int32_t id, const PatientRecord& facts);
-    // Names the patient in the header strip, in the language of the moment.
-    void ShowPatientHeader(const PatientRecord& patient);
     void OnPatientDeleted(const QString& id);
     void OnRecordPathChanged(const QString& path);
     void OnLanguageApplied();
@@ -124,14 +115,12 @@ private:
     RunSettings line_;  // serial line and speeds for this run
     WindowLayout layout_;
     WindowButtons buttons_;
-    QString headerLine1_;
-    QString headerLine2_;
+    HeaderStrip* header_ = nullptr;
 
     // The picture of the lead panels and the record being stored or reviewed.
     WaveformDisplay display_;
     // The patient being recorded cannot be deleted, here or on another station.
     RecordingHold recordingHold_;
-    ReviewRecord review_;
 
     QTimer frameTimer_;
     QString previousRecordPath_;  // the last saved record before this recording
@@ -147,4 +136,5 @@ private:
     DemoPlayer demo_;
     PrintJob printJob_;
     PacsSendJob pacsSend_;
+    RecordReview review_;
 };

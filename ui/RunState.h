@@ -1,12 +1,8 @@
 #pragma once
-// What the main window keeps between commands beside its mode (ui/Session.h): the patient and
-// the records in hand, and the results of the last analysed record. The dialogs hand their
-// changes to the window, which writes them here.
+// What the main window keeps between commands beside its mode (ui/Session.h) and the record under
+// review (ui/RecordReview.h): the patient and the records in hand. The dialogs hand their changes
+// to the window, which writes them here.
 #include <QString>
-#include <optional>
-
-#include "analysis/AnalysisTypes.h"
-#include "db/PatientRecord.h"
 
 struct RunState {
     QString dataDirectory = "Data";
@@ -16,10 +12,4 @@ struct RunState {
     QString currentRecordPath;
     QString lastSavedRecordPath;  // the record to review and print
     QString demoFilePath;
-    // The patient the header strip names, kept so a language change can name it again.
-    std::optional<PatientRecord> headerPatient;
-    // Results of the last analysed record.
-    ConclusionLines conclusion;
-    int firstLine = 9;
-    int leadsSeen = 0;
 };

@@ -12,13 +12,6 @@ enum class Command { NewPatient, Record, RealTimeView, HistoryView, Setup, Print
 // and no icon.
 inline constexpr char kCheckPortKey[] = "Please Check the port setting!";
 
-// Where a review stands: the second shown (1 ... pageCount) and the record's length in seconds.
-struct ReviewPosition {
-    int currentSecond = 0;
-    int pageCount = 0;
-    bool fixedLength = false;
-};
-
 class Session {
 public:
     // What the window is doing. Review (a stored record on the screen) lies over Idle and Live;
@@ -62,8 +55,6 @@ public:
     void ResumeAfterHistory() { watcher_ = Watcher::Running; }
     // Real-Time View resumes a watcher that is not running.
     bool ResumeForLive();
-
-    ReviewPosition position;
 
 private:
     enum class Activity { Idle, Live, Recording, Demo };

@@ -378,10 +378,11 @@ QRegion WaveformDisplay::TakeDirty()
 
 void WaveformDisplay::DrawMeasurementPanel(QPainter& painter, const QRect& rect,
                                            const MeasurementSet& set,
-                                           const std::array<LeadMeasurements, kLeadCount>& leads)
+                                           const std::array<LeadMeasurements, kLeadCount>& leads,
+                                           uint32_t corrected)
 {
     const std::array<std::string, kMeasurementRows> values =
-        MeasurementValueTexts(set, leads[kLeadV5][kFieldR], leads[kLeadV1][kFieldS]);
+        MeasurementValueTexts(set, leads[kLeadV5][kFieldR], leads[kLeadV1][kFieldS], corrected);
     painter.save();
     painter.setFont(PanelFont(rect));
     painter.setPen(kPanelTextColor);
@@ -408,9 +409,12 @@ void WaveformDisplay::DrawDiagnosisPanel(QPainter& painter, const QRect& rect,
     TextAt(painter, rect.left() + 1, rect.top() + height / 20, Translate("<<**Diagnose**>>"));
     if (showLines) {
         const int first = std::clamp(firstLine, 0, 9);
+        // A reader's comment may be long: each line ends at the panel's edge, elided.
+        const QFontMetrics metrics = painter.fontMetrics();
         for (int k = 0; k <= 9 - first; ++k)
             TextAt(painter, rect.left() + 1, rect.top() + height * (k + 2) / 15,
-                   QString::fromStdString(lines.line[9 - k]));
+                   metrics.elidedText(QString::fromStdString(lines.line[9 - k]), Qt::ElideRight,
+                                      rect.right() - rect.left() - 2));
     }
     painter.restore();
 }

@@ -62,9 +62,11 @@ public:
     // The screen area changed since the last call; empty when nothing was drawn.
     QRegion TakeDirty();
 
+    // corrected: the values a reader corrected, marked (see MeasurementValueTexts).
     static void DrawMeasurementPanel(QPainter& painter, const QRect& rect,
                                      const MeasurementSet& set,
-                                     const std::array<LeadMeasurements, kLeadCount>& leads);
+                                     const std::array<LeadMeasurements, kLeadCount>& leads,
+                                     uint32_t corrected = 0);
     // The title, and the conclusion lines from index 9 down to firstLine when showLines is set.
     void DrawDiagnosisPanel(QPainter& painter, const QRect& rect, const ConclusionLines& lines,
                             int firstLine, bool showLines) const;

@@ -39,9 +39,11 @@ WindowButtons MakeButtons(QWidget* parent, int width, int height)
     b.record = make("Start Record");
     b.realTime = make("Real-Time View");
     b.history = make("History View");
+    b.read = make("Read ECG");
     b.print = make("Print");
     b.prev = make("<");
     b.next = make(">");
+    b.readingList = make("Reading List");
     b.setup = make("Setup");
     b.demo = make("DEMO");
     b.close = make("Close");
@@ -54,13 +56,15 @@ WindowButtons MakeButtons(QWidget* parent, int width, int height)
     b.record->setGeometry(B + 10, 0, B, K);
     b.realTime->setGeometry(2 * B + 15, 0, B, K);
     b.history->setGeometry(3 * B + 20, 0, B, K);
+    b.read->setGeometry(4 * B + 25, 0, B, K);
     b.print->setGeometry(5 * B + 30, 0, small, K);
     b.prev->setGeometry(5 * B + 30 + small + 5, 0, 30, K);
     b.next->setGeometry(5 * B + 30 + small + 35, 0, 30, K);
+    b.readingList->setGeometry(5 * B + 30 + small + 70, 0, B, K);
     b.setup->setGeometry(R - 3 * (small + 5), 0, small, K);
     b.demo->setGeometry(R - 2 * (small + 5), 0, small, K);
     b.close->setGeometry(R - small - 5, 0, small, K);
-    for (QPushButton* button : {b.prev, b.next, b.print, b.record, b.realTime})
+    for (QPushButton* button : {b.prev, b.next, b.print, b.read, b.record, b.realTime})
         button->setEnabled(false);
     return b;
 }

@@ -27,9 +27,11 @@ struct WindowButtons {
     QPushButton* record = nullptr;
     QPushButton* realTime = nullptr;
     QPushButton* history = nullptr;
+    QPushButton* read = nullptr;  // the reading of the record under review
     QPushButton* print = nullptr;
     QPushButton* prev = nullptr;
     QPushButton* next = nullptr;
+    QPushButton* readingList = nullptr;  // every record still to be read
     QPushButton* setup = nullptr;
     QPushButton* demo = nullptr;
     QPushButton* close = nullptr;

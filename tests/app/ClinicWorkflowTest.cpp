@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <filesystem>
@@ -26,11 +25,10 @@
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/Screen.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/TempDir.h"
 #include "ui/MainWindow.h"
-#include "ui/WaveformDisplay.h"
-#include "ui/WindowLayout.h"
 
 namespace fs = std::filesystem;
 
@@ -55,11 +53,15 @@ QString FirstFolder(const QString& folder, const QString& files = {})
            + (files.isEmpty() ? dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot) : dir.entryList({files})).value(0);
 }
 
+// The conclusion as the review shows it: the diagnosis panel's lines under its title.
+QStringList Conclusion(MainWindow& window)
+{
+    return PaintedTexts(window).In(LayoutOf(window).diagnosisRect).mid(1);
+}
+
 // What the review on screen shows next to corvida-analyze --json of its file: the global
-// measurements, and the diagnosis panel drawn with the tool's conclusion lines, pixel for pixel.
-// The tool's lines, top first.
-QStringList ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, MainWindow& window,
-                                    const LanguageTable& language)
+// measurements and the conclusion lines in display order.
+void ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& engine, MainWindow& window)
 {
     QString out, err;
     EXPECT_EQ(RunProgram(CORVIDA_APP_DIR "/corvida-analyze",
@@ -75,20 +77,8 @@ QStringList ExpectReviewMatchesTool(const QString& path, const AnalysisEngine& e
     for (const auto& [key, value] : shown)
         EXPECT_FLOAT_EQ(float(json["measurements"][key].toDouble()), value) << key;
     const QStringList printed = json["conclusion"].toVariant().toStringList();
+    EXPECT_EQ(Conclusion(window).join(" | ").toStdString(), printed.join(" | ").toStdString());
     EXPECT_FALSE(printed.isEmpty());
-    ConclusionLines lines;
-    for (int i = 0; i < printed.size(); ++i)
-        lines.line[9 - i] = printed[i].toStdString();
-    const QRect panel = ComputeLayout(window.width(), window.height()).diagnosisRect;
-    QImage expected(window.grab(panel).toImage().size(), QImage::Format_RGB32);
-    expected.fill(Qt::black);
-    QPainter painter(&expected);
-    painter.translate(-panel.topLeft());
-    WaveformDisplay(language).DrawDiagnosisPanel(painter, panel, lines, 10 - int(printed.size()), true);
-    painter.end();
-    EXPECT_TRUE(window.grab(panel).toImage().convertToFormat(QImage::Format_RGB32) == expected)
-        << printed.join(" | ").toStdString();
-    return printed;
 }
 
 }  // namespace
@@ -124,6 +114,8 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
     EXPECT_EQ(app.settings.languageName.toStdString(), "中文");
     MainWindow window(app.Context());
     window.show();
+    // A button by its caption in the language of the moment.
+    const auto button = [&](const char* key) -> QPushButton& { return ButtonNamed(window, app.Context().Translate(key)); };
 
     {
         SCOPED_TRACE("Setup: the simulator's port, English");
@@ -132,11 +124,11 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             ChooseLanguage(d, "English");
             d.okButton->click();
         });
-        window.OnSetup();
+        button("Setup").click();
         EXPECT_EQ(app.settings.portText, "7");
         EXPECT_EQ(app.settings.languageName, "English");
-        EXPECT_FALSE(prompt.Texts().contains("Connect Error")) << said();
-        EXPECT_EQ(window.Buttons().newPatient->text(), "New Patient");
+        EXPECT_FALSE(prompt.Texts().contains(app.Context().Translate("Connect Error"))) << said();
+        EXPECT_TRUE(button("New Patient").isVisible());
         const std::string ini = app.settings.configPath.toStdString();
         EXPECT_EQ(GetProfileString(ini, "CommNo", "Path"), "7");
         EXPECT_EQ(GetProfileString(ini, "Language", "Path"), "English");
@@ -151,30 +143,28 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             d.okButton->click();
             patientId = d.StoredId();
         });
-        window.OnNewPatient();
-        ASSERT_TRUE(window.Buttons().record->isEnabled()) << said();
+        button("New Patient").click();
+        ASSERT_TRUE(button("Start Record").isEnabled()) << said();
         ASSERT_NE(patientId, 0);
-        EXPECT_TRUE(window.HeaderLine1().contains("O'Brien"));
+        EXPECT_TRUE(PaintedTexts(window).In(LayoutOf(window).headerRect).join("").contains("O'Brien"));
         // Live packets arrive and are drawn in their lead's panel.
         recorder.Go();
-        const WaveformDisplay& display = window.Display();
-        ASSERT_TRUE(RunUntil([&] { return display.Panel(kLeadV6) != display.Grid(); }, 10000));
+        ASSERT_TRUE(RunUntil([&] { return PanelHasTrace(window, kLeadV6); }, 10000));
     }
 
     const QString patientFolder = "Data/" + QString::number(patientId);
     QString recordPath;
     qsizetype recordedSize = 0;
-    QStringList conclusion;  // as the review shows it
     {
         SCOPED_TRACE("Start Record, a full record, Stop, review");
-        window.OnRecord();
-        ASSERT_EQ(window.Buttons().record->text(), "Stop Record");
+        button("Start Record").click();
+        ASSERT_TRUE(button("Stop Record").isVisible()) << said();
         recordPath = FirstFolder(patientFolder, "*.cv");
         ASSERT_TRUE(RunUntil([&] { return QFileInfo(recordPath).size() >= kRecordBytes; }, 240000));
-        window.OnRecord();
-        EXPECT_EQ(window.Buttons().record->text(), "Start Record");
+        button("Stop Record").click();
         // The rest since the last write is on the disk and the review starts at once.
-        EXPECT_TRUE(window.Buttons().print->isEnabled());
+        EXPECT_TRUE(button("Print").isEnabled());
+        EXPECT_TRUE(button("Start Record").isVisible());
         const std::string recorded = ReadBytes(recordPath.toStdString());
         recordedSize = recorded.size();
         ASSERT_GE(recordedSize, kRecordBytes);
@@ -188,7 +178,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         // record itself does.
         EXPECT_EQ(at % kRecordBytes, 0) << at;
         EXPECT_TRUE(loop.compare(at, recordedSize, recorded) == 0);
-        conclusion = ExpectReviewMatchesTool(recordPath, app.engine, window, app.language);
+        ExpectReviewMatchesTool(recordPath, app.engine, window);
         EXPECT_NEAR(app.engine.Measurements().heartRate, 48, 1);
     }
 
@@ -196,14 +186,14 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         SCOPED_TRACE("Print to PDF");
         prompt.Clear();
         prompt.pdfPath = QDir::current().absoluteFilePath("report.pdf");
-        window.OnPrint();
+        button("Print").click();
         ASSERT_TRUE(RunUntil([&] { return window.isEnabled() && QFileInfo(prompt.pdfPath).size(); }, 120000));
         EXPECT_TRUE(prompt.Texts().contains("Do You Want To Print Data?")) << said();
         // Lead strips, then the summary page; the paper says what the screen says.
         QString printed;
         ASSERT_EQ(RunProgram("pdftotext", {"-layout", prompt.pdfPath, "-"}, &printed), 0);
         EXPECT_GE(printed.count('\f'), 2);
-        for (const QString& line : conclusion)
+        for (const QString& line : Conclusion(window))
             EXPECT_TRUE(printed.contains(line)) << line.toStdString() << "\n" << printed.toStdString();
         EXPECT_EQ(QFileInfo(recordPath).size(), recordedSize) << "the record changed after the review";
     }
@@ -216,6 +206,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         prompt.Clear();
         prompt.folders = {exportRoot};
         bool exported = false, deleted = false, imported = false;
+        QString importedPath;
         WhenShown<HistoryPatientListDialog>([&](HistoryPatientListDialog& d) {
             d.nameFilter->setText("O'Brien");
             d.queryButton->click();
@@ -247,19 +238,17 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
             });
             d.viewButton->click();
         });
-        window.OnHistoryView();
+        button("History View").click();
         EXPECT_EQ(std::tuple(exported, deleted, imported), std::tuple(true, true, true)) << said();
         EXPECT_TRUE(prompt.Texts().contains("Exported")) << said();
         EXPECT_TRUE(prompt.Texts().contains("Delete Selected Rows, Are you sure ?"));
-    }
 
-    {
         SCOPED_TRACE("Review of the imported record");
-        EXPECT_TRUE(window.Buttons().print->isEnabled());
+        ASSERT_TRUE(button("Print").isEnabled());
         EXPECT_NE(QFileInfo(importedPath).absolutePath(), QFileInfo(patientFolder).absoluteFilePath());
-        const QString exported = FirstFolder(exportRoot) + "/" + QFileInfo(recordPath).fileName();
-        EXPECT_TRUE(ReadBytes(importedPath.toStdString()) == ReadBytes(exported.toStdString()));
-        ExpectReviewMatchesTool(importedPath, app.engine, window, app.language);
+        const QString copy = FirstFolder(exportRoot) + "/" + QFileInfo(recordPath).fileName();
+        EXPECT_TRUE(ReadBytes(importedPath.toStdString()) == ReadBytes(copy.toStdString()));
+        ExpectReviewMatchesTool(importedPath, app.engine, window);
     }
 
     {
@@ -269,13 +258,13 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
                 ChooseLanguage(d, language);
                 d.okButton->click();
             });
-            window.OnSetup();
+            button("Setup").click();
             EXPECT_EQ(app.settings.languageName, language);
-            EXPECT_EQ(window.Buttons().newPatient->text(), caption);
+            EXPECT_TRUE(ButtonNamed(window, caption).isVisible());
         }
     }
 
-    window.OnClose();
+    button("CLOSE").click();
     EXPECT_FALSE(window.isVisible());
     app.ExitInstance();
 }

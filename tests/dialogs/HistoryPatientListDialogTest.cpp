@@ -21,6 +21,7 @@
 #include "dialogs/PatientInfoDialog.h"
 #include "dialogs/HistoryPatientListDialog.h"
 #include "tests/support/Modal.h"
+#include "tests/support/Screen.h"
 #include "tests/support/Simulator.h"
 #include "tests/support/SmallDisk.h"
 #include "ui/MainWindow.h"
@@ -31,12 +32,10 @@ const QDateTime kDay(QDate(2009, 3, 7), QTime(9, 0, 0));
 
 class HistoryList : public HistoryTest {
 protected:
-    // The list as History View opens it, reporting to the window.
     HistoryPatientListDialog& List()
     {
         opened.reset();
-        window = std::make_unique<MainWindow>(app.context);
-        return *(opened = window->MakeHistoryDialog());
+        return *(opened = std::make_unique<HistoryPatientListDialog>(app.context, QString()));
     }
     // Four patients, the newest last, so listed as li, zhang wang, 王'明, wang li.
     void AddPatients()
@@ -52,7 +51,6 @@ protected:
         QTest::mouseClick(d.list->viewport(), Qt::LeftButton, keys, r.center());
     }
     int32_t li = 0;
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<HistoryPatientListDialog> opened;
 };
 
@@ -116,32 +114,37 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
         names << refused.list->item(r, HistoryPatientListDialog::kNameColumn)->text();
     EXPECT_EQ(names, QStringList({"li", QString::fromUtf8("王'明"), "wang li"}));
 
-    // New Patient, with a recorder plugged in.
+    // A patient made with New Patient on a window whose port is open (a recorder on COM3); while
+    // it records, another list cannot delete it; then History View deletes it.
     const Simulator recorder(dir.Path(), 3, {CORVIDA_APP_DIR "/Data/Demo/NormalSinus72.cv"});
-    opened.reset();
-    window = std::make_unique<MainWindow>(app.context);
+    MainWindow window(app.context);
+    window.show();
     WhenShown<PatientInfoDialog>([](PatientInfoDialog& made) {
         for (QLineEdit* box : {made.nameEdit, made.clinicalNoEdit, made.ageEdit, made.heightEdit, made.weightEdit})
             box->setText("50");
-        made.okButton->click();
+        made.OnOK();
+        if (made.result() != QDialog::Accepted)
+            made.reject();
     });
-    window->OnNewPatient();
-    ASSERT_TRUE(window->Buttons().record->isEnabled()) << prompt.LastText().toStdString();
-    window->OnRecord();  // while it records, the patient cannot be deleted
-    HistoryPatientListDialog& d = *(opened = window->MakeHistoryDialog());
-    d.show();
-    ClickRow(d, 0);  // the newest: the patient just made
-    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+    ButtonNamed(window, app.context.Translate("New Patient")).click();
+    ASSERT_TRUE(PaintedTexts(window).In(LayoutOf(window).headerRect).join("").contains("50"));
+    ButtonNamed(window, app.context.Translate("Start Record")).click();
+    HistoryPatientListDialog& other = List();
+    ClickRow(other, 0);  // the newest: the patient just made
+    QTest::mouseClick(other.deleteButton, Qt::LeftButton);
     EXPECT_EQ(prompt.LastText(), app.context.Translate("Recording of this patient in progress"));
-    window->OnRecord();
-    ClickRow(d, 0);
-    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
-    d.OnClose();
-    EXPECT_EQ(window->HeaderLine1(), " ");
+    ButtonNamed(window, app.context.Translate("Stop Record")).click();
+    WhenShown<HistoryPatientListDialog>([](HistoryPatientListDialog& d) {
+        ClickRow(d, 0);
+        QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+        d.OnClose();
+    });
+    ButtonNamed(window, app.context.Translate("History View")).click();
+    EXPECT_EQ(PaintedTexts(window).In(LayoutOf(window).headerRect).join("").trimmed(), "");
     prompt.Clear();
-    window->OnRecord();
-    window->OnPrint();
-    EXPECT_EQ(window->Buttons().record->text(), "Start Record");
+    ButtonNamed(window, app.context.Translate("Start Record")).click();
+    ButtonNamed(window, app.context.Translate("Print")).click();
+    EXPECT_EQ(window.Buttons().record->text(), "Start Record");
     EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
 }
 

@@ -10,11 +10,13 @@ namespace {
 
 class NewPatient : public DatabaseFixture {
 protected:
-    // The dialog as New Patient opens it, after OK with these numbers.
+    // The dialog as New Patient opens it, after OK with these numbers; created tells whether it
+    // handed a patient to its opener.
     PatientInfoDialog& PressOK(const char* age = "20", const char* height = "170", const char* weight = "100",
                                bool portOpen = true)
     {
         opened = std::make_unique<PatientInfoDialog>(app.context, portOpen);
+        QObject::connect(opened.get(), &PatientInfoDialog::patientCreated, [this] { created = true; });
         opened->ageEdit->setText(age);
         opened->heightEdit->setText(height);
         opened->weightEdit->setText(weight);
@@ -22,6 +24,7 @@ protected:
         opened->OnOK();
         return *opened;
     }
+    bool created = false;
     std::unique_ptr<PatientInfoDialog> opened;  // the last one made
 };
 
@@ -52,6 +55,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
         statements.clear();
         EXPECT_EQ(PressOK().result(), QDialog::Rejected);
         EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "Must delete Patient Record"}));
+        EXPECT_FALSE(created);
         EXPECT_FALSE(QDir(deleted ? "Data/3" : "Data").exists());
         EXPECT_TRUE(statements.filter("Insert", Qt::CaseInsensitive).isEmpty()) << deleted;
     }
@@ -61,6 +65,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
     EXPECT_EQ(PressOK("20", "170", "100", false).result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"Please Check the port setting!"}));
     EXPECT_TRUE(statements.isEmpty());
+    EXPECT_FALSE(created);
 }
 
 }  // namespace

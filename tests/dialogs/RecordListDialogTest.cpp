@@ -7,18 +7,17 @@
 #include <QTest>
 #include <map>
 
-#include "foundation/LanguageTable.h"
 #include "dialogs/RecordListDialog.h"
-#include "tests/support/QtApp.h"
-#include "tests/support/ShippedLanguage.h"
+#include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestContext.h"
 
 namespace fs = std::filesystem;
 
 TEST(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
 {
-    EnsureQtApp();
-    const LanguageTable language = ShippedLanguage();
+    RecordingPrompt prompt;
+    TestContext app{prompt};
     TempDir dir{true};
     fs::create_directories("Data/7");
     const std::map<std::string, QString> rows = {{"m200903071405.cv", "RealTime2009-03-07 14:05"},
@@ -32,7 +31,7 @@ TEST(RecordList, HistoryModeShowsTimesInDirectoryOrderAndChoosesTheClickedRow)
         if (entry.path().extension() == ".cv")
             order.push_back(entry.path().filename().string());
 
-    RecordListDialog dialog(language);
+    RecordListDialog dialog(app.context);
     dialog.patientId = "7";
     dialog.show();
     ASSERT_EQ(dialog.list->rowCount(), 3);
