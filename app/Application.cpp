@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "foundation/ProfileFile.h"
+#include "foundation/WholeFile.h"
 #include "dialogs/Prompt.h"
 #include "db/AppDatabase.h"
 #include "db/DatabaseSettings.h"
@@ -11,6 +12,7 @@
 
 namespace {
 const char* const kLanguageFallBack = "The language \"%1\" cannot be loaded, %2 is used instead.";
+const char* const kSettingsUnread = "The settings file \"%1\" cannot be read, the default settings are used.";
 }
 
 Application::Application() : ownPrompt_(std::make_unique<QtPrompt>()), prompt_(ownPrompt_.get()) {}
@@ -27,10 +29,24 @@ AppContext Application::Context()
     return AppContext{settings, language, *prompt_, engine};
 }
 
+void Application::Warn(const char* key, const QString& first, const QString& second)
+{
+    QString text = QString::fromStdString(language.Translate(key));
+    if (text.isEmpty())
+        text = key;
+    text = second.isNull() ? text.arg(first) : text.arg(first, second);
+    qWarning("%s", qPrintable(text));
+    prompt_->Show("Corvida", text, PromptIcon::Exclamation, PromptButtons::Ok);
+}
+
 bool Application::InitInstance()
 {
     settings.BuildSettingsPath();
     const std::string ini = settings.configPath.toStdString();
+    // A file emptied or lost would otherwise make the station run on defaults without a word:
+    // another language, another port, the local database instead of the shared one.
+    std::string text;
+    const bool settingsRead = ReadRegularFile(ini, text) && !Trim(text).empty();
     settings.portText = QString::fromStdString(GetProfileString(ini, "CommNo", "Path"));
     if (settings.portText.isEmpty())
         settings.portText = "3";
@@ -42,19 +58,15 @@ bool Application::InitInstance()
     // A name that matches no file, or a file without texts, would leave every caption blank:
     // another language is taken and the user is told once which.
     const std::string loaded = language.LoadOrFallBack(toLoad.toStdString());
-    if (loaded != toLoad.toStdString()) {
-        QString text = QString::fromStdString(language.Translate(kLanguageFallBack));
-        if (text.isEmpty())
-            text = kLanguageFallBack;
-        text = text.arg(toLoad, loaded.empty() ? QString("-") : QString::fromStdString(loaded));
-        qWarning("%s", qPrintable(text));
-        prompt_->Show("Corvida", text, PromptIcon::Exclamation, PromptButtons::Ok);
-    }
+    if (!settingsRead)
+        Warn(kSettingsUnread, QDir::toNativeSeparators(settings.configPath));
+    if (loaded != toLoad.toStdString())
+        Warn(kLanguageFallBack, toLoad, loaded.empty() ? QString("-") : QString::fromStdString(loaded));
 
     // The program never creates the database: a missing or unreadable one is named and the
     // program ends with an error status instead of vanishing without a word.
     AppDatabase& db = AppDatabase::Instance();
-    db.SetConnectTimeOut(5);
+    db.SetConnectTimeOut(kDatabaseTimeLimitSeconds);
     const DatabaseSettings where = ReadDatabaseSettings(ini);
     QString error;
     if (!OpenPatientDatabase(where, error)) {
@@ -73,10 +85,6 @@ bool Application::InitInstance()
         db.Close();
         return false;
     }
-    db.SetDisconnectedNotice([this] {
-        prompt_->Show(AdoConnection::kDisconnectedCaption, AdoConnection::kDisconnectedText,
-                      PromptIcon::Information, PromptButtons::Ok);
-    });
 
     QDir().mkpath(DataRoot());
     return true;
@@ -84,7 +92,5 @@ bool Application::InitInstance()
 
 void Application::ExitInstance()
 {
-    AppDatabase& db = AppDatabase::Instance();
-    db.Close();
-    db.SetDisconnectedNotice({});
+    AppDatabase::Instance().Close();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Start-up and shut-down: Settings.ini, the language table, the patient database and the Data
 // folder. It owns what the context hands out; main.cpp makes the one instance.
+#include <QString>
 #include <memory>
 
 #include "analysis/AnalysisEngine.h"
@@ -30,6 +31,10 @@ public:
     AnalysisEngine engine;
 
 private:
+    // A warning at start-up in the loaded language (the English key when it has no text), with
+    // its %1 and %2 filled in.
+    void Warn(const char* key, const QString& first, const QString& second = QString());
+
     std::unique_ptr<Prompt> ownPrompt_;
     Prompt* prompt_;
 };

@@ -57,7 +57,7 @@ void BM_QueryFullTable(benchmark::State& state)
     const QDateTime start = QDateTime::currentDateTime();
     for (int i = 0; i < kMaxPatientRows; ++i)
         StorePatient(Facts(i), start.addSecs(i));
-    const QString statement = QueryPatientsStatement("王", "0");
+    const PatientQuery statement = QueryPatientsStatement("王", "0");
     int rows = 0;
     for (auto _ : state) {
         AdoRecordSet list;

@@ -7,13 +7,21 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTime>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
+#include <thread>
+
+#include <libpq-fe.h>
+#include <sys/socket.h>
 
 // Off unless QT_LOGGING_RULES="corvida.db.debug=true": engine failures are never shown in normal
 // running, but a developer can watch them.
@@ -370,7 +378,8 @@ QString TranslateJet(const QString& statement, const QStringList& dateColumns, b
                 continue;
             tokens[k].text = "ILIKE";
             const qsizetype pattern = NextSolid(tokens, k + 1);
-            if (pattern < qsizetype(tokens.size()) && tokens[pattern].kind == Piece::Literal)
+            if (pattern < qsizetype(tokens.size()) &&
+                (tokens[pattern].kind == Piece::Literal || tokens[pattern].text == "?"))
                 tokens[pattern].text += " ESCAPE ''";
         }
     }
@@ -381,12 +390,14 @@ QString TranslateJet(const QString& statement, const QStringList& dateColumns, b
     return out;
 }
 
-// Failures another station's work causes: a lock not granted in time, a serialization failure
-// or deadlock, a key another transaction took first.
+// Failures another station's work causes that are over at once: a serialization failure or
+// deadlock, a key another transaction took first.
 bool IsConflict(const QSqlError& error, bool postgres)
 {
-    static const QStringList postgresCodes{"40001", "40P01", "55P03", "23505"};
-    static const QStringList sqliteCodes{"5", "6"};  // busy, locked
+    // A lock not granted within the time limit (PostgreSQL 55P03, SQLite busy) is no such
+    // failure: trying again would hold the window for the limit once more.
+    static const QStringList postgresCodes{"40001", "40P01", "23505"};
+    static const QStringList sqliteCodes{"6"};  // a table locked within the same cache
     return (postgres ? postgresCodes : sqliteCodes).contains(error.nativeErrorCode());
 }
 
@@ -470,28 +481,83 @@ bool AdoConnection::Connect()
             db.setDatabaseName(keys.value("database"));
             db.setUserName(keys.value("user"));
             // A server that vanished without closing the link (powered off, cable out) is given
-            // up within seconds, not after the system's TCP timeout of many minutes.
-            db.setConnectOptions(QString("connect_timeout=%1;tcp_user_timeout=%2")
-                                     .arg(std::max(timeoutSeconds_, 2))
-                                     .arg(std::max(timeoutSeconds_, 2) * 3000));
-            // A lock is waited on as long as SQLite waits for its file.
-            probeStatement = QString("SET lock_timeout = %1").arg(timeoutSeconds_ * 1000);
+            // up within seconds, not after the system's TCP timeout of many minutes. The server
+            // ends a statement or a lock wait a little before the limit, so its own error
+            // arrives before the link is cut (see Within). Backslashes in literals are plain
+            // characters whatever the server's default: a backslash before a quote must never
+            // end a text.
+            const int limit = timeoutSeconds_;
+            db.setConnectOptions(
+                QString("connect_timeout=%1;tcp_user_timeout=%2;keepalives=1;keepalives_idle=%3;"
+                        "keepalives_interval=1;keepalives_count=%3;options='-c "
+                        "standard_conforming_strings=on -c statement_timeout=%4 -c lock_timeout=%4'")
+                    .arg(limit > 0 ? std::max(limit, 2) : 0)
+                    .arg(limit * 1000)
+                    .arg(limit)
+                    .arg(limit * 800));
+            probeStatement = "SHOW standard_conforming_strings";
         } else {
             db.setDatabaseName(path);
             db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutSeconds_ * 1000));
         }
         // Reading the schema proves the file is a database and not just any file of that name.
         QSqlQuery probe(db);
-        ok = db.open() && probe.exec(probeStatement);
-        if (!ok) {
+        ok = db.open() && Within([&] { return probe.exec(probeStatement) && probe.next(); });
+        if (ok && postgres_ && probe.value(0).toString() != "on") {
+            Fail("Open", "The server does not take standard_conforming_strings = on.");
+            ok = false;
+        } else if (!ok) {
             Fail("Open", db.lastError().isValid() ? db.lastError().text() : probe.lastError().text());
-            probe = QSqlQuery();
-            db.close();
         }
+        probe = QSqlQuery();
+        if (!ok)
+            db.close();
     }
     if (!ok)
         QSqlDatabase::removeDatabase(name_);
     return ok;
+}
+
+bool AdoConnection::Within(const std::function<bool()>& call)
+{
+    stalled_ = false;
+    const int socket = postgres_ && timeoutSeconds_ > 0 ? Socket() : -1;
+    if (socket < 0)
+        return call();
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread guard([&] {
+        std::unique_lock lock(mutex);
+        if (!finished.wait_for(lock, std::chrono::seconds(timeoutSeconds_), [&] { return done; })) {
+            ::shutdown(socket, SHUT_RDWR);
+            stalled_ = true;
+        }
+    });
+    const bool ok = call();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    guard.join();
+    return ok && !stalled_;
+}
+
+int AdoConnection::Socket() const
+{
+    const QVariant handle = QSqlDatabase::database(name_, false).driver()->handle();
+    // Qt names the type after the struct's tag.
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return -1;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    return connection ? PQsocket(connection) : -1;
+}
+
+void AdoConnection::DropLink()
+{
+    QSqlDatabase::database(name_, false).close();
+    QSqlDatabase::removeDatabase(name_);
 }
 
 bool AdoConnection::Revive()
@@ -499,13 +565,17 @@ bool AdoConnection::Revive()
     if (!postgres_ || inTransaction_)
         return false;
     if (QSqlDatabase::contains(name_)) {
+        bool answers = false;
         {
             QSqlQuery probe(QSqlDatabase::database(name_, false));
-            if (probe.exec("SELECT 1"))
-                return false;  // the connection is fine: the statement itself failed
+            answers = Within([&] { return probe.exec("SELECT 1"); });
         }
-        QSqlDatabase::database(name_, false).close();
-        QSqlDatabase::removeDatabase(name_);
+        if (answers)
+            return false;  // the connection is fine: the statement itself failed
+        DropLink();
+        // A server that does not answer would hold a new connection as long again.
+        if (stalled_)
+            return false;
     }
     return Connect();
 }
@@ -595,10 +665,8 @@ void AdoConnection::Close()
 {
     // Only an open connection is registered; this also keeps the destructor of the process-wide
     // connection away from Qt's connection list, which may be gone by then.
-    if (open_ && QSqlDatabase::contains(name_)) {
-        QSqlDatabase::database(name_, false).close();
-        QSqlDatabase::removeDatabase(name_);
-    }
+    if (open_ && QSqlDatabase::contains(name_))
+        DropLink();
     open_ = false;
     inTransaction_ = false;
 }
@@ -618,7 +686,7 @@ AdoHandle AdoConnection::Execute(const QString& statement, int options)
     return Query(statement);
 }
 
-AdoHandle AdoConnection::Query(const QString& statement)
+AdoHandle AdoConnection::Query(const QString& statement, const std::vector<QVariant>& values)
 {
     if (trace_)
         trace_(statement);
@@ -632,7 +700,7 @@ AdoHandle AdoConnection::Query(const QString& statement)
         Fail("Execute", "Invalid statement or date literal: " + statement);
         return {};
     }
-    return Run(sql, {});
+    return Run(sql, values);
 }
 
 AdoHandle AdoConnection::Run(const QString& statement, const std::vector<QVariant>& values)
@@ -649,27 +717,30 @@ AdoHandle AdoConnection::Run(const QString& statement, const std::vector<QVarian
             return {};
         QSqlQuery query(QSqlDatabase::database(name_, false));
         query.setForwardOnly(true);
-        // Statements without values are sent as they are, as PostgreSQL prepares only some
-        // kinds; the translation has made sure a statement of the program's is one statement.
-        bool ok = values.empty() || query.prepare(statement);
-        for (const QVariant& v : values)
-            query.addBindValue(v);
-        ok = ok && (values.empty() ? query.exec(statement) : query.exec());
         auto result = std::make_shared<AdoResult>();
-        if (ok && query.isSelect()) {
-            const QSqlRecord record = query.record();
-            for (int i = 0; i < record.count(); ++i)
-                result->columns << record.fieldName(i);
-            while (query.next()) {
-                std::vector<QVariant> row(record.count());
+        const bool ok = Within([&] {
+            // Statements without values are sent as they are, as PostgreSQL prepares only some
+            // kinds; the translation has made sure a statement of the program's is one statement.
+            bool done = values.empty() || query.prepare(statement);
+            for (const QVariant& v : values)
+                query.addBindValue(v);
+            done = done && (values.empty() ? query.exec(statement) : query.exec());
+            if (done && query.isSelect()) {
+                const QSqlRecord record = query.record();
                 for (int i = 0; i < record.count(); ++i)
-                    row[i] = query.isNull(i) ? QVariant() : query.value(i);
-                result->rows.push_back(std::move(row));
+                    result->columns << record.fieldName(i);
+                while (query.next()) {
+                    std::vector<QVariant> row(record.count());
+                    for (int i = 0; i < record.count(); ++i)
+                        row[i] = query.isNull(i) ? QVariant() : query.value(i);
+                    result->rows.push_back(std::move(row));
+                }
+                done = !query.lastError().isValid();
+            } else if (done) {
+                result->recordsAffected = query.numRowsAffected();
             }
-            ok = !query.lastError().isValid();
-        } else if (ok) {
-            result->recordsAffected = query.numRowsAffected();
-        }
+            return done;
+        });
         if (ok) {
             if (!result->columns.isEmpty())
                 Describe(*result, statement);
@@ -677,6 +748,13 @@ AdoHandle AdoConnection::Run(const QString& statement, const std::vector<QVarian
         }
         const QSqlError error = query.lastError();
         query = QSqlQuery();
+        if (stalled_) {
+            // Waiting for a new link now would hold the window as long again; the next
+            // statement makes one.
+            Fail("Execute", QString("The server did not answer within %1 s.").arg(timeoutSeconds_));
+            DropLink();
+            return {};
+        }
         if (attempt == 0 && Revive())
             continue;
         Fail("Execute", error.text());
@@ -697,29 +775,30 @@ void AdoConnection::Describe(AdoResult& result, const QString& statement)
                                  R"(\bjoin\b|\bunion\b|\bgroup\b)", QRegularExpression::CaseInsensitiveOption)))
         return;
     QString table = match.captured(1);
-    QSqlQuery info(QSqlDatabase::database(name_, false));
     std::vector<std::pair<int, QString>> keys;
     if (postgres_) {
         // Unquoted names are folded to lower case there: the catalogue gives the real one.
-        info.prepare("SELECT tc.table_name, kcu.column_name, kcu.ordinal_position "
-                     "FROM information_schema.table_constraints tc JOIN "
-                     "information_schema.key_column_usage kcu ON kcu.constraint_name = "
-                     "tc.constraint_name AND kcu.constraint_schema = tc.constraint_schema "
-                     "WHERE tc.constraint_type = 'PRIMARY KEY' AND tc.table_schema = "
-                     "current_schema() AND lower(tc.table_name) = lower(?)");
-        info.addBindValue(table);
-        if (!info.exec())
+        const AdoHandle info = Run(
+            "SELECT tc.table_name, kcu.column_name, kcu.ordinal_position "
+            "FROM information_schema.table_constraints tc JOIN "
+            "information_schema.key_column_usage kcu ON kcu.constraint_name = "
+            "tc.constraint_name AND kcu.constraint_schema = tc.constraint_schema "
+            "WHERE tc.constraint_type = 'PRIMARY KEY' AND tc.table_schema = "
+            "current_schema() AND lower(tc.table_name) = lower(?)",
+            {table});
+        if (!info)
             return;
-        while (info.next()) {
-            table = info.value(0).toString();
-            keys.emplace_back(info.value(2).toInt(), info.value(1).toString());
+        for (const auto& row : info->rows) {
+            table = row.at(0).toString();
+            keys.emplace_back(row.at(2).toInt(), row.at(1).toString());
         }
     } else {
-        if (!info.exec(QString("PRAGMA table_info(\"%1\")").arg(table)))
+        const AdoHandle info = Run(QString("PRAGMA table_info(\"%1\")").arg(table), {});
+        if (!info)
             return;
-        while (info.next()) {
-            if (info.value(5).toInt() > 0)
-                keys.emplace_back(info.value(5).toInt(), info.value(1).toString());
+        for (const auto& row : info->rows) {
+            if (row.at(5).toInt() > 0)
+                keys.emplace_back(row.at(5).toInt(), row.at(1).toString());
         }
     }
     std::sort(keys.begin(), keys.end());

@@ -15,7 +15,6 @@
 #include <optional>
 #include <vector>
 
-
 // Command options, cursor types, lock types and cursor locations, by the values callers pass.
 inline constexpr int kAdCmdText = 1;
 inline constexpr int kAdOpenStatic = 3;
@@ -23,6 +22,12 @@ inline constexpr int kAdLockReadOnly = 1;
 inline constexpr int kAdLockOptimistic = 3;
 inline constexpr int kAdUseServer = 2;
 inline constexpr int kAdUseClient = 3;
+
+// Seconds a statement, a lock wait or a new connection may take before the caller is told it
+// failed. A patient query or store takes milliseconds, another station holds the table for
+// milliseconds, and a slow clinic network adds well under a second; beyond 5 s the server is
+// stalled or gone, and a window that has not answered for 5 s is taken for a hung program.
+inline constexpr int kDatabaseTimeLimitSeconds = 5;
 
 // Field values to the program's own types.
 // Empty/NULL "", integers "%d" (64-bit ones by their low 32 bits), float "%.4f", double "%.8f",
@@ -39,8 +44,8 @@ QDateTime VariantToDate(const QVariant& value);
 // into date columns become the stored form "yyyy-MM-dd HH:mm:ss". dateColumns are lower-case
 // column names of date type. Empty when a date in the statement is not a valid date.
 QString JetToSqlite(const QString& statement, const QStringList& dateColumns);
-// The same for PostgreSQL, where Like also becomes ILIKE ... ESCAPE '': Jet's Like ignores letter
-// case and knows no escape character.
+// The same for PostgreSQL, where Like also becomes ILIKE ... ESCAPE '' (before a literal or a "?"):
+// Jet's Like ignores letter case and knows no escape character.
 QString JetToPostgres(const QString& statement, const QStringList& dateColumns);
 
 // The rows of one result, fetched whole (a static, client-side snapshot).
@@ -61,6 +66,8 @@ public:
     AdoConnection(const AdoConnection&) = delete;
     AdoConnection& operator=(const AdoConnection&) = delete;
 
+    // The time limit of every statement, lock wait and new connection (0: none), for the
+    // connections made after it.
     bool SetConnectTimeOut(int seconds);
     // "Data Source=" + path; the file must exist and be a database (never created here).
     bool OpenAccess(const QString& path, int options = -1);
@@ -70,8 +77,9 @@ public:
     bool Open(const QString& connection, int options);
     // Runs one statement; options kAdCmdText. Empty handle on failure.
     AdoHandle Execute(const QString& statement, int options = kAdCmdText);
-    // Execute without the options check: traces, translates and runs one Jet statement.
-    AdoHandle Query(const QString& statement);
+    // Execute without the options check: traces, translates and runs one Jet statement, its "?"
+    // bound to values in order.
+    AdoHandle Query(const QString& statement, const std::vector<QVariant>& values = {});
     bool IsOpen() const;
     // Open on a PostgreSQL server, which other stations may share.
     bool IsServer() const { return open_ && postgres_; }
@@ -100,31 +108,33 @@ public:
     // Records a failure of an operation for the debug trace; never shown to the user.
     void Fail(const char* operation, const QString& error);
 
-    // The message of a read from a recordset that is not open; it is not a translated text.
-    static constexpr char kDisconnectedCaption[] = "提示";
-    static constexpr char kDisconnectedText[] = "数据库可能已经断开,\r\n请重新连接、然后重试.";
-    // Called when a field is read from a recordset that is not open (the connection may be gone);
-    // the program shows its message there. Nothing is called when unset.
-    void SetDisconnectedNotice(std::function<void()> notice) { disconnectedNotice_ = std::move(notice); }
-    const std::function<void()>& DisconnectedNotice() const { return disconnectedNotice_; }
-
 private:
     bool Connect();
     // On PostgreSQL, outside a transaction: a connection that no longer answers is made anew.
     // True when a new one is up, so the failed statement is worth sending again.
     bool Revive();
+    // Runs call, the engine's blocking work on this connection, within the time limit. A
+    // PostgreSQL server that has not answered by then (a stopped process, or a hung host whose
+    // kernel still acknowledges, so that neither keepalives nor the server's own timeouts end
+    // the wait) has its link cut under the call: the socket is shut down, never closed (the
+    // driver owns it), and the call returns with an error. False then, with stalled_ set.
+    bool Within(const std::function<bool()>& call);
+    // The socket of a PostgreSQL link; -1 for SQLite.
+    int Socket() const;
+    // Forgets the link to the engine; the next statement makes a new one.
+    void DropLink();
     void LoadDateColumns();
     void Describe(AdoResult& result, const QString& statement);
 
     QString name_;
     QString connection_;
-    int timeoutSeconds_ = 30;
+    int timeoutSeconds_ = kDatabaseTimeLimitSeconds;
     bool open_ = false;
+    bool stalled_ = false;  // the last call within the time limit had its link cut
     bool postgres_ = false;
     bool inTransaction_ = false;
     bool conflict_ = false;
     QString lastError_;
     QStringList dateColumns_;  // lower case, of every table
     std::function<void(const QString&)> trace_;
-    std::function<void()> disconnectedNotice_;
 };

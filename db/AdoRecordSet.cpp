@@ -12,13 +12,21 @@ bool AdoRecordSet::PutCursorLocation(int location)
 
 bool AdoRecordSet::Open(const QString& statement, int options, int, int lockType)
 {
-    const QString text = statement.isEmpty() ? statement_ : statement;
-    if (connection_ == nullptr || text.isEmpty() || (options != kAdCmdText && options != -1))
+    if (options != kAdCmdText && options != -1)
+        return false;
+    lockType_ = lockType;
+    return OpenWith(statement.isEmpty() ? statement_ : statement,
+                    statement.isEmpty() ? values_ : std::vector<QVariant>());
+}
+
+bool AdoRecordSet::OpenWith(const QString& statement, const std::vector<QVariant>& values)
+{
+    if (connection_ == nullptr || statement.isEmpty())
         return false;
     Close();
-    statement_ = text;
-    lockType_ = lockType;
-    result_ = connection_->Query(text);
+    statement_ = statement;
+    values_ = values;
+    result_ = connection_->Query(statement_, values_);
     return result_ != nullptr;
 }
 
@@ -107,15 +115,7 @@ const QVariant* AdoRecordSet::Field(int column) const
     return &result_->rows[row_][column];
 }
 
-namespace {
-void ShowDisconnected(const AdoConnection* connection)
-{
-    if (connection && connection->DisconnectedNotice())
-        connection->DisconnectedNotice()();
-}
-}  // namespace
-
-bool AdoRecordSet::GetCollect(int column, QString& out)
+bool AdoRecordSet::GetCollect(int column, QString& out) const
 {
     if (column < 0 || column >= GetFieldCount())
         return false;
@@ -126,12 +126,8 @@ bool AdoRecordSet::GetCollect(int column, QString& out)
     return true;
 }
 
-bool AdoRecordSet::GetCollect(const QString& column, QString& out)
+bool AdoRecordSet::GetCollect(const QString& column, QString& out) const
 {
-    if (!IsOpen()) {
-        ShowDisconnected(connection_);
-        return false;
-    }
     const QVariant* value = Field(ColumnIndex(column));
     if (value == nullptr)
         return false;
@@ -224,8 +220,5 @@ bool AdoRecordSet::Update()
 
 bool AdoRecordSet::Requery(int)
 {
-    if (connection_ == nullptr || statement_.isEmpty())
-        return false;
-    const QString text = statement_;
-    return Open(text, kAdCmdText, kAdOpenStatic, lockType_);
+    return OpenWith(statement_, values_);
 }

@@ -21,9 +21,12 @@ public:
     void SetAdoConnection(AdoConnection* connection) { connection_ = connection; }
     // kAdUseClient or kAdUseServer; both give a snapshot here.
     bool PutCursorLocation(int location);
-    // An empty statement reuses the last one. False without a connection or on any engine error.
+    // An empty statement reuses the last one with its values. False without a connection or on
+    // any engine error.
     bool Open(const QString& statement, int options = kAdCmdText, int cursorType = kAdOpenStatic,
               int lockType = kAdLockOptimistic);
+    // The same with the statement's "?" bound to values in order; Requery binds them again.
+    bool OpenWith(const QString& statement, const std::vector<QVariant>& values);
     // Takes over the result of AdoConnection::Execute (an empty handle leaves it closed).
     AdoRecordSet& operator=(AdoHandle result);
     void Close();
@@ -37,9 +40,10 @@ public:
     bool SetAbsolutePosition(int row);
     int GetFieldCount() const;
 
-    // Text reads show the disconnected-database box when the recordset is not open.
-    bool GetCollect(int column, QString& out);
-    bool GetCollect(const QString& column, QString& out);
+    // Reads of the current row; false past the last row, for an unknown column, or when the
+    // recordset is not open (IsOpen tells that case: the database may have gone away).
+    bool GetCollect(int column, QString& out) const;
+    bool GetCollect(const QString& column, QString& out) const;
     bool GetCollect(int column, int32_t& out) const;
     bool GetCollect(const QString& column, int32_t& out) const;
     bool GetCollect(int column, QDateTime& out) const;
@@ -62,6 +66,7 @@ private:
     AdoConnection* connection_ = nullptr;
     AdoHandle result_;
     QString statement_;
+    std::vector<QVariant> values_;
     int cursorLocation_ = kAdUseServer;
     int lockType_ = kAdLockOptimistic;
     int row_ = 0;

@@ -20,11 +20,10 @@ QString dataRoot = "Data";
 
 constexpr char kStoredDateFormat[] = "yyyy-MM-dd HH:mm:ss";
 
-// A text value between single quotes. A quote inside is doubled, which is how both engines read
-// a quote within a literal, so the value cannot end the literal early.
-QString Quoted(const QString& text)
+// A text bound as a value: an empty text is stored as the empty text, never as NULL.
+QVariant Text(const QString& text)
 {
-    return "'" + QString(text).replace('\'', "''") + "'";
+    return text.isNull() ? QString("") : text;
 }
 
 void Bind(AdoRecordSet& rows, bool clientCursor)
@@ -34,18 +33,14 @@ void Bind(AdoRecordSet& rows, bool clientCursor)
         rows.PutCursorLocation(kAdUseClient);
 }
 
-QString InsertStatement(int32_t id, const PatientRecord& p, const QDateTime& now)
+// The new row; every value is bound, none is part of the statement.
+AdoHandle InsertPatient(int32_t id, const PatientRecord& p, const QDateTime& now)
 {
-    const QDate d = now.date();
-    const QTime t = now.time();
-    return QString("Insert into Patient (PatientID,Name,Age,Height") +
-           ",Weight,Blood,Sex,Other,ClinicalNo,NewDate" + ",Isdel) Values (" +
-           QString::asprintf("%d, ", id) + Quoted(p.Name) + ", " +
-           QString::asprintf("%d, %d, %d, %d, %d, ", p.Age, p.Height, p.Weight, p.Blood, p.Sex) +
-           Quoted(p.Other) + ", " + Quoted(p.ClinicalNo) + ", " +
-           QString::asprintf("'%d-%d-%d  %d:%d:%d', ", d.year(), d.month(), d.day(), t.hour(),
-                             t.minute(), t.second()) +
-           QString::asprintf("%d)", 0);
+    return AppDatabase::Instance().Query(
+        QString("Insert into Patient (PatientID,Name,Age,Height") +
+            ",Weight,Blood,Sex,Other,ClinicalNo,NewDate" + ",Isdel) Values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        {id, Text(p.Name), p.Age, p.Height, p.Weight, p.Blood, p.Sex, Text(p.Other), Text(p.ClinicalNo),
+         now.toString(kStoredDateFormat), 0});
 }
 
 // At the row limit, the deleted row with the oldest NewDate becomes the new patient.
@@ -69,8 +64,8 @@ StoreResult TakeOverDeletedRow(const PatientRecord& p, const QDateTime& now)
 
     AdoRecordSet row;
     Bind(row, true);
-    if (!row.Open(QString("Select * From Patient ") + "Where  Isdel = 1 and NewDate = #" +
-                  date.toString("yyyy-MM-dd HH:mm:ss") + "#"))
+    if (!row.OpenWith(QString("Select * From Patient ") + "Where  Isdel = 1 and NewDate = ?",
+                      {date.toString(kStoredDateFormat)}))
         return {StoreOutcome::ReuseOpenFailed};
     row.MoveFirst();
     int32_t id = 0;
@@ -110,7 +105,7 @@ StoreResult StoreRow(const PatientRecord& facts, const QDateTime& now)
         return TakeOverDeletedRow(facts, now);
     // An ID past the 32-bit range cannot be given; the table would need repair first.
     const AdoHandle done = highest < std::numeric_limits<int32_t>::max()
-                               ? AppDatabase::Instance().Execute(InsertStatement(highest + 1, facts, now))
+                               ? InsertPatient(highest + 1, facts, now)
                                : AdoHandle();
     if (done == nullptr || done->recordsAffected != 1)
         return {StoreOutcome::InsertFailed};
@@ -173,7 +168,7 @@ StoreResult StoreLocked(const PatientRecord& facts, const QDateTime& now, const 
 
 void SetDataRoot(const QString& root)
 {
-    dataRoot = root.isEmpty() ? QString("Data") : root;
+    dataRoot = root.isEmpty() ? QString("Data") : QDir::cleanPath(root);
 }
 
 const QString& DataRoot()
@@ -234,28 +229,31 @@ QString PatientIdForRecord(const QString& recordPath)
     return decimal ? folder : QString();
 }
 
-QString LivePatientsStatement()
+PatientQuery LivePatientsStatement()
 {
-    return "Select * From Patient Where Isdel = 0 Order By NewDate DESC";
+    return {"Select * From Patient Where Isdel = 0 Order By NewDate DESC", {}};
 }
 
-QString QueryPatientsStatement(const QString& name, const QString& clinicalNo)
+PatientQuery QueryPatientsStatement(const QString& name, const QString& clinicalNo)
 {
     if (name.isEmpty() && clinicalNo.isEmpty())
-        return "Select * from Patient Where Isdel = 0 Order By NewDate DESC";
-    QString statement = "Select * From Patient Where Isdel = 0";
+        return {"Select * from Patient Where Isdel = 0 Order By NewDate DESC", {}};
+    PatientQuery query{"Select * From Patient Where Isdel = 0", {}};
     // The filters go between the wildcards as typed, so a % or _ typed is a wildcard too.
-    if (!name.isEmpty())
-        statement += QString(" And ") + "Name Like " + Quoted("%" + name + "%");
-    if (!clinicalNo.isEmpty())
-        statement += QString(" And ") + "ClinicalNo Like " + Quoted("%" + clinicalNo + "%");
-    return statement + "Order By NewDate DESC";
+    for (const auto& [column, filter] : {std::pair("Name", &name), std::pair("ClinicalNo", &clinicalNo)}) {
+        if (filter->isEmpty())
+            continue;
+        query.statement += QString(" And ") + column + " Like ?";
+        query.values.push_back("%" + *filter + "%");
+    }
+    query.statement += " Order By NewDate DESC";
+    return query;
 }
 
-bool OpenPatientList(AdoRecordSet& rows, const QString& statement)
+bool OpenPatientList(AdoRecordSet& rows, const PatientQuery& query)
 {
     Bind(rows, true);
-    if (!rows.Open(statement))
+    if (!rows.OpenWith(query.statement, query.values))
         return false;
     rows.MoveFirst();
     return true;
@@ -300,8 +298,8 @@ DeleteOutcome DeletePatient(const PatientRecord& row, const QDateTime& now)
             outcome = DeleteOutcome::Recording;
             return false;
         }
-        const AdoHandle marked = AppDatabase::Instance().Execute(
-            "Update Patient Set Isdel = '1' Where PatientID = " + QString::number(row.PatientID));
+        const AdoHandle marked = AppDatabase::Instance().Query(
+            "Update Patient Set Isdel = '1' Where PatientID = ?", {row.PatientID});
         if (marked == nullptr || marked->recordsAffected < 1)
             return false;
         // Last, so that a folder that cannot be moved (a busy share) undoes the mark.
@@ -321,7 +319,7 @@ std::optional<PatientRecord> ExportPatientRow(int32_t id)
 {
     AdoRecordSet rows;
     Bind(rows, false);
-    if (!rows.Open(QString("Select * From Patient Where PatientID = %1").arg(id)))
+    if (!rows.OpenWith("Select * From Patient Where PatientID = ?", {id}))
         return std::nullopt;
     rows.MoveFirst();
     PatientRecord row;
@@ -340,7 +338,7 @@ PatientLookup FindPatient(const QString& idText)
         return lookup;
     }
     AdoRecordSet rows;
-    if (!OpenPatientList(rows, "Select * from Patient Where PatientID = " + idText)) {
+    if (!OpenPatientList(rows, {"Select * from Patient Where PatientID = ?", {idText.toLongLong()}})) {
         lookup.queryFailed = true;
         return lookup;
     }

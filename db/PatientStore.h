@@ -2,13 +2,14 @@
 // Every statement the program sends to the Patient table, the ID allocation with the row limit
 // and reuse of deleted rows, soft deletion and the per-patient data folder. All of it runs on the
 // process-wide connection AppDatabase; storing is one locked transaction, so stations sharing
-// the table never give one ID twice. Text values are placed between single quotes with any
-// single quote inside doubled, so a name like O'Brien is stored as typed and cannot change what a
-// statement does.
+// the table never give one ID twice. Values are bound, never part of a statement's text, so a
+// name like O'Brien is stored as typed and no text typed can change what a statement does.
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "db/PatientOrder.h"
 #include "db/PatientRecord.h"
@@ -59,17 +60,23 @@ const QString& DataRoot();
 // "<data root>/<id>", the folder of a patient's record files.
 QString PatientDataFolder(int32_t id);
 
+// A list query: the statement and the values of its "?", in order.
+struct PatientQuery {
+    QString statement;
+    std::vector<QVariant> values;
+};
+
 // The patient a record belongs to: the name of its folder Data/<id>. Records elsewhere (the demo
 // folder) belong to no patient and print with a blank header.
 QString PatientIdForRecord(const QString& recordPath);
 
 // Every live patient, newest first (the history list's opening and after an import).
-QString LivePatientsStatement();
-// Every live patient when both filters are empty, else those matching a Like filter for each
-// non-empty one.
-QString QueryPatientsStatement(const QString& name, const QString& clinicalNo);
-// Binds the recordset to AppDatabase, client-side cursor, and opens the statement; moves first.
-bool OpenPatientList(AdoRecordSet& rows, const QString& statement);
+PatientQuery LivePatientsStatement();
+// Every live patient when both filters are empty, else those whose name and clinical number
+// contain the non-empty filters (Like, % and _ as wildcards), newest first.
+PatientQuery QueryPatientsStatement(const QString& name, const QString& clinicalNo);
+// Binds the recordset to AppDatabase, client-side cursor, and opens the query; moves first.
+bool OpenPatientList(AdoRecordSet& rows, const PatientQuery& query);
 // The current row by column name. False past the last row or on a read error.
 bool ReadPatientRow(AdoRecordSet& rows, PatientRecord& row);
 

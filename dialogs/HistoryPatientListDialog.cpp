@@ -227,7 +227,7 @@ void HistoryPatientListDialog::FillList()
             foreign << said;
         const bool records = checked.check == FolderCheck::Own
                              && !ListRecords(folder.toStdString()).records.empty();
-        const QString historyFile = records ? baseFolder + folder + "/" : QString();
+        const QString historyFile = records ? QDir(baseFolder).filePath(folder) + "/" : QString();
         list->setItem(row, kClinicalNoColumn, Cell(TrimRight(patient.ClinicalNo)));
         list->setItem(row, kNameColumn, Cell(TrimRight(patient.Name)));
         list->setItem(row, kSexColumn, Cell(Translate(patient.Sex != 0 ? "Female" : "Male")));
@@ -246,9 +246,9 @@ void HistoryPatientListDialog::FillList()
         Tell(foreign.join("\n"));
 }
 
-void HistoryPatientListDialog::ShowList(const QString& statement)
+void HistoryPatientListDialog::ShowList(const PatientQuery& query)
 {
-    const bool opened = OpenPatientList(*rows_, statement);
+    const bool opened = OpenPatientList(*rows_, query);
     FillList();
     if (!opened)
         Tell(Translate("Search Record Error"));

@@ -14,6 +14,7 @@
 #include "dicom/PacsSender.h"
 
 class AdoRecordSet;
+struct PatientQuery;
 class QAction;
 struct ExportResult;
 struct ImportResult;
@@ -44,7 +45,8 @@ public:
     void AllowSend(bool allowed);
     void OnClose();
 
-    // The working directory at opening with a separator appended; column 4 shows folders under it.
+    // The working directory at opening with a separator appended; column 4 shows a record folder
+    // in the data root under it, or as it is when the data root is absolute.
     QString baseFolder;
 
     QLabel* nameLabel = nullptr;
@@ -94,7 +96,7 @@ private:
     void FillList();
     // Opens the list's statement and fills the list; a query that fails is said, so a database
     // fault never looks like an empty list.
-    void ShowList(const QString& statement);
+    void ShowList(const PatientQuery& query);
     // Makes list row `row` (from 0) the recordset's current row and gives its PatientID text.
     bool MoveToRow(int row, QString& idText);
     // The patient of list row `row`, when the database still holds that very patient, live,

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "foundation/ProfileFile.h"
+#include "foundation/WholeFile.h"
 
 namespace {
 
@@ -25,26 +26,26 @@ bool IsValidCodeString(const std::string& text)
 
 // The address of a peer from its section: Port, CalledAETitle, CallingAETitle (the default kept
 // when not set) and Timeout; one problem per unusable setting.
-void ReadPeer(const std::string& file, const std::string& section, PacsSettings& peer,
+void ReadPeer(const std::string& profile, const std::string& section, PacsSettings& peer,
               std::vector<std::string>& problems)
 {
     const std::string name = "[" + section + "] ";
-    const std::string port = GetProfileString(file, section, "Port");
+    const std::string port = FindProfileValue(profile, section, "Port");
     if (const std::optional<int> p = NumberIn(port, 1, 65535))
         peer.port = *p;
     else
         problems.push_back(name + "Port \"" + port + "\" is no port number (1 to 65535)");
-    peer.calledAeTitle = GetProfileString(file, section, "CalledAETitle");
+    peer.calledAeTitle = FindProfileValue(profile, section, "CalledAETitle");
     if (!IsValidAeTitle(peer.calledAeTitle))
         problems.push_back(name + "CalledAETitle \"" + peer.calledAeTitle
                            + "\" is no AE title (1 to 16 characters)");
-    const std::string calling = GetProfileString(file, section, "CallingAETitle");
+    const std::string calling = FindProfileValue(profile, section, "CallingAETitle");
     if (!calling.empty())
         peer.callingAeTitle = calling;
     if (!IsValidAeTitle(peer.callingAeTitle))
         problems.push_back(name + "CallingAETitle \"" + peer.callingAeTitle
                            + "\" is no AE title (1 to 16 characters)");
-    const std::string timeout = GetProfileString(file, section, "Timeout");
+    const std::string timeout = FindProfileValue(profile, section, "Timeout");
     if (!timeout.empty()) {
         if (const std::optional<int> t = NumberIn(timeout, 1, 3600))
             peer.timeoutSeconds = *t;
@@ -88,9 +89,15 @@ bool IsValidAeTitle(const std::string& title)
 
 DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile)
 {
+    std::string text;
+    ReadRegularFile(settingsFile, text);
+    return DicomSettingsOf(text);
+}
+
+DicomSettings DicomSettingsOf(const std::string& profile)
+{
     DicomSettings settings;
-    const std::string file = settingsFile.string();
-    const std::string root = GetProfileString(file, "Dicom", "UidRoot");
+    const std::string root = FindProfileValue(profile, "Dicom", "UidRoot");
     if (IsValidUidRoot(root))
         settings.uidRoot = root;
     else if (!root.empty())
@@ -99,10 +106,10 @@ DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile)
                                     + std::to_string(kMaxUidRootLength) + " characters)");
 
     PacsSettings pacs;
-    pacs.host = GetProfileString(file, "Pacs", "Host");
+    pacs.host = FindProfileValue(profile, "Pacs", "Host");
     if (!pacs.host.empty()) {
         const size_t before = settings.problems.size();
-        ReadPeer(file, "Pacs", pacs, settings.problems);
+        ReadPeer(profile, "Pacs", pacs, settings.problems);
         if (settings.uidRoot.empty())
             settings.problems.push_back("[Dicom] UidRoot is needed to send to the PACS");
         if (settings.problems.size() == before)
@@ -110,25 +117,25 @@ DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile)
     }
 
     WorklistSettings worklist;
-    worklist.host = GetProfileString(file, "Worklist", "Host");
+    worklist.host = FindProfileValue(profile, "Worklist", "Host");
     if (worklist.host.empty())
         return settings;
     const size_t before = settings.problems.size();
-    if (const std::string calling = GetProfileString(file, "Pacs", "CallingAETitle"); !calling.empty())
+    if (const std::string calling = FindProfileValue(profile, "Pacs", "CallingAETitle"); !calling.empty())
         worklist.callingAeTitle = calling;
-    ReadPeer(file, "Worklist", worklist, settings.problems);
-    worklist.stationAeTitle = GetProfileString(file, "Worklist", "StationAETitle");
+    ReadPeer(profile, "Worklist", worklist, settings.problems);
+    worklist.stationAeTitle = FindProfileValue(profile, "Worklist", "StationAETitle");
     if (!worklist.stationAeTitle.empty() && !IsValidAeTitle(worklist.stationAeTitle))
         settings.problems.push_back("[Worklist] StationAETitle \"" + worklist.stationAeTitle
                                     + "\" is no AE title (1 to 16 characters)");
-    if (const std::string modality = GetProfileString(file, "Worklist", "Modality"); !modality.empty())
+    if (const std::string modality = FindProfileValue(profile, "Worklist", "Modality"); !modality.empty())
         worklist.modality = modality;
     if (!IsValidCodeString(worklist.modality))
         settings.problems.push_back("[Worklist] Modality \"" + worklist.modality
                                     + "\" is no modality (1 to 16 capitals, digits, blanks or _)");
     for (auto [key, days] : {std::pair{"DaysBefore", &worklist.daysBefore},
                              std::pair{"DaysAfter", &worklist.daysAfter}}) {
-        const std::string text = GetProfileString(file, "Worklist", key);
+        const std::string text = FindProfileValue(profile, "Worklist", key);
         if (text.empty())
             continue;
         if (const std::optional<int> n = NumberIn(text, 0, kMaxWorklistDays))

@@ -50,6 +50,8 @@ struct DicomSettings {
 };
 
 DicomSettings ReadDicomSettings(const std::filesystem::path& settingsFile);
+// The same from the text of a settings file.
+DicomSettings DicomSettingsOf(const std::string& profile);
 
 // Digits and dots, no empty component, no leading zero in a component, at most
 // kMaxUidRootLength characters.

@@ -1,9 +1,9 @@
 #include "foundation/LanguageTable.h"
+#include "foundation/ProfileFile.h"
 #include "foundation/WholeFile.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -16,16 +16,6 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text)
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     return true;
-}
-
-std::string Trim(const std::string& s)
-{
-    const char* blanks = " \t\r\n\v\f";
-    size_t b = s.find_first_not_of(blanks);
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(blanks);
-    return s.substr(b, e - b + 1);
 }
 
 void ReplaceAll(std::string& s, const std::string& from, const std::string& to)

@@ -1,20 +1,19 @@
 #include "foundation/ProfileFile.h"
 #include "foundation/WholeFile.h"
 
-#include <fstream>
 #include <sstream>
 #include <vector>
 
-namespace {
-
 std::string Trim(const std::string& s)
 {
-    const char* blanks = " \t\r\n";
+    const char* blanks = " \t\r\n\v\f";
     size_t b = s.find_first_not_of(blanks);
     if (b == std::string::npos)
         return {};
     return s.substr(b, s.find_last_not_of(blanks) - b + 1);
 }
+
+namespace {
 
 bool SameText(const std::string& a, const std::string& b)
 {
@@ -64,13 +63,6 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-bool ReadText(const std::string& path, std::string& text)
-{
-    if (!ReadRegularFile(path, text))
-        return false;
-    return true;
-}
-
 }  // namespace
 
 std::string FindProfileValue(const std::string& text, const std::string& section,
@@ -95,7 +87,7 @@ std::string GetProfileString(const std::string& path, const std::string& section
                              const std::string& key, size_t bufferSize)
 {
     std::string text;
-    if (!ReadText(path, text))
+    if (!ReadRegularFile(path, text))
         return {};
     std::string value = FindProfileValue(text, section, key);
     if (bufferSize > 0 && value.size() > bufferSize - 1) {
@@ -113,7 +105,9 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
                         const std::string& value)
 {
     std::string text;
-    ReadText(path, text);
+    std::error_code error;
+    if (!ReadRegularFile(path, text) && std::filesystem::exists(path, error))
+        return false;
     const std::string eol = text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos
                                 ? "\n" : "\r\n";
     std::vector<std::string> lines = SplitLines(text);
@@ -151,10 +145,41 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     std::string out;
     for (const std::string& line : lines)
         out += line + eol;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file)
-        return false;
-    file << out;
-    file.close();
-    return static_cast<bool>(file);
+    // A link is written through, as a plain write would: the settings it points to are replaced.
+    const bool link = std::filesystem::is_symlink(path, error);
+    const std::filesystem::path target = link ? std::filesystem::weakly_canonical(path, error)
+                                              : std::filesystem::path(path);
+    std::string why;
+    return !(link && error) && WriteFileWhole(target, out, why);
+}
+
+std::string OverlayProfile(const std::string& base, const std::string& overlay)
+{
+    std::string out;
+    std::string name;
+    bool keep = true;
+    for (const std::string& line : SplitLines(base)) {
+        if (SectionName(line, name))
+            keep = !HasProfileSection(overlay, name);
+        if (keep)
+            out += line + "\n";
+    }
+    // Lines before the overlay's first section belong to no section; appended, they would join
+    // the last section of base.
+    bool inSection = false;
+    for (const std::string& line : SplitLines(overlay)) {
+        inSection = inSection || SectionName(line, name);
+        if (inSection)
+            out += line + "\n";
+    }
+    return out;
+}
+
+bool HasProfileSection(const std::string& text, const std::string& section)
+{
+    std::string name;
+    for (const std::string& line : SplitLines(text))
+        if (SectionName(line, name) && SameText(name, section))
+            return true;
+    return false;
 }

@@ -4,11 +4,8 @@
 #include <unistd.h>
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
 
 #include "foundation/ProfileFile.h"
-#include "foundation/WholeFile.h"
 
 namespace {
 constexpr char kPrintedNameSection[] = "PrintedName";
@@ -38,17 +35,6 @@ std::string RememberedPrintedName(const std::string& stationFile, const std::str
 bool RememberPrintedName(const std::string& stationFile, const std::string& login,
                          const std::string& name)
 {
-    if (login.empty())
-        return false;
-    std::string why;
-    return WriteFileWhole(
-        stationFile,
-        [&](const std::filesystem::path& temporary, std::string&) {
-            std::string text;
-            if (std::filesystem::exists(stationFile) && !ReadRegularFile(stationFile, text))
-                return false;
-            std::ofstream(temporary, std::ios::binary) << text;
-            return WriteProfileString(temporary.string(), kPrintedNameSection, login, name);
-        },
-        why);
+    // The profile writer replaces the file whole, so a full disk keeps every name remembered.
+    return !login.empty() && WriteProfileString(stationFile, kPrintedNameSection, login, name);
 }

@@ -3,25 +3,32 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include "foundation/WholeFile.h"
 #include "db/PatientStore.h"
 #include "history/PatientInfoXml.h"
 #include "record/RecordFile.h"
 
 namespace {
 
-// Copies one record file, replacing what is at dst. Only a regular file is read: a link could
-// lead out of the folder the operator chose, and a device or pipe would never end.
+// Copies one record file whole, replacing what is at dst. Only a regular file is read: a link
+// could lead out of the folder the operator chose, and a device or pipe would never end.
 bool CopyRecordFile(const QString& src, const QString& dst)
 {
     const QFileInfo source(src);
     if (!source.isFile() || source.isSymLink())
         return false;
-    const QFileInfo target(dst);
-    if ((target.exists() || target.isSymLink()) && !QFile::remove(dst))
-        return false;
-    return QFile::copy(src, dst);
+    std::string why;
+    return WriteFileWhole(
+        dst.toStdString(),
+        [&src](const std::filesystem::path& temporary, std::string& failure) {
+            std::error_code error;
+            std::filesystem::copy_file(src.toStdString(), temporary,
+                                       std::filesystem::copy_options::overwrite_existing, error);
+            failure = error.message();
+            return !error;
+        },
+        why);
 }
 
 bool SavePatientInfo(int32_t id, const QString& path)
@@ -32,8 +39,8 @@ bool SavePatientInfo(int32_t id, const QString& path)
     const std::optional<QByteArray> xml = WritePatientInfoXml(*row);
     if (!xml)
         return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(*xml) == xml->size() && file.commit();
+    std::string why;
+    return WriteFileWhole(path.toStdString(), xml->toStdString(), why);
 }
 
 // The untrusted PatientInfo.xml of an import folder; empty unless it is a sound file.

@@ -7,8 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-noto-cjk fonts-wqy-zenhei
-  sqlite3 poppler-utils python3
-  postgresql libqt6sql6-psql
+  sqlite3 poppler-utils python3 procps
+  postgresql libqt6sql6-psql libpq-dev
   libdcmtk-dev dcmtk dicom3tools
 )
 missing=()

@@ -3,9 +3,9 @@
 //   corvida-export [--patient-id ID] [--language NAME] [--settings FILE]
 //                  (--dicom OUT.dcm | --report-dicom OUT.dcm | --send) FILE.cv...
 //
-// The patient is looked up in Corvida.mdb of the working directory, by --patient-id or else by the
-// record's folder Data/<id>, as the Print button does. Exit status 0 when every object was
-// written or accepted by the PACS, 1 when any was not, 2 on bad input.
+// The patient is looked up in the patient database of the program's Settings.ini, by --patient-id
+// or else by the record's folder Data/<id>, as the Print button does. Exit status 0 when every
+// object was written or accepted by the PACS, 1 when any was not, 2 on bad input.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -47,11 +47,10 @@ struct PatientAndOrder {
 };
 
 // The patient rows of the given numbers with their orders, or an error text.
-QString LookUpPatients(const QString& settingsFile, const QStringList& ids,
+QString LookUpPatients(const DatabaseSettings& where, const QStringList& ids,
                        std::map<QString, PatientAndOrder>& rows)
 {
     AppDatabase& db = AppDatabase::Instance();
-    const DatabaseSettings where = ReadDatabaseSettings(settingsFile.toStdString());
     if (QString error; !OpenPatientDatabase(where, error))
         return QString("the patient database %1 cannot be opened: %2").arg(DatabaseLocation(where), error);
     QString error;
@@ -80,6 +79,9 @@ int main(int argc, char** argv)
     QApplication qt(argc, argv);
     // Our own messages say what failed; the toolkit's log would only repeat it.
     OFLog::configure(OFLogger::OFF_LOG_LEVEL);
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QString programSettings = QDir(appDir).filePath("Settings.ini");
+    const DatabaseSettings where = ReadDatabaseSettings(programSettings.toStdString());
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Writes a record (.cv) as DICOM: the ECG waveform (General ECG, with the automatic\n"
@@ -87,14 +89,17 @@ int main(int argc, char** argv)
         "(Encapsulated PDF) of the same study, to files or to the PACS of Settings.ini.\n"
         "Settings.ini: [Dicom] UidRoot=<your organisation's UID root>; for --send also\n"
         "[Pacs] Host=, Port=, CalledAETitle=, CallingAETitle= (default CORVIDA), Timeout=\n"
-        "(seconds, default 30). The patient comes from Corvida.mdb of the working folder.\n"
-        "Each object sent gets one line; exit status 1 unless the PACS accepted every one.");
+        "(seconds, default 30). Each object sent gets one line; exit status 1 unless the PACS\n"
+        "accepted every one.\n"
+        "The patient comes from the database of " + programSettings + ", always:\n"
+        "  " + DatabaseLocation(where));
     parser.addHelpOption();
     const QCommandLineOption patientOption("patient-id",
         "Patient number (default: the record's folder Data/<number>).", "ID");
     const QCommandLineOption languageOption("language", "Language by display name.", "NAME");
     const QCommandLineOption settingsOption("settings",
-        "Settings file (default: Settings.ini beside this program).", "FILE");
+        "Settings laid over the program's Settings.ini: each section FILE names replaces that "
+        "section; the others, and always [Database], stay as Settings.ini has them.", "FILE");
     const QCommandLineOption dicomOption("dicom", "Write the ECG waveform object.", "OUT.dcm");
     const QCommandLineOption reportOption("report-dicom", "Write the report object.", "OUT.dcm");
     const QCommandLineOption sendOption("send", "Send both objects of every record to the PACS.");
@@ -123,11 +128,24 @@ int main(int argc, char** argv)
         if (!out.isEmpty() && ClashesWithRecords(out.toStdString(), {files.front().toStdString()}))
             return Fail(2, QString("will not write \"%1\": it is a record file").arg(out));
 
-    const QString appDir = QCoreApplication::applicationDirPath();
-    const QString settingsFile = parser.isSet(settingsOption)
-                                     ? parser.value(settingsOption)
-                                     : QDir(appDir).filePath("Settings.ini");
-    const DicomSettings settings = ReadDicomSettings(settingsFile.toStdString());
+    // A tool must never read another database than the program it stands beside.
+    if (!where.problem.isEmpty())
+        return Fail(2, programSettings + ": " + where.problem);
+    std::string profile;
+    ReadRegularFile(programSettings.toStdString(), profile);
+    QString settingsFile = programSettings;
+    if (parser.isSet(settingsOption)) {
+        const QString overlay = parser.value(settingsOption);
+        std::string text;
+        if (!ReadRegularFile(overlay.toStdString(), text))
+            return Fail(2, QString("cannot read the settings file \"%1\"").arg(overlay));
+        if (HasProfileSection(text, "Database"))
+            std::fprintf(stderr, "corvida-export: %s: [Database] is not taken: the patient database "
+                                 "is always the one of %s\n", qPrintable(overlay), qPrintable(programSettings));
+        profile = OverlayProfile(profile, text);
+        settingsFile = overlay + " over " + programSettings;
+    }
+    const DicomSettings settings = DicomSettingsOf(profile);
     for (const std::string& problem : settings.problems)
         std::fprintf(stderr, "corvida-export: %s: %s\n", qPrintable(settingsFile), problem.c_str());
     if (settings.uidRoot.empty())
@@ -141,8 +159,7 @@ int main(int argc, char** argv)
     LanguageTable texts;
     QString language = parser.value(languageOption);
     if (language.isEmpty())
-        language = QString::fromStdString(
-            GetProfileString(settingsFile.toStdString(), "Language", "Path"));
+        language = QString::fromStdString(FindProfileValue(profile, "Language", "Path"));
     if (language.isEmpty())
         language = "中文";
     texts.SetDirectory(QDir(appDir).filePath("language").toStdString());
@@ -164,7 +181,7 @@ int main(int argc, char** argv)
     }
     std::map<QString, PatientAndOrder> rows;
     if (!ids.isEmpty()) {
-        const QString error = LookUpPatients(settingsFile, ids, rows);
+        const QString error = LookUpPatients(where, ids, rows);
         if (!error.isEmpty())
             return Fail(2, error);
     }

@@ -3,10 +3,10 @@
 //   corvida-report [--language NAME] [--patient-id ID] [--speed 12.5|25|50] [--machine]
 //                  --pdf OUT.pdf FILE.cv
 //
-// The patient header is looked up in the patient database when --patient-id is given, else its
-// fields are left blank. A record in a patient's folder prints its latest confirmed reading from
-// that database, or with --machine the machine's own. The page is A4 at 600 dpi, the resolution the report
-// assumes before a printer is known. Exit status 0 on success, 2 on bad input, 1 when the PDF
+// The patient header is looked up in the patient database of the program's Settings.ini when
+// --patient-id is given, else its fields are left blank. A record in a patient's folder prints its
+// latest confirmed reading from that database, or with --machine the machine's own. The page is A4
+// at 600 dpi, the resolution the report assumes before a printer is known. Exit status 0 on success, 2 on bad input, 1 when the PDF
 // cannot be written.
 #include <QApplication>
 #include <QBuffer>
@@ -43,8 +43,15 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qt(argc, argv);
+    // Language files and Settings.ini live in the program folder beside this tool.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QString programSettings = QDir(appDir).filePath("Settings.ini");
+    const DatabaseSettings where = ReadDatabaseSettings(programSettings.toStdString());
     QCommandLineParser parser;
-    parser.setApplicationDescription("Writes the report of a record file (.cv) as a PDF.");
+    parser.setApplicationDescription("Writes the report of a record file (.cv) as a PDF.\n"
+                                     "The patient (--patient-id) and the reading of a record in a patient's\n"
+                                     "folder come from the database of " +
+                                     programSettings + ":\n  " + DatabaseLocation(where));
     parser.addHelpOption();
     const QCommandLineOption languageOption("language", "Interface language by display name.", "NAME");
     const QCommandLineOption patientOption("patient-id", "Patient number for the header.", "ID");
@@ -71,13 +78,13 @@ int main(int argc, char** argv)
     if (speedIndex < 0)
         return Fail(2, QString("--speed must be 12.5, 25 or 50, not \"%1\"").arg(speedText));
 
-    // Language files and Settings.ini live in the program folder beside this tool.
+    // A tool must never read another database than the program it stands beside.
+    if (!where.problem.isEmpty())
+        return Fail(2, programSettings + ": " + where.problem);
     LanguageTable texts;
-    const QString appDir = QCoreApplication::applicationDirPath();
     QString language = parser.value(languageOption);
     if (language.isEmpty())
-        language = QString::fromStdString(GetProfileString(
-            QDir(appDir).filePath("Settings.ini").toStdString(), "Language", "Path"));
+        language = QString::fromStdString(GetProfileString(programSettings.toStdString(), "Language", "Path"));
     if (language.isEmpty())
         language = "中文";
     texts.SetDirectory(QDir(appDir).filePath("language").toStdString());
@@ -102,8 +109,6 @@ int main(int argc, char** argv)
         if (parser.isSet(patientOption) && (!number || id.isEmpty() || !id.front().isDigit()))
             return Fail(2, QString("--patient-id must be a patient number, not \"%1\"").arg(id));
         AppDatabase& db = AppDatabase::Instance();
-        const DatabaseSettings where = ReadDatabaseSettings(
-            (QCoreApplication::applicationDirPath() + "/Settings.ini").toStdString());
         if (QString error; !OpenPatientDatabase(where, error))
             return Fail(2, QString("the patient database %1 cannot be opened: %2")
                                .arg(DatabaseLocation(where), error));

@@ -1,6 +1,7 @@
-// Start-up: the database check, and the language fallback said before it.
+// Start-up: the database check, and the settings and language fallbacks said before it.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <fstream>
@@ -38,16 +39,24 @@ TEST(Application, UnusableDatabaseIsReportedAndStopsStartUp)
         {nullptr, "", "Data=" + (dir.Path() / "share/Data").string(), "The record folder \""},
     };
 
-    // Nothing there, not even a language file: that is said once, in English, before the database.
+    // Nothing there, not even a language file, Settings.ini missing or empty: each said once, first.
     RecordingPrompt prompt;
-    {
+    for (const char* settings : {static_cast<const char*>(nullptr), " \r\n"}) {
         Application app;
+        app.settings.BuildSettingsPath();
+        QFile::remove(app.settings.configPath);
+        if (settings)
+            std::ofstream(app.settings.configPath.toStdString()) << settings;
+        prompt.Clear();
         app.SetPrompt(&prompt);
         EXPECT_FALSE(app.InitInstance());
+        ASSERT_EQ(prompt.Texts().size(), 3);
+        EXPECT_EQ(prompt.Texts()[0], "The settings file \"" + QDir::toNativeSeparators(app.settings.configPath) +
+                                         "\" cannot be read, the default settings are used.");
+        EXPECT_TRUE(prompt.Texts()[1].endsWith("\" cannot be loaded, - is used instead."));
+        EXPECT_TRUE(prompt.Texts()[2].contains("Corvida.mdb"));
+        EXPECT_FALSE(fs::exists("Corvida.mdb"));
     }
-    ASSERT_EQ(prompt.Texts().size(), 2);
-    EXPECT_TRUE(prompt.Texts()[0].endsWith("\" cannot be loaded, - is used instead."));
-    EXPECT_TRUE(prompt.Texts()[1].contains("Corvida.mdb"));
 
     fs::create_directory("language");
     fs::copy_file(CORVIDA_SOURCE_DIR "/language/English.ini", "language/English.ini");

@@ -1,11 +1,12 @@
 #pragma once
 // A fresh copy of the shipped empty Corvida.mdb in a temporary working directory (or with
 // CORVIDA_TEST_DATABASE=PostgreSQL a fresh database on the test server), opened as the
-// process-wide connection, with the English texts and a recording prompt (also the
-// connection's). Every statement the program sends is kept in `statements`.
+// process-wide connection, with the English texts and a recording prompt. Every statement the
+// program sends is kept in `statements`.
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QProcess>
 #include <QStringList>
 #include <filesystem>
 
@@ -16,14 +17,34 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
 
+// Another program holding the Patient table against other writers (SQLite: the whole file) for
+// `ms`; Release waits for its end and says whether it still held the table when called.
+class TableHold {
+public:
+    explicit TableHold(int ms)
+    {
+        const bool pg = PgCluster::Wanted();
+        holder_.start("sh", {"-c", QString("(echo \"%1 Select 'held';\"; sleep %2) | %3")
+                                       .arg(pg ? "Begin; Lock Table Patient In Exclusive Mode;" : "Begin Exclusive;")
+                                       .arg(ms / 1000.0)
+                                       .arg(pg ? PgCluster::Instance().PsqlCommand() : "sqlite3 Corvida.mdb")});
+        EXPECT_TRUE(holder_.waitForReadyRead(10000));
+    }
+    bool Release()
+    {
+        const bool held = holder_.state() == QProcess::Running;
+        holder_.waitForFinished();
+        return held;
+    }
+
+private:
+    QProcess holder_;
+};
+
 class DatabaseFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        db().SetDisconnectedNotice([this] {
-            prompt.Show(AdoConnection::kDisconnectedCaption, AdoConnection::kDisconnectedText,
-                        PromptIcon::Information, PromptButtons::Ok);
-        });
         if (PgCluster::Wanted())
             ASSERT_TRUE(PgCluster::Instance().Fresh());
         else
@@ -35,7 +56,6 @@ protected:
     {
         db().SetStatementTrace({});
         db().Close();
-        db().SetDisconnectedNotice({});
     }
     static AppDatabase& db() { return AppDatabase::Instance(); }
     // Opens the connection (again) on the test's database.

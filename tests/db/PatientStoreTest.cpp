@@ -1,5 +1,5 @@
 // The patient statements on a real Corvida.mdb: ID allocation, the 400-row limit with reuse of the
-// oldest deleted row, queries, soft deletion and look-ups, with the exact texts sent.
+// oldest deleted row, queries, soft deletion and look-ups.
 #include <QDir>
 #include <QFile>
 #include <set>
@@ -28,10 +28,10 @@ protected:
         return row.value_or(PatientRecord());
     }
     bool Delete(int32_t id) { return DeletePatient(Row(id)) == DeleteOutcome::Deleted; }
-    std::vector<int32_t> ListIds(const QString& statement)
+    std::vector<int32_t> ListIds(const PatientQuery& query)
     {
         AdoRecordSet rows;
-        EXPECT_TRUE(OpenPatientList(rows, statement)) << statement.toStdString();
+        EXPECT_TRUE(OpenPatientList(rows, query)) << query.statement.toStdString();
         std::vector<int32_t> ids;
         PatientRecord row;
         for (; ReadPatientRow(rows, row); rows.MoveNext())
@@ -40,22 +40,17 @@ protected:
     }
 };
 
-// Quotes, percent signs and SQL in the texts are stored exactly as typed.
-TEST_F(PatientStore, EmptyTableGivesIdOneAndItsFolder_WithTheExactStatements)
+// Quotes, backslashes, percent signs and SQL in the texts are stored exactly as typed.
+TEST_F(PatientStore, EmptyTableGivesIdOneAndItsFolder_TextsStoredAsTyped)
 {
-    const QString note = "x', 0, 0); Drop Table Patient; --\r\n50% 'line' two";
-    const StoreResult stored = StorePatient(Facts("O'Brien", "1'--", note), kNow);
+    const QString note = "x', 0, 0); Drop Table Patient; --\r\n50% 'line' two\\";
+    const StoreResult stored = StorePatient(Facts("O\\'Brien", "1\\'--", note), kNow);
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(std::pair(stored.id, stored.reused), std::pair(1, false));
     EXPECT_TRUE(QDir("Data/1").exists());
-    EXPECT_EQ(statements,
-              QStringList({"Select Max(PatientID), count(*) from Patient",
-                           "Insert into Patient (PatientID,Name,Age,Height,Weight,Blood,Sex,Other,ClinicalNo,"
-                           "NewDate,Isdel) Values (1, 'O''Brien', 20, 170, 100, 0, 1, 'x'', 0, 0); Drop Table "
-                           "Patient; --\r\n50% ''line'' two', '1''--', '2009-3-7  9:5:41', 0)"}));
     const PatientRecord row = Row(1);
     EXPECT_EQ(QStringList({row.Name, row.Other, row.ClinicalNo, row.NewDate, QString::number(row.Isdel)}),
-              QStringList({"O'Brien", note, "1'--", "2009-03-07 09:05:41", "0"}));
+              QStringList({"O\\'Brien", note, "1\\'--", "2009-03-07 09:05:41", "0"}));
 }
 
 TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver_OneOfThoseSharingTheOldestDate)
@@ -70,15 +65,10 @@ TEST_F(PatientStore, Row400IsInsertedThenTheOldestDeletedRowIsTakenOver_OneOfTho
     Exec("Update Patient Set NewDate = #2008-6-1 8:0:0# Where PatientID = 9");  // 9 is the oldest
     QDir().mkpath("Data/9");
     ASSERT_TRUE(QFile("Data/9/m200806010800.cv").open(QIODevice::WriteOnly));
-    statements.clear();
 
     stored = StorePatient(Facts("Takes over"), kNow.addSecs(60));
     ASSERT_TRUE(stored.Stored());
     EXPECT_EQ(std::pair(stored.id, stored.reused), std::pair(9, true));
-    EXPECT_EQ(statements, QStringList({"Select Max(PatientID), count(*) from Patient",
-                                       "Select Min(NewDate), Count(*) from Patient where Isdel = 1",
-                                       "Select * From Patient Where  Isdel = 1 and NewDate = "
-                                       "#2008-06-01 08:00:00#"}));
     const PatientRecord row = Row(9);  // a new patient from now on
     EXPECT_EQ(QStringList({row.Name, row.NewDate, QString::number(row.Isdel)}),
               QStringList({"Takes over", "2009-03-07 09:06:41", "0"}));
@@ -195,7 +185,7 @@ TEST_F(PatientStore, TheOrderIsStoredWithItsRowOrNotAtAll_ATakenOverRowLosesTheO
 TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
 {
     const char* patients[][2] = {{"Li", "00000001"},     {"lin hua", "00000002"}, {"O'Brien", "A'B"},
-                                 {"王小明", "00000004"}, {"50% off", "12345678"}, {"Gone Li", "00000006"}};
+                                 {"王小明", "00000004"}, {"50% off\\", "12345678"}, {"Gone Li", "00000006"}};
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(StorePatient(Facts(QString::fromUtf8(patients[i][0]), patients[i][1]), kNow.addSecs(i)).Stored());
     ASSERT_TRUE(Delete(6));
@@ -207,17 +197,19 @@ TEST_F(PatientStore, QueryFiltersMatchWhatIsTyped_NewestFirst_DeletedLeftOut)
     } cases[] = {
         {"", "", {5, 4, 3, 2, 1}}, {"%", "", {5, 4, 3, 2, 1}}, {"li", "", {2, 1}},  // Like ignores case
         {"'", "", {3}}, {"王", "", {4}}, {"小明", "0000", {4}}, {"0%", "", {5}}, {"", "'B", {3}},
-        {"' Or '1' = '1", "", {}}, {"Li", "00000002", {2}},
+        {"' Or '1' = '1", "", {}}, {"Li", "00000002", {2}}, {"\\", "", {5}},
+        // A backslash before a quote ends no text, whatever the server's default for backslashes.
+        {"\\' or isdel=1 --", "", {}}, {"\\'; update patient set name=chr(88) where patientid=1 --", "", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ListIds(QueryPatientsStatement(QString::fromUtf8(c.name), QString::fromUtf8(c.number))), c.ids);
+    EXPECT_EQ(Count("Name = 'X'"), 0);
 }
 
 TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne_ExportAndLookUpFindDeletedRowsToo)
 {
     Seed(3);
     EXPECT_TRUE(Delete(2));
-    EXPECT_EQ(statements.back(), "Update Patient Set Isdel = '1' Where PatientID = 2");
     // Stored as the number 1 (a PostgreSQL column has but the one type).
     EXPECT_EQ(Count(PgCluster::Wanted() ? "Isdel = 1 And PatientID = 2"
                                         : "Isdel = 1 And typeof(Isdel) = 'integer' And PatientID = 2"),
@@ -225,15 +217,11 @@ TEST_F(PatientStore, DeleteMarksTheRowAndSaysWhetherThereWasOne_ExportAndLookUpF
     EXPECT_EQ(ListIds(LivePatientsStatement()), (std::vector<int32_t>{3, 1}));
     EXPECT_EQ(DeletePatient({77}), DeleteOutcome::NotSamePatient);
 
-    statements.clear();
     EXPECT_EQ(ExportPatientRow(2).value_or(PatientRecord()).Name, "P2");
-    EXPECT_EQ(statements, QStringList({"Select * From Patient Where PatientID = 2"}));
     EXPECT_FALSE(ExportPatientRow(4).has_value());
-    statements.clear();
     const PatientLookup found = FindPatient("2");
     EXPECT_FALSE(found.queryFailed);
     EXPECT_EQ(found.row.value_or(PatientRecord()).ClinicalNo, "00000002");
-    EXPECT_EQ(statements, QStringList({"Select * from Patient Where PatientID = 2"}));
     EXPECT_FALSE(FindPatient("4").queryFailed || FindPatient("4").row);
     statements.clear();
     for (const char* bad : {"", "2 Or 1 = 1", "x"})

@@ -6,15 +6,10 @@
 #include <QDir>
 #include <QProcess>
 #include <QTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <chrono>
-#include <latch>
-#include <thread>
 
 #include "db/PatientFolder.h"
 #include "db/RecordingHold.h"
@@ -56,13 +51,12 @@ protected:
 
 }  // namespace
 
-// A lock held briefly by another program is waited for; one held beyond the wait, a table gone or
-// the server gone is an error, not "no patients".
+// A lock held briefly by another program is waited for; one held beyond the time limit, a stalled
+// server or a table gone is said as an error, not "no patients", while the lock or stall lasts.
 TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
 {
     db().SetConnectTimeOut(1);
     ASSERT_TRUE(Reopen());
-    db().SetConnectTimeOut(30);
     AddPatients();
     const auto listed = [&](int rows, const QStringList& texts, const char* step) {
         prompt.Clear();
@@ -70,30 +64,22 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
         EXPECT_EQ(prompt.Texts(), texts) << step;
     };
     if (PgCluster::Wanted()) {
-        ASSERT_TRUE(PgCluster::Instance().Stop());
-        listed(0, {"Search Record Error"}, "server stopped");
-        ASSERT_TRUE(PgCluster::Instance().Start());
-        listed(4, {}, "server back");
+        HistoryPatientListDialog& d = List();
+        ASSERT_TRUE(PgCluster::Instance().Pause(20));
+        prompt.Clear();
+        QTest::mouseClick(d.queryButton, Qt::LeftButton);
+        EXPECT_EQ(prompt.Texts(), QStringList{"Search Record Error"});
+        EXPECT_TRUE(PgCluster::Instance().Resume()) << "the query waited for the stalled server";
+        listed(4, {}, "server answers again");
     }
     for (const int lockMs : {200, 2000}) {
         if (PgCluster::Wanted())
             break;  // a lock on the SQLite file
-        std::latch locked(1);
-        std::thread holder([&] {
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history-test-lock");
-                db.setDatabaseName("Corvida.mdb");
-                EXPECT_TRUE(db.open() && QSqlQuery(db).exec("Begin Exclusive"));
-                locked.count_down();
-                std::this_thread::sleep_for(std::chrono::milliseconds(lockMs));
-                QSqlQuery(db).exec("Commit");
-            }
-            QSqlDatabase::removeDatabase("history-test-lock");
-        });
-        locked.wait();
+        TableHold hold(lockMs);
         lockMs < 1000 ? listed(4, {}, "brief lock") : listed(0, {"Search Record Error"}, "long lock");
-        holder.join();
+        EXPECT_TRUE(hold.Release() || lockMs < 1000) << "the list waited for the lock";
     }
+    db().SetConnectTimeOut(kDatabaseTimeLimitSeconds);
     Engine("Drop Table Patient");
     listed(0, {"Search Record Error"}, "table gone");
 }
@@ -146,6 +132,23 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     ButtonNamed(window, app.context.Translate("Print")).click();
     EXPECT_EQ(window.Buttons().record->text(), "Start Record");
     EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
+}
+
+// The HistoryFile column shows a patient's record folder: under the working folder for a relative
+// data root, as it is for an absolute one.
+TEST_F(HistoryList, HistoryFileShowsTheRecordFolderAsItIs)
+{
+    TempDir share;
+    AddPatients();
+    const QString absolute = QString::fromStdString(share.Path().string());
+    for (const auto& [root, shown] : {std::pair(QString("Data"), QDir::currentPath() + "/Data"),
+                                      std::pair(absolute + "/", absolute)}) {
+        SetDataRoot(root);
+        WriteRecord(PatientDataFolder(li).toStdString() + "/m200903070903.cv", 1);
+        EXPECT_EQ(List().list->item(0, HistoryPatientListDialog::kHistoryFileColumn)->text(),
+                  shown + "/" + QString::number(li) + "/");
+    }
+    SetDataRoot({});
 }
 
 // Another station deletes li and gives its ID to a new patient while this station's list shows

@@ -28,8 +28,8 @@ protected:
     std::unique_ptr<PatientInfoDialog> opened;  // the last one made
 };
 
-// Numbers out of range, a full table, a take-over the database refuses (a save error) and a port not
-// ready keep the dialog open with their message, and none makes a patient.
+// Numbers out of range, a full table, a take-over the database refuses (a save error), a port not
+// ready and a table held elsewhere keep the dialog open with their message; none makes a patient.
 TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
 {
     const QString upTo3000 = "Please enter an integer between 0 and 3000.", integer = "Please enter an integer.";
@@ -65,6 +65,15 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
     EXPECT_EQ(PressOK("20", "170", "100", false).result(), QDialog::Rejected);
     EXPECT_EQ(prompt.Texts(), QStringList({"Please Check the port setting!"}));
     EXPECT_TRUE(statements.isEmpty());
+
+    // Another station holds the table: given up within the time limit, while it still holds it.
+    db().SetConnectTimeOut(1);
+    ASSERT_TRUE(Reopen());
+    TableHold hold(3000);
+    EXPECT_EQ(PressOK().result(), QDialog::Rejected);
+    EXPECT_EQ(prompt.Texts(), QStringList{"Search Record Error"});
+    EXPECT_TRUE(hold.Release()) << "New Patient waited for the table";
+    db().SetConnectTimeOut(kDatabaseTimeLimitSeconds);
     EXPECT_FALSE(created);
 }
 

@@ -2,13 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QPushButton>
 
 #include "foundation/ProfileFile.h"
 #include "dialogs/SetupDialog.h"
 #include "tests/support/RecordingPrompt.h"
+#include "tests/support/SmallDisk.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestContext.h"
 
 TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
@@ -39,11 +40,19 @@ TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
     EXPECT_EQ(GetProfileString(ini, "Language", "Path"), "");
     EXPECT_TRUE(prompt.shown.empty());
 
-    // A directory where the file should be makes the write fail, and that is said.
+    // Settings.ini, linked to a full disk, must grow a page: the failure is said, the file kept whole.
+    TempDir full;
+    const SmallDisk disk(full.Path(), "64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+    const std::string before = "[Language]\r\nPath=English\r\n;" + std::string(4060, '-') + "\r\n";
+    std::ofstream(full.Path() / "Settings.ini", std::ios::binary) << before;
+    std::ofstream(full.Path() / "filler", std::ios::binary) << std::string(1 << 20, 'x');
     QFile::remove(app.settings.configPath);
-    ASSERT_TRUE(QDir().mkpath(app.settings.configPath));
+    std::filesystem::create_symlink(full.Path() / "Settings.ini", ini);
     SetupDialog(app.context).okButton->click();
-    QDir().rmdir(app.settings.configPath);
+    QFile::remove(app.settings.configPath);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.shown[0].text.startsWith("save error"));
+    EXPECT_TRUE(ReadBytes(full.Path() / "Settings.ini") == before) << "the settings file changed";
 }

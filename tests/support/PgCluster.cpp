@@ -1,10 +1,7 @@
 #include "tests/support/PgCluster.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,38 +50,14 @@ PgCluster::PgCluster() : bin_(BinDir())
         return;
     dir_ = QString::fromStdString(pattern);
     // The watcher stops the server and removes the folder once this process is gone, however.
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return;
-    const QByteArray stop = (AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop") +
-                             " >/dev/null 2>&1; rm -rf " + Quote(dir_)).toLocal8Bit();
-    watcher_ = fork();
-    if (watcher_ == 0) {
-        setsid();
-        close(fds[1]);
-        if (chdir("/") != 0)
-            _exit(127);
-        char c;
-        for (ssize_t n; (n = read(fds[0], &c, 1)) != 0 && (n > 0 || errno == EINTR);) {
-        }
-        execl("/bin/sh", "sh", "-c", stop.constData(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[0]);
-    watcherPipe_ = fds[1];
+    const QString stop = AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop");
+    Run("setsid sh -c " + Quote(QString("while kill -0 %1; do sleep 1; done; ").arg(getpid()) + stop +
+                                "; rm -rf " + Quote(dir_)) + " >/dev/null 2>&1 &");
     if (!Run(AsServer("initdb --no-sync -A trust -U corvida -D " + Quote(dir_ + "/data")) + " >" +
              Quote(dir_ + "/initdb.log") + " 2>&1"))
         return;
     if (Start())
         Psql("-d postgres -c 'Create Database corvida_test'");
-}
-
-PgCluster::~PgCluster()
-{
-    if (watcherPipe_ >= 0) {
-        close(watcherPipe_);
-        waitpid(watcher_, nullptr, 0);
-    }
 }
 
 QString PgCluster::AsServer(const QString& command) const
@@ -101,7 +74,8 @@ bool PgCluster::Run(const QString& command) const
 bool PgCluster::Start()
 {
     // fsync off: a test server's data need not outlive a power cut.
-    const QString options = "-k " + dir_ + " -c listen_addresses='' -c fsync=off -c full_page_writes=off";
+    const QString options = "-k " + dir_ + " -c listen_addresses='' -c fsync=off -c full_page_writes=off "
+                            "-c standard_conforming_strings=off";
     return Run(AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -l " + Quote(dir_ + "/server.log") +
                         " -w -o " + Quote(options) + " start") + " >/dev/null");
 }
@@ -109,6 +83,24 @@ bool PgCluster::Start()
 bool PgCluster::Stop()
 {
     return Run(AsServer("pg_ctl -D " + Quote(dir_ + "/data") + " -m fast -w stop") + " >/dev/null");
+}
+
+QString PgCluster::Signal(const char* signal) const
+{
+    return "p=$(head -1 " + Quote(dir_ + "/data/postmaster.pid") + ") && kill -" + signal + " $p $(pgrep -P $p)";
+}
+
+bool PgCluster::Pause(int seconds)
+{
+    return Run(Signal("STOP")) &&
+           Run("(sleep " + QString::number(seconds) + "; " + Signal("CONT") + ") >/dev/null 2>&1 &");
+}
+
+bool PgCluster::Resume()
+{
+    const bool stopped = Run(Signal("0") + " && ps -o stat= -p $p | grep -q T");
+    Run(Signal("CONT"));
+    return stopped;
 }
 
 bool PgCluster::Fresh()
@@ -122,12 +114,16 @@ bool PgCluster::Sql(const QString& statements, QString* out)
     return Psql("-c " + Quote(statements), out);
 }
 
+QString PgCluster::PsqlCommand() const
+{
+    return "PGOPTIONS='-c client_min_messages=warning' " + bin_ + "/psql -X -q -A -t -v ON_ERROR_STOP=1 -h " +
+           Quote(dir_) + " -p 5432 -U corvida -d corvida_test";
+}
+
 bool PgCluster::Psql(const QString& arguments, QString* out)
 {
     // The last -d wins, so arguments may name another database.
-    const QString command = "PGOPTIONS='-c client_min_messages=warning' " + bin_ +
-                            "/psql -X -q -A -t -v ON_ERROR_STOP=1 -h " + Quote(dir_) +
-                            " -p 5432 -U corvida -d corvida_test " + arguments;
+    const QString command = PsqlCommand() + " " + arguments;
     std::FILE* pipe = popen(command.toLocal8Bit().constData(), "r");
     if (!pipe)
         return false;

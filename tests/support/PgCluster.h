@@ -4,7 +4,6 @@
 // stopped and removed when the process ends. A watcher process does the stopping, so a crashed
 // test leaves no server behind. Run as root, the server runs as nobody (it refuses root).
 #include <QString>
-#include <sys/types.h>
 
 class PgCluster {
 public:
@@ -22,9 +21,16 @@ public:
     bool Fresh();
     // Runs statements with psql, outside the program's layer; rows go to out, '|' between values.
     bool Sql(const QString& statements, QString* out = nullptr);
-    // Takes the server away and brings it back, the data kept.
+    // The shell command of psql on the test database, to which statements may be piped.
+    QString PsqlCommand() const;
+    // Takes the server away and brings it back, the data kept. It runs with
+    // standard_conforming_strings off: a backslash in a literal escapes unless a client turns it on.
     bool Stop();
     bool Start();
+    // Stops the server's processes as a hung host (SIGSTOP): links stay open, nothing answers.
+    // They go on after `seconds`, or at Resume, which says whether they were still stopped.
+    bool Pause(int seconds);
+    bool Resume();
 
     // Opens this server's database as db's connection (AppDatabase::OpenServer).
     template <class Db>
@@ -35,16 +41,14 @@ public:
 
 private:
     PgCluster();
-    ~PgCluster();
     bool Psql(const QString& arguments, QString* out = nullptr);
     // A shell command running a server program, as nobody when this is root.
     QString AsServer(const QString& command) const;
     bool Run(const QString& command) const;
+    QString Signal(const char* signal) const;
 
     QString dir_;
     QString bin_;
-    int watcherPipe_ = -1;
-    pid_t watcher_ = -1;
 };
 
 // A statement for the current driver that makes the engine refuse `action` ("Insert" or
