@@ -1,7 +1,6 @@
 -- The patient table for a PostgreSQL database shared by several stations; the same table as
--- Patient.sql. Create the database once, as a role that may create databases:
---   createdb corvida && psql -d corvida -v ON_ERROR_STOP=1 -f db/PatientPostgres.sql
--- The program never creates or alters it.
+-- Patient.sql. The build copies it into the program folder, from where it is run once as the
+-- table's owner (README, "Several stations"). The program never creates or alters it.
 --
 -- NewDate holds local time as text "yyyy-MM-dd HH:mm:ss", as in Corvida.mdb, so text order is
 -- time order on both databases; the DATETIME domain tells the program it is a date column.

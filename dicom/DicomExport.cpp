@@ -19,11 +19,15 @@ RecordObjects BuildRecordObjects(const std::filesystem::path& record, const Dico
         fail(SendStatus::NoPacs, "[Dicom] UidRoot is not set");
         return made;
     }
+    if (!IsWritablePatientId(patient.id)) {
+        fail(SendStatus::PatientIdUnwritable, {});
+        return made;
+    }
     DicomRecord read;
     switch (ReadDicomRecord(record, language, read)) {
-    case DicomRecordRead::Unreadable: fail(SendStatus::RecordUnreadable, {}); return made;
-    case DicomRecordRead::TooShort: fail(SendStatus::RecordTooShort, {}); return made;
-    case DicomRecordRead::Read: break;
+    case AnalysedRead::Unreadable: fail(SendStatus::RecordUnreadable, {}); return made;
+    case AnalysedRead::TooShort: fail(SendStatus::RecordTooShort, {}); return made;
+    case AnalysedRead::Read: break;
     }
     const RecordUids uids = MakeRecordUids(uidRoot, read, patient, language.CurrentName());
     if (waveform)
@@ -68,10 +72,8 @@ std::string DescribeOutcome(const ObjectOutcome& outcome, const LanguageTable& l
 {
     std::string what;
     switch (outcome.status) {
-    case SendStatus::Sent: what = language.Translate("sent to the PACS"); break;
-    case SendStatus::SentWithWarning:
-        what = language.Translate("accepted by the PACS with a warning");
-        break;
+    case SendStatus::Sent:
+    case SendStatus::SentWithWarning: what = language.Translate("sent to the PACS"); break;
     case SendStatus::Rejected: what = language.Translate("rejected by the PACS"); break;
     case SendStatus::NotAccepted:
         what = language.Translate("not sent: the PACS takes no object of this kind");
@@ -83,6 +85,10 @@ std::string DescribeOutcome(const ObjectOutcome& outcome, const LanguageTable& l
         break;
     case SendStatus::NoPatientId:
         what = language.Translate("not sent: the patient has no clinical number");
+        break;
+    case SendStatus::PatientIdUnwritable:
+        what = language.Translate("not made: the clinical number cannot be a DICOM Patient ID "
+                                  "(it holds a backslash or a control character, or is over 64 bytes)");
         break;
     case SendStatus::RecordUnreadable: what = language.Translate("file error"); break;
     case SendStatus::RecordTooShort: what = language.Translate("No data!"); break;

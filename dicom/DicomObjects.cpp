@@ -3,8 +3,8 @@
 #include "dcmtk/config/osconfig.h"
 #include "dcmtk/dcmdata/dctk.h"
 
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -25,11 +25,79 @@ constexpr std::array<LeadCode, kLeadCount> kLeadCodes = {{
     {"5.6.3-9-6", "Lead V4"}, {"5.6.3-9-7", "Lead V5"}, {"5.6.3-9-8", "Lead V6"},
 }};
 
-std::string DecimalText(double value)
+// A measured value with the decimals of its measurement (printed from the float an axis is kept
+// in, "%g" would show its binary noise: 48.29999924); an exact one (a sensitivity of 6.25) with
+// the digits it has.
+std::string DecimalText(double value, int decimals = -1)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
+    if (decimals < 0)
+        std::snprintf(text, sizeof text, "%.10g", value);
+    else
+        std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
+}
+
+// The longest value in bytes of the text VRs whose values vary (dates, times, ages and counts are
+// made here in their fixed forms). Readers count bytes, so a name in Chinese holds a third of the
+// characters.
+size_t MaxValueBytes(DcmEVR vr)
+{
+    switch (vr) {
+    case EVR_CS: case EVR_DS: case EVR_SH: return 16;
+    case EVR_LO: case EVR_PN: case EVR_UI: return 64;
+    case EVR_ST: return 1024;
+    default: return std::string::npos;
+    }
+}
+
+// Cuts text to at most max bytes without splitting a UTF-8 character.
+void CutToBytes(std::string& text, size_t max)
+{
+    if (text.size() <= max)
+        return;
+    while (max > 0 && (static_cast<unsigned char>(text[max]) & 0xC0) == 0x80)
+        --max;  // a continuation byte: its character starts before it
+    text.resize(max);
+}
+
+// One value made valid for its VR, whatever a user typed, a worklist sent or a language file
+// holds: a control character becomes a space, so does the value separator \ where the VR has one
+// (a clinical number "12\34" would be two IDs), and a value too long is cut; a name, each of its
+// component groups (alphabetic=ideographic=phonetic) on its own.
+std::string FitValue(DcmEVR vr, std::string value)
+{
+    const bool text = vr == EVR_ST || vr == EVR_LT || vr == EVR_UT;
+    for (char& c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || (c == '\\' && !text))
+            c = ' ';
+    if (vr != EVR_PN) {
+        CutToBytes(value, MaxValueBytes(vr));
+        return value;
+    }
+    std::string fitted;
+    for (size_t start = 0, end; start <= value.size(); start = end + 1) {
+        end = std::min(value.find('=', start), value.size());
+        std::string group = value.substr(start, end - start);
+        CutToBytes(group, MaxValueBytes(vr));
+        fitted += (start ? "=" : "") + group;
+    }
+    return fitted;
+}
+
+// Every text element is written through here, each value fitted alike; values are joined with \.
+void PutValues(DcmItem& item, const DcmTagKey& tag, const std::vector<std::string>& values)
+{
+    const DcmEVR vr = DcmTag(tag).getEVR();
+    std::string joined;
+    for (size_t i = 0; i < values.size(); ++i)
+        joined += (i ? "\\" : "") + FitValue(vr, values[i]);
+    item.putAndInsertString(tag, joined.c_str());
+}
+
+void PutValue(DcmItem& item, const DcmTagKey& tag, const std::string& value)
+{
+    PutValues(item, tag, {value});
 }
 
 std::string DateText(const std::tm& t)
@@ -46,17 +114,20 @@ std::string TimeText(const std::tm& t)
     return text;
 }
 
-// A person name holds its components apart with ^ and = and its values with \; a name typed in
-// the patient dialog is not split into parts, so it becomes the family-name component whole,
-// those characters blanked. Without any ^ it would read as the retired free-text form.
-std::string PersonName(std::string name)
+// A person name holds its components apart with ^ and its groups with =; a name typed in the
+// patient dialog is not split into parts, so it becomes the family-name component whole, those
+// characters blanked, cut to leave room for the ^ that closes it (without any ^ it would read
+// as the retired free-text form).
+std::string PersonName(const std::string& name)
 {
-    if (name.empty())
-        return name;
-    for (char& c : name)
-        if (c == '^' || c == '=' || c == '\\')
+    std::string family = FitValue(EVR_PN, name);
+    for (char& c : family)
+        if (c == '^' || c == '=')
             c = ' ';
-    return name + "^";
+    CutToBytes(family, MaxValueBytes(EVR_PN) - 1);
+    while (!family.empty() && family.back() == ' ')
+        family.pop_back();
+    return family.empty() ? family : family + "^";
 }
 
 void PutCode(DcmItem& item, const DcmTagKey& sequence, const char* value, const char* scheme,
@@ -64,11 +135,11 @@ void PutCode(DcmItem& item, const DcmTagKey& sequence, const char* value, const 
 {
     DcmItem* code = nullptr;
     item.findOrCreateSequenceItem(sequence, code, -2);
-    code->putAndInsertString(DCM_CodeValue, value);
-    code->putAndInsertString(DCM_CodingSchemeDesignator, scheme);
+    PutValue(*code, DCM_CodeValue, value);
+    PutValue(*code, DCM_CodingSchemeDesignator, scheme);
     if (version)
-        code->putAndInsertString(DCM_CodingSchemeVersion, version);
-    code->putAndInsertString(DCM_CodeMeaning, meaning);
+        PutValue(*code, DCM_CodingSchemeVersion, version);
+    PutValue(*code, DCM_CodeMeaning, meaning);
 }
 
 // The order the series was made for, so the order system can match it.
@@ -76,14 +147,13 @@ void PutRequest(DcmDataset& ds, const DicomOrder& order)
 {
     DcmItem* request = nullptr;
     ds.findOrCreateSequenceItem(DCM_RequestAttributesSequence, request, -2);
-    request->putAndInsertString(DCM_RequestedProcedureID, order.requestedProcedureId.c_str());
-    request->putAndInsertString(DCM_AccessionNumber, order.accessionNumber.c_str());
+    PutValue(*request, DCM_RequestedProcedureID, order.requestedProcedureId);
+    PutValue(*request, DCM_AccessionNumber, order.accessionNumber);
     if (!order.studyInstanceUid.empty())
-        request->putAndInsertString(DCM_StudyInstanceUID, order.studyInstanceUid.c_str());
+        PutValue(*request, DCM_StudyInstanceUID, order.studyInstanceUid);
     if (!order.requestedProcedureDescription.empty())
-        request->putAndInsertString(DCM_RequestedProcedureDescription,
-                                    order.requestedProcedureDescription.c_str());
-    request->putAndInsertString(DCM_ScheduledProcedureStepID, order.scheduledStepId.c_str());
+        PutValue(*request, DCM_RequestedProcedureDescription, order.requestedProcedureDescription);
+    PutValue(*request, DCM_ScheduledProcedureStepID, order.scheduledStepId);
 }
 
 // SOP common, patient, study, series and equipment: alike in both objects.
@@ -91,43 +161,41 @@ void PutCommon(DcmDataset& ds, const char* sopClass, const std::string& instance
                const char* modality, const std::string& series, int seriesNumber,
                const DicomRecord& record, const DicomPatient& patient, const RecordUids& uids)
 {
-    ds.putAndInsertString(DCM_SpecificCharacterSet, "ISO_IR 192");  // names may be Chinese
-    ds.putAndInsertString(DCM_SOPClassUID, sopClass);
-    ds.putAndInsertString(DCM_SOPInstanceUID, instance.c_str());
-    // A worklist's name goes back exactly as it came, components and all.
-    ds.putAndInsertString(DCM_PatientName, (patient.personName.empty() ? PersonName(patient.name)
-                                                                       : patient.personName).c_str());
-    ds.putAndInsertString(DCM_PatientID, patient.id.c_str());
+    PutValue(ds, DCM_SpecificCharacterSet, "ISO_IR 192");  // names may be Chinese
+    PutValue(ds, DCM_SOPClassUID, sopClass);
+    PutValue(ds, DCM_SOPInstanceUID, instance);
+    // A worklist's name goes back as it came, components and all.
+    PutValue(ds, DCM_PatientName, patient.personName.empty() ? PersonName(patient.name) : patient.personName);
+    PutValue(ds, DCM_PatientID, patient.id);
     if (!patient.issuerOfPatientId.empty())
-        ds.putAndInsertString(DCM_IssuerOfPatientID, patient.issuerOfPatientId.c_str());
-    ds.putAndInsertString(DCM_PatientBirthDate, patient.birthDate.c_str());
-    ds.putAndInsertString(DCM_PatientSex, patient.sex ? std::string(1, patient.sex).c_str() : "");
+        PutValue(ds, DCM_IssuerOfPatientID, patient.issuerOfPatientId);
+    PutValue(ds, DCM_PatientBirthDate, patient.birthDate);
+    PutValue(ds, DCM_PatientSex, patient.sex ? std::string(1, patient.sex) : "");
     if (patient.age >= 0 && patient.age <= 999) {
         char age[8];
         std::snprintf(age, sizeof age, "%03dY", patient.age);
-        ds.putAndInsertString(DCM_PatientAge, age);
+        PutValue(ds, DCM_PatientAge, age);
     }
-    ds.putAndInsertString(DCM_StudyInstanceUID, uids.study.c_str());
-    ds.putAndInsertString(DCM_StudyDate, DateText(record.start).c_str());
-    ds.putAndInsertString(DCM_StudyTime, TimeText(record.start).c_str());
-    ds.putAndInsertString(DCM_ReferringPhysicianName, "");
+    PutValue(ds, DCM_StudyInstanceUID, uids.study);
+    PutValue(ds, DCM_StudyDate, DateText(record.start));
+    PutValue(ds, DCM_StudyTime, TimeText(record.start));
+    PutValue(ds, DCM_ReferringPhysicianName, "");
     // The record's start to the minute names the study, as the record's own name does.
-    ds.putAndInsertString(DCM_StudyID, (DateText(record.start) + TimeText(record.start)).substr(0, 12).c_str());
-    ds.putAndInsertString(DCM_AccessionNumber, patient.order ? patient.order->accessionNumber.c_str() : "");
-    ds.putAndInsertString(DCM_StudyDescription, "ECG");
-    ds.putAndInsertString(DCM_Modality, modality);
-    ds.putAndInsertString(DCM_SeriesInstanceUID, series.c_str());
-    ds.putAndInsertString(DCM_SeriesNumber, std::to_string(seriesNumber).c_str());
+    PutValue(ds, DCM_StudyID, (DateText(record.start) + TimeText(record.start)).substr(0, 12));
+    PutValue(ds, DCM_AccessionNumber, patient.order ? patient.order->accessionNumber : "");
+    PutValue(ds, DCM_StudyDescription, "ECG");
+    PutValue(ds, DCM_Modality, modality);
+    PutValue(ds, DCM_SeriesInstanceUID, series);
+    PutValue(ds, DCM_SeriesNumber, std::to_string(seriesNumber));
     if (patient.order)
         PutRequest(ds, *patient.order);
-    ds.putAndInsertString(DCM_Manufacturer, kManufacturer);
-    ds.putAndInsertString(DCM_ManufacturerModelName, kManufacturer);
-    ds.putAndInsertString(DCM_SoftwareVersions, CORVIDA_VERSION);
-    ds.putAndInsertString(DCM_InstanceNumber, "1");
-    ds.putAndInsertString(DCM_ContentDate, DateText(record.start).c_str());
-    ds.putAndInsertString(DCM_ContentTime, TimeText(record.start).c_str());
-    ds.putAndInsertString(DCM_AcquisitionDateTime,
-                          (DateText(record.start) + TimeText(record.start)).c_str());
+    PutValue(ds, DCM_Manufacturer, kManufacturer);
+    PutValue(ds, DCM_ManufacturerModelName, kManufacturer);
+    PutValue(ds, DCM_SoftwareVersions, CORVIDA_VERSION);
+    PutValue(ds, DCM_InstanceNumber, "1");
+    PutValue(ds, DCM_ContentDate, DateText(record.start));
+    PutValue(ds, DCM_ContentTime, TimeText(record.start));
+    PutValue(ds, DCM_AcquisitionDateTime, DateText(record.start) + TimeText(record.start));
 }
 
 // What the recorder said about one lead: the state of its first packet, whether that state
@@ -143,36 +211,36 @@ void PutChannel(DcmItem& group, int lead, const LeadState& state)
 {
     DcmItem* ch = nullptr;
     group.findOrCreateSequenceItem(DCM_ChannelDefinitionSequence, ch, -2);
-    ch->putAndInsertString(DCM_ChannelLabel, kLeadNames[lead]);
+    PutValue(*ch, DCM_ChannelLabel, kLeadNames[lead]);
     PutCode(*ch, DCM_ChannelSourceSequence, kLeadCodes[lead].value, "SCPECG",
             kLeadCodes[lead].meaning, "1.3");
-    std::string status = "OK";
+    std::vector<std::string> status;
     const double sensitivity = SensitivityMicrovolts(state.first.gainCode);
     if (sensitivity > 0) {
-        ch->putAndInsertString(DCM_ChannelSensitivity, DecimalText(sensitivity).c_str());
+        PutValue(*ch, DCM_ChannelSensitivity, DecimalText(sensitivity));
         PutCode(*ch, DCM_ChannelSensitivityUnitsSequence, "uV", "UCUM", "microvolt");
-        ch->putAndInsertString(DCM_ChannelSensitivityCorrectionFactor, "1");
-        // The stored samples are the recorder's own, so sample 0 lies 192 units below zero.
-        ch->putAndInsertString(DCM_ChannelBaseline,
-                               DecimalText(-kBaseline * sensitivity).c_str());
+        PutValue(*ch, DCM_ChannelSensitivityCorrectionFactor, "1");
+        // The samples are stored with the zero line taken off: a reader that ignores the
+        // baseline still gets the right microvolts.
+        PutValue(*ch, DCM_ChannelBaseline, "0");
     } else {
-        status = "UNCALIBRATED";
+        status.push_back("UNCALIBRATED");
     }
     if (state.demo)
-        status += "\\TEST DATA";
+        status.push_back("TEST DATA");
     if (state.changed || state.overflow)
-        status += "\\QUESTIONABLE";
-    if (status.rfind("OK\\", 0) == 0)
-        status.erase(0, 3);
-    ch->putAndInsertString(DCM_ChannelStatus, status.c_str());
-    ch->putAndInsertString(DCM_ChannelTimeSkew, "0");
+        status.push_back("QUESTIONABLE");
+    if (status.empty())
+        status.push_back("OK");
+    PutValues(*ch, DCM_ChannelStatus, status);
+    PutValue(*ch, DCM_ChannelTimeSkew, "0");
     ch->putAndInsertUint16(DCM_WaveformBitsStored, 16);
     // The recorder names its filters only: "35Hz" is a low-pass, the mains settings a notch.
     // What the "+" of "50Hz+" and "60Hz+" adds is not known, so only their notch is stated.
     switch (state.first.filterCode) {
-    case 1: ch->putAndInsertString(DCM_FilterHighFrequency, "35"); break;
-    case 2: case 4: ch->putAndInsertString(DCM_NotchFilterFrequency, "50"); break;
-    case 3: case 5: ch->putAndInsertString(DCM_NotchFilterFrequency, "60"); break;
+    case 1: PutValue(*ch, DCM_FilterHighFrequency, "35"); break;
+    case 2: case 4: PutValue(*ch, DCM_NotchFilterFrequency, "50"); break;
+    case 3: case 5: PutValue(*ch, DCM_NotchFilterFrequency, "60"); break;
     default: break;
     }
 }
@@ -190,17 +258,17 @@ DcmItem& NewAnnotation(DcmDataset& ds)
 void PutText(DcmDataset& ds, const std::string& text)
 {
     if (!text.empty())
-        NewAnnotation(ds).putAndInsertString(DCM_UnformattedTextValue, text.c_str());
+        PutValue(NewAnnotation(ds), DCM_UnformattedTextValue, text);
 }
 
-void PutNumber(DcmDataset& ds, const char* code, const char* meaning, double value,
+void PutNumber(DcmDataset& ds, const char* code, const char* meaning, double value, int decimals,
                const char* unit, const char* unitMeaning)
 {
     if (value == 0)  // not measured
         return;
     DcmItem& a = NewAnnotation(ds);
     PutCode(a, DCM_ConceptNameCodeSequence, code, "MDC", meaning);
-    a.putAndInsertString(DCM_NumericValue, DecimalText(value).c_str());
+    PutValue(a, DCM_NumericValue, DecimalText(value, decimals));
     PutCode(a, DCM_MeasurementUnitsCodeSequence, unit, "UCUM", unitMeaning);
 }
 
@@ -218,22 +286,27 @@ void PutAnalysis(DcmDataset& ds, const DicomRecord& record, const LanguageTable&
         PutText(ds, name + " " + kMeasurementLabels[row].windowUnit + " " + values[row]);
     }
     const char* ms = "ms";
-    PutNumber(ds, "2:16016", "Ventricular Heart Rate", m.heartRate, "{H.B.}/min",
+    PutNumber(ds, "2:16016", "Ventricular Heart Rate", m.heartRate, 0, "{H.B.}/min",
               "heart beats per minute");
-    PutNumber(ds, "2:16184", "P duration global", m.pDuration, ms, "millisecond");
-    PutNumber(ds, "2:15872", "PR interval global", m.pr, ms, "millisecond");
-    PutNumber(ds, "2:16156", "QRS duration global", m.qrs, ms, "millisecond");
-    PutNumber(ds, "2:16160", "QT interval global", m.qt, ms, "millisecond");
-    PutNumber(ds, "2:15876", "QTc interval global", m.qtc, ms, "millisecond");
-    // Axes are kept in tenths of a degree; the report shows one decimal.
-    PutNumber(ds, "2:16128", "P axis", std::round(m.pAxis) / 10, "deg", "degree");
-    PutNumber(ds, "2:16132", "QRS axis", std::round(m.qrsAxis) / 10, "deg", "degree");
-    PutNumber(ds, "2:16136", "T axis", std::round(m.tAxis) / 10, "deg", "degree");
-    for (const std::string& line : record.conclusion)
-        PutText(ds, line);
+    PutNumber(ds, "2:16184", "P duration global", m.pDuration, 0, ms, "millisecond");
+    PutNumber(ds, "2:15872", "PR interval global", m.pr, 0, ms, "millisecond");
+    PutNumber(ds, "2:16156", "QRS duration global", m.qrs, 0, ms, "millisecond");
+    PutNumber(ds, "2:16160", "QT interval global", m.qt, 0, ms, "millisecond");
+    PutNumber(ds, "2:15876", "QTc interval global", m.qtc, 0, ms, "millisecond");
+    // Axes are kept in tenths of a degree; they read as the text above shows them.
+    PutNumber(ds, "2:16128", "P axis", m.pAxis / 10.0, 1, "deg", "degree");
+    PutNumber(ds, "2:16132", "QRS axis", m.qrsAxis / 10.0, 1, "deg", "degree");
+    PutNumber(ds, "2:16136", "T axis", m.tAxis / 10.0, 1, "deg", "degree");
+    for (int line = 9; line >= record.firstLine; --line)  // filled from the last line upward
+        PutText(ds, record.conclusion.line[line]);
 }
 
 }  // namespace
+
+bool IsWritablePatientId(const std::string& id)
+{
+    return FitValue(DcmTag(DCM_PatientID).getEVR(), id) == id;
+}
 
 double SensitivityMicrovolts(uint8_t gainCode)
 {
@@ -267,24 +340,24 @@ DicomObject BuildEcgWaveform(const DicomRecord& record, const DicomPatient& pati
 
     DcmItem* group = nullptr;
     ds.findOrCreateSequenceItem(DCM_WaveformSequence, group, -2);
-    group->putAndInsertString(DCM_WaveformOriginality, "ORIGINAL");
+    PutValue(*group, DCM_WaveformOriginality, "ORIGINAL");
     group->putAndInsertUint16(DCM_NumberOfWaveformChannels, static_cast<Uint16>(channels));
     group->putAndInsertUint32(DCM_NumberOfWaveformSamples,
                               static_cast<Uint32>(record.packets.size()));
-    group->putAndInsertString(DCM_SamplingFrequency, std::to_string(kPacketsPerSecond).c_str());
-    group->putAndInsertString(DCM_MultiplexGroupLabel, "LEADS IN TURN");
+    PutValue(*group, DCM_SamplingFrequency, std::to_string(kPacketsPerSecond));
+    PutValue(*group, DCM_MultiplexGroupLabel, "LEADS IN TURN");
     for (int lead = 0; lead < kLeadCount; ++lead)
         if (leads[lead].present)
             PutChannel(*group, lead, leads[lead]);
     group->putAndInsertUint16(DCM_WaveformBitsAllocated, 16);
-    group->putAndInsertString(DCM_WaveformSampleInterpretation, "SS");
+    PutValue(*group, DCM_WaveformSampleInterpretation, "SS");
     const Uint16 padding = static_cast<Uint16>(kWaveformPadding);
     group->putAndInsertUint16Array(DCM_WaveformPaddingValue, &padding, 1);
     std::vector<Uint16> data(record.packets.size() * channels, padding);
     for (size_t k = 0; k < record.packets.size(); ++k) {
         const DevicePacket& p = record.packets[k];
         data[k * channels + column[ExtractFields(p.data()).leadIndex]] =
-            static_cast<Uint16>(RecordSample(p, record.sampleOffset));
+            static_cast<Uint16>(RecordSample(p, record.sampleOffset) - kBaseline);
     }
     group->putAndInsertUint16Array(DCM_WaveformData, data.data(),
                                    static_cast<unsigned long>(data.size()));
@@ -303,12 +376,12 @@ DicomObject BuildReportDocument(const std::string& pdf, const DicomRecord& recor
     DcmDataset& ds = *object.file->getDataset();
     PutCommon(ds, UID_EncapsulatedPDFStorage, uids.reportInstance, "DOC", uids.reportSeries, 2,
               record, patient, uids);
-    ds.putAndInsertString(DCM_ConversionType, "WSD");
-    ds.putAndInsertString(DCM_BurnedInAnnotation, "YES");  // the header names the patient
+    PutValue(ds, DCM_ConversionType, "WSD");
+    PutValue(ds, DCM_BurnedInAnnotation, "YES");  // the header names the patient
     const std::string title = language.Translate("Corvida ECG Report");
-    ds.putAndInsertString(DCM_DocumentTitle, title.empty() ? "Corvida ECG Report" : title.c_str());
+    PutValue(ds, DCM_DocumentTitle, title.empty() ? "Corvida ECG Report" : title);
     ds.insertEmptyElement(DCM_ConceptNameCodeSequence);
-    ds.putAndInsertString(DCM_MIMETypeOfEncapsulatedDocument, "application/pdf");
+    PutValue(ds, DCM_MIMETypeOfEncapsulatedDocument, "application/pdf");
     // An element's value has an even length: the document is padded with a NUL, its own length
     // kept beside it.
     std::string padded = pdf;

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
 
-#include "analysis/AnalysisEngine.h"
-#include "foundation/LanguageTable.h"
 #include "record/RecordFile.h"
 
 namespace {
@@ -56,68 +53,50 @@ int RecordSample(const DevicePacket& packet, bool sampleOffset)
     return sampleOffset ? std::clamp(sample - kLiveSampleOffset, 0, 1023) : sample;
 }
 
-DicomRecordRead ReadDicomRecord(const std::filesystem::path& path, const LanguageTable& language,
-                                DicomRecord& record)
+AnalysedRead ReadDicomRecord(const std::filesystem::path& path, const LanguageTable& language,
+                             DicomRecord& record)
 {
-    std::optional<std::vector<DevicePacket>> packets = ReadRecordPackets(path);
-    if (!packets)
-        return DicomRecordRead::Unreadable;
-    if (packets->empty())
-        return DicomRecordRead::TooShort;
     record = DicomRecord();
+    const AnalysedRead read = ReadAnalysedRecord(path, language, record);
     record.path = path;
-    record.packets = std::move(*packets);
-    record.sampleOffset = HasSampleOffset(path);
     const std::optional<std::tm> named = RecordStartTime(path);
     record.start = named ? *named : FileTime(path);
-
-    // A private engine, as the report uses: the program's own keeps what the screen shows.
-    auto engine = std::make_unique<AnalysisEngine>();
-    ConclusionLines lines;
-    ReviewRecord review;
-    if (LoadForReview(path, *engine, language, lines, review) == ReviewOutcome::Loaded
-        && review.analysed) {
-        record.analysed = true;
-        record.measurements = engine->Measurements();
-        record.rv5 = engine->Leads()[kLeadV5][kFieldR];
-        record.sv1 = engine->Leads()[kLeadV1][kFieldS];
-        for (int i = 9; i >= review.firstLine && i >= 0; --i)
-            record.conclusion.push_back(lines.line[i]);
-    }
-    return DicomRecordRead::Read;
+    return read;
 }
 
 RecordUids MakeRecordUids(const std::string& uidRoot, const DicomRecord& record,
                           const DicomPatient& patient, const std::string& languageName)
 {
-    Fnv1a hash;
-    hash.Add(record.packets.data(), record.packets.size() * sizeof(DevicePacket));
-    hash.Add(patient.id);
-    hash.Add(patient.name);
-    hash.Add(std::string(1, patient.sex));
-    hash.Add(std::to_string(patient.age));
-    hash.Add(patient.reportFacts);
-    hash.Add(patient.personName);
-    hash.Add(patient.issuerOfPatientId);
-    hash.Add(patient.birthDate);
+    Fnv1a study;
+    study.Add(record.packets.data(), record.packets.size() * sizeof(DevicePacket));
+    for (const std::string* fact : {&patient.id, &patient.name, &patient.personName,
+                                    &patient.issuerOfPatientId, &patient.birthDate})
+        study.Add(*fact);
+    study.Add(std::string(1, patient.sex));
+    study.Add(std::to_string(patient.age));
     if (patient.order)
         for (const std::string* fact : {&patient.order->accessionNumber, &patient.order->studyInstanceUid,
                                         &patient.order->requestedProcedureId,
                                         &patient.order->requestedProcedureDescription,
                                         &patient.order->scheduledStepId})
-            hash.Add(*fact);
-    hash.Add(languageName);
+            study.Add(*fact);
+    Fnv1a waveform = study;
+    waveform.Add(languageName);
+    Fnv1a report = waveform;
+    report.Add(patient.reportFacts);
     // 18 digits at most, so the root may take 41 of a UID's 64 characters.
-    const std::string base = uidRoot + "." + std::to_string(hash.Value() % 1000000000000000000ULL);
+    const auto under = [&uidRoot](const Fnv1a& hash) {
+        return uidRoot + "." + std::to_string(hash.Value() % 1000000000000000000ULL);
+    };
     RecordUids uids;
     // Under an order, the study is the one the order system issued, which is how the PACS and the
     // order system find the ECG.
     uids.study = patient.order && !patient.order->studyInstanceUid.empty()
                      ? patient.order->studyInstanceUid
-                     : base + ".1";
-    uids.waveformSeries = base + ".2";
-    uids.waveformInstance = base + ".2.1";
-    uids.reportSeries = base + ".3";
-    uids.reportInstance = base + ".3.1";
+                     : under(study) + ".1";
+    uids.waveformSeries = under(study) + ".2";
+    uids.waveformInstance = under(waveform) + ".2.1";
+    uids.reportSeries = under(study) + ".3";
+    uids.reportInstance = under(report) + ".3.1";
     return uids;
 }

@@ -2,15 +2,13 @@
 // A record as its DICOM objects show it: the packets of its whole seconds, its start time, the
 // review's analysis of it, the patient it belongs to, and the UIDs of its study. Plain standard
 // C++.
-#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "analysis/AnalysisTypes.h"
 #include "device/DevicePacket.h"
+#include "record/AnalysedRecord.h"
 
 class LanguageTable;
 
@@ -33,7 +31,7 @@ struct DicomPatient {
     std::string birthDate;  // YYYYMMDD; empty when unknown
     std::optional<DicomOrder> order;  // none: the record was made for no order
     // The other facts the printed report shows (height, weight, blood group, notes): they go
-    // into the UIDs only, so a corrected report is a new instance.
+    // into the report's instance UID only.
     std::string reportFacts;
 };
 
@@ -42,16 +40,11 @@ struct DicomPatient {
 // patient who kept it, so sending it would put strangers' ECGs in one chart.
 std::string PatientIdFromClinicalNo(const std::string& clinicalNo);
 
-struct DicomRecord {
+// A record as the objects show it: read and analysed as for paper, and started when its name
+// says (else when its file was written).
+struct DicomRecord : AnalysedRecord {
     std::filesystem::path path;
-    std::vector<DevicePacket> packets;  // the whole seconds, in file order
-    bool sampleOffset = false;          // a title ending in "b": samples carry +320
-    std::tm start{};                    // local start time: the record's name, else its file time
-    bool analysed = false;              // all twelve leads seen: measurements and conclusion hold
-    MeasurementSet measurements;
-    int32_t rv5 = 0;  // R amplitude of V5, µV
-    int32_t sv1 = 0;  // S amplitude of V1, µV (negative)
-    std::vector<std::string> conclusion;  // the lines the review shows, top first
+    std::tm start{};  // local time
 };
 
 // The sample of a packet as the readers use it: the 10-bit value, less 320 (held to 0 ... 1023)
@@ -60,13 +53,15 @@ int RecordSample(const DevicePacket& packet, bool sampleOffset);
 
 // Reads a record into `record` and runs the review's analysis on it with the statements of
 // `language`.
-enum class DicomRecordRead { Read, Unreadable, TooShort };
-DicomRecordRead ReadDicomRecord(const std::filesystem::path& path, const LanguageTable& language,
-                                DicomRecord& record);
+AnalysedRead ReadDicomRecord(const std::filesystem::path& path, const LanguageTable& language,
+                             DicomRecord& record);
 
-// UIDs under the organisation's root. They follow from the record's samples and every fact the
-// objects carry, so exporting or sending the same record again gives the same study and the same
-// instances (an archive keeps one copy) and a corrected patient fact gives new ones.
+// UIDs under the organisation's root, made again alike whenever the same record is exported or
+// sent (an archive keeps one copy). The study and its series follow from the record's samples
+// and the patient the objects name, and nothing else: a report in another language is another
+// instance of the same study. An instance also follows from what its object alone shows (the
+// language of its texts; for the report, the patient's other printed facts), so a corrected
+// report is a new instance beside the old one.
 struct RecordUids {
     std::string study;
     std::string waveformSeries, waveformInstance;

@@ -27,12 +27,22 @@ std::string Text(DcmDataset& ds, const DcmTagKey& tag)
     return value.c_str();
 }
 
-// "0xA700 Refused: Out of Resources: <the PACS's error comment>".
+// "0xA700 Refused: OutOfResources: <the PACS's error comment>". DCMTK names the statuses of
+// storing; the warnings every service shares it calls unknown, so they are named here.
 std::string StatusText(Uint16 status, DcmDataset* detail)
 {
+    std::string name = DU_cstoreStatusString(status);
+    if (DICOM_WARNING_STATUS(status) && name.rfind("Warning", 0) != 0) {
+        switch (status) {
+        case 0x0001: name = "Warning: Requested optional attributes are not supported"; break;
+        case 0x0107: name = "Warning: Attribute list error"; break;
+        case 0x0116: name = "Warning: Attribute value out of range"; break;
+        default: name = "Warning"; break;
+        }
+    }
     char code[8];
     std::snprintf(code, sizeof code, "0x%04X", status);
-    std::string text = std::string(code) + " " + DU_cstoreStatusString(status);
+    std::string text = std::string(code) + " " + name;
     if (detail) {
         const std::string comment = Text(*detail, DCM_ErrorComment);
         if (!comment.empty())
@@ -126,8 +136,8 @@ private:
         if (status == STATUS_Success)
             outcome.status = SendStatus::Sent;
         else
-            outcome.status = (status & 0xF000) == 0xB000 ? SendStatus::SentWithWarning
-                                                         : SendStatus::Rejected;
+            outcome.status = DICOM_WARNING_STATUS(status) ? SendStatus::SentWithWarning
+                                                          : SendStatus::Rejected;
         if (status != STATUS_Success)
             outcome.detail = StatusText(status, detail);
         delete detail;

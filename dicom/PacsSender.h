@@ -11,13 +11,14 @@
 
 enum class SendStatus {
     Sent,              // the PACS answered success
-    SentWithWarning,   // the PACS stored it and answered a warning (detail: its text)
+    SentWithWarning,   // the PACS stored it and answered a warning (detail: status and its text)
     Rejected,          // the PACS answered a failure (detail: status and its text)
     NotAccepted,       // the PACS takes no object of this kind (no presentation context)
     Unreachable,       // no connection: the PACS is down, the address is wrong, or it timed out
     Refused,           // the PACS rejected the association (detail: its reason)
     ConnectionLost,    // the association broke or timed out before the answer came
     NoPatientId,       // refused here: an archive cannot file an object without a patient ID
+    PatientIdUnwritable,  // refused here: the clinical number would not read back as given
     RecordUnreadable,  // the record file cannot be read
     RecordTooShort,    // the record holds less than one second
     ReportFailed,      // the report's PDF could not be made

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-noto-cjk fonts-wqy-zenhei
   sqlite3 poppler-utils python3 procps
-  postgresql libqt6sql6-psql libpq-dev
+  postgresql postgresql-client libqt6sql6-psql libpq-dev sudo iproute2
   libdcmtk-dev dcmtk dicom3tools
 )
 missing=()
