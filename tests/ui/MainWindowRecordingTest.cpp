@@ -179,6 +179,20 @@ TEST_F(Recording, HistoryViewThenStartRecordAndRealTimeViewWork)
     for (int lead = 0; lead < kLeadCount; ++lead)
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(window->Display().LabelText(lead, k + 1).toStdString(), texts[k]) << lead << " " << k;
+    // Shown from its last whole second; "<" and ">" page it, drawn up to the second shown.
+    QPushButton& prev = *window->Buttons().prev;
+    QPushButton& next = *window->Buttons().next;
+    next.click();
+    EXPECT_FALSE(next.isEnabled());
+    EXPECT_TRUE(PanelHasTrace(kLeadV6));
+    int seconds = 0;
+    for (; prev.isEnabled() && seconds < 100; prev.click())
+        ++seconds;
+    EXPECT_EQ(seconds, 47);
+    window->grab();
+    EXPECT_FALSE(PanelHasTrace(kLeadV6));
+    next.click();
+    EXPECT_TRUE(next.isEnabled() && prev.isEnabled());
 
     const fs::path path = StartRecord(folder);
     window->Buttons().realTime->click();
