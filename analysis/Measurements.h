@@ -27,22 +27,22 @@ LeadMeasurements MeasureLead(const AverageBeatMatrix& beats, int lead, const Wav
 QrsShapeLabel BuildQrsShapeLabel(const LeadMeasurements& values);
 inline std::string_view LabelText(const QrsShapeLabel& label) { return label.data(); }
 
-// The nine rows with which the measurements are shown: name, unit on screen, unit on paper.
+// The nine rows with which the measurements are shown on screen, on paper and in the archive:
+// name and unit, as clinicians write them.
 struct MeasurementLabel {
     const char* name;
-    const char* windowUnit;
-    const char* reportUnit;
+    const char* unit;
 };
 inline constexpr std::array<MeasurementLabel, 9> kMeasurementLabels = {{
-    {"HR", "[bpm]:", "[bmp]:"},  // "[bmp]" is how the report spells it
-    {"PR", "[ms ]:", "[ms ]:"},
-    {"P ", "[ms ]:", "[ms ]:"},
-    {"QRS", "[ms ]:", "[ms ]:"},
-    {"T ", "[ms ]:", "[ms ]:"},
-    {"QT/QTc", "[ms ]:", "[ms ]:"},
-    {"P/QRS/T", "[deg]:", "[deg]:"},
-    {"R(V5)/S(V1)", "[uv ]:", "[uv ]:"},
-    {"R(V5)+S(V1)", "[uv ]:", "[uv ]:"},
+    {"HR", "[bpm]:"},
+    {"PR", "[ms]:"},
+    {"P ", "[ms]:"},
+    {"QRS", "[ms]:"},
+    {"T ", "[ms]:"},
+    {"QT/QTc", "[ms]:"},
+    {"P/QRS/T", "[deg]:"},
+    {"R(V5)/S(V1)", "[µV]:"},
+    {"R(V5)+S(V1)", "[µV]:"},
 }};
 
 // The nine value texts beside those labels, alike on screen, on paper and in the tools: a value of

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/Measurements.h"
+#include "device/RecorderLabels.h"
 #include "foundation/LanguageTable.h"
 
 namespace {
@@ -235,14 +236,12 @@ void PutChannel(DcmItem& group, int lead, const LeadState& state)
     PutValues(*ch, DCM_ChannelStatus, status);
     PutValue(*ch, DCM_ChannelTimeSkew, "0");
     ch->putAndInsertUint16(DCM_WaveformBitsStored, 16);
-    // The recorder names its filters only: "35Hz" is a low-pass, the mains settings a notch.
     // What the "+" of "50Hz+" and "60Hz+" adds is not known, so only their notch is stated.
-    switch (state.first.filterCode) {
-    case 1: PutValue(*ch, DCM_FilterHighFrequency, "35"); break;
-    case 2: case 4: PutValue(*ch, DCM_NotchFilterFrequency, "50"); break;
-    case 3: case 5: PutValue(*ch, DCM_NotchFilterFrequency, "60"); break;
-    default: break;
-    }
+    const FilterSetting& filter = kFilterSettings[state.first.filterCode];
+    if (filter.lowPassHz > 0)
+        PutValue(*ch, DCM_FilterHighFrequency, std::to_string(filter.lowPassHz));
+    if (filter.notchHz > 0)
+        PutValue(*ch, DCM_NotchFilterFrequency, std::to_string(filter.notchHz));
 }
 
 DcmItem& NewAnnotation(DcmDataset& ds)
@@ -286,7 +285,7 @@ void PutAnalysis(DcmDataset& ds, const DicomRecord& record, const LanguageTable&
         std::string name = kMeasurementLabels[row].name;
         if (!name.empty() && name.back() == ' ')
             name.pop_back();
-        PutText(ds, name + " " + kMeasurementLabels[row].windowUnit + " " + values[row]);
+        PutText(ds, name + " " + kMeasurementLabels[row].unit + " " + values[row]);
     }
     const char* ms = "ms";
     PutNumber(ds, "2:16016", "Ventricular Heart Rate", m.heartRate, 0, "{H.B.}/min",

@@ -55,7 +55,6 @@ std::filesystem::path RecordWriter::FreePath(const std::filesystem::path& folder
 bool RecordWriter::Start(const std::filesystem::path& folder, std::time_t start)
 {
     active_ = false;
-    kept_ = false;
     path_.clear();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -75,7 +74,6 @@ bool RecordWriter::Start(const std::filesystem::path& folder, std::time_t start)
             device_ = made.st_dev;
             inode_ = made.st_ino;
             active_ = true;
-            kept_ = true;
             return true;
         }
         if (errno != EEXIST)

@@ -14,15 +14,11 @@
 #include "analysis/Measurements.h"
 #include "foundation/Translate.h"
 #include "db/PatientRecord.h"
+#include "device/RecorderLabels.h"
 #include "record/RecordFile.h"
 
 namespace {
 
-// Label texts of the report, never translated. The filter names follow the report's own order
-// of the filter codes, which is not the order the screen uses.
-const std::array<const char*, 3> kSpeedLabels = {"12.5mm/s", "25mm/s", "50mm/s"};
-const std::array<const char*, 6> kFilterLabels = {"OFF", "50Hz", "60Hz", "50Hz+", "60Hz+", "35Hz"};
-const std::array<const char*, 3> kGainLabels = {"5mm/mv", "10mm/mv", "20mm/mv"};
 const std::array<const char*, 4> kBloodGroups = {"A", "B", "AB", "O"};
 
 // Summary page offsets in pixels of a 600 dpi page; other resolutions scale them, so the three
@@ -95,12 +91,12 @@ ReportContent BuildReportContent(const std::vector<DevicePacket>& packets, int p
             lead.leadIndex = f.leadIndex;
             lead.name = kLeadNames[f.leadIndex];
             lead.rate = kPrintRates[speed];
-            lead.labelLines[0] = kSpeedLabels[speed];
-            lead.labelLines[1] = kFilterLabels[f.filterCode];
+            lead.labelLines[0] = SpeedText(speed);
+            lead.labelLines[1] = FilterText(f.filterCode);
             // Gain code 3 has no known scale: no gain label and no pulse rather than a false one.
-            if (f.gainCode < kGainLabels.size()) {
-                lead.labelLines[2] = kGainLabels[f.gainCode];
-                lead.calAmplitude = 40 << f.gainCode;
+            if (f.gainCode < kGainSettings.size()) {
+                lead.labelLines[2] = kGainSettings[f.gainCode].text;
+                lead.calAmplitude = kGainSettings[f.gainCode].unitsPerMillivolt;
             }
             lead.samples.reserve(kPacketsPerLead);
             content.leads.push_back(std::move(lead));
@@ -227,7 +223,7 @@ void ReportLayout::MeasureDevice(QPaintDevice& device, const QRect& printable)
     for (int r = 0; r < kSummaryRows; ++r) {
         const MeasurementLabel& label = kMeasurementLabels[r];
         summaryLabelWidth_ = std::max(summaryLabelWidth_, base.horizontalAdvance(label.name));
-        summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(label.reportUnit));
+        summaryUnitWidth_ = std::max(summaryUnitWidth_, base.horizontalAdvance(label.unit));
     }
     summaryCharWidth_ = base.averageCharWidth();
     const int pitch = std::max(1, (footer_.top() - header_.bottom()) / kSummaryPitchDivisor);
@@ -567,7 +563,7 @@ void ReportLayout::DrawSummary(QPainter& painter, int page) const
         MeasurementValueTexts(summary_.measurements, summary_.rv5, summary_.sv1, summary_.corrected);
     for (int r = 0; r < kSummaryRows; ++r) {
         DrawTextAt(painter, pos.label[r].x(), pos.label[r].y(), kMeasurementLabels[r].name);
-        DrawTextAt(painter, pos.unit[r].x(), pos.unit[r].y(), kMeasurementLabels[r].reportUnit);
+        DrawTextAt(painter, pos.unit[r].x(), pos.unit[r].y(), kMeasurementLabels[r].unit);
         DrawTextAt(painter, pos.value[r].x(), pos.value[r].y(), QString::fromStdString(values[r]));
     }
     DrawTextAt(painter, pos.heading.x(), pos.heading.y(), Translate("<< **Diagnose** >>"));

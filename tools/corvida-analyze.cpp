@@ -155,7 +155,7 @@ void PrintText(const std::filesystem::path& path, const AnalysisEngine& engine,
                               engine.Leads()[kLeadV1][kFieldS]);
     for (int row = 0; row < 9; ++row)
         std::printf("  %-12s %-7s %s\n", kMeasurementLabels[row].name,
-                    kMeasurementLabels[row].windowUnit, values[row].c_str());
+                    kMeasurementLabels[row].unit, values[row].c_str());
     std::printf("  QRS shapes:");
     for (int lead = 0; lead < kLeadCount; ++lead) {
         const std::string_view shape = LabelText(engine.QrsShapeLabels()[lead]);

@@ -30,6 +30,7 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     : QWidget(parent),
       context_(context),
       display_(context.language),
+      panels_(context.language),
       channel_([this](const uint8_t* bytes, std::size_t count) { recorder_.TakeBytes(bytes, count); }),
       engineFeed_(context.engine),
       decoder_(&engineFeed_, this),
@@ -595,11 +596,11 @@ void MainWindow::paintEvent(QPaintEvent* event)
     display_.PaintLeads(painter, region);
 
     if (region.intersects(l.measurementRect))
-        WaveformDisplay::DrawMeasurementPanel(painter, l.measurementRect, review_.Measurements(),
-                                              context_.engine.Leads(), review_.CorrectedMarks());
+        panels_.DrawMeasurements(painter, l.measurementRect, review_.Measurements(),
+                                 context_.engine.Leads(), review_.CorrectedMarks());
     if (region.intersects(l.diagnosisRect))
-        display_.DrawDiagnosisPanel(painter, l.diagnosisRect, review_.Conclusion(),
-                                    review_.FirstLine(), review_.Diagnosed());
+        panels_.DrawDiagnosis(painter, l.diagnosisRect, review_.Conclusion(), review_.FirstLine(),
+                              review_.Diagnosed());
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

@@ -16,6 +16,7 @@
 #include "record/EngineFeed.h"
 #include "record/RecordFile.h"
 #include "dialogs/SetupDialog.h"
+#include "ui/AnalysisPanels.h"
 #include "ui/DemoPlayer.h"
 #include "ui/HeaderStrip.h"
 #include "report/PrintJob.h"
@@ -117,8 +118,10 @@ private:
     WindowButtons buttons_;
     HeaderStrip* header_ = nullptr;
 
-    // The picture of the lead panels and the record being stored or reviewed.
+    // The picture of the lead panels, the measurement and diagnosis panels, and the record being
+    // stored or reviewed.
     WaveformDisplay display_;
+    AnalysisPanels panels_;
     // The patient being recorded cannot be deleted, here or on another station.
     RecordingHold recordingHold_;
 

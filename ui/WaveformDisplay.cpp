@@ -1,16 +1,13 @@
 #include "ui/WaveformDisplay.h"
 
-#include <QFont>
-#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 
-#include "analysis/Measurements.h"
-#include "foundation/Translate.h"
 #include "device/DevicePacket.h"
+#include "device/RecorderLabels.h"
+#include "foundation/Translate.h"
 #include "record/DisplayPoint.h"
+#include "ui/PanelText.h"
 
 namespace {
 
@@ -20,22 +17,6 @@ const QColor kFrameColor(200, 120, 120);
 const QColor kTraceColor(0, 0, 0);
 const QColor kLeadNameColor(64, 128, 64);
 const QColor kStateColor(128, 255, 128);
-const QColor kPanelTextColor(64, 255, 64);
-
-// A bold "Arial" whose whole cell (ascent + descent) is at most height pixels, the way the
-// label sizes are meant: a 30-pixel name is 30 pixels from the top of its cell to the bottom.
-QFont CellFont(int height)
-{
-    QFont font("Arial");
-    font.setBold(true);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    for (int px = height; px > 4; --px) {
-        font.setPixelSize(px);
-        if (QFontMetrics(font).height() <= height)
-            break;
-    }
-    return font;
-}
 
 const QFont& NameFont()
 {
@@ -49,47 +30,11 @@ const QFont& StateFont()
     return font;
 }
 
-// Text of the measurement and diagnosis panels: 18 pixels where the panel has room, smaller on
-// a small screen so that the longest label still ends before the unit column.
-QFont PanelFont(const QRect& rect)
-{
-    const int pitch = (rect.bottom() - rect.top()) / 12;
-    QFont font = CellFont(std::clamp(pitch - 2, 8, 18));
-    const int room = (rect.right() - rect.left()) / 3 - 14;
-    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance("R(V5)/S(V1)") > room)
-        font.setPixelSize(font.pixelSize() - 1);
-    return font;
-}
-
-// Text written with its cell's top-left corner at (x, y).
-void TextAt(QPainter& painter, int x, int y, const QString& text)
-{
-    painter.drawText(QPoint(x, y + painter.fontMetrics().ascent()), text);
-}
-
 }  // namespace
 
 QString WaveformDisplay::LeadName(int code)
 {
     return code >= 0 && code < kLeadCount ? QString(kLeadNames[code]) : QString();
-}
-
-QString WaveformDisplay::SpeedText(int code)
-{
-    static const char* const texts[] = {"12.5mm/s", "25mm/s", "50mm/s"};
-    return code >= 1 && code <= 3 ? QString(texts[code - 1]) : QString();
-}
-
-QString WaveformDisplay::FilterText(int code)
-{
-    static const char* const texts[] = {"OFF", "35Hz", "50Hz", "60Hz", "50Hz+", "60Hz+"};
-    return code >= 0 && code <= 5 ? QString(texts[code]) : QString();
-}
-
-QString WaveformDisplay::GainText(int code)
-{
-    static const char* const texts[] = {"5mm/mv", "10mm/mv", "20mm/mv"};
-    return code >= 1 && code <= 3 ? QString(texts[code - 1]) : QString();
 }
 
 QString WaveformDisplay::Translate(const char* key) const
@@ -112,9 +57,11 @@ QString WaveformDisplay::LabelText(int lead, int k) const
         return {};
     switch (k) {
     case 0: return LeadName(lead);
-    case 1: return reviewShown_ ? ReviewSpeedText() : SpeedText(l.speed);
+    // The speed and gain codes of the live stream and of review points are one above the
+    // setting and the recorder's gain code.
+    case 1: return reviewShown_ ? ReviewSpeedText() : QString(SpeedText(l.speed - 1));
     case 2: return FilterText(l.filter);
-    case 3: return GainText(l.gain);
+    case 3: return GainText(l.gain - 1);
     case 4: return l.mode == 0 ? Translate("MONITOR") : l.mode == 1 ? Translate("DEMO") : QString();
     case 5: return l.range == 0 ? Translate("WITHIN") : l.range == 1 ? Translate("OVERFLOW") : QString();
     default: return {};
@@ -256,8 +203,8 @@ void WaveformDisplay::DrawPoint(int lead, int sample)
     if (pen.x == r.left())
         RestoreGrid(lead, r.left(), kEraseWidth);
 
-    // 0.4 pixel per sample unit, truncated toward zero as the recorder's own monitor does.
-    const int offset = static_cast<int>(std::trunc((kZeroLine - sample) / 8.0 * 16.0 / 5.0));
+    // Truncated toward zero, as the recorder's own monitor does.
+    const int offset = (kZeroLine - sample) / kUnitsPerPixel;
     const int y = std::clamp(Middle(lead) + offset, r.top(), r.bottom());
     const int x = pen.x + 1;
 
@@ -374,47 +321,4 @@ QRegion WaveformDisplay::TakeDirty()
     QRegion taken = dirty_;
     dirty_ = QRegion();
     return taken;
-}
-
-void WaveformDisplay::DrawMeasurementPanel(QPainter& painter, const QRect& rect,
-                                           const MeasurementSet& set,
-                                           const std::array<LeadMeasurements, kLeadCount>& leads,
-                                           uint32_t corrected)
-{
-    const std::array<std::string, kMeasurementRows> values =
-        MeasurementValueTexts(set, leads[kLeadV5][kFieldR], leads[kLeadV1][kFieldS], corrected);
-    painter.save();
-    painter.setFont(PanelFont(rect));
-    painter.setPen(kPanelTextColor);
-    const int width = rect.right() - rect.left();
-    const int height = rect.bottom() - rect.top();
-    for (int row = 0; row < kMeasurementRows; ++row) {
-        const int y = rect.top() + (row + 1) * height / 12;
-        TextAt(painter, rect.left() + 10, y, kMeasurementLabels[row].name);
-        TextAt(painter, rect.left() + width / 3, y, kMeasurementLabels[row].windowUnit);
-        TextAt(painter, rect.left() + 3 * width / 5, y, QString::fromStdString(values[row]));
-    }
-    painter.restore();
-}
-
-void WaveformDisplay::DrawDiagnosisPanel(QPainter& painter, const QRect& rect,
-                                         const ConclusionLines& lines, int firstLine,
-                                         bool showLines) const
-{
-    painter.save();
-    // The same size as the measurement panel above it, which sets the size of both.
-    painter.setFont(PanelFont(rect));
-    painter.setPen(kPanelTextColor);
-    const int height = rect.bottom() - rect.top();
-    TextAt(painter, rect.left() + 1, rect.top() + height / 20, Translate("<<**Diagnose**>>"));
-    if (showLines) {
-        const int first = std::clamp(firstLine, 0, 9);
-        // A reader's comment may be long: each line ends at the panel's edge, elided.
-        const QFontMetrics metrics = painter.fontMetrics();
-        for (int k = 0; k <= 9 - first; ++k)
-            TextAt(painter, rect.left() + 1, rect.top() + height * (k + 2) / 15,
-                   metrics.elidedText(QString::fromStdString(lines.line[9 - k]), Qt::ElideRight,
-                                      rect.right() - rect.left() - 2));
-    }
-    painter.restore();
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The picture of the twelve lead panels: a sweeping trace per lead drawn pixel by pixel into an
-// off-screen image per panel, the label strip beside each panel, and the measurement and
-// diagnosis panels. The window blits the images when it paints; nothing here touches the screen,
+// off-screen image per panel, and the label strip beside each panel. The window blits the images when it paints; nothing here touches the screen,
 // so a packet costs a few pixel writes and the screen is refreshed at frame rate, not per packet.
 #include <QImage>
 #include <QRect>
@@ -24,7 +23,8 @@ public:
     static constexpr int kEraseWidth = 4;   // the bar restored from the grid ahead of the pen
     static constexpr int kZeroLine = 192;   // sample value drawn on the panel's middle line
     static constexpr int kLabelCount = 6;   // lead name, speed, filter, gain, mode, range
-    static constexpr int kMeasurementRows = 9;
+    // 80 units per mV drawn over 10 mm of 4 pixels: 1 mV is 40 pixels, as the gain label says.
+    static constexpr int kUnitsPerPixel = 2;
 
     // The state labels and the diagnosis title are in language, which must outlive the display.
     explicit WaveformDisplay(const LanguageTable& language) : language_(&language) {}
@@ -34,7 +34,7 @@ public:
     void SetLayout(const std::array<QRect, kLeadCount>& leads,
                    const std::array<QRect, kLeadCount>& labels);
 
-    // One segment of the lead's trace: 0.4 pixel per sample unit, larger samples higher, one
+    // One segment of the lead's trace: 0.5 pixel per sample unit, larger samples higher, one
     // pixel to the right, wrapping at the right edge. A lead whose turn comes again after
     // another lead was drawn starts from the left of a cleared panel.
     void DrawPoint(int lead, int sample);
@@ -45,7 +45,7 @@ public:
     void ResetLeadPen(int lead, int x, int y, bool erase);
     // Every pen to its panel's left edge and middle; no lead counts as drawn last.
     void ResetAllLeadPens(bool erase);
-    // The mode and range labels of every lead back to "MONITOR" and "WITHIN"; all label strips
+    // The mode and range labels of every lead back to monitoring and within range; all label strips
     // are rendered again, so a language change shows at the next paint.
     void ResetStateLabels();
 
@@ -62,19 +62,7 @@ public:
     // The screen area changed since the last call; empty when nothing was drawn.
     QRegion TakeDirty();
 
-    // corrected: the values a reader corrected, marked (see MeasurementValueTexts).
-    static void DrawMeasurementPanel(QPainter& painter, const QRect& rect,
-                                     const MeasurementSet& set,
-                                     const std::array<LeadMeasurements, kLeadCount>& leads,
-                                     uint32_t corrected = 0);
-    // The title, and the conclusion lines from index 9 down to firstLine when showLines is set.
-    void DrawDiagnosisPanel(QPainter& painter, const QRect& rect, const ConclusionLines& lines,
-                            int firstLine, bool showLines) const;
-
     static QString LeadName(int code);
-    static QString SpeedText(int code);   // 1..3
-    static QString FilterText(int code);  // 0..5
-    static QString GainText(int code);    // 1..3
     // The speed a review trace has against the grid: one point per 10 packets, one pixel each.
     static QString ReviewSpeedText();
 

@@ -56,7 +56,7 @@ TEST(Reading, AConfirmedReadingTakesTheClosingLine_AnAmendmentAddsItsReason_TheC
     r.readAt = "2026-03-07 09:05:41";
     ConclusionLines lines;
     EXPECT_EQ(ComposeReading(r, lines, english), 7);
-    EXPECT_EQ(lines.line[8], "V5 Abnormal T wave");
+    EXPECT_EQ(lines.line[8], "V5 T wave abnormality");
     EXPECT_EQ(lines.line[7], "Confirmed by Wu Lan (drwu) 2026-03-07 09:05:41");
 
     r.version = 3;

@@ -188,7 +188,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         prompt.pdfPath = QDir::current().absoluteFilePath("report.pdf");
         button("Print").click();
         ASSERT_TRUE(RunUntil([&] { return window.isEnabled() && QFileInfo(prompt.pdfPath).size(); }, 120000));
-        EXPECT_TRUE(prompt.Texts().contains("Do You Want To Print Data?")) << said();
+        EXPECT_TRUE(prompt.Texts().contains("Do you want to print the report?")) << said();
         // Lead strips, then the summary page; the paper says what the screen says.
         QString printed;
         ASSERT_EQ(RunProgram("pdftotext", {"-layout", prompt.pdfPath, "-"}, &printed), 0);
@@ -241,7 +241,7 @@ TEST(ClinicWorkflow, OneRecordFromRecorderToPaperAndThroughHistory)
         button("History View").click();
         EXPECT_EQ(std::tuple(exported, deleted, imported), std::tuple(true, true, true)) << said();
         EXPECT_TRUE(prompt.Texts().contains("Exported")) << said();
-        EXPECT_TRUE(prompt.Texts().contains("Delete Selected Rows, Are you sure ?"));
+        EXPECT_TRUE(prompt.Texts().contains("Delete the selected patients?"));
 
         SCOPED_TRACE("Review of the imported record");
         ASSERT_TRUE(button("Print").isEnabled());

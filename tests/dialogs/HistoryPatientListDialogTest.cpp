@@ -68,7 +68,7 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
         ASSERT_TRUE(PgCluster::Instance().Pause(20));
         prompt.Clear();
         QTest::mouseClick(d.queryButton, Qt::LeftButton);
-        EXPECT_EQ(prompt.Texts(), QStringList{"Search Record Error"});
+        EXPECT_EQ(prompt.Texts(), QStringList{"The patient database could not be searched."});
         EXPECT_TRUE(PgCluster::Instance().Resume()) << "the query waited for the stalled server";
         listed(4, {}, "server answers again");
     }
@@ -76,12 +76,12 @@ TEST_F(HistoryList, FailingDatabaseIsReportedNotShownAsAnEmptyList)
         if (PgCluster::Wanted())
             break;  // a lock on the SQLite file
         TableHold hold(lockMs);
-        lockMs < 1000 ? listed(4, {}, "brief lock") : listed(0, {"Search Record Error"}, "long lock");
+        lockMs < 1000 ? listed(4, {}, "brief lock") : listed(0, {"The patient database could not be searched."}, "long lock");
         EXPECT_TRUE(hold.Release() || lockMs < 1000) << "the list waited for the lock";
     }
     db().SetConnectTimeOut(kDatabaseTimeLimitSeconds);
     Engine("Drop Table Patient");
-    listed(0, {"Search Record Error"}, "table gone");
+    listed(0, {"The patient database could not be searched."}, "table gone");
 }
 
 TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPatientEndsItsSession)
@@ -94,7 +94,7 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     ClickRow(refused, 0);  // li, the refused one
     ClickRow(refused, 1, Qt::ControlModifier);  // zhang wang
     QTest::mouseClick(refused.deleteButton, Qt::LeftButton);
-    EXPECT_EQ(prompt.Texts(), (QStringList{"Delete Selected Rows, Are you sure ?", "Delete Fail"}));
+    EXPECT_EQ(prompt.Texts(), (QStringList{"Delete the selected patients?", "Delete failed"}));
     QStringList names;
     for (int r = 0; r < refused.list->rowCount(); ++r)
         names << refused.list->item(r, HistoryPatientListDialog::kNameColumn)->text();
@@ -130,8 +130,8 @@ TEST_F(HistoryList, DeleteThatTheDatabaseRefusesIsReported_DeletingTheCurrentPat
     prompt.Clear();
     ButtonNamed(window, app.context.Translate("Start Record")).click();
     ButtonNamed(window, app.context.Translate("Print")).click();
-    EXPECT_EQ(window.Buttons().record->text(), "Start Record");
-    EXPECT_EQ(prompt.Texts(), QStringList{"Please build a new patient"});
+    EXPECT_EQ(window.Buttons().record->text(), "Start Recording");
+    EXPECT_EQ(prompt.Texts(), QStringList{"Please create a new patient first."});
 }
 
 // The HistoryFile column shows a patient's record folder: under the working folder for a relative

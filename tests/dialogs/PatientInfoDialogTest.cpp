@@ -54,7 +54,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
             Refuse("RefuseUpdate", "Update");
         statements.clear();
         EXPECT_EQ(PressOK().result(), QDialog::Rejected);
-        EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "Must delete Patient Record"}));
+        EXPECT_EQ(prompt.Texts(), QStringList({deleted ? "save error" : "The patient list is full. Please delete patients first."}));
         EXPECT_FALSE(created);
         EXPECT_FALSE(QDir(deleted ? "Data/3" : "Data").exists());
         EXPECT_TRUE(statements.filter("Insert", Qt::CaseInsensitive).isEmpty()) << deleted;
@@ -63,7 +63,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
     // Port not ready: the database is never reached.
     statements.clear();
     EXPECT_EQ(PressOK("20", "170", "100", false).result(), QDialog::Rejected);
-    EXPECT_EQ(prompt.Texts(), QStringList({"Please Check the port setting!"}));
+    EXPECT_EQ(prompt.Texts(), QStringList({"Please check the serial port settings."}));
     EXPECT_TRUE(statements.isEmpty());
 
     // Another station holds the table: given up within the time limit, while it still holds it.
@@ -71,7 +71,7 @@ TEST_F(NewPatient, RefusalsKeepTheDialogOpenAndMakeNoPatient)
     ASSERT_TRUE(Reopen());
     TableHold hold(3000);
     EXPECT_EQ(PressOK().result(), QDialog::Rejected);
-    EXPECT_EQ(prompt.Texts(), QStringList{"Search Record Error"});
+    EXPECT_EQ(prompt.Texts(), QStringList{"The patient database could not be searched."});
     EXPECT_TRUE(hold.Release()) << "New Patient waited for the table";
     db().SetConnectTimeOut(kDatabaseTimeLimitSeconds);
     EXPECT_FALSE(created);

@@ -20,7 +20,7 @@ TEST(SetupDialog, OkHandsBackTheChoicesAndSavesOnlyThePortOrSaysItCannot)
     QFile::remove(app.settings.configPath);
     SetupDialog dialog(app.context);
     const std::pair<QComboBox*, const char*> choices[] = {
-        {dialog.portList, "COM12"},   {dialog.baudList, "9600"},   {dialog.parityList, "SPACE"},
+        {dialog.portList, "COM12"},   {dialog.baudList, "9600"},   {dialog.parityList, "Space"},
         {dialog.dataBitList, "7"},    {dialog.stopBitList, "2"},   {dialog.speedList, "50 mm/s"},
         {dialog.printSpeedList, "12.5 mm/s"}};
     for (const auto& [list, text] : choices) {

@@ -74,6 +74,7 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordAndPassDciodvfyInEveryLang
         EXPECT_EQ(Str(*ch, DCM_ChannelSensitivity) + " " + Str(*ch, DCM_ChannelBaseline) + " "
                   + Str(*ch, DCM_ChannelStatus), scale);
         EXPECT_EQ(lead == kLeadV6 ? "uV" : Str(*Item(*ch, DCM_ChannelSensitivityUnitsSequence), DCM_CodeValue), "uV");
+        EXPECT_EQ(Str(*ch, DCM_FilterHighFrequency), "35");  // filter code 1, as screen and paper name it
     }
     // With baseline 0 and the gain's sensitivity, a reader's (sample + baseline) x sensitivity
     // is the record's microvolts exactly when each sample is stored less the zero line 192; the
@@ -108,7 +109,7 @@ TEST_F(DicomExportTest, WaveformAndReportHoldTheRecordAndPassDciodvfyInEveryLang
     EXPECT_EQ(texts.front(), "Unconfirmed machine interpretation");
     EXPECT_EQ(texts[1], "HR [bpm]: " + coded["2:16016"]);
     EXPECT_EQ(texts[7], "P/QRS/T [deg]: " + coded["2:16128"] + "/" + coded["2:16132"] + "/" + coded["2:16136"]);
-    EXPECT_EQ(texts.back(), "<<**Report need physician confirm**>>");
+    EXPECT_EQ(texts.back(), "<<**Report requires physician confirmation**>>");
     // The same recording in Chinese: the same study and series, another instance.
     ASSERT_EQ(RunProgram(kTool, {"--settings", "S.ini", "--language", "中文", "--dicom", "zh.dcm", RecordPath()}), 0);
     auto zh = Load(dir.Path() / "zh.dcm");

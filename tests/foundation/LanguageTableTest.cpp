@@ -9,6 +9,7 @@
 
 #include "analysis/ConclusionComposer.h"
 #include "foundation/LanguageTable.h"
+#include "tests/support/ShippedLanguage.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +37,7 @@ TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
 {
     const fs::path source = CORVIDA_SOURCE_DIR;
     std::set<std::string> keys;
-    const std::regex call(R"(Translate\(\s*\"((?:[^\"\\]|\\.)*)\"\s*\))");
+    const std::regex call(R"(Translate\((?:\s*\*?\w+,)?\s*\"((?:[^\"\\]|\\.)*)\"\s*\))");
     for (const char* folder : {"foundation", "device", "analysis", "record", "dicom", "db",
                                "report", "history", "acquisition", "dialogs", "ui", "app",
                                "tools"}) {
@@ -63,6 +64,20 @@ TEST(LanguageTable, ShippedFilesHoldEveryKeyTheProgramUses)
         for (const std::string& key : keys)
             EXPECT_FALSE(table.Translate(key).empty()) << "missing key \"" << key << "\"";
     }
+}
+
+// The English a user reads, whole: every statement and every interface text. A changed text shows
+// here and must be meant; after a deliberate change, CORVIDA_WRITE_GOLDEN=1 writes the file anew.
+TEST(LanguageTable, EnglishTextsMatchTheirGoldenFile)
+{
+    const LanguageTable english = ShippedLanguage();
+    std::string texts;
+    for (const auto& [key, text] : english.Entries())
+        texts += key + " = " + text + "\n";
+    const fs::path golden = fs::path(CORVIDA_SOURCE_DIR) / "tests/foundation/golden/English.txt";
+    if (std::getenv("CORVIDA_WRITE_GOLDEN"))
+        std::ofstream(golden, std::ios::binary) << texts;
+    EXPECT_EQ(ReadBytes(golden), texts);
 }
 
 TEST(LanguageTable, AnUnusableLanguageFallsBackToEnglishOrTheFirstThatLoads)

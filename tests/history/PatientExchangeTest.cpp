@@ -89,8 +89,8 @@ TEST_F(PatientExchange, ExportWithinOneSecondTakesTheNextFreeFolder_ExportShortO
     // A pipe named like a record is never read.
     ASSERT_EQ(::mkfifo(("Data/" + std::to_string(id) + "/m200902051030.cv").c_str(), 0600), 0);
     incomplete(id, out.Path(), "Export incomplete\nm200902051030.cv: not a record", true, "m200902051010.cv");
-    incomplete(AddPatient("empty", "2", 0, kExportTime), out.Path(), "no data file copied", true);
-    incomplete(77, out.Path(), "Export incomplete\nPatientInfo.xml: save error\nno data file copied", false);
+    incomplete(AddPatient("empty", "2", 0, kExportTime), out.Path(), "No record file was copied.", true);
+    incomplete(77, out.Path(), "Export incomplete\nPatientInfo.xml: save error\nNo record file was copied.", false);
 }
 
 TEST_F(PatientExchange, ImportOfABadFolderStoresNothing_OfAGoodOneCopiesOnlyPlainRecords_ShortOfSpaceSaysSo)

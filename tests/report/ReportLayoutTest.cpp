@@ -8,8 +8,8 @@
 
 #include <cmath>
 
-#include "foundation/LanguageTable.h"
 #include "db/PatientRecord.h"
+#include "foundation/LanguageTable.h"
 #include "report/ReportLayout.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/ShippedLanguage.h"
@@ -142,7 +142,7 @@ TEST(ReportLayout, GridSquaresAndDotsLieOnTheReportMillimetre)
 TEST(ReportLayout, CalibrationPulseHeightFollowsTheGain)
 {
     struct Case { uint8_t gain; const char* label; double mm; };
-    const Case cases[] = {{0, "5mm/mv", 5}, {1, "10mm/mv", 10}, {2, "20mm/mv", 20}};
+    const Case cases[] = {{0, "5mm/mV", 5}, {1, "10mm/mV", 10}, {2, "20mm/mV", 20}};
     for (int dpi : {300, 600})
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << dpi << " dpi, gain " << int(c.gain));

@@ -99,7 +99,7 @@ protected:
         });
         window->Buttons().history->click();
     }
-    bool IsRecording() const { return window->Buttons().record->text() == "Stop Record"; }
+    bool IsRecording() const { return window->Buttons().record->text() == "Stop Recording"; }
     bool IsReviewing() const { return window->Buttons().print->isEnabled(); }
     bool PanelHasTrace(int lead) const
     {

@@ -59,7 +59,7 @@ TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
 
     const int start = PenX();
     StartDemo("Broken.cv");  // reported, and demo mode holds until STOP
-    EXPECT_EQ(prompt.Texts(), QStringList{"file error"});
+    EXPECT_EQ(prompt.Texts(), QStringList{"File error"});
     EXPECT_TRUE(Playing());
     RunFor(100);
     EXPECT_EQ(PenX(), start);
@@ -86,7 +86,7 @@ TEST_F(Demo, PlaysTheChosenRecordAtTheRecordersPaceThroughTheLivePathUntilStop)
     window->Buttons().demo->click();
     EXPECT_FALSE(Playing());
     // The port is opened again: there is none here.
-    EXPECT_EQ(prompt.Texts(), QStringList{"Connect Error"});
+    EXPECT_EQ(prompt.Texts(), QStringList{"Connection error"});
     EXPECT_EQ(PenX(), start);
     RunFor(200);
     EXPECT_EQ(PenX(), start);

@@ -60,9 +60,9 @@ TEST_F(MainWindowModes, RefusalsUseTheirCaptionAndIconAndCloseEndsOnlyWhenIdle)
     b.demo->click();
     b.close->click();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(prompt.Texts(), QStringList({"Please stop the recording", "Please stop the recording", "No data!",
-                                           "Connect Error", kCheckPortKey,
-                                           "Please stop the Demo first", "Connect Error"}));
+    EXPECT_EQ(prompt.Texts(), QStringList({"Please stop the recording first.", "Please stop the recording first.", "No data!",
+                                           "Connection error", "Please check the serial port settings.",
+                                           "Please stop the demo first.", "Connection error"}));
     EXPECT_EQ(prompt.shown[0].caption, "Corvida");
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Exclamation);
     EXPECT_EQ(prompt.shown[4].caption, "Corvida");

@@ -47,13 +47,16 @@ protected:
 TEST_F(Recording, AWindowBlockedForTenSecondsLosesNoPacket_AndEndingTheProgramKeepsTheRecord)
 {
     const std::vector<DevicePacket> source = NormalRecord();
-    PlugRecorder(source, {"--seconds", "11"});
+    // Start Record while V6 ends: the record begins where lead I does.
+    std::vector<DevicePacket> stream(source.end() - kPacketsPerSecond, source.end());
+    stream.insert(stream.end(), source.begin(), source.end());
+    PlugRecorder(stream, {"--seconds", "12"});
     OpenWindow();
     const fs::path path = StartRecord(NewPatient());
     EXPECT_EQ(fs::file_size(path), 0u);  // made at Start
-    // The window's thread handles nothing for 12 s: no byte, no event, no paint.
-    std::this_thread::sleep_for(std::chrono::seconds(12));
-    // Meanwhile the stream ended after 11 s, and all but its last second at most is on the disk.
+    // The window's thread handles nothing for 13 s: no byte, no event, no paint.
+    std::this_thread::sleep_for(std::chrono::seconds(13));
+    // Meanwhile the stream ended after 12 s, and all but its last second at most is on the disk.
     EXPECT_GE(fs::file_size(path), 10u * kBytesPerSecond);
 
     // What the program does (app/main.cpp) when it is ended from outside.
@@ -142,8 +145,9 @@ TEST_F(Recording, NoiseOrAStreamFarTooFastIsNotRecorded)
         EXPECT_EQ(prompt.Texts(), QStringList{"The port does not carry an ECG recorder's stream."});
         const std::vector<fs::path> records = Records(folder);
         EXPECT_EQ(records.size(), stream.kept ? 1u : 0u);
-        if (stream.kept)
+        if (stream.kept) {
             EXPECT_EQ(ReadPackets(records.at(0)), First(source, stream.kept));
+        }
         EXPECT_EQ(IsReviewing(), stream.kept > 0);
     }
 }
@@ -171,17 +175,31 @@ TEST_F(Recording, HistoryViewThenStartRecordAndRealTimeViewWork)
     EXPECT_EQ(app.engine->Measurements().heartRate, 0);  // fewer than twelve whole leads
     // Every panel states its own lead's review labels.
     window->grab();
-    const char* const texts[5] = {"20mm/s", "60Hz", "20mm/mv", "MONITOR", "WITHIN"};
+    const char* const texts[5] = {"20mm/s", "60Hz", "20mm/mV", "MONITOR", "IN RANGE"};
     for (int lead = 0; lead < kLeadCount; ++lead)
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(window->Display().LabelText(lead, k + 1).toStdString(), texts[k]) << lead << " " << k;
+    // Shown from its last whole second; "<" and ">" page it, drawn up to the second shown.
+    QPushButton& prev = *window->Buttons().prev;
+    QPushButton& next = *window->Buttons().next;
+    next.click();
+    EXPECT_FALSE(next.isEnabled());
+    EXPECT_TRUE(PanelHasTrace(kLeadV6));
+    int seconds = 0;
+    for (; prev.isEnabled() && seconds < 100; prev.click())
+        ++seconds;
+    EXPECT_EQ(seconds, 47);
+    window->grab();
+    EXPECT_FALSE(PanelHasTrace(kLeadV6));
+    next.click();
+    EXPECT_TRUE(next.isEnabled() && prev.isEnabled());
 
     const fs::path path = StartRecord(folder);
     window->Buttons().realTime->click();
     ASSERT_TRUE(RunUntil([&] { return PanelHasTrace(kLeadI); }, 5000));
     window->grab();
     EXPECT_EQ(window->Display().LabelText(kLeadI, 1), "25mm/s");  // live drawing keeps its speed
-    EXPECT_EQ(window->Display().LabelText(kLeadI, 3), "20mm/mv");
+    EXPECT_EQ(window->Display().LabelText(kLeadI, 3), "20mm/mV");
     ASSERT_TRUE(RunUntil([&] { return fs::file_size(path) >= kBytesPerSecond; }, 5000));
     window->Buttons().record->click();
     EXPECT_TRUE(IsReviewing());
@@ -209,6 +227,6 @@ TEST_F(Recording, StartIsRefusedWhenTheFolderTakesNoFile)
         window->Buttons().record->click();
         EXPECT_EQ(prompt.Texts(), QStringList({"save error", "save error"}));
         EXPECT_FALSE(IsRecording());
-        EXPECT_EQ(window->Buttons().record->text(), "Start Record");
+        EXPECT_EQ(window->Buttons().record->text(), "Start Recording");
     }
 }

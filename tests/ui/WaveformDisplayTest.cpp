@@ -1,10 +1,11 @@
 // The lead panels: where a sample lands, how the sweep wraps and erases, when a panel starts
-// afresh, the label texts and the measurement values.
+// afresh, and the label texts.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <vector>
 
+#include "device/RecorderLabels.h"
 #include "record/DisplayPoint.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/ShippedLanguage.h"
@@ -17,6 +18,7 @@ constexpr int kLeft = 100;
 constexpr int kWidth = 200;
 constexpr int kHeight = 90;
 constexpr int kMiddle = kHeight / 2;  // inside the panel
+constexpr int kZeroLine = WaveformDisplay::kZeroLine;
 
 class Panels : public ::testing::Test {
 protected:
@@ -49,9 +51,9 @@ TEST_F(Panels, SampleLandsOnItsRowTruncatedTowardTheMiddleAndClampedToThePanel)
         int sample;
         int row;  // inside the panel
     } cases[] = {
-        {192, kMiddle}, {190, kMiddle}, {194, kMiddle},  // the zero line; 0.8 pixel down or up truncates to none
-        {185, kMiddle + 2}, {200, kMiddle - 3},          // 2.8 pixels down, 3.2 up: larger samples are higher
-        {272, kMiddle - 32},                             // one millivolt: 80 units, 32 pixels
+        {192, kMiddle}, {191, kMiddle}, {193, kMiddle},  // the zero line; half a pixel truncates to none
+        {185, kMiddle + 3}, {200, kMiddle - 4},          // 3.5 pixels down, 4 up: larger samples are higher
+        {272, kMiddle - 40},                             // one millivolt: 80 units, 10 mm of 4 pixels
         {1023, 0}, {0, kHeight},                         // far above and below: the edges
     };
     for (const auto& c : cases) {
@@ -70,13 +72,13 @@ TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
 {
     // A record's point list: 80 points per second, 4 s (320 points) per lead in lead order, V6
     // missing; each lead's points carry their own gain (as shown: code + 1) and filter codes,
-    // and lead I overflows in its second half.
+    // and lead I overflows in its second half. Each lead is a 1 mV square wave.
     std::vector<DisplayPoint> points(11 * 320);
     for (std::size_t i = 0; i < points.size(); ++i) {
         DisplayPoint& p = points[i];
         p.leadIndex = static_cast<uint8_t>(i / 320);
-        p.sample = static_cast<int16_t>(i % 40 < 20 ? 232 : 152);
-        p.gainCode = static_cast<uint8_t>(1 + p.leadIndex % 3);
+        p.sample = static_cast<int16_t>(i % 40 < 20 ? kZeroLine + 80 : kZeroLine);
+        p.gainCode = static_cast<uint8_t>(1 + (p.leadIndex + 1) % 3);
         p.filterCode = static_cast<uint8_t>(p.leadIndex % 6);
         p.modeFlag = p.leadIndex == kLeadV5;
         p.rangeFlag = i >= 160 && i < 320;
@@ -88,7 +90,11 @@ TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
     const QString speed = display.LabelText(kLeadI, 1);
     ASSERT_TRUE(speed.endsWith("mm/s")) << speed.toStdString();
     EXPECT_EQ(speed.chopped(4).toDouble() * WaveformDisplay::kFineStep, display.Pen(kLeadI).x() - kLeft);
-    EXPECT_EQ(display.LabelText(kLeadI, 5), "WITHIN");  // the point at the pen, not the last
+    EXPECT_EQ(display.LabelText(kLeadI, 5), "IN RANGE");  // the point at the pen, not the last
+    EXPECT_EQ(display.Pen(kLeadI).y(), kMiddle);
+    // The millivolt at lead I's 10 mm/mV: ten 4-pixel millimetres above the zero line.
+    display.DrawReview(points.data(), points.size(), 20);
+    EXPECT_EQ(display.Pen(kLeadI).y(), kMiddle - 10 * WaveformDisplay::kFineStep);
 
     display.DrawReview(points.data(), points.size(), 12 * 80);
     for (int lead = 0; lead < kLeadCount; ++lead) {
@@ -97,10 +103,10 @@ TEST_F(Panels, ReviewDrawsTheChosenSecondsAndLabelsEachLeadFromItsOwnPoints)
         EXPECT_EQ(display.LabelText(lead, 0), WaveformDisplay::LeadName(lead));
         const bool held = lead < kLeadV6;  // undrawn leads state their first point
         const QString texts[5] = {
-            held ? "20mm/s" : "", held ? WaveformDisplay::FilterText(lead % 6) : "",
-            held ? WaveformDisplay::GainText(1 + lead % 3) : "",
+            held ? "20mm/s" : "", held ? FilterText(lead % 6) : "",
+            held ? GainText((lead + 1) % 3) : "",
             held ? (lead == kLeadV5 ? "DEMO" : "MONITOR") : "",
-            held ? (lead == kLeadI ? "OVERFLOW" : "WITHIN") : ""};
+            held ? (lead == kLeadI ? "OVERFLOW" : "IN RANGE") : ""};
         for (int k = 0; k < 5; ++k)
             EXPECT_EQ(display.LabelText(lead, k + 1), texts[k]) << k;
     }
