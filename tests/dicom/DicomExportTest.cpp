@@ -167,7 +167,7 @@ TEST_F(DicomExportTest, AConfirmedReadingGoesOutAsNewInstancesOfTheSameStudy)
     ASSERT_GT(texts.size(), 12u);
     EXPECT_EQ(texts.front(), confirmed);
     EXPECT_EQ(qt, "412");
-    EXPECT_EQ(texts[6].substr(0, 21), "QT/QTc [ms ]: 412* / ");
+    EXPECT_EQ(texts[6].substr(0, 20), "QT/QTc [ms]: 412* / ");
     const std::vector<std::string> tail(texts.end() - 3, texts.end());
     EXPECT_EQ(tail, (std::vector<std::string>{ReadingStatementText({12, 0}, english),
                                               ReadingStatementText({126, 124}, english),
