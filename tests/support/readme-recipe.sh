@@ -36,6 +36,9 @@ run() {
 fail() { echo "FAILED: $*"; exit 1; }
 
 ip link set lo up
+# The build may itself lie under /tmp: keep it reachable before /tmp is replaced.
+mount --bind "$build" /mnt
+build=/mnt
 mount -t tmpfs tmpfs /tmp
 export HOME=/tmp/home
 mkdir -p "$HOME" /tmp/work
